@@ -1,0 +1,90 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+
+    // Nothing can be typed, ciphered or saved until New or Open.
+    ui->textEdit->setDisabled(true);
+    QAction *exitAction = ui->menuBar->addAction(QStringLiteral("Выход"));
+    connect(exitAction, &QAction::triggered, this, &MainWindow::actionTriggered);
+    ui->menu_2->setDisabled(true);
+    ui->menu_3->setDisabled(true);
+    ui->action_8->setEnabled(false);
+    ui->action_3->setEnabled(false);
+    ui->action_4->setEnabled(false);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::actionTriggered()
+{
+    close();
+}
+
+void MainWindow::on_action_triggered()
+{
+    ui->textEdit->clear();
+    plainText = QLatin1String("");
+    cipherText = QLatin1String("");
+    ui->textEdit->setEnabled(true);
+    ui->menu_2->setEnabled(true);
+    ui->menu_3->setEnabled(true);
+    ui->action_8->setEnabled(true);
+    ui->action_4->setEnabled(true);
+}
+
+void MainWindow::on_action_2_triggered()
+{
+}
+
+void MainWindow::on_action_3_triggered()
+{
+}
+
+void MainWindow::on_action_4_triggered()
+{
+}
+
+void MainWindow::on_action_6_triggered()
+{
+    close();
+}
+
+void MainWindow::on_action_9_triggered()
+{
+}
+
+void MainWindow::on_action_11_triggered()
+{
+}
+
+void MainWindow::on_action_12_triggered()
+{
+}
+
+void MainWindow::on_action_13_triggered()
+{
+}
+
+void MainWindow::on_action_15_triggered()
+{
+}
+
+void MainWindow::on_action_16_triggered()
+{
+}
+
+void MainWindow::on_action_7_triggered()
+{
+}
+
+void MainWindow::on_action_8_triggered()
+{
+}

@@ -1,0 +1,95 @@
+// Answers modal dialogs and message boxes from a timer, the way a user would.
+// Arm it before the code under test opens its first modal window; each modal
+// window that appears is handed to the next queued handler, or closed and
+// recorded as unexpected when no handler is left.
+#pragma once
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+class ModalAnswerer : public QObject
+{
+public:
+    using Handler = std::function<void(QWidget *)>;
+
+    ModalAnswerer()
+    {
+        connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
+        m_timer.start(5);
+    }
+
+    ModalAnswerer &then(Handler handler)
+    {
+        m_handlers.push_back(std::move(handler));
+        return *this;
+    }
+
+    // "Title|Text" of message boxes, "Title" of other dialogs, in order.
+    QStringList seen;
+    int unexpected = 0;
+
+    bool allAnswered() const { return m_handlers.empty(); }
+
+private:
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_current)
+            return;
+        m_current = modal;
+        if (auto *box = qobject_cast<QMessageBox *>(modal))
+            seen << box->windowTitle() + QLatin1Char('|') + box->text();
+        else
+            seen << modal->windowTitle();
+        if (m_handlers.empty()) {
+            ++unexpected;
+            modal->close();
+            return;
+        }
+        Handler handler = std::move(m_handlers.front());
+        m_handlers.pop_front();
+        handler(modal);
+    }
+
+    QTimer m_timer;
+    QPointer<QWidget> m_current;
+    std::deque<Handler> m_handlers;
+};
+
+// Presses the OK button of a message box, checking that it is the only one.
+inline void pressOk(QWidget *modal)
+{
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    QVERIFY(box);
+    QAbstractButton *ok = box->button(QMessageBox::Ok);
+    QVERIFY(ok);
+    QCOMPARE(box->buttons().size(), 1);
+    ok->click();
+}
+
+// Types text into the key dialog and presses its OK (or Cancel) button.
+inline ModalAnswerer::Handler enterKey(const QString &text, bool accept = true)
+{
+    return [text, accept](QWidget *modal) {
+        auto *edit = modal->findChild<QLineEdit *>(QStringLiteral("lineEdit"));
+        auto *buttons = modal->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        QVERIFY(edit);
+        QVERIFY(buttons);
+        edit->setText(text);
+        buttons->button(accept ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+    };
+}
+
+inline ModalAnswerer::Handler cancelKey()
+{
+    return enterKey(QString(), false);
+}
