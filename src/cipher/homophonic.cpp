@@ -2,7 +2,11 @@
 
 #include <QChar>
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -75,48 +79,58 @@ bool containsLetter(QStringView s)
     return false;
 }
 
-// Finds a table row by its one-character symbol in constant time: an open
-// addressed hash over the 32 symbols, built from the table as it stands.
+// Units below this bound (ASCII, Latin, Greek, Cyrillic) are looked up in
+// arrays; the table's symbols all live there.
+constexpr char16_t DirectBound = 0x480;
+
+// QChar::toUpper for the units below DirectBound, worked out once.
+const std::array<char16_t, DirectBound> &upperCaseTable()
+{
+    static const std::array<char16_t, DirectBound> table = [] {
+        std::array<char16_t, DirectBound> upper {};
+        for (char16_t unit = 0; unit < DirectBound; ++unit)
+            upper[unit] = char16_t(QChar::toUpper(char32_t(unit)));
+        return upper;
+    }();
+    return table;
+}
+
+// Finds the table row of a character's upper-case form in constant time.
 class SymbolIndex
 {
 public:
     explicit SymbolIndex(const HomophoneTable &table)
+        : m_upper(upperCaseTable())
     {
-        for (int row = 0; row < int(table.size()); ++row) {
+        m_direct.fill(-1);
+        for (int row = int(table.size()) - 1; row >= 0; --row) { // the first row wins, as in a scan
             const QString &symbol = table[row].symbol;
             if (symbol.size() != 1)
                 continue;
             const char16_t unit = symbol.at(0).unicode();
-            int slot = unit % SlotCount;
-            while (m_rows[slot] >= 0 && m_units[slot] != unit)
-                slot = (slot + 1) % SlotCount;
-            if (m_rows[slot] < 0) { // the first row with a symbol wins, as in a scan
-                m_units[slot] = unit;
-                m_rows[slot] = std::int8_t(row);
-            }
+            if (unit < DirectBound)
+                m_direct[unit] = std::int8_t(row);
+            else
+                m_others.insert(m_others.begin(), {unit, row});
         }
     }
 
-    int rowOf(char16_t unit) const
+    int rowOfUpperCase(char16_t unit) const
     {
-        for (int slot = unit % SlotCount; m_rows[slot] >= 0; slot = (slot + 1) % SlotCount) {
-            if (m_units[slot] == unit)
-                return m_rows[slot];
+        const char16_t upper = unit < DirectBound ? m_upper[unit] : char16_t(QChar::toUpper(char32_t(unit)));
+        if (upper < DirectBound)
+            return m_direct[upper];
+        for (const auto &other : m_others) {
+            if (other.first == upper)
+                return other.second;
         }
         return -1;
     }
 
 private:
-    static constexpr int SlotCount = 67; // prime, twice the row count
-    std::array<char16_t, SlotCount> m_units {};
-    std::array<std::int8_t, SlotCount> m_rows = filled(-1);
-
-    static std::array<std::int8_t, SlotCount> filled(std::int8_t value)
-    {
-        std::array<std::int8_t, SlotCount> a {};
-        a.fill(value);
-        return a;
-    }
+    const std::array<char16_t, DirectBound> &m_upper;
+    std::array<std::int8_t, DirectBound> m_direct;
+    std::vector<std::pair<char16_t, int>> m_others;
 };
 
 // Maps each two-digit code "00".."99" of the first alphabetCount columns to
@@ -154,15 +168,17 @@ bool isValidKey(int alphabetCount)
     return alphabetCount >= 1 && alphabetCount <= 3;
 }
 
-// The m-th occurrence of a symbol takes code ((m - 1) mod k) + 1.
-const QString &nextCode(RowHR &row, int alphabetCount)
+// The m-th occurrence of a symbol takes code ((m - 1) mod k) + 1; returns
+// that code's column.
+int nextColumn(RowHR &row, int alphabetCount)
 {
+    // The next counter by key and current counter, without a branch that
+    // mispredicts on ordinary text.
+    static constexpr std::int8_t next[4][4] = {{}, {0, 0, 0, 0}, {1, 2, 1, 1}, {1, 2, 3, 1}};
     if (alphabetCount == 1)
-        return row.codes[0];
-    ++row.counter;
-    if (row.counter < 1 || row.counter > alphabetCount)
-        row.counter = 1;
-    return row.codes[row.counter - 1];
+        return 0;
+    row.counter = unsigned(row.counter) < 4 ? next[alphabetCount][row.counter] : 1;
+    return row.counter - 1;
 }
 
 } // namespace
@@ -185,29 +201,64 @@ QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphab
         return QString();
 
     const SymbolIndex symbols(table);
+    int longestToken = 2; // a digit pair or a surrogate pair
+    for (const RowHR &row : table) {
+        for (int column = 0; column < alphabetCount; ++column)
+            longestToken = qMax(longestToken, row.codes[column].size());
+    }
+
     const QChar *text = line.constData();
     const int length = line.size();
     QString result;
-    result.reserve(3 * length); // no token with its space is longer than 3 per input unit
+    // Written through a raw pointer into a buffer sized once: appending
+    // token by token costs several times as much on long lines.
+    result.resize(int(qMin<qint64>(qint64(length) * (longestToken + 1), std::numeric_limits<int>::max() - 32)));
+    QChar *out = result.data();
+    const QChar *const outEnd = out + result.size();
+
+    // The table's codes in a flat array, when every code in use has two
+    // characters, as in the fixed table; otherwise the rows are read directly.
+    struct TwoUnitCode { QChar first, second; };
+    std::array<std::array<TwoUnitCode, 3>, 32> flatCodes {};
+    const bool flat = longestToken == 2 && std::all_of(table.begin(), table.end(), [&](const RowHR &row) {
+        return std::all_of(row.codes.begin(), row.codes.begin() + alphabetCount,
+                           [](const QString &code) { return code.size() == 2; });
+    });
+    if (flat) {
+        for (int row = 0; row < int(table.size()); ++row) {
+            for (int column = 0; column < alphabetCount; ++column)
+                flatCodes[row][column] = {table[row].codes[column].at(0), table[row].codes[column].at(1)};
+        }
+    }
 
     for (int i = 0; i < length; ++i) {
+        if (outEnd - out < longestToken + 1) // only a line near QString's size limit gets here
+            break;
         const char16_t unit = text[i].unicode();
-        const int row = symbols.rowOf(char16_t(QChar::toUpper(char32_t(unit))));
+        const int row = symbols.rowOfUpperCase(unit);
         if (row >= 0) {
-            result.append(nextCode(table[row], alphabetCount));
-        } else if (isDecimalDigit(unit) && i + 1 < length && isDecimalDigit(text[i + 1].unicode())) {
-            result.append(text + i, 2);
-            ++i;
-        } else if (QChar::isHighSurrogate(unit) && i + 1 < length && text[i + 1].isLowSurrogate()) {
-            // A character outside the BMP is one token: splitting it would
-            // leave invalid text behind.
-            result.append(text + i, 2);
-            ++i;
+            const int column = nextColumn(table[row], alphabetCount);
+            if (flat) {
+                out[0] = flatCodes[row][column].first;
+                out[1] = flatCodes[row][column].second;
+                out += 2;
+            } else {
+                const QString &code = table[row].codes[column];
+                out = std::copy(code.constBegin(), code.constEnd(), out);
+            }
+        } else if (i + 1 < length
+                   && ((isDecimalDigit(unit) && isDecimalDigit(text[i + 1].unicode()))
+                       // A character outside the BMP is one token: splitting
+                       // it would leave invalid text behind.
+                       || (QChar::isHighSurrogate(unit) && text[i + 1].isLowSurrogate()))) {
+            *out++ = text[i];
+            *out++ = text[++i];
         } else {
-            result.append(text[i]);
+            *out++ = text[i];
         }
-        result.append(QLatin1Char(' '));
+        *out++ = QLatin1Char(' ');
     }
+    result.truncate(int(out - result.constData()));
     return result;
 }
 
