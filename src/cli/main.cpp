@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 
 enum ExitStatus { Success = 0, FileError = 1, UsageError = 2 };
@@ -149,7 +151,7 @@ std::unique_ptr<QFileDevice> openOutput(const QString &fileName)
 {
     if (fileName.isEmpty()) {
         auto out = std::make_unique<QFile>();
-        out->open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        out->open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
         return out;
     }
     const QFileInfo info(fileName);
@@ -167,7 +169,7 @@ int runCipher(const CipherJob &job, const QString &inputName, const QString &out
 {
     QFile input;
     if (inputName.isEmpty()) {
-        input.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered);
+        input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
     } else {
         input.setFileName(inputName);
         if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
