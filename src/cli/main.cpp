@@ -77,6 +77,26 @@ struct Options
     QList<QCommandLineOption> ofCipher() const { return { key, input, output, encoding }; }
 };
 
+// Breaks text into lines of at most width columns, all but the first
+// indented by indent spaces.
+QString wrapped(const QString &text, int indent, int width)
+{
+    QString result;
+    int column = indent;
+    for (const QString &word : text.split(QLatin1Char(' '))) {
+        if (column > indent && column + 1 + word.size() > width) {
+            result += QLatin1Char('\n') + QString(indent, QLatin1Char(' '));
+            column = indent;
+        } else if (column > indent) {
+            result += QLatin1Char(' ');
+            ++column;
+        }
+        result += word;
+        column += word.size();
+    }
+    return result;
+}
+
 QString helpText(const Options &options)
 {
     QString text = QStringLiteral(
@@ -102,7 +122,9 @@ QString helpText(const Options &options)
         QString left = QStringLiteral("  ") + names.join(QStringLiteral(", "));
         if (!option.valueName().isEmpty())
             left += QLatin1Char(' ') + option.valueName();
-        text += left.leftJustified(28) + QLatin1Char(' ') + option.description() + QLatin1Char('\n');
+        const int indent = 29;
+        text += left.leftJustified(indent - 1) + QLatin1Char(' ') + wrapped(option.description(), indent, 79)
+            + QLatin1Char('\n');
     }
     text += QStringLiteral(
         "\n"
