@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# End-to-end throughput of the command-line tool on a Windows-1251 file of
+# Russian text, against cat of the same file in the same run.
+#
+#   bench/cli_throughput.sh [PATH/TO/homophonic] [SIZE_MIB] [KEY]
+#
+# Figures are MiB of input per second, the best of RUNS runs (default 3), with
+# the output thrown away, as cat's is. Build in Release mode first, e.g.
+#   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release && cmake --build build -j2
+set -euo pipefail
+
+program=${1:-build/src/cli/homophonic}
+size_mib=${2:-256}
+key=${3:-2}
+runs=${RUNS:-3}
+
+[ -x "$program" ] || { echo "нет программы $program: соберите её или укажите путь первым аргументом" >&2; exit 2; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A few paragraphs of ordinary Russian prose with punctuation, capitals and
+# the letters Ё and Й that the table lacks, repeated up to the size wanted.
+cat > "$work/seed.txt" <<'TEXT'
+Гомофоническая замена ставит каждой букве открытого текста в соответствие несколько кодов.
+Частые буквы получают больше вариантов, и по частотам символов шифр уже не вскрыть так легко.
+Ключ здесь — число закрытых алфавитов: от одного до трёх.
+При ключе, равном двум, повторы одной буквы получают то первый, то второй код, по очереди.
+Ёлка стояла в углу, и дети ждали, когда же наконец зажгутся огни.
+Йод, йогурт и район: буквы Й и Ё в таблицу не входят и переписываются как есть.
+Преподаватель раздал студентам задания на неделю, а ответы собрал в один файл.
+Каждая строка этого файла шифруется отдельно, и счётчики таблицы начинаются заново.
+— Проверьте, пожалуйста, работу номер семь, — попросила староста группы.
+Длинная строка без переносов тоже допустима; важно лишь, чтобы она поместилась в памяти, а файл целиком может быть сколь угодно большим, ведь программа читает его по частям и сразу пишет результат.
+Короткая строка.
+
+Съешь же ещё этих мягких французских булок да выпей чаю.
+В чащах юга жил бы цитрус? Да, но фальшивый экземпляр!
+TEXT
+iconv -f UTF-8 -t CP1251 "$work/seed.txt" > "$work/block.txt"
+while [ "$(stat -c %s "$work/block.txt")" -lt $((size_mib << 20)) ]; do
+    cat "$work/block.txt" "$work/block.txt" > "$work/double.txt"
+    mv "$work/double.txt" "$work/block.txt"
+done
+head -c $((size_mib << 20)) "$work/block.txt" > "$work/plain.txt"
+rm "$work/block.txt"
+"$program" encrypt --key "$key" --input "$work/plain.txt" --output "$work/cipher.txt"
+
+seconds_of() {
+    local best= start end elapsed
+    for _ in $(seq "$runs"); do
+        start=$(date +%s%N)
+        "$@" > /dev/null
+        end=$(date +%s%N)
+        elapsed=$((end - start))
+        if [ -z "$best" ] || [ "$elapsed" -lt "$best" ]; then best=$elapsed; fi
+    done
+    echo "$best"
+}
+
+report() {
+    local label=$1 bytes=$2 nanos=$3 cat_nanos=$4
+    awk -v label="$label" -v bytes="$bytes" -v ns="$nanos" -v cat_ns="$cat_nanos" 'BEGIN {
+        mib = bytes / 1048576; rate = mib / (ns / 1e9); cat_rate = mib / (cat_ns / 1e9)
+        printf "%-28s %8.1f MiB in %7.2f s  %8.1f MiB/s  (cat %8.1f MiB/s, ratio %.3f)\n", label, mib, ns / 1e9, rate, cat_rate, rate / cat_rate
+    }'
+}
+
+plain_bytes=$(stat -c %s "$work/plain.txt")
+cipher_bytes=$(stat -c %s "$work/cipher.txt")
+echo "homophonic $("$program" --version | cut -d' ' -f2), key $key, best of $runs runs, input cached, output to /dev/null"
+
+cat_plain=$(seconds_of cat "$work/plain.txt")
+encrypt=$(seconds_of "$program" encrypt --key "$key" --input "$work/plain.txt")
+report "encrypt (plaintext input)" "$plain_bytes" "$encrypt" "$cat_plain"
+
+cat_cipher=$(seconds_of cat "$work/cipher.txt")
+decrypt=$(seconds_of "$program" decrypt --key "$key" --input "$work/cipher.txt")
+report "decrypt (ciphertext input)" "$cipher_bytes" "$decrypt" "$cat_cipher"

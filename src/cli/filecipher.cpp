@@ -1,0 +1,83 @@
+#include "filecipher.h"
+
+#include "homophonic.h"
+#include "linereader.h"
+#include "textencoding.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+namespace {
+
+constexpr int WriteSize = 1 << 20;
+
+bool writeAll(QIODevice &output, QByteArray &pending)
+{
+    const char *data = pending.constData();
+    qint64 left = pending.size();
+    while (left > 0) {
+        const qint64 written = output.write(data, left);
+        if (written <= 0)
+            return false;
+        data += written;
+        left -= written;
+    }
+    pending.resize(0);
+    return true;
+}
+
+// A fill leaves a filled table as it was but for the counters; refilling for
+// every line would cost 128 string allocations per line.
+void resetCounters(HomophoneTable &table)
+{
+    for (RowHR &row : table)
+        row.counter = 0;
+}
+
+} // namespace
+
+CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &job)
+{
+    CipherOutcome outcome;
+    LineReader reader(input);
+    const TextEncoding *inputEncoding = reader.skipUtf8ByteOrderMark() ? TextEncoding::utf8() : job.encoding;
+
+    HomophoneTable table;
+    fillHomophoneTable(table);
+
+    QString text;
+    QByteArray pending;
+    pending.reserve(2 * WriteSize);
+    Line line;
+    while (reader.next(line)) {
+        ++outcome.lineNumber;
+        inputEncoding->decode(line.data, line.size, text);
+        QString result;
+        if (job.direction == CipherJob::Direction::Encrypt) {
+            resetCounters(table);
+            result = encryptHomophonic(table, text, job.alphabetCount);
+        } else {
+            result = decryptHomophonic(table, text, job.alphabetCount);
+        }
+        outcome.unencodable += job.encoding->encode(result, pending);
+        if (line.ending == LineEnding::CrLf)
+            pending.append("\r\n", 2);
+        else if (line.ending == LineEnding::Lf)
+            pending.append('\n');
+
+        if (pending.size() >= WriteSize && !writeAll(output, pending)) {
+            outcome.status = CipherOutcome::Status::WriteFailed;
+            return outcome;
+        }
+    }
+    if (reader.readFailed()) {
+        outcome.status = CipherOutcome::Status::ReadFailed;
+    } else if (reader.lineTooLong()) {
+        outcome.status = CipherOutcome::Status::LineTooLong;
+        ++outcome.lineNumber;
+    } else if (!writeAll(output, pending)) {
+        outcome.status = CipherOutcome::Status::WriteFailed;
+    }
+    return outcome;
+}

@@ -1,0 +1,96 @@
+#include "linereader.h"
+
+#include <QIODevice>
+
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t ChunkSize = std::size_t(1) << 20;
+
+} // namespace
+
+LineReader::LineReader(QIODevice &device)
+    : m_device(device)
+{
+}
+
+bool LineReader::readMore()
+{
+    if (m_atEnd || m_readFailed)
+        return false;
+    if (m_begin > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+        m_end -= m_begin;
+        m_scanned -= m_begin;
+        m_begin = 0;
+    }
+    if (m_buffer.size() < m_end + ChunkSize)
+        m_buffer.resize(m_end + ChunkSize);
+    const qint64 count = m_device.read(m_buffer.data() + m_end, qint64(ChunkSize));
+    if (count < 0) {
+        m_readFailed = true;
+        return false;
+    }
+    if (count == 0) {
+        m_atEnd = true;
+        return false;
+    }
+    m_end += std::size_t(count);
+    return true;
+}
+
+bool LineReader::skipUtf8ByteOrderMark()
+{
+    while (m_end - m_begin < 3 && readMore()) {
+    }
+    if (m_end - m_begin < 3 || std::memcmp(m_buffer.data() + m_begin, "\xEF\xBB\xBF", 3) != 0)
+        return false;
+    m_begin += 3;
+    m_scanned = m_begin;
+    return true;
+}
+
+bool LineReader::next(Line &line)
+{
+    for (;;) {
+        const char *lineFeed = nullptr;
+        if (m_scanned < m_end)
+            lineFeed = static_cast<const char *>(std::memchr(m_buffer.data() + m_scanned, '\n', m_end - m_scanned));
+        if (lineFeed) {
+            const std::size_t end = std::size_t(lineFeed - m_buffer.data());
+            std::size_t size = end - m_begin;
+            line.ending = LineEnding::Lf;
+            if (size > 0 && m_buffer[end - 1] == '\r') {
+                --size;
+                line.ending = LineEnding::CrLf;
+            }
+            if (qint64(size) > MaxLineBytes) {
+                m_lineTooLong = true;
+                return false;
+            }
+            line.data = m_buffer.data() + m_begin;
+            line.size = int(size);
+            m_begin = m_scanned = end + 1;
+            return true;
+        }
+        m_scanned = m_end;
+        if (qint64(m_end - m_begin) > MaxLineBytes + 1) { // + 1 for a carriage return
+            m_lineTooLong = true;
+            return false;
+        }
+        if (!readMore()) {
+            if (m_readFailed || m_begin == m_end)
+                return false;
+            if (qint64(m_end - m_begin) > MaxLineBytes) {
+                m_lineTooLong = true;
+                return false;
+            }
+            line.data = m_buffer.data() + m_begin;
+            line.size = int(m_end - m_begin);
+            line.ending = LineEnding::None;
+            m_begin = m_scanned = m_end;
+            return true;
+        }
+    }
+}

@@ -1,0 +1,46 @@
+// The two encodings that the command-line tool reads and writes, one line at
+// a time. Windows-1251 goes through lookup tables built from Qt's own codec,
+// so the bytes are those that the window writes, at a fraction of the cost of
+// a codec call per line.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+
+class QTextCodec;
+
+class TextEncoding
+{
+public:
+    enum class Kind { Windows1251, Utf8 };
+
+    // Null when this Qt build has no Windows-1251 codec.
+    static const TextEncoding *windows1251();
+    static const TextEncoding *utf8();
+
+    Kind kind() const { return m_kind; }
+    QString name() const;
+
+    // Replaces text with the decoded bytes, reusing its storage.
+    void decode(const char *data, int size, QString &text) const;
+
+    // Appends text to out. Characters that the encoding cannot hold are
+    // written as '?'; returns how many there were (a surrogate pair counts
+    // as one character).
+    int encode(const QString &text, QByteArray &out) const;
+
+private:
+    explicit TextEncoding(Kind kind, QTextCodec *codec);
+
+    int encodeCharacterByCharacter(const QString &text, QByteArray &out) const;
+
+    // Marks a UTF-16 unit without a single-byte form in m_toByte.
+    static constexpr quint16 NoByte = 0x100;
+
+    Kind m_kind;
+    QTextCodec *m_codec;
+    std::array<char16_t, 256> m_fromByte {};
+    std::array<quint16, 0x10000> m_toByte {};
+};
