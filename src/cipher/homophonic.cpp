@@ -79,8 +79,8 @@ bool containsLetter(QStringView s)
     return false;
 }
 
-// Units below this bound (ASCII, Latin, Greek, Cyrillic) are looked up in
-// arrays; the table's symbols all live there.
+// Units below this bound (ASCII, Latin, Greek, Cyrillic) are upper-cased
+// and looked up through arrays; the table's symbols all live there.
 constexpr char16_t DirectBound = 0x480;
 
 // QChar::toUpper for the units below DirectBound, worked out once.
@@ -201,50 +201,43 @@ QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphab
         return QString();
 
     const SymbolIndex symbols(table);
-    int longestToken = 2; // a digit pair or a surrogate pair
-    for (const RowHR &row : table) {
-        for (int column = 0; column < alphabetCount; ++column)
-            longestToken = qMax(longestToken, row.codes[column].size());
-    }
-
     const QChar *text = line.constData();
     const int length = line.size();
-    QString result;
-    // Written through a raw pointer into a buffer sized once: appending
-    // token by token costs several times as much on long lines.
-    result.resize(int(qMin<qint64>(qint64(length) * (longestToken + 1), std::numeric_limits<int>::max() - 32)));
-    QChar *out = result.data();
-    const QChar *const outEnd = out + result.size();
 
-    // The table's codes in a flat array, when every code in use has two
-    // characters, as in the fixed table; otherwise the rows are read directly.
-    struct TwoUnitCode { QChar first, second; };
-    std::array<std::array<TwoUnitCode, 3>, 32> flatCodes {};
-    const bool flat = longestToken == 2 && std::all_of(table.begin(), table.end(), [&](const RowHR &row) {
-        return std::all_of(row.codes.begin(), row.codes.begin() + alphabetCount,
-                           [](const QString &code) { return code.size() == 2; });
-    });
-    if (flat) {
-        for (int row = 0; row < int(table.size()); ++row) {
-            for (int column = 0; column < alphabetCount; ++column)
-                flatCodes[row][column] = {table[row].codes[column].at(0), table[row].codes[column].at(1)};
+    // Written through a raw pointer into a buffer sized once: appending
+    // token by token costs several times as much on long lines. With the
+    // table's two-digit codes no input character yields more than three
+    // output characters; longer codes grow the buffer when they occur.
+    constexpr qint64 MaxStringSize = (std::numeric_limits<int>::max() - 64) / 2;
+    QString result;
+    result.resize(int(qMin(3 * qint64(length), MaxStringSize)));
+    QChar *out = result.data();
+    const auto ensureRoom = [&](int needed) {
+        const int used = int(out - result.constData());
+        if (result.size() - used < needed) {
+            result.resize(int(qMin(qint64(used) + needed + 3 * qint64(length), MaxStringSize)));
+            out = result.data() + used;
         }
-    }
+        return result.size() - used >= needed;
+    };
 
     for (int i = 0; i < length; ++i) {
-        if (outEnd - out < longestToken + 1) // only a line near QString's size limit gets here
+        if (!ensureRoom(3)) // only a line near QString's size limit gets here
             break;
         const char16_t unit = text[i].unicode();
         const int row = symbols.rowOfUpperCase(unit);
         if (row >= 0) {
-            const int column = nextColumn(table[row], alphabetCount);
-            if (flat) {
-                out[0] = flatCodes[row][column].first;
-                out[1] = flatCodes[row][column].second;
+            const QString &code = table[row].codes[nextColumn(table[row], alphabetCount)];
+            const QChar *codeUnits = code.constData();
+            if (code.size() == 2) {
+                out[0] = codeUnits[0];
+                out[1] = codeUnits[1];
                 out += 2;
             } else {
-                const QString &code = table[row].codes[column];
-                out = std::copy(code.constBegin(), code.constEnd(), out);
+                if (!ensureRoom(code.size() + 1))
+                    break;
+                codeUnits = code.constData();
+                out = std::copy(codeUnits, codeUnits + code.size(), out);
             }
         } else if (i + 1 < length
                    && ((isDecimalDigit(unit) && isDecimalDigit(text[i + 1].unicode()))
