@@ -12,6 +12,7 @@ private slots:
     void encrypt_data();
     void encrypt();
     void encryptCyclesCodesPerSymbol();
+    void encryptHandlesCodesOfOtherLengths();
     void decrypt_data();
     void decrypt();
     void invalidKeysCipherNothing_data();
@@ -92,6 +93,20 @@ void HomophonicTest::encryptCyclesCodesPerSymbol()
     fillHomophoneTable(table);
     encryptHomophonic(table, line, 1);
     QCOMPARE(table[31].counter, 0);
+}
+
+// The cipher reads whatever codes the table holds; a longer code must grow
+// the output rather than overrun it.
+void HomophonicTest::encryptHandlesCodesOfOtherLengths()
+{
+    HomophoneTable table;
+    fillHomophoneTable(table);
+    table[1].codes[0] = QStringLiteral("A-long-code");
+    table[2].codes[0] = QStringLiteral("7");
+    const QString line(5000, QChar(0x0410));
+    const QString expected = QStringLiteral("A-long-code ").repeated(5000);
+    QCOMPARE(encryptHomophonic(table, line, 1), expected);
+    QCOMPARE(encryptHomophonic(table, QStringLiteral("ББ А"), 1), QStringLiteral("7 7 00 A-long-code "));
 }
 
 void HomophonicTest::decrypt_data()
