@@ -38,6 +38,9 @@ private slots:
     void fullTableHR();
 
 private:
+    void warnNotImplemented();
+
+private:
     void enableDocumentControls();
 
     QString plainText;
