@@ -48,18 +48,6 @@ void MainWindow::enableDocumentControls()
     ui->action_4->setEnabled(true);
 }
 
-void MainWindow::on_action_2_triggered()
-{
-}
-
-void MainWindow::on_action_3_triggered()
-{
-}
-
-void MainWindow::on_action_4_triggered()
-{
-}
-
 void MainWindow::on_action_6_triggered()
 {
     close();
