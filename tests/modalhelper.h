@@ -6,10 +6,12 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -92,4 +94,36 @@ inline ModalAnswerer::Handler enterKey(const QString &text, bool accept = true)
 inline ModalAnswerer::Handler cancelKey()
 {
     return enterKey(QString(), false);
+}
+
+// Types a path into the name box of Qt's own file dialog and accepts it, as a
+// user would, after checking that the dialog offers text files. The accept is
+// queued so that a box the dialog opens itself, such as its question before
+// overwriting, reaches the next handler.
+inline ModalAnswerer::Handler chooseFile(const QString &path)
+{
+    return [path](QWidget *modal) {
+        bool answered = false;
+        const auto cancelOtherwise = qScopeGuard([&] {
+            if (!answered)
+                modal->close();
+        });
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("*.txt")});
+        auto *nameEdit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(nameEdit);
+        nameEdit->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        answered = true;
+    };
+}
+
+// Closes a file dialog without choosing, as Escape does.
+inline void cancelFileDialog(QWidget *modal)
+{
+    const auto closeAnyway = qScopeGuard([modal] { modal->close(); });
+    auto *dialog = qobject_cast<QFileDialog *>(modal);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("*.txt")});
 }

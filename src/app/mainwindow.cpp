@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QMessageBox>
+
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
@@ -33,23 +35,17 @@ void MainWindow::on_action_triggered()
     ui->textEdit->clear();
     plainText = QLatin1String("");
     cipherText = QLatin1String("");
+    enableDocumentControls();
+}
+
+// Everything but Save, which needs a file that Open chose.
+void MainWindow::enableDocumentControls()
+{
     ui->textEdit->setEnabled(true);
     ui->menu_2->setEnabled(true);
     ui->menu_3->setEnabled(true);
     ui->action_8->setEnabled(true);
     ui->action_4->setEnabled(true);
-}
-
-void MainWindow::on_action_2_triggered()
-{
-}
-
-void MainWindow::on_action_3_triggered()
-{
-}
-
-void MainWindow::on_action_4_triggered()
-{
 }
 
 void MainWindow::on_action_6_triggered()
@@ -59,32 +55,60 @@ void MainWindow::on_action_6_triggered()
 
 void MainWindow::on_action_9_triggered()
 {
+    warnNotImplemented();
 }
 
 void MainWindow::on_action_11_triggered()
 {
+    warnNotImplemented();
 }
 
 void MainWindow::on_action_12_triggered()
 {
+    warnNotImplemented();
 }
 
 void MainWindow::on_action_13_triggered()
 {
+    warnNotImplemented();
 }
 
 void MainWindow::on_action_15_triggered()
 {
+    warnNotImplemented();
 }
 
 void MainWindow::on_action_16_triggered()
 {
+    warnNotImplemented();
 }
 
 void MainWindow::on_action_7_triggered()
 {
+    QMessageBox::information(this, QStringLiteral("О программе"),
+                             QStringLiteral("Программа реализует метод шифрования сообщения с помощью "
+                                            "гомофонической замены.\n"
+                                            "Разработка: команда проекта, 2026 г.\n"),
+                             QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 void MainWindow::on_action_8_triggered()
 {
+    QMessageBox::information(
+        this, QStringLiteral("Помощь"),
+        QStringLiteral("Гомофоническая замена.\n"
+                       "В гомофонической замене одному символу открытого текста ставит в соответствие "
+                       "несколько символов шифротекста, которые чередуются по мере повторения.\n"
+                       "Существует таблица, устанавливающая соответствие символов открытого алфавита  "
+                       "и чисел закрытых алфавитов.\n"
+                       "Вид таблицы гомофонической замены и количество закрытых алфавитов являются "
+                       "ключом шифра гомофонической замены.\n"),
+        QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void MainWindow::warnNotImplemented()
+{
+    QMessageBox::warning(this, QStringLiteral("Предупреждение"),
+                         QStringLiteral("Указанный метод не реализован"), QMessageBox::Ok,
+                         QMessageBox::NoButton);
 }

@@ -38,6 +38,15 @@ private slots:
     void fullTableHR();
 
 private:
+    void warnNotImplemented();
+
+    // Document files. Each routine reports its own error and tells
+    // whether it succeeded.
+    bool loadFile(const QString &path);
+    bool saveFile(const QString &path);
+    QString editorLastLine() const;
+
+private:
     void enableDocumentControls();
 
     QString plainText;
