@@ -38,6 +38,7 @@ private slots:
     void fullTableHR();
 
 private:
+    void enableDocumentControls();
     void warnNotImplemented();
 
     // Document files. Each routine reports its own error and tells
@@ -45,9 +46,6 @@ private:
     bool loadFile(const QString &path);
     bool saveFile(const QString &path);
     QString editorLastLine() const;
-
-private:
-    void enableDocumentControls();
 
     QString plainText;
     QString cipherText;

@@ -197,28 +197,37 @@ void fillHomophoneTable(HomophoneTable &table)
 
 QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphabetCount)
 {
+    QString result;
+    appendEncryptedHomophonic(table, line, alphabetCount, result);
+    return result;
+}
+
+void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &result)
+{
     if (!isValidKey(alphabetCount))
-        return QString();
+        return;
 
     const SymbolIndex symbols(table);
-    const QChar *text = line.constData();
-    const int length = line.size();
+    const QChar *text = line.data();
+    const int length = int(line.size());
+    const int start = result.size();
 
     // Written through a raw pointer into a buffer sized once: appending
     // token by token costs several times as much on long lines. With the
     // table's two-digit codes no input character yields more than three
     // output characters; longer codes grow the buffer when they occur.
     constexpr qint64 MaxStringSize = (std::numeric_limits<int>::max() - 64) / 2;
-    QString result;
-    result.resize(int(qMin(3 * qint64(length), MaxStringSize)));
-    QChar *out = result.data();
+    result.resize(int(qMin(start + 3 * qint64(length), MaxStringSize)));
+    QChar *out = result.data() + start;
+    QChar *outEnd = out + result.size();
     const auto ensureRoom = [&](int needed) {
+        if (outEnd - out >= needed)
+            return true;
         const int used = int(out - result.constData());
-        if (result.size() - used < needed) {
-            result.resize(int(qMin(qint64(used) + needed + 3 * qint64(length), MaxStringSize)));
-            out = result.data() + used;
-        }
-        return result.size() - used >= needed;
+        result.resize(int(qMin(qint64(used) + needed + 3 * qint64(length), MaxStringSize)));
+        out = result.data() + used;
+        outEnd = result.data() + result.size();
+        return outEnd - out >= needed;
     };
 
     for (int i = 0; i < length; ++i) {
@@ -252,19 +261,24 @@ QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphab
         *out++ = QLatin1Char(' ');
     }
     result.truncate(int(out - result.constData()));
-    return result;
 }
 
 QString decryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount)
 {
+    QString result;
+    appendDecryptedHomophonic(table, line, alphabetCount, result);
+    return result;
+}
+
+void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &result)
+{
     if (!isValidKey(alphabetCount))
-        return QString();
+        return;
 
     const CodeIndex codes(table, alphabetCount);
-    const QChar *text = line.constData();
-    const int length = line.size();
-    QString result;
-    result.reserve(length);
+    const QChar *text = line.data();
+    const int length = int(line.size());
+    result.reserve(result.size() + length);
 
     // The line is read in units of two characters; a unit is followed by
     // its separator space unless it is a letter copied as it stands.
@@ -298,7 +312,6 @@ QString decryptHomophonic(const HomophoneTable &table, const QString &line, int 
         result.append(trimmed.data(), trimmed.size());
         pos += containsLetter(view) ? 2 : 3;
     }
-    return result;
 }
 
 bool hasLetter(QString s)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <array>
 
@@ -30,6 +31,11 @@ QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphab
 // Reads back a line written by encryptHomophonic with the same key.
 // Any key outside 1 to 3 gives an empty string.
 QString decryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount);
+
+// As the two functions above, appending the result to out: a caller that
+// ciphers many lines reuses one buffer instead of allocating one per line.
+void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
+void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
 
 // True when s holds a letter of A-Z, a-z, А-Я or а-я (Ё, ё excluded).
 bool hasLetter(QString s);

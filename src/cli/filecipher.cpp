@@ -47,18 +47,19 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     fillHomophoneTable(table);
 
     QString text;
+    QString result; // reused for every line, like text
     QByteArray pending;
     pending.reserve(2 * WriteSize);
     Line line;
     while (reader.next(line)) {
         ++outcome.lineNumber;
         inputEncoding->decode(line.data, line.size, text);
-        QString result;
+        result.resize(0); // keeps the capacity, unlike clear()
         if (job.direction == CipherJob::Direction::Encrypt) {
             resetCounters(table);
-            result = encryptHomophonic(table, text, job.alphabetCount);
+            appendEncryptedHomophonic(table, text, job.alphabetCount, result);
         } else {
-            result = decryptHomophonic(table, text, job.alphabetCount);
+            appendDecryptedHomophonic(table, text, job.alphabetCount, result);
         }
         outcome.unencodable += job.encoding->encode(result, pending);
         if (line.ending == LineEnding::CrLf)
