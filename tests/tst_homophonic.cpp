@@ -15,6 +15,7 @@ private slots:
     void encryptHandlesCodesOfOtherLengths();
     void decrypt_data();
     void decrypt();
+    void appendingKeepsWhatIsThere();
     void invalidKeysCipherNothing_data();
     void invalidKeysCipherNothing();
     void hasLetter_data();
@@ -154,6 +155,23 @@ void HomophonicTest::decrypt()
     HomophoneTable table;
     fillHomophoneTable(table);
     QCOMPARE(decryptHomophonic(table, line, key), expected);
+}
+
+// The appending forms serve callers that reuse one buffer for many lines.
+void HomophonicTest::appendingKeepsWhatIsThere()
+{
+    HomophoneTable table;
+    fillHomophoneTable(table);
+    QString out = QStringLiteral("prefix|");
+    appendEncryptedHomophonic(table, QStringLiteral("ААА"), 3, out);
+    QCOMPARE(out, QStringLiteral("prefix|01 33 65 "));
+
+    out.resize(0);
+    fillHomophoneTable(table);
+    appendEncryptedHomophonic(table, QStringLiteral("Б"), 2, out);
+    appendDecryptedHomophonic(table, QStringLiteral("01 33 "), 2, out);
+    appendDecryptedHomophonic(table, QStringLiteral("01 "), 4, out);
+    QCOMPARE(out, QStringLiteral("02 АА"));
 }
 
 void HomophonicTest::invalidKeysCipherNothing_data()
