@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -45,9 +46,21 @@ private:
     void poll()
     {
         QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_current)
+        if (!modal) {
+            closeDialogsThatAreNotModal();
             return;
+        }
+        if (modal == m_current) {
+            // A handler whose check failed leaves its window open; close it
+            // so that the failure is reported instead of the test hanging.
+            if (m_answered.elapsed() > StuckAfterMs) {
+                ++unexpected;
+                modal->close();
+            }
+            return;
+        }
         m_current = modal;
+        m_answered.start();
         if (auto *box = qobject_cast<QMessageBox *>(modal))
             seen << box->windowTitle() + QLatin1Char('|') + box->text();
         else
@@ -62,7 +75,31 @@ private:
         handler(modal);
     }
 
+    // A dialog shown without being modal would wait for an answer that never
+    // comes; it is closed and counted so that the test fails instead.
+    void closeDialogsThatAreNotModal()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QDialog *>(widget);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            if (!m_nonModalSeen.isValid()) {
+                m_nonModalSeen.start();
+            } else if (m_nonModalSeen.elapsed() > StuckAfterMs) {
+                seen << QStringLiteral("not modal: ") + dialog->windowTitle();
+                ++unexpected;
+                dialog->close();
+                m_nonModalSeen.invalidate();
+            }
+            return;
+        }
+        m_nonModalSeen.invalidate();
+    }
+
+    static constexpr int StuckAfterMs = 5000;
+    QElapsedTimer m_nonModalSeen;
     QTimer m_timer;
+    QElapsedTimer m_answered;
     QPointer<QWidget> m_current;
     std::deque<Handler> m_handlers;
 };
