@@ -6,11 +6,18 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTextCodec>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QtTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include <memory>
 
@@ -33,8 +40,10 @@ private slots:
     void cancelledDialogsChangeNothing();
     void openRefusesWhatItCannotShow_data();
     void openRefusesWhatItCannotShow();
+    void fileOfExactlyTheLimitOpens();
     void failedSavesLoseNothing_data();
     void failedSavesLoseNothing();
+    void saveAsFollowsASymbolicLink();
     void charactersOutsideTheCodePageWarn_data();
     void charactersOutsideTheCodePageWarn();
     void binaryFilesOpenWithoutHarm_data();
@@ -114,6 +123,51 @@ QByteArray readBytes(const QString &path)
     return file.readAll();
 }
 
+QString replaceQuestion(const QString &name)
+{
+    return QStringLiteral("Save Dialog|%1 already exists.\nDo you want to replace it?").arg(name);
+}
+
+void confirmReplace(QWidget *modal)
+{
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    QVERIFY(box);
+    QVERIFY(box->button(QMessageBox::Yes));
+    box->button(QMessageBox::Yes)->click();
+}
+
+// Lowers the process's file-size limit for its lifetime (none for a negative
+// size). Writes past the limit then fail with EFBIG instead of killing the
+// process, as they would on a full disk; this works as root too.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        if (bytes == rlim_t(-1))
+            return;
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        m_active = ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        if (!m_active)
+            return;
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_saved {};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_active = false;
+};
+
 // Every file below dir with its content, to show that nothing was touched.
 QMap<QString, QByteArray> snapshot(const QString &dir)
 {
@@ -129,6 +183,8 @@ QMap<QString, QByteArray> snapshot(const QString &dir)
 
 const QString saveFailed = QStringLiteral("Ошибка|Не удалось сохранить файл:\n");
 const QString openFailed = QStringLiteral("Ошибка|Не удалось открыть файл:\n");
+const QString fileTooLarge = QString::fromLocal8Bit(std::strerror(EFBIG));
+const QString notRegular = QStringLiteral("это не обычный файл");
 const QString tooLarge = QStringLiteral("Ошибка|Файл слишком большой для редактора:\n");
 const QString replaced = QStringLiteral(
     "Предупреждение|Некоторые символы нельзя записать в кодировке Windows-1251; они заменены знаком «?».");
@@ -336,17 +392,20 @@ void FileCommandsTest::openRefusesWhatItCannotShow_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("named pipe") << QStringLiteral("pipe") << openFailed;
-    QTest::newRow("endless device") << QStringLiteral("/dev/zero") << openFailed;
-    QTest::newRow("file that opens but cannot be read") << QStringLiteral("/proc/self/mem") << openFailed;
-    QTest::newRow("one byte over the 16 MiB limit") << QStringLiteral("over limit") << tooLarge;
-    QTest::newRow("four gigabytes") << QStringLiteral("huge") << tooLarge;
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("named pipe") << QStringLiteral("pipe") << openFailed << notRegular;
+    QTest::newRow("endless device") << QStringLiteral("/dev/zero") << openFailed << notRegular;
+    QTest::newRow("file that opens but cannot be read")
+        << QStringLiteral("/proc/self/mem") << openFailed << QStringLiteral("Input/output error");
+    QTest::newRow("one byte over the 16 MiB limit") << QStringLiteral("over limit") << tooLarge << QString();
+    QTest::newRow("four gigabytes") << QStringLiteral("huge") << tooLarge << QString();
 }
 
 void FileCommandsTest::openRefusesWhatItCannotShow()
 {
     QFETCH(QString, kind);
     QFETCH(QString, message);
+    QFETCH(QString, reason);
     QString target = kind;
     qint64 size = -1;
     if (kind == QLatin1String("pipe")) {
@@ -367,8 +426,11 @@ void FileCommandsTest::openRefusesWhatItCannotShow()
     MainWindow window;
     openFile(window, opened);
 
+    QString box = message + QDir::toNativeSeparators(target);
+    if (!reason.isEmpty())
+        box += QLatin1Char('\n') + reason;
     QCOMPARE(run(action(window, "action_2"), {chooseFile(target), pressOk}),
-             (QStringList{QStringLiteral("Open Dialog"), message + QDir::toNativeSeparators(target)}));
+             (QStringList{QStringLiteral("Open Dialog"), box}));
     QCOMPARE(shownText(window), QStringLiteral("прежний\nтекст"));
     QCOMPARE(documentControls(window), QVector<bool>(6, true));
     if (size >= 0)
@@ -377,48 +439,122 @@ void FileCommandsTest::openRefusesWhatItCannotShow()
     QCOMPARE(readBytes(opened), cp1251(QStringLiteral("текст")));
 }
 
+// The editor's limit is inclusive: a file of exactly 16 MiB is shown whole.
+void FileCommandsTest::fileOfExactlyTheLimitOpens()
+{
+    const QByteArray line = cp1251(QStringLiteral("Шестнадцать мебибайт текста, строка за строкой.\r\n"));
+    QByteArray bytes;
+    bytes.reserve(16 << 20);
+    while (bytes.size() + line.size() <= (16 << 20))
+        bytes += line;
+    const QByteArray last = cp1251(QStringLiteral("конец"));
+    bytes += QByteArray((16 << 20) - bytes.size() - last.size(), 'x') + last;
+    QCOMPARE(bytes.size(), 16 << 20);
+    const QString file = path(QStringLiteral("ровно.txt"));
+    writeBytes(file, bytes);
+
+    MainWindow window;
+    QCOMPARE(openFile(window, file), QStringList{QStringLiteral("Open Dialog")});
+    QCOMPARE(editor(window)->document()->characterCount() - 1, bytes.size() - bytes.count('\r'));
+    QVERIFY(editor(window)->document()->lastBlock().text().endsWith(QStringLiteral("конец")));
+}
+
 void FileCommandsTest::failedSavesLoseNothing_data()
 {
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("folderBecomesFile");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("lineLength");
+    QTest::addColumn<QString>("reason");
 
-    // Paths below a regular file cannot be written even by root.
+    // Paths below a regular file cannot be written even by root, nor can a
+    // process that is over its file-size limit.
     QTest::newRow("Save As into a missing folder")
-        << QByteArray("action_4") << QStringLiteral("нет такой папки/копия.txt") << false;
+        << QByteArray("action_4") << QStringLiteral("нет такой папки/копия.txt") << QString() << 20
+        << QStringLiteral("No such file or directory");
     QTest::newRow("Save As below a regular file")
-        << QByteArray("action_4") << QStringLiteral("папка/исходный.txt/копия.txt") << false;
+        << QByteArray("action_4") << QStringLiteral("папка/исходный.txt/копия.txt") << QString() << 20
+        << QStringLiteral("Not a directory");
     QTest::newRow("Save after the folder was replaced by a file")
-        << QByteArray("action_3") << QStringLiteral("папка/исходный.txt") << true;
+        << QByteArray("action_3") << QStringLiteral("папка/исходный.txt") << QStringLiteral("folder becomes file")
+        << 20 << QStringLiteral("Not a directory");
+    QTest::newRow("Save over the file-size limit, line within the write buffer")
+        << QByteArray("action_3") << QStringLiteral("папка/исходный.txt") << QStringLiteral("size limit") << 4000
+        << fileTooLarge;
+    QTest::newRow("Save over the file-size limit, line beyond the write buffer")
+        << QByteArray("action_3") << QStringLiteral("папка/исходный.txt") << QStringLiteral("size limit") << 60000
+        << fileTooLarge;
+    QTest::newRow("Save As onto a named pipe")
+        << QByteArray("action_4") << QStringLiteral("канал") << QStringLiteral("pipe") << 20 << notRegular;
+    QTest::newRow("Save As onto a device node")
+        << QByteArray("action_4") << QStringLiteral("устройство") << QStringLiteral("device") << 20 << notRegular;
 }
 
 void FileCommandsTest::failedSavesLoseNothing()
 {
     QFETCH(QByteArray, command);
     QFETCH(QString, target);
-    QFETCH(bool, folderBecomesFile);
+    QFETCH(QString, before);
+    QFETCH(int, lineLength);
+    QFETCH(QString, reason);
     const QString opened = path(QStringLiteral("папка/исходный.txt"));
     writeBytes(opened, cp1251(QStringLiteral("исходный\nтекст")));
     MainWindow window;
     openFile(window, opened);
-    editor(window)->setPlainText(QStringLiteral("правка\nновая строка"));
-    if (folderBecomesFile) {
+    const QString text = QStringLiteral("правка\n") + QString(lineLength, QChar(u'ж'));
+    editor(window)->setPlainText(text);
+    const QByteArray targetName = QFile::encodeName(path(target));
+    if (before == QLatin1String("folder becomes file")) {
         QVERIFY(QDir(path(QStringLiteral("папка"))).removeRecursively());
         writeBytes(path(QStringLiteral("папка")), "чужой файл");
+    } else if (before == QLatin1String("pipe")) {
+        QCOMPARE(::mkfifo(targetName.constData(), 0600), 0);
+    } else if (before == QLatin1String("device") && ::mknod(targetName.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0) {
+        QSKIP("cannot make a device node here");
     }
     const QMap<QString, QByteArray> files = snapshot(m_dir->path());
 
     const bool saveAs = command == "action_4";
-    QStringList expected{saveFailed + QDir::toNativeSeparators(path(target))};
+    QStringList expected{saveFailed + QDir::toNativeSeparators(path(target)) + QLatin1Char('\n') + reason};
     if (saveAs)
         expected.prepend(QStringLiteral("Save Dialog"));
     QList<ModalAnswerer::Handler> answers{pressOk};
+    if (before == QLatin1String("pipe") || before == QLatin1String("device")) {
+        // The file dialog asks before replacing anything that exists.
+        expected.insert(1, replaceQuestion(target));
+        answers.prepend(confirmReplace);
+    }
     if (saveAs)
         answers.prepend(chooseFile(path(target)));
-    QCOMPARE(run(action(window, command.constData()), answers), expected);
+    QStringList seen;
+    {
+        const FileSizeLimit limit(before == QLatin1String("size limit") ? 1024 : -1);
+        seen = run(action(window, command.constData()), answers);
+    }
+    QCOMPARE(seen, expected);
     QCOMPARE(snapshot(m_dir->path()), files);
-    QCOMPARE(shownText(window), QStringLiteral("правка\nновая строка"));
+    QCOMPARE(shownText(window), text);
     QCOMPARE(documentControls(window), QVector<bool>(6, true));
+    if (before == QLatin1String("pipe"))
+        QVERIFY(QFileInfo(path(target)).exists() && !QFileInfo(path(target)).isFile());
+}
+
+// A symbolic link to a regular file is a fine target: the file it points to
+// gets the line and the link stays.
+void FileCommandsTest::saveAsFollowsASymbolicLink()
+{
+    const QString real = path(QStringLiteral("настоящий.txt"));
+    const QString link = path(QStringLiteral("ссылка.txt"));
+    writeBytes(real, "old");
+    QVERIFY(QFile::link(real, link));
+    MainWindow window;
+    action(window, "action")->trigger();
+    editor(window)->setPlainText(QStringLiteral("первая\nчерез ссылку"));
+
+    QCOMPARE(run(action(window, "action_4"), {chooseFile(link), confirmReplace}),
+             (QStringList{QStringLiteral("Save Dialog"), replaceQuestion(QStringLiteral("ссылка.txt"))}));
+    QCOMPARE(readBytes(real), cp1251(QStringLiteral("через ссылку")));
+    QVERIFY(QFileInfo(link).isSymLink());
 }
 
 void FileCommandsTest::charactersOutsideTheCodePageWarn_data()

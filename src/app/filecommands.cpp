@@ -56,29 +56,32 @@ void MainWindow::on_action_4_triggered()
 bool MainWindow::loadFile(const QString &path)
 {
     const QFileInfo info(path);
-    const QString shownPath = QDir::toNativeSeparators(path);
     if (info.isFile() && info.size() > MaxDocumentSize) {
         QMessageBox::critical(this, QStringLiteral("Ошибка"),
-                              QStringLiteral("Файл слишком большой для редактора:\n") + shownPath,
+                              QStringLiteral("Файл слишком большой для редактора:\n")
+                                  + QDir::toNativeSeparators(path),
                               QMessageBox::Ok, QMessageBox::NoButton);
         return false;
     }
 
-    // Only regular files: a pipe or a device can block or never end.
     QFile file(path);
-    bool read = info.isFile() && file.open(QIODevice::ReadOnly);
+    QString reason;
     QString text;
-    if (read) {
+    if (info.exists() && !info.isFile()) {
+        // A pipe or a device can block or never end.
+        reason = QStringLiteral("это не обычный файл");
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        reason = file.errorString();
+    } else {
         QTextStream in(&file);
         in.setCodec(documentCodec());
         in.setAutoDetectUnicode(true);
         text = in.readAll();
-        read = file.error() == QFileDevice::NoError;
+        if (file.error() != QFileDevice::NoError)
+            reason = file.errorString();
     }
-    if (!read) {
-        QMessageBox::critical(this, QStringLiteral("Ошибка"),
-                              QStringLiteral("Не удалось открыть файл:\n") + shownPath,
-                              QMessageBox::Ok, QMessageBox::NoButton);
+    if (!reason.isNull()) {
+        reportFileError(QStringLiteral("Не удалось открыть файл:\n"), path, reason);
         return false;
     }
 
@@ -89,35 +92,52 @@ bool MainWindow::loadFile(const QString &path)
 
 bool MainWindow::saveFile(const QString &path)
 {
-    const QString line = editorLastLine();
     QTextCodec *codec = documentCodec();
+    const QString line = editorLastLine();
+    const QByteArray bytes = codec->fromUnicode(line);
 
-    // QSaveFile keeps the old file whole until the new text is complete, so
-    // a failed or interrupted save loses nothing.
-    QSaveFile file(path);
-    bool saved = file.open(QIODevice::WriteOnly);
-    if (saved) {
-        QTextStream out(&file);
-        out.setCodec(codec);
-        out << line;
-        out.flush();
-        saved = file.commit();
-    }
-    if (!saved) {
-        QMessageBox::critical(this, QStringLiteral("Ошибка"),
-                              QStringLiteral("Не удалось сохранить файл:\n")
-                                  + QDir::toNativeSeparators(path),
-                              QMessageBox::Ok, QMessageBox::NoButton);
+    // Renaming a new file over a pipe or a device node would replace the
+    // node itself; a symbolic link to a regular file is followed.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        reportFileError(QStringLiteral("Не удалось сохранить файл:\n"), path,
+                        QStringLiteral("это не обычный файл"));
         return false;
     }
 
-    if (codec->toUnicode(codec->fromUnicode(line)) != line) {
+    // QSaveFile keeps the old file whole until the new text is complete, so
+    // a failed or interrupted save loses nothing. Unbuffered, because
+    // commit() does not see a failure to write its last buffered block; and
+    // every write is checked, as a full disk or a file-size limit may take
+    // only part of one.
+    QSaveFile file(path);
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; saved && done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        saved = written > 0;
+        done += written;
+    }
+    saved = saved && file.commit();
+    if (!saved) {
+        reportFileError(QStringLiteral("Не удалось сохранить файл:\n"), path, file.errorString());
+        return false;
+    }
+
+    if (codec->toUnicode(bytes) != line) {
         QMessageBox::warning(this, QStringLiteral("Предупреждение"),
                              QStringLiteral("Некоторые символы нельзя записать в кодировке "
                                             "Windows-1251; они заменены знаком «?»."),
                              QMessageBox::Ok, QMessageBox::NoButton);
     }
     return true;
+}
+
+// The message, the path on a line of its own, and why, as the system says it.
+void MainWindow::reportFileError(const QString &message, const QString &path, const QString &reason)
+{
+    QMessageBox::critical(this, QStringLiteral("Ошибка"),
+                          message + QDir::toNativeSeparators(path) + QLatin1Char('\n') + reason,
+                          QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 // toPlainText() turns a no-break space into a plain one, which would change

@@ -45,6 +45,7 @@ private:
     // whether it succeeded.
     bool loadFile(const QString &path);
     bool saveFile(const QString &path);
+    void reportFileError(const QString &message, const QString &path, const QString &reason);
     QString editorLastLine() const;
 
     QString plainText;
