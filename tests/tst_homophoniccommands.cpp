@@ -26,6 +26,14 @@ private slots:
     void markupIsAppendedAsPlainText();
     void softLineBreakEndsTheLastLine();
     void keyDialogBlocksTheWindow();
+    void keyCanBeTypedAndEntered_data();
+    void keyCanBeTypedAndEntered();
+    void emptyEditorGetsNoEmptyFirstLine_data();
+    void emptyEditorGetsNoEmptyFirstLine();
+    void oneCommandIsOneUndoStep_data();
+    void oneCommandIsOneUndoStep();
+    void resultIsScrolledIntoView_data();
+    void resultIsScrolledIntoView();
 
 private:
     QTextEdit *editor() const { return m_window->findChild<QTextEdit *>(QStringLiteral("textEdit")); }
@@ -201,6 +209,122 @@ void HomophonicCommandsTest::keyDialogBlocksTheWindow()
     encrypt();
     QVERIFY(checked);
     QCOMPARE(lastLine(editor()->toPlainText()), QStringLiteral("01 "));
+}
+
+void HomophonicCommandsTest::keyCanBeTypedAndEntered_data()
+{
+    QTest::addColumn<bool>("encrypting");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("encryption") << true << QStringLiteral("01 33 ");
+    QTest::newRow("decryption") << false << QStringLiteral("АА65");
+}
+
+// A user types the number and presses Enter, without reaching for the mouse:
+// the keys go to whatever the dialog focuses first.
+void HomophonicCommandsTest::keyCanBeTypedAndEntered()
+{
+    QFETCH(bool, encrypting);
+    QFETCH(QString, result);
+    editor()->setPlainText(encrypting ? QStringLiteral("АА") : QStringLiteral("01 33 65 "));
+    ModalAnswerer answerer;
+    answerer.then([](QWidget *modal) {
+        QWidget *focused = modal->focusWidget();
+        QVERIFY(focused);
+        QCOMPARE(focused->objectName(), QStringLiteral("lineEdit"));
+        QTest::keyClicks(focused, QStringLiteral("2"));
+        QTest::keyClick(focused, Qt::Key_Return);
+    });
+    encrypting ? encrypt() : decrypt();
+    QCOMPARE(answerer.seen, QStringList{QStringLiteral("Ключ")});
+    QCOMPARE(answerer.unexpected, 0);
+    QCOMPARE(lastLine(editor()->toPlainText()), result);
+}
+
+void HomophonicCommandsTest::emptyEditorGetsNoEmptyFirstLine_data()
+{
+    QTest::addColumn<bool>("encrypting");
+    QTest::newRow("encryption") << true;
+    QTest::newRow("decryption") << false;
+}
+
+void HomophonicCommandsTest::emptyEditorGetsNoEmptyFirstLine()
+{
+    QFETCH(bool, encrypting);
+    ModalAnswerer answerer;
+    answerer.then(enterKey(QStringLiteral("1")));
+    encrypting ? encrypt() : decrypt();
+    QCOMPARE(answerer.seen, QStringList{QStringLiteral("Ключ")});
+    QCOMPARE(editor()->toPlainText(), QString());
+    QCOMPARE(editor()->document()->blockCount(), 1);
+}
+
+void HomophonicCommandsTest::oneCommandIsOneUndoStep_data()
+{
+    QTest::addColumn<bool>("encrypting");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("encryption") << true << QStringLiteral("первая\nПРИВЕТ");
+    QTest::newRow("decryption") << false << QStringLiteral("ПРИВЕТ\n15 16 09 ");
+    QTest::newRow("empty result") << true << QStringLiteral("текст\n");
+}
+
+void HomophonicCommandsTest::oneCommandIsOneUndoStep()
+{
+    QFETCH(bool, encrypting);
+    QFETCH(QString, text);
+    editor()->setPlainText(text);
+    ModalAnswerer answerer;
+    answerer.then(enterKey(QStringLiteral("2")));
+    encrypting ? encrypt() : decrypt();
+    QVERIFY(editor()->toPlainText() != text);
+
+    editor()->undo();
+    QCOMPARE(editor()->toPlainText(), text);
+    QVERIFY(!editor()->document()->isUndoAvailable());
+    editor()->redo();
+    QCOMPARE(editor()->document()->blockCount(), text.count(QLatin1Char('\n')) + 2);
+}
+
+void HomophonicCommandsTest::resultIsScrolledIntoView_data()
+{
+    QTest::addColumn<QString>("cursorAt");
+    QTest::addColumn<int>("lastLineLength");
+    QTest::newRow("cursor at the start, as after Open") << QStringLiteral("start") << 10;
+    QTest::newRow("cursor in the middle") << QStringLiteral("middle") << 10;
+    QTest::newRow("cursor at the end") << QStringLiteral("end") << 10;
+    QTest::newRow("result taller than the view: its start is shown") << QStringLiteral("start") << 4000;
+}
+
+void HomophonicCommandsTest::resultIsScrolledIntoView()
+{
+    QFETCH(QString, cursorAt);
+    QFETCH(int, lastLineLength);
+    QStringList lines;
+    for (int i = 0; i < 300; ++i)
+        lines << QStringLiteral("строка %1").arg(i);
+    lines << QString(lastLineLength, QChar(u'Ж'));
+    editor()->setPlainText(lines.join(QLatin1Char('\n')));
+    QTextCursor cursor(editor()->document());
+    if (cursorAt == QLatin1String("middle"))
+        cursor = QTextCursor(editor()->document()->findBlockByNumber(150));
+    else if (cursorAt == QLatin1String("end"))
+        cursor.movePosition(QTextCursor::End);
+    editor()->setTextCursor(cursor);
+    editor()->ensureCursorVisible();
+
+    ModalAnswerer answerer;
+    answerer.then(enterKey(QStringLiteral("1")));
+    encrypt();
+    QCOMPARE(editor()->document()->blockCount(), 302);
+
+    const QTextBlock appended = editor()->document()->lastBlock();
+    QVERIFY(appended.text().startsWith(QStringLiteral("07 07 ")));
+    const QRect start = editor()->cursorRect(QTextCursor(appended));
+    QVERIFY2(editor()->viewport()->rect().contains(start),
+             qPrintable(QStringLiteral("start of the result at y %1, view height %2")
+                            .arg(start.y())
+                            .arg(editor()->viewport()->height())));
+    // The user's cursor stays where it was.
+    QCOMPARE(editor()->textCursor().position(), cursor.position());
 }
 
 QTEST_MAIN(HomophonicCommandsTest)

@@ -22,6 +22,7 @@ private slots:
     void enabledStates_data();
     void enabledStates();
     void newClearsTheEditor();
+    void typingAfterNewGoesIntoTheEditor();
     void exitCommandsCloseTheWindow_data();
     void exitCommandsCloseTheWindow();
     void slotsInDeclarationOrder();
@@ -195,6 +196,20 @@ void MainWindowTest::newClearsTheEditor()
     action(window, "action")->trigger();
     QCOMPARE(editor(window)->toPlainText(), QString());
     QVERIFY(editor(window)->isEnabled());
+}
+
+// After New the user types at once, without clicking into the editor first.
+void MainWindowTest::typingAfterNewGoesIntoTheEditor()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    action(window, "action")->trigger();
+    QWidget *focused = window.focusWidget();
+    QVERIFY(focused);
+    for (const QChar typed : QStringLiteral("Привет"))
+        QTest::sendKeyEvent(QTest::Click, focused, Qt::Key_unknown, QString(typed), Qt::NoModifier);
+    QCOMPARE(editor(window)->toPlainText(), QStringLiteral("Привет"));
 }
 
 void MainWindowTest::exitCommandsCloseTheWindow_data()

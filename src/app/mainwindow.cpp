@@ -36,6 +36,7 @@ void MainWindow::on_action_triggered()
     plainText = QLatin1String("");
     cipherText = QLatin1String("");
     enableDocumentControls();
+    ui->textEdit->setFocus();
 }
 
 // Everything but Save, which needs a file that Open chose.

@@ -4,7 +4,9 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 
 namespace {
@@ -20,19 +22,25 @@ void askKey(int &alphabetCount)
         alphabetCount = dialog.keyValue();
 }
 
-// Appends line as a new paragraph of plain text. QTextEdit::append would
+// Appends line as a new paragraph of plain text, as one step of Undo, and
+// scrolls it into view wherever the user's cursor is. QTextEdit::append would
 // render a line that looks like markup as rich text and lose its tags.
 void appendParagraph(QTextEdit *editor, const QString &line)
 {
-    const bool atBottom = editor->textCursor().atEnd();
     QTextDocument *document = editor->document();
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
     if (!document->isEmpty())
         cursor.insertBlock();
     cursor.insertText(line);
-    if (atBottom)
-        editor->verticalScrollBar()->setValue(editor->verticalScrollBar()->maximum());
+    cursor.endEditBlock();
+
+    // The end of the text, or the start of the new line if it is taller than
+    // the view.
+    QScrollBar *scrollBar = editor->verticalScrollBar();
+    const QRectF appended = document->documentLayout()->blockBoundingRect(cursor.block());
+    scrollBar->setValue(qMin(scrollBar->maximum(), int(appended.top())));
 }
 
 } // namespace

@@ -8,6 +8,9 @@ key::key(QWidget *parent)
     , ui(new Ui::key)
 {
     ui->setupUi(this);
+    // The user comes to type the number: Enter after it then means OK.
+    // The tab order stays that of the form.
+    ui->lineEdit->setFocus();
 }
 
 key::~key()
