@@ -290,6 +290,13 @@ int runCipher(const CipherJob &job, const QString &inputName, const QString &out
     case CipherOutcome::Status::Done:
         break;
     }
+    // The output is unbuffered, so this writes nothing; but were anything
+    // left in a buffer, commit() would write it without reporting a failure.
+    if (!output->flush()) {
+        reportError(QStringLiteral("не удалось записать ") + describeOutput(outputName) + QStringLiteral(": ")
+                    + output->errorString());
+        return FileError;
+    }
     if (auto *saveFile = qobject_cast<QSaveFile *>(output.get()); saveFile && !saveFile->commit()) {
         reportError(QStringLiteral("не удалось сохранить ") + describeOutput(outputName) + QStringLiteral(": ")
                     + saveFile->errorString());
