@@ -15,7 +15,8 @@
 namespace {
 
 // Hands its data out at most pieceSize bytes per read; at the end it either
-// ends or fails, as a disk or a pipe can fail halfway through a file.
+// ends or fails once, as a disk can fail halfway through a file, and then
+// reports the end: an error that is not looked at when it happens is lost.
 class ScriptedDevice : public QIODevice
 {
 public:
@@ -35,6 +36,7 @@ protected:
         if (m_at == m_data.size()) {
             if (!m_failAtEnd)
                 return 0;
+            m_failAtEnd = false;
             setErrorString(QStringLiteral("input/output error"));
             return -1;
         }
