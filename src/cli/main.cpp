@@ -118,7 +118,7 @@ struct Options
     QCommandLineOption encoding { { QStringLiteral("e"), QStringLiteral("encoding") },
                                   QStringLiteral("кодировка входа и выхода: windows-1251 (по умолчанию, как "
                                                  "в окне программы) или utf-8; файл с меткой порядка байтов "
-                                                 "UTF-8 читается как UTF-8"),
+                                                 "(UTF-8, UTF-16, UTF-32) читается в кодировке метки"),
                                   QStringLiteral("КОДИРОВКА") };
     QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") },
                               QStringLiteral("показать эту справку") };
@@ -180,8 +180,11 @@ QString helpText(const Options &options)
     }
     text += QStringLiteral(
         "\n"
-        "Код завершения: 0 — готово, 1 — файл не удалось прочитать или записать,\n"
-        "2 — ошибка в командной строке.\n"
+        "Каждый параметр указывается не больше одного раза; пустое имя файла —\n"
+        "ошибка, а не стандартный поток.\n"
+        "\n"
+        "Код завершения: 0 — готово, 1 — файл или стандартный поток не удалось\n"
+        "прочитать или записать (или поток закрыт), 2 — ошибка в командной строке.\n"
         "\n"
         "Пример:\n"
         "  homophonic encrypt --key 2 --input задание.txt --output шифр.txt\n"
