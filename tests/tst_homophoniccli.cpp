@@ -17,10 +17,12 @@ struct Run
     QString err;
 };
 
-Run runCli(const QStringList &arguments, const QByteArray &input = QByteArray())
+Run runProgram(const QString &program, const QStringList &arguments, const QByteArray &input,
+               const QString &workingDirectory)
 {
     QProcess process;
-    process.start(QStringLiteral(HOMOPHONIC_CLI_PATH), arguments);
+    process.setWorkingDirectory(workingDirectory);
+    process.start(program, arguments);
     Run run;
     if (!process.waitForStarted()) {
         run.err = process.errorString();
@@ -40,6 +42,22 @@ Run runCli(const QStringList &arguments, const QByteArray &input = QByteArray())
     return run;
 }
 
+Run runCli(const QStringList &arguments, const QByteArray &input = QByteArray(), const QString &workingDirectory = QString())
+{
+    return runProgram(QStringLiteral(HOMOPHONIC_CLI_PATH), arguments, input, workingDirectory);
+}
+
+// Runs the tool from bash, so that a test can set a limit first (before) or
+// close or redirect a standard stream (redirections).
+Run runCliFromShell(const QString &before, const QStringList &arguments, const QString &redirections,
+                    const QString &workingDirectory = QString())
+{
+    const QString script = before + QStringLiteral(" exec \"$0\" \"$@\" ") + redirections;
+    return runProgram(QStringLiteral("bash"),
+                      QStringList { QStringLiteral("-c"), script, QStringLiteral(HOMOPHONIC_CLI_PATH) } + arguments,
+                      QByteArray(), workingDirectory);
+}
+
 QTextCodec *codecOf(const QString &encoding)
 {
     return QTextCodec::codecForName(encoding == QLatin1String("utf-8") ? "UTF-8" : "Windows-1251");
@@ -50,32 +68,62 @@ QByteArray encoded(const QString &text, const QString &encoding)
     return encoding == QLatin1String("utf-8") ? text.toUtf8() : codecOf(encoding)->fromUnicode(text);
 }
 
+struct ByteOrderMark
+{
+    QByteArray bytes;
+    const char *codec;
+};
+
+// Longest first: FF FE 00 00 is a UTF-32 mark, as QTextStream reads it.
+const ByteOrderMark byteOrderMarks[] = {
+    { QByteArray::fromHex("0000feff"), "UTF-32BE" },
+    { QByteArray::fromHex("fffe0000"), "UTF-32LE" },
+    { QByteArray::fromHex("feff"), "UTF-16BE" },
+    { QByteArray::fromHex("fffe"), "UTF-16LE" },
+    { QByteArray::fromHex("efbbbf"), "UTF-8" },
+};
+
 // What the tool must write: every line on its own through the library with a
-// freshly filled table, each followed by the line ending it had.
+// freshly filled table, each followed by the line ending it had; UTF-8 output
+// that starts with U+FEFF has a byte-order mark in front of it.
 QByteArray expectedOutput(QByteArray input, const QString &command, int key, const QString &encoding)
 {
     QTextCodec *inputCodec = codecOf(encoding);
-    if (input.startsWith("\xEF\xBB\xBF")) {
-        input.remove(0, 3);
-        inputCodec = codecOf(QStringLiteral("utf-8"));
+    for (const ByteOrderMark &mark : byteOrderMarks) {
+        if (input.startsWith(mark.bytes)) {
+            input.remove(0, mark.bytes.size());
+            inputCodec = QTextCodec::codecForName(mark.codec);
+            break;
+        }
     }
-    const QList<QByteArray> lines = input.split('\n');
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    QString text = inputCodec->toUnicode(input.constData(), input.size(), &state);
+    text += QString(state.remainingChars, QChar(QChar::ReplacementCharacter));
+    // Qt's UTF-16 decoder lets a lone surrogate through; the tool reads it as U+FFFD.
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (text.at(i).isSurrogate())
+            text[i] = QChar(QChar::ReplacementCharacter);
+    }
+    const QStringList lines = text.split(QLatin1Char('\n'));
     QByteArray output;
     for (int i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines.at(i);
+        QString line = lines.at(i);
         const bool last = i == lines.size() - 1;
         if (last && line.isEmpty())
             break;
         QByteArray ending = last ? QByteArray() : QByteArrayLiteral("\n");
-        if (!last && line.endsWith('\r')) {
+        if (!last && line.endsWith(QLatin1Char('\r'))) {
             line.chop(1);
             ending = QByteArrayLiteral("\r\n");
         }
         HomophoneTable table;
         fillHomophoneTable(table);
-        const QString text = inputCodec->toUnicode(line);
-        const QString result = command == QLatin1String("encrypt") ? encryptHomophonic(table, text, key)
-                                                                   : decryptHomophonic(table, text, key);
+        const QString result = command == QLatin1String("encrypt") ? encryptHomophonic(table, line, key)
+                                                                   : decryptHomophonic(table, line, key);
+        if (i == 0 && encoding == QLatin1String("utf-8") && result.startsWith(QChar(QChar::ByteOrderMark)))
+            output += "\xEF\xBB\xBF";
         output += encoded(result, encoding) + ending;
     }
     return output;
@@ -106,6 +154,30 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// UTF-16 or UTF-32 without a mark, written out by hand: Qt 5's UTF-32
+// encoder writes stray bytes after a character beyond the basic plane.
+QByteArray unicodeBytes(const QString &text, int unitSize, bool littleEndian)
+{
+    QByteArray bytes;
+    const auto append = [&](quint32 value) {
+        for (int i = 0; i < unitSize; ++i)
+            bytes += char((value >> (8 * (littleEndian ? i : unitSize - 1 - i))) & 0xFF);
+    };
+    if (unitSize == 4) {
+        for (const uint character : text.toUcs4())
+            append(character);
+    } else {
+        for (const QChar unit : text)
+            append(unit.unicode());
+    }
+    return bytes;
+}
+
+QStringList entriesOf(const QString &directory)
+{
+    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 // Lines of random length and content, long enough to cross the tool's read
@@ -148,6 +220,17 @@ private slots:
     void helpAndVersion_data();
     void helpAndVersion();
     void tableListsEveryRow();
+    void leadingZeroWidthNoBreakSpaceSurvivesTheRoundTrip_data();
+    void leadingZeroWidthNoBreakSpaceSurvivesTheRoundTrip();
+    void undecodableBytesAreReported_data();
+    void undecodableBytesAreReported();
+    void outputFileSurvivesAFileSizeLimit_data();
+    void outputFileSurvivesAFileSizeLimit();
+    void failedSaveIsReported();
+    void closedStandardStreams_data();
+    void closedStandardStreams();
+    void fullStandardOutputExitsWithOne_data();
+    void fullStandardOutputExitsWithOne();
 };
 
 void HomophonicCliTest::roundTripUpperCasesTheText_data()
@@ -242,6 +325,13 @@ void HomophonicCliTest::everyLineAsTheLibraryCiphersIt_data()
     QTest::newRow("encrypt: empty input") << QByteArray() << encrypt << 2 << cp1251;
     QTest::newRow("encrypt: UTF-8 byte-order mark") << QStringLiteral("\uFEFFЯблоко\r\nгруша\r\n").toUtf8() << encrypt << 2 << utf8;
     QTest::newRow("encrypt: UTF-8 beyond the basic plane") << QStringLiteral("𝄞ноты 😀\n").toUtf8() << encrypt << 3 << utf8;
+    QTest::newRow("encrypt: U+FEFF after a UTF-8 byte-order mark") << QByteArray("\xef\xbb\xbf\xef\xbb\xbf\xd0\xbf\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\n") << encrypt << 2 << utf8;
+    QTest::newRow("encrypt: UTF-16LE marked file, Windows-1251 output")
+        << QByteArray::fromHex("fffe") + unicodeBytes(QStringLiteral("Привет, мир\r\nЯ\n"), 2, true) << encrypt << 1 << cp1251;
+    QTest::newRow("encrypt: UTF-16BE marked file, UTF-8 output")
+        << QByteArray::fromHex("feff") + unicodeBytes(QStringLiteral("мир 😀\nЖ"), 2, false) << encrypt << 3 << utf8;
+    QTest::newRow("encrypt: UTF-32LE marked file") << QByteArray::fromHex("fffe0000") + unicodeBytes(QStringLiteral("ёж 𝄞\r\n"), 4, true) << encrypt << 2 << utf8;
+    QTest::newRow("decrypt: UTF-32BE marked file") << QByteArray::fromHex("0000feff") + unicodeBytes(QStringLiteral("15 16 \n"), 4, false) << decrypt << 1 << cp1251;
     QTest::newRow("decrypt: codes beyond the key and stray characters")
         << QByteArray("01 33 65 \r\n0133\r\n31 , 00 01 \r\n99 H i \r\n") << decrypt << 1 << cp1251;
     QTest::newRow("decrypt: all codes, key 3") << QByteArray("15 16 09 03 06 18 00 12 41 48 \n56 78 ") << decrypt << 3 << cp1251;
@@ -330,6 +420,14 @@ void HomophonicCliTest::usageErrorsExitWithTwo_data()
     QTest::newRow("unknown short option") << args({ "decrypt", "-k", "1", "-x" }) << QStringLiteral("неизвестный параметр «-x»");
     QTest::newRow("unknown encoding") << args({ "encrypt", "--key", "1", "--encoding", "koi8-r" }) << QStringLiteral("неизвестная кодировка «koi8-r»");
     QTest::newRow("table with a key") << args({ "table", "--key", "1" }) << QStringLiteral("команда table не принимает параметр «--key»");
+    QTest::newRow("empty encoding") << args({ "encrypt", "--key", "1", "--encoding", "" }) << QStringLiteral("не указана кодировка");
+    QTest::newRow("empty output file name") << args({ "encrypt", "--key", "1", "-o", "" }) << QStringLiteral("пустое имя файла у параметра «--output»");
+    QTest::newRow("empty input file name") << args({ "decrypt", "--key", "1", "--input=" }) << QStringLiteral("пустое имя файла у параметра «--input»");
+    QTest::newRow("two keys") << args({ "encrypt", "-k", "1", "--key", "2" }) << QStringLiteral("параметр «--key» указан больше одного раза");
+    QTest::newRow("the same key twice") << args({ "encrypt", "-k", "1", "-k", "1" }) << QStringLiteral("параметр «--key» указан больше одного раза");
+    QTest::newRow("two outputs") << args({ "encrypt", "-k", "1", "-o", "output.txt", "-o", "other.txt" }) << QStringLiteral("параметр «--output» указан больше одного раза");
+    QTest::newRow("two inputs") << args({ "encrypt", "-k", "1", "-i", "input.txt", "--input", "input.txt" }) << QStringLiteral("параметр «--input» указан больше одного раза");
+    QTest::newRow("two encodings") << args({ "encrypt", "-k", "1", "-e", "utf-8", "-e", "utf-8" }) << QStringLiteral("параметр «--encoding» указан больше одного раза");
 }
 
 void HomophonicCliTest::usageErrorsExitWithTwo()
@@ -343,7 +441,21 @@ void HomophonicCliTest::usageErrorsExitWithTwo()
     QVERIFY(writeFile(inputPath, "\xcf\xf0\xe8\xe2\xe5\xf2\r\n"));
     QVERIFY(writeFile(outputPath, "previous result"));
 
-    const Run run = runCli(QStringList { QStringLiteral("--input"), inputPath, QStringLiteral("--output"), outputPath } + arguments);
+    // Files the row does not name itself are named here, so that a tool that
+    // went ahead would read or overwrite one of the two.
+    QStringList files;
+    const auto names = [&](const char *shortName, const char *longName) {
+        for (const QString &argument : arguments) {
+            if (argument == QLatin1String(shortName) || argument.startsWith(QLatin1String(longName)))
+                return true;
+        }
+        return false;
+    };
+    if (!names("-i", "--input"))
+        files << QStringLiteral("--input") << QStringLiteral("input.txt");
+    if (!names("-o", "--output"))
+        files << QStringLiteral("--output") << QStringLiteral("output.txt");
+    const Run run = runCli(files + arguments, QByteArray(), dir.path());
     QCOMPARE(run.exitCode, 2);
     QVERIFY(run.out.isEmpty());
     QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
@@ -363,6 +475,7 @@ void HomophonicCliTest::fileErrorsExitWithOne_data()
     QTest::newRow("input is a directory") << QStringLiteral("folder") << QStringLiteral("previous.txt") << QStringLiteral("folder") << QStringLiteral("не удалось открыть файл");
     QTest::newRow("output in a missing directory") << QStringLiteral("input.txt") << QStringLiteral("missing/out.txt") << QStringLiteral("missing/out.txt") << QStringLiteral("не удалось создать файл");
     QTest::newRow("output is a directory") << QStringLiteral("input.txt") << QStringLiteral("folder") << QStringLiteral("folder") << QStringLiteral("не удалось создать файл");
+    QTest::newRow("read error in the input") << QStringLiteral("/proc/self/mem") << QStringLiteral("previous.txt") << QStringLiteral("/proc/self/mem") << QStringLiteral("не удалось прочитать файл");
     if (QFileInfo::exists(QStringLiteral("/dev/full")))
         QTest::newRow("output device full") << QStringLiteral("input.txt") << QStringLiteral("/dev/full") << QStringLiteral("/dev/full") << QStringLiteral("не удалось записать файл");
 }
@@ -438,6 +551,214 @@ void HomophonicCliTest::tableListsEveryRow()
         const QStringList fields = lines.at(row).split(QLatin1Char('\t'));
         QCOMPARE(fields, QStringList({ table[row].symbol, table[row].codes[0], table[row].codes[1], table[row].codes[2] }));
     }
+}
+
+void HomophonicCliTest::leadingZeroWidthNoBreakSpaceSurvivesTheRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QByteArray>("expected"); // what decryption gives back
+
+    const QByteArray mark("\xef\xbb\xbf");
+    const QByteArray privet = QStringLiteral("\uFEFFПРИВЕТ\n").toUtf8();
+    for (int key = 1; key <= 3; ++key)
+        QTest::addRow("U+FEFF after a UTF-8 mark, key %d", key) << mark + privet << key << mark + privet;
+    QTest::newRow("U+FEFF after a UTF-16 mark") << QByteArray::fromHex("fffe") + unicodeBytes(QStringLiteral("\uFEFFПРИВЕТ\n"), 2, true)
+                                                 << 2 << mark + privet;
+    QTest::newRow("a mark alone is not written back") << mark + QByteArray("\xd0\x9c\xd0\x98\xd0\xa0") << 2 << QByteArray("\xd0\x9c\xd0\x98\xd0\xa0");
+}
+
+// Encryption into a pipe and decryption out of it, as a user would chain them.
+void HomophonicCliTest::leadingZeroWidthNoBreakSpaceSurvivesTheRoundTrip()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(int, key);
+    QFETCH(QByteArray, expected);
+
+    const QStringList common = { QStringLiteral("-k"), QString::number(key), QStringLiteral("-e"), QStringLiteral("utf-8") };
+    const Run encrypted = runCli(QStringList { QStringLiteral("encrypt") } + common, input);
+    QCOMPARE(encrypted.exitCode, 0);
+    QCOMPARE(encrypted.err, QString());
+    const Run decrypted = runCli(QStringList { QStringLiteral("decrypt") } + common, encrypted.out);
+    QCOMPARE(decrypted.exitCode, 0);
+    QCOMPARE(decrypted.err, QString());
+    QCOMPARE(decrypted.out.toHex(' '), expected.toHex(' '));
+}
+
+void HomophonicCliTest::undecodableBytesAreReported_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("messages"); // one line each, in order
+
+    const QStringList utf8 = { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("1"), QStringLiteral("-e"), QStringLiteral("utf-8") };
+    const QStringList cp1251 = { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("2") };
+    QTest::newRow("invalid UTF-8 bytes on two lines")
+        << utf8 << QByteArray("\xd0\x9f\xff\xd0\n\xc0\x80\xe2\x82\r\n") << QStringList { QStringLiteral("в кодировке utf-8: 6;") };
+    QTest::newRow("valid UTF-8 says nothing") << utf8 << QByteArray("\xd0\x9f\xef\xbf\xbd\n") << QStringList();
+    QTest::newRow("a lone surrogate in UTF-16")
+        << utf8 << QByteArray::fromHex("feff0041dc0000410041") << QStringList { QStringLiteral("в кодировке utf-16be: 2;") };
+    QTest::newRow("UTF-8 after a mark into Windows-1251: read and written")
+        << cp1251 << QByteArray("\xef\xbb\xbf\xd0\x9f\xff\n")
+        << QStringList { QStringLiteral("в кодировке utf-8: 1;"), QStringLiteral("символов, которых нет в кодировке windows-1251: 1;") };
+}
+
+void HomophonicCliTest::undecodableBytesAreReported()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, messages);
+
+    const Run run = runCli(arguments, input);
+    QCOMPARE(run.exitCode, 0);
+    const QString encoding = arguments.contains(QStringLiteral("utf-8")) ? QStringLiteral("utf-8") : QStringLiteral("windows-1251");
+    QCOMPARE(run.out, expectedOutput(input, arguments.first(), arguments.at(2).toInt(), encoding));
+    QStringList lines = run.err.split(QLatin1Char('\n'));
+    QCOMPARE(lines.takeLast(), QString());
+    QCOMPARE(lines.size(), messages.size());
+    for (int i = 0; i < lines.size(); ++i)
+        QVERIFY2(lines.at(i).startsWith(QStringLiteral("homophonic: ")) && lines.at(i).contains(messages.at(i)), qPrintable(lines.at(i)));
+}
+
+void HomophonicCliTest::outputFileSurvivesAFileSizeLimit_data()
+{
+    QTest::addColumn<int>("inputBytes");
+
+    // The limit is 2 KiB; the tool writes its output in blocks of 1 MiB.
+    QTest::newRow("output cut off within the last block") << 1500;
+    QTest::newRow("output cut off past the first block") << (3 << 20);
+}
+
+// With a file-size limit the save fails halfway: the previous file must stay
+// as it was, with no temporary file left beside it, and the tool must say so.
+void HomophonicCliTest::outputFileSurvivesAFileSizeLimit()
+{
+    QFETCH(int, inputBytes);
+
+    QTemporaryDir temporary;
+    const QDir dir(temporary.path());
+    QByteArray input;
+    while (input.size() < inputBytes)
+        input += "\xcf\xf0\xe8\xe2\xe5\xf2, \xec\xe8\xf0!\r\n";
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("input.txt")), input));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("previous.txt")), "previous result"));
+
+    const Run run = runCliFromShell(QStringLiteral("trap '' XFSZ; ulimit -f 2;"),
+                                    { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("2"), QStringLiteral("-i"),
+                                      QStringLiteral("input.txt"), QStringLiteral("-o"), QStringLiteral("previous.txt") },
+                                    QString(), dir.path());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    QVERIFY2(run.err.startsWith(QStringLiteral("homophonic: не удалось записать файл «previous.txt»: ")), qPrintable(run.err));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("previous.txt"))), QByteArray("previous result"));
+    QCOMPARE(entriesOf(dir.path()), QStringList({ QStringLiteral("input.txt"), QStringLiteral("previous.txt") }));
+}
+
+// The output's name turns into a directory while the tool still reads its
+// input, so that putting the finished file in its place fails at the very end.
+void HomophonicCliTest::failedSaveIsReported()
+{
+    QTemporaryDir temporary;
+    const QString outputPath = QDir(temporary.path()).filePath(QStringLiteral("шифр.txt"));
+
+    QProcess process;
+    process.start(QStringLiteral(HOMOPHONIC_CLI_PATH),
+                  { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("1"), QStringLiteral("-o"), outputPath });
+    QVERIFY(process.waitForStarted());
+    // Far more than a pipe holds: once it has all gone, the tool has begun
+    // to read, which it does only after opening its output; it then waits
+    // for the end of the input.
+    process.write(QByteArray(4 << 20, '\xe0').replace(1000, 2, "\r\n"));
+    while (process.bytesToWrite() > 0)
+        QVERIFY2(process.waitForBytesWritten(60000), "the tool stopped reading");
+    QVERIFY(QDir().mkdir(outputPath));
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(60000));
+
+    QCOMPARE(process.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY2(err.startsWith(QStringLiteral("homophonic: не удалось сохранить файл «") + outputPath + QStringLiteral("»: ")),
+             qPrintable(err));
+    QCOMPARE(err.count(QLatin1Char('\n')), 1);
+    QCOMPARE(entriesOf(temporary.path()), QStringList { QStringLiteral("шифр.txt") });
+    QVERIFY(QFileInfo(outputPath).isDir());
+    QVERIFY(QDir(outputPath).isEmpty());
+}
+
+void HomophonicCliTest::closedStandardStreams_data()
+{
+    QTest::addColumn<QString>("redirections");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // empty: none
+    QTest::addColumn<QByteArray>("output"); // output.txt afterwards
+
+    const QByteArray previous("previous result");
+    const QStringList encrypt = { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("1") };
+    const QStringList fromFile = encrypt + QStringList { QStringLiteral("-i"), QStringLiteral("input.txt") };
+    const QStringList intoFile = encrypt + QStringList { QStringLiteral("-o"), QStringLiteral("output.txt") };
+    const QString outputClosed = QStringLiteral("не удалось записать стандартный вывод: он закрыт");
+    const QString inputClosed = QStringLiteral("не удалось прочитать стандартный ввод: он закрыт");
+    const QString stdoutClosed = QStringLiteral(">&-");
+    // An eight-byte output, the size of what the event loop's eventfd takes.
+    QTest::newRow("encrypt to a closed standard output") << stdoutClosed << fromFile << 1 << outputClosed << previous;
+    QTest::newRow("table to a closed standard output") << stdoutClosed << QStringList { QStringLiteral("table") } << 1 << outputClosed << previous;
+    QTest::newRow("help to a closed standard output") << stdoutClosed << QStringList { QStringLiteral("--help") } << 1 << outputClosed << previous;
+    QTest::newRow("version to a closed standard output") << stdoutClosed << QStringList { QStringLiteral("-v") } << 1 << outputClosed << previous;
+    QTest::newRow("encrypt from a closed standard input") << QStringLiteral("<&-") << intoFile << 1 << inputClosed << previous;
+    QTest::newRow("both files named, standard output closed") << stdoutClosed << fromFile + QStringList { QStringLiteral("-o"), QStringLiteral("output.txt") }
+                                                             << 0 << QString() << QByteArray("01 01 \r\n");
+    QTest::newRow("both files named, standard input closed") << QStringLiteral("<&-") << fromFile + QStringList { QStringLiteral("-o"), QStringLiteral("output.txt") }
+                                                            << 0 << QString() << QByteArray("01 01 \r\n");
+    QTest::newRow("standard error closed, the exit status still tells") << QStringLiteral("2>&-") << QStringList { QStringLiteral("encrypt") }
+                                                                      << 2 << QString() << previous;
+}
+
+void HomophonicCliTest::closedStandardStreams()
+{
+    QFETCH(QString, redirections);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QFETCH(QByteArray, output);
+
+    QTemporaryDir temporary;
+    const QDir dir(temporary.path());
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("input.txt")), "\xe0\xe0\r\n"));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("output.txt")), "previous result"));
+
+    const Run run = runCliFromShell(QString(), arguments, redirections, dir.path());
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(run.out.isEmpty());
+    if (message.isEmpty())
+        QCOMPARE(run.err, QString());
+    else
+        QCOMPARE(run.err, QStringLiteral("homophonic: ") + message + QLatin1Char('\n'));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("output.txt"))), output);
+    QCOMPARE(entriesOf(dir.path()), QStringList({ QStringLiteral("input.txt"), QStringLiteral("output.txt") }));
+}
+
+void HomophonicCliTest::fullStandardOutputExitsWithOne_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("table") << QStringList { QStringLiteral("table") };
+    QTest::newRow("help") << QStringList { QStringLiteral("--help") };
+    QTest::newRow("version") << QStringList { QStringLiteral("--version") };
+    QTest::newRow("encrypt") << QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("3"), QStringLiteral("-i"), QStringLiteral("input.txt") };
+}
+
+void HomophonicCliTest::fullStandardOutputExitsWithOne()
+{
+    QFETCH(QStringList, arguments);
+
+    QTemporaryDir temporary;
+    QVERIFY(writeFile(QDir(temporary.path()).filePath(QStringLiteral("input.txt")), "\xe0\xe0\r\n"));
+    const Run run = runCliFromShell(QString(), arguments, QStringLiteral(">/dev/full"), temporary.path());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
+    const QString prefix = QStringLiteral("homophonic: не удалось записать стандартный вывод: ");
+    QVERIFY2(run.err.startsWith(prefix) && run.err.trimmed().size() > prefix.size(), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(HomophonicCliTest)

@@ -2,6 +2,7 @@
 
 #include "homophonic.h"
 #include "linereader.h"
+#include "markedinput.h"
 #include "textencoding.h"
 
 #include <QByteArray>
@@ -40,8 +41,11 @@ void resetCounters(HomophoneTable &table)
 CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &job)
 {
     CipherOutcome outcome;
-    LineReader reader(input);
-    const TextEncoding *inputEncoding = reader.skipUtf8ByteOrderMark() ? TextEncoding::utf8() : job.encoding;
+    MarkedInput marked(input);
+    const TextEncoding *inputEncoding = marked.mark() == MarkedInput::Mark::None ? job.encoding : TextEncoding::utf8();
+    outcome.inputEncoding = marked.mark() == MarkedInput::Mark::None ? job.encoding->name() : marked.markedEncodingName();
+    LineReader reader(marked, job.maxLineBytes);
+    const bool utf8Output = job.encoding->kind() == TextEncoding::Kind::Utf8;
 
     HomophoneTable table;
     fillHomophoneTable(table);
@@ -53,7 +57,7 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     Line line;
     while (reader.next(line)) {
         ++outcome.lineNumber;
-        inputEncoding->decode(line.data, line.size, text);
+        outcome.undecodable += inputEncoding->decode(line.data, line.size, text);
         result.resize(0); // keeps the capacity, unlike clear()
         if (job.direction == CipherJob::Direction::Encrypt) {
             resetCounters(table);
@@ -61,6 +65,10 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
         } else {
             appendDecryptedHomophonic(table, text, job.alphabetCount, result);
         }
+        // A reader takes EF BB BF at the start for a byte-order mark and drops
+        // it; a mark in front keeps a U+FEFF that begins the text.
+        if (outcome.lineNumber == 1 && utf8Output && result.startsWith(QChar(QChar::ByteOrderMark)))
+            pending.append("\xEF\xBB\xBF", 3);
         outcome.unencodable += job.encoding->encode(result, pending);
         if (line.ending == LineEnding::CrLf)
             pending.append("\r\n", 2);
@@ -72,6 +80,7 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
             return outcome;
         }
     }
+    outcome.undecodable += marked.undecodableBytes();
     if (reader.readFailed()) {
         outcome.status = CipherOutcome::Status::ReadFailed;
     } else if (reader.lineTooLong()) {

@@ -2,6 +2,9 @@
 // one device to another.
 #pragma once
 
+#include "linereader.h"
+
+#include <QString>
 #include <QtGlobal>
 
 class QIODevice;
@@ -14,6 +17,7 @@ struct CipherJob
     Direction direction = Direction::Encrypt;
     int alphabetCount = 1;
     const TextEncoding *encoding = nullptr; // of input and output
+    qint64 maxLineBytes = LineReader::MaxLineBytes;
 };
 
 struct CipherOutcome
@@ -23,9 +27,12 @@ struct CipherOutcome
     Status status = Status::Done;
     qint64 lineNumber = 0;   // the line too long, counted from 1
     qint64 unencodable = 0;  // characters written as '?'
+    qint64 undecodable = 0;  // input bytes read as U+FFFD
+    QString inputEncoding;   // as the tool spells encodings
 };
 
 // Each line is ciphered on its own, as the window ciphers its last line, and
-// keeps its line ending. Input that starts with a UTF-8 byte-order mark is read
-// as UTF-8 whatever the job's encoding, as the window's Open reads it.
+// keeps its line ending. Input that starts with a byte-order mark (UTF-8,
+// UTF-16 or UTF-32) is read in that encoding whatever the job's encoding, as
+// the window's Open reads it; the output is in the job's encoding.
 CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &job);

@@ -10,8 +10,9 @@ constexpr std::size_t ChunkSize = std::size_t(1) << 20;
 
 } // namespace
 
-LineReader::LineReader(QIODevice &device)
+LineReader::LineReader(QIODevice &device, qint64 maxLineBytes)
     : m_device(device)
+    , m_maxLineBytes(maxLineBytes)
 {
 }
 
@@ -40,17 +41,6 @@ bool LineReader::readMore()
     return true;
 }
 
-bool LineReader::skipUtf8ByteOrderMark()
-{
-    while (m_end - m_begin < 3 && readMore()) {
-    }
-    if (m_end - m_begin < 3 || std::memcmp(m_buffer.data() + m_begin, "\xEF\xBB\xBF", 3) != 0)
-        return false;
-    m_begin += 3;
-    m_scanned = m_begin;
-    return true;
-}
-
 bool LineReader::next(Line &line)
 {
     for (;;) {
@@ -65,7 +55,7 @@ bool LineReader::next(Line &line)
                 --size;
                 line.ending = LineEnding::CrLf;
             }
-            if (qint64(size) > MaxLineBytes) {
+            if (qint64(size) > m_maxLineBytes) {
                 m_lineTooLong = true;
                 return false;
             }
@@ -75,14 +65,14 @@ bool LineReader::next(Line &line)
             return true;
         }
         m_scanned = m_end;
-        if (qint64(m_end - m_begin) > MaxLineBytes + 1) { // + 1 for a carriage return
+        if (qint64(m_end - m_begin) > m_maxLineBytes + 1) { // + 1 for a carriage return
             m_lineTooLong = true;
             return false;
         }
         if (!readMore()) {
             if (m_readFailed || m_begin == m_end)
                 return false;
-            if (qint64(m_end - m_begin) > MaxLineBytes) {
+            if (qint64(m_end - m_begin) > m_maxLineBytes) {
                 m_lineTooLong = true;
                 return false;
             }

@@ -23,13 +23,10 @@ public:
     // Longer lines would not fit a QString once encrypted.
     static constexpr qint64 MaxLineBytes = qint64(256) << 20;
 
-    explicit LineReader(QIODevice &device);
-
-    // Consumes a UTF-8 byte-order mark at the very start of the input.
-    bool skipUtf8ByteOrderMark();
+    explicit LineReader(QIODevice &device, qint64 maxLineBytes = MaxLineBytes);
 
     // The next line; false at the end of the input, after a read error and
-    // for a line longer than MaxLineBytes.
+    // for a line longer than maxLineBytes.
     bool next(Line &line);
 
     bool readFailed() const { return m_readFailed; }
@@ -39,6 +36,7 @@ private:
     bool readMore();
 
     QIODevice &m_device;
+    const qint64 m_maxLineBytes;
     std::vector<char> m_buffer;
     std::size_t m_begin = 0; // start of the line being read
     std::size_t m_scanned = 0; // no line feed in [m_begin, m_scanned)

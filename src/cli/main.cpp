@@ -14,25 +14,77 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
 enum ExitStatus { Success = 0, FileError = 1, UsageError = 2 };
 
-void writeTo(FILE *stream, const QString &text)
+struct ClosedStreams
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
-    std::fflush(stream);
+    bool input = false;
+    bool output = false;
+};
+
+// Run with a standard stream closed, the process would hand that descriptor
+// number to the next file it opens, such as the event loop's eventfd, and
+// read or write that as the stream. /dev/null holds the place instead, and
+// the tool reports a closed stream that it needs.
+ClosedStreams reopenClosedStandardStreams()
+{
+    bool closed[3] = {};
+    for (int descriptor = 0; descriptor < 3; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        closed[descriptor] = true;
+        const int null = open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != descriptor) {
+            dup2(null, descriptor);
+            close(null);
+        }
+    }
+    ClosedStreams streams;
+    streams.input = closed[STDIN_FILENO];
+    streams.output = closed[STDOUT_FILENO];
+    return streams;
 }
 
 void reportError(const QString &message)
 {
-    writeTo(stderr, QStringLiteral("homophonic: ") + message + QLatin1Char('\n'));
+    const QByteArray bytes = (QStringLiteral("homophonic: ") + message + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+const QString closedReason = QStringLiteral("он закрыт");
+
+// Help, version and table go to standard output; a failure to write them is
+// a file error like any other.
+int printText(const QString &text, const ClosedStreams &closed)
+{
+    const QString failed = QStringLiteral("не удалось записать стандартный вывод: ");
+    if (closed.output) {
+        reportError(failed + closedReason);
+        return FileError;
+    }
+    QFile out;
+    out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    const QByteArray bytes = text.toLocal8Bit();
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 count = out.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0) {
+            reportError(failed + out.errorString());
+            return FileError;
+        }
+        written += count;
+    }
+    return Success;
 }
 
 int usageError(const QString &message)
@@ -66,7 +118,7 @@ struct Options
     QCommandLineOption encoding { { QStringLiteral("e"), QStringLiteral("encoding") },
                                   QStringLiteral("кодировка входа и выхода: windows-1251 (по умолчанию, как "
                                                  "в окне программы) или utf-8; файл с меткой порядка байтов "
-                                                 "UTF-8 читается как UTF-8"),
+                                                 "(UTF-8, UTF-16, UTF-32) читается в кодировке метки"),
                                   QStringLiteral("КОДИРОВКА") };
     QCommandLineOption help { { QStringLiteral("h"), QStringLiteral("help") },
                               QStringLiteral("показать эту справку") };
@@ -128,8 +180,11 @@ QString helpText(const Options &options)
     }
     text += QStringLiteral(
         "\n"
-        "Код завершения: 0 — готово, 1 — файл не удалось прочитать или записать,\n"
-        "2 — ошибка в командной строке.\n"
+        "Каждый параметр указывается не больше одного раза; пустое имя файла —\n"
+        "ошибка, а не стандартный поток.\n"
+        "\n"
+        "Код завершения: 0 — готово, 1 — файл или стандартный поток не удалось\n"
+        "прочитать или записать (или поток закрыт), 2 — ошибка в командной строке.\n"
         "\n"
         "Пример:\n"
         "  homophonic encrypt --key 2 --input задание.txt --output шифр.txt\n"
@@ -187,8 +242,17 @@ std::unique_ptr<QFileDevice> openOutput(const QString &fileName)
     return out;
 }
 
-int runCipher(const CipherJob &job, const QString &inputName, const QString &outputName)
+int runCipher(const CipherJob &job, const QString &inputName, const QString &outputName, const ClosedStreams &closed)
 {
+    if (inputName.isEmpty() && closed.input) {
+        reportError(QStringLiteral("не удалось прочитать ") + describeInput(inputName) + QStringLiteral(": ") + closedReason);
+        return FileError;
+    }
+    if (outputName.isEmpty() && closed.output) {
+        reportError(QStringLiteral("не удалось записать ") + describeOutput(outputName) + QStringLiteral(": ") + closedReason);
+        return FileError;
+    }
+
     QFile input;
     if (inputName.isEmpty()) {
         input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -224,15 +288,28 @@ int runCipher(const CipherJob &job, const QString &inputName, const QString &out
         reportError(QStringLiteral("строка %1 (%2) длиннее %3 МиБ, такие строки не поддерживаются")
                         .arg(outcome.lineNumber)
                         .arg(describeInput(inputName))
-                        .arg(LineReader::MaxLineBytes >> 20));
+                        .arg(job.maxLineBytes >> 20));
         return FileError;
     case CipherOutcome::Status::Done:
         break;
+    }
+    // The output is unbuffered, so this writes nothing; but were anything
+    // left in a buffer, commit() would write it without reporting a failure.
+    if (!output->flush()) {
+        reportError(QStringLiteral("не удалось записать ") + describeOutput(outputName) + QStringLiteral(": ")
+                    + output->errorString());
+        return FileError;
     }
     if (auto *saveFile = qobject_cast<QSaveFile *>(output.get()); saveFile && !saveFile->commit()) {
         reportError(QStringLiteral("не удалось сохранить ") + describeOutput(outputName) + QStringLiteral(": ")
                     + saveFile->errorString());
         return FileError;
+    }
+    if (outcome.undecodable > 0) {
+        reportError(QStringLiteral("байтов, которые не удалось прочитать в кодировке %1: %2; вместо каждого "
+                                   "взят знак замены U+FFFD")
+                        .arg(outcome.inputEncoding)
+                        .arg(outcome.undecodable));
     }
     if (outcome.unencodable > 0) {
         reportError(QStringLiteral("символов, которых нет в кодировке %1: %2; вместо них записан знак «?»")
@@ -242,7 +319,7 @@ int runCipher(const CipherJob &job, const QString &inputName, const QString &out
     return Success;
 }
 
-int printTable()
+int printTable(const ClosedStreams &closed)
 {
     HomophoneTable table;
     fillHomophoneTable(table);
@@ -250,18 +327,14 @@ int printTable()
     for (const RowHR &row : table)
         text += row.symbol + QLatin1Char('\t') + row.codes[0] + QLatin1Char('\t') + row.codes[1]
             + QLatin1Char('\t') + row.codes[2] + QLatin1Char('\n');
-    writeTo(stdout, text);
-    if (std::ferror(stdout)) {
-        reportError(QStringLiteral("не удалось записать стандартный вывод"));
-        return FileError;
-    }
-    return Success;
+    return printText(text, closed);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    const ClosedStreams closed = reopenClosedStandardStreams();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("homophonic"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HOMOPHONIC_VERSION));
@@ -272,14 +345,10 @@ int main(int argc, char *argv[])
     const QStringList arguments = QCoreApplication::arguments();
     if (!parser.parse(arguments))
         return usageError(parseError(parser, arguments, options));
-    if (parser.isSet(options.help)) {
-        writeTo(stdout, helpText(options));
-        return Success;
-    }
-    if (parser.isSet(options.version)) {
-        writeTo(stdout, QStringLiteral("homophonic %1\n").arg(QCoreApplication::applicationVersion()));
-        return Success;
-    }
+    if (parser.isSet(options.help))
+        return printText(helpText(options), closed);
+    if (parser.isSet(options.version))
+        return printText(QStringLiteral("homophonic %1\n").arg(QCoreApplication::applicationVersion()), closed);
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
@@ -294,7 +363,7 @@ int main(int argc, char *argv[])
                 return usageError(QStringLiteral("команда table не принимает параметр ")
                                   + quoted(dashed(option.names().constLast())));
         }
-        return printTable();
+        return printTable(closed);
     }
 
     CipherJob job;
@@ -305,6 +374,20 @@ int main(int argc, char *argv[])
     else
         return usageError(QStringLiteral("неизвестная команда ") + quoted(command)
                           + QStringLiteral(": ожидается encrypt, decrypt или table"));
+
+    // The last of several values is not necessarily the one meant, and an
+    // empty file name is most often a variable that was never set: neither
+    // is guessed at.
+    for (const QCommandLineOption &option : options.ofCipher()) {
+        if (parser.values(option).size() > 1)
+            return usageError(QStringLiteral("параметр ") + quoted(dashed(option.names().constLast()))
+                              + QStringLiteral(" указан больше одного раза"));
+    }
+    for (const QCommandLineOption &option : { options.input, options.output }) {
+        if (parser.isSet(option) && parser.value(option).isEmpty())
+            return usageError(QStringLiteral("пустое имя файла у параметра ") + quoted(dashed(option.names().constLast()))
+                              + QStringLiteral(": без параметра используется стандартный поток"));
+    }
 
     if (!parser.isSet(options.key))
         return usageError(QStringLiteral("не указан ключ: --key 1, 2 или 3"));
@@ -330,5 +413,5 @@ int main(int argc, char *argv[])
                           + QStringLiteral(": ожидается windows-1251 или utf-8"));
     }
 
-    return runCipher(job, parser.value(options.input), parser.value(options.output));
+    return runCipher(job, parser.value(options.input), parser.value(options.output), closed);
 }

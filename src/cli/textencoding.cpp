@@ -2,14 +2,6 @@
 
 #include <QTextCodec>
 
-#include <cstring>
-
-namespace {
-
-const char utf8ByteOrderMark[] = "\xEF\xBB\xBF";
-
-} // namespace
-
 TextEncoding::TextEncoding(Kind kind, QTextCodec *codec)
     : m_kind(kind)
     , m_codec(codec)
@@ -57,23 +49,25 @@ QString TextEncoding::name() const
     return m_kind == Kind::Utf8 ? QStringLiteral("utf-8") : QStringLiteral("windows-1251");
 }
 
-void TextEncoding::decode(const char *data, int size, QString &text) const
+int TextEncoding::decode(const char *data, int size, QString &text) const
 {
     if (m_kind == Kind::Utf8) {
-        // QString::fromUtf8 drops a byte-order mark at the start; inside a
-        // file it is a character (zero-width no-break space) and is kept.
-        int marks = 0;
-        while (size - 3 * marks >= 3 && std::memcmp(data + 3 * marks, utf8ByteOrderMark, 3) == 0)
-            ++marks;
-        text = QString::fromUtf8(data + 3 * marks, size - 3 * marks);
-        if (marks > 0)
-            text.prepend(QString(marks, QChar(QChar::ByteOrderMark)));
-        return;
+        // Without IgnoreHeader the codec would drop a byte-order mark at the
+        // start of every line; inside a file it is a character (zero-width
+        // no-break space) and is kept. A sequence cut off by the line end is
+        // left in the state: like any other malformed byte, each of its bytes
+        // becomes one U+FFFD.
+        QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+        text = m_codec->toUnicode(data, size, &state);
+        if (state.remainingChars > 0)
+            text.append(QString(state.remainingChars, QChar(QChar::ReplacementCharacter)));
+        return state.invalidChars + state.remainingChars;
     }
     text.resize(size);
     QChar *out = text.data();
     for (int i = 0; i < size; ++i)
         out[i] = QChar(m_fromByte[quint8(data[i])]);
+    return 0;
 }
 
 int TextEncoding::encode(const QString &text, QByteArray &out) const

@@ -23,8 +23,9 @@ public:
     Kind kind() const { return m_kind; }
     QString name() const;
 
-    // Replaces text with the decoded bytes, reusing its storage.
-    void decode(const char *data, int size, QString &text) const;
+    // Replaces text with the decoded bytes. Bytes that are not a character
+    // in the encoding become U+FFFD; returns how many there were.
+    int decode(const char *data, int size, QString &text) const;
 
     // Appends text to out. Characters that the encoding cannot hold are
     // written as '?'; returns how many there were (a surrogate pair counts
