@@ -1,0 +1,221 @@
+#include "commandline.h"
+
+#include "textencoding.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QString closedReason = QStringLiteral("он закрыт");
+
+} // namespace
+
+ClosedStreams reopenClosedStandardStreams()
+{
+    bool closed[3] = {};
+    for (int descriptor = 0; descriptor < 3; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        closed[descriptor] = true;
+        const int null = open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != descriptor) {
+            dup2(null, descriptor);
+            close(null);
+        }
+    }
+    ClosedStreams streams;
+    streams.input = closed[STDIN_FILENO];
+    streams.output = closed[STDOUT_FILENO];
+    return streams;
+}
+
+void reportError(const QString &message)
+{
+    const QByteArray bytes = (QStringLiteral("homophonic: ") + message + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+int usageError(const QString &message)
+{
+    reportError(message + QStringLiteral(" (справка: homophonic --help)"));
+    return UsageError;
+}
+
+QString quoted(const QString &text)
+{
+    return QStringLiteral("«") + text + QStringLiteral("»");
+}
+
+QString dashed(const QString &name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+QString describeInput(const QString &fileName)
+{
+    return fileName.isEmpty() ? QStringLiteral("стандартный ввод")
+                              : QStringLiteral("файл ") + quoted(QDir::toNativeSeparators(fileName));
+}
+
+QString describeOutput(const QString &fileName)
+{
+    return fileName.isEmpty() ? QStringLiteral("стандартный вывод")
+                              : QStringLiteral("файл ") + quoted(QDir::toNativeSeparators(fileName));
+}
+
+Options::Options()
+    : key({ QStringLiteral("k"), QStringLiteral("key") },
+          QStringLiteral("ключ: число закрытых алфавитов, от 1 до 3"), QStringLiteral("K"))
+    , input({ QStringLiteral("i"), QStringLiteral("input") },
+            QStringLiteral("читать текст из файла, а не со стандартного ввода"), QStringLiteral("ФАЙЛ"))
+    , output({ QStringLiteral("o"), QStringLiteral("output") },
+             QStringLiteral("записать результат в файл, а не на стандартный вывод; "
+                            "прежний файл заменяется только после успешной записи"),
+             QStringLiteral("ФАЙЛ"))
+    , encoding({ QStringLiteral("e"), QStringLiteral("encoding") },
+               QStringLiteral("кодировка входа и выхода: windows-1251 (по умолчанию, как "
+                              "в окне программы) или utf-8; файл с меткой порядка байтов "
+                              "(UTF-8, UTF-16, UTF-32) читается в кодировке метки"),
+               QStringLiteral("КОДИРОВКА"))
+    , help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("показать эту справку"))
+    , version({ QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("показать версию программы"))
+{
+}
+
+QList<const QCommandLineOption *> Options::all() const
+{
+    return { &key, &input, &output, &encoding, &help, &version };
+}
+
+QList<const QCommandLineOption *> Options::fileNames() const
+{
+    return { &input, &output };
+}
+
+int printText(const QString &text, const ClosedStreams &closed)
+{
+    const QString failed = QStringLiteral("не удалось записать стандартный вывод: ");
+    if (closed.output) {
+        reportError(failed + closedReason);
+        return FileError;
+    }
+    QFile out;
+    out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    const QByteArray bytes = text.toLocal8Bit();
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 count = out.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0) {
+            reportError(failed + out.errorString());
+            return FileError;
+        }
+        written += count;
+    }
+    return Success;
+}
+
+const TextEncoding *chosenEncoding(const Invocation &invocation, int &status)
+{
+    const QString given = invocation.value(invocation.options.encoding);
+    const QString name = given.toLower();
+    if (invocation.isSet(invocation.options.encoding) && name.isEmpty()) {
+        status = usageError(QStringLiteral("не указана кодировка: windows-1251 или utf-8"));
+        return nullptr;
+    }
+    if (name.isEmpty() || name == QLatin1String("windows-1251") || name == QLatin1String("cp1251")) {
+        const TextEncoding *encoding = TextEncoding::windows1251();
+        if (!encoding) {
+            reportError(QStringLiteral("в этой сборке Qt нет кодировки windows-1251"));
+            status = FileError;
+        }
+        return encoding;
+    }
+    if (name == QLatin1String("utf-8") || name == QLatin1String("utf8"))
+        return TextEncoding::utf8();
+    status = usageError(QStringLiteral("неизвестная кодировка ") + quoted(given)
+                        + QStringLiteral(": ожидается windows-1251 или utf-8"));
+    return nullptr;
+}
+
+OutputTarget::OutputTarget(const QString &fileName)
+    : m_fileName(fileName)
+{
+}
+
+// An uncommitted QSaveFile removes its temporary file when destroyed, so an
+// early return leaves the previous output as it was.
+OutputTarget::~OutputTarget() = default;
+
+bool OutputTarget::open(const ClosedStreams &closed)
+{
+    if (m_fileName.isEmpty()) {
+        if (closed.output) {
+            reportError(QStringLiteral("не удалось записать ") + description() + QStringLiteral(": ") + closedReason);
+            return false;
+        }
+        auto out = std::make_unique<QFile>();
+        out->open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        m_device = std::move(out);
+        return true;
+    }
+    // Renaming a temporary file over a device or a pipe given by name
+    // (/dev/stdout, a FIFO) would replace the node itself: those are written
+    // to as they are.
+    const QFileInfo info(m_fileName);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        m_device = std::make_unique<QFile>(m_fileName);
+    else
+        m_device = std::make_unique<QSaveFile>(m_fileName);
+    if (!m_device->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        reportError(QStringLiteral("не удалось создать ") + description() + QStringLiteral(": ")
+                    + m_device->errorString());
+        return false;
+    }
+    return true;
+}
+
+bool OutputTarget::write(const QByteArray &bytes)
+{
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 count = m_device->write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0) {
+            reportWriteFailure();
+            return false;
+        }
+        written += count;
+    }
+    return true;
+}
+
+bool OutputTarget::finish()
+{
+    // The device is unbuffered, so this writes nothing; but were anything
+    // left in a buffer, commit() would write it without reporting a failure.
+    if (!m_device->flush()) {
+        reportWriteFailure();
+        return false;
+    }
+    if (auto *saveFile = qobject_cast<QSaveFile *>(m_device.get()); saveFile && !saveFile->commit()) {
+        reportError(QStringLiteral("не удалось сохранить ") + description() + QStringLiteral(": ")
+                    + saveFile->errorString());
+        return false;
+    }
+    return true;
+}
+
+void OutputTarget::reportWriteFailure() const
+{
+    reportError(QStringLiteral("не удалось записать ") + description() + QStringLiteral(": ")
+                + m_device->errorString());
+}

@@ -1,0 +1,98 @@
+// What every command of the homophonic tool shares: its options, the
+// standard streams, how errors are reported and how output is written.
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class QFileDevice;
+class TextEncoding;
+
+enum ExitStatus { Success = 0, FileError = 1, UsageError = 2 };
+
+struct ClosedStreams
+{
+    bool input = false;
+    bool output = false;
+};
+
+// Run with a standard stream closed, the process would hand that descriptor
+// number to the next file it opens and read or write that as the stream.
+// /dev/null holds the place instead; the commands report a closed stream that
+// they need. Call before anything opens a file.
+ClosedStreams reopenClosedStandardStreams();
+
+// "homophonic: message" on standard error.
+void reportError(const QString &message);
+// The same with a pointer to --help; returns UsageError.
+int usageError(const QString &message);
+QString quoted(const QString &text);
+// "-k" or "--key".
+QString dashed(const QString &name);
+QString describeInput(const QString &fileName);
+QString describeOutput(const QString &fileName);
+
+// Every option of every command. Each command says which it takes.
+struct Options
+{
+    Options();
+
+    QCommandLineOption key;
+    QCommandLineOption input;
+    QCommandLineOption output;
+    QCommandLineOption encoding;
+    QCommandLineOption help;
+    QCommandLineOption version;
+
+    QList<const QCommandLineOption *> all() const;
+    // The options whose value names a file.
+    QList<const QCommandLineOption *> fileNames() const;
+};
+
+// One run of the tool: the parsed command line and the state of the
+// standard streams.
+struct Invocation
+{
+    const QCommandLineParser &parser;
+    const Options &options;
+    ClosedStreams closed;
+
+    bool isSet(const QCommandLineOption &option) const { return parser.isSet(option); }
+    QString value(const QCommandLineOption &option) const { return parser.value(option); }
+};
+
+// Writes text to standard output; a failure is reported and is a FileError.
+int printText(const QString &text, const ClosedStreams &closed);
+
+// The value of --encoding (Windows-1251 when not given). Null after a usage
+// or file error, which has been reported; status then holds the exit status.
+const TextEncoding *chosenEncoding(const Invocation &invocation, int &status);
+
+// Where a command writes its result: standard output, a device or pipe named
+// by the user, or a regular file that is replaced only once the whole new
+// content is written, so a failure at any point leaves the old file as it was.
+class OutputTarget
+{
+public:
+    explicit OutputTarget(const QString &fileName);
+    ~OutputTarget();
+
+    // Opens the target; on failure reports it and returns false.
+    bool open(const ClosedStreams &closed);
+    QFileDevice &device() { return *m_device; }
+    // Writes all of bytes; on failure reports it and returns false.
+    bool write(const QByteArray &bytes);
+    // Makes the written content the target's; on failure reports it and
+    // returns false, and a replaced file keeps its old content.
+    bool finish();
+    void reportWriteFailure() const;
+    QString description() const { return describeOutput(m_fileName); }
+
+private:
+    QString m_fileName;
+    std::unique_ptr<QFileDevice> m_device;
+};
