@@ -59,6 +59,16 @@ inline bool isLetterUnit(char16_t unit)
         || (unit >= 0x0410 && unit <= 0x044F);
 }
 
+// QChar::isSpace, without a call into Qt for the scripts below U+1680 (where
+// the only spaces are these): decryption and code counting test every unit of
+// a plaintext read as ciphertext.
+inline bool isSpaceUnit(char16_t unit)
+{
+    if (unit < 0x1680)
+        return unit == u' ' || (unit >= 0x09 && unit <= 0x0D) || unit == 0x85 || unit == 0xA0;
+    return QChar::isSpace(char32_t(unit));
+}
+
 } // namespace homophonicdetail
 
 // Walks a cipher line of length UTF-16 units the way appendDecryptedHomophonic
@@ -83,6 +93,14 @@ void forEachCipherUnit(int length, const UnitAt &unitAt, Visit &&visit)
                 pos += 3;
                 continue;
             }
+            if (homophonicdetail::isLetterUnit(first) && homophonicdetail::isLetterUnit(second)) {
+                // Two letters copied as they stand: what the general case
+                // below makes of them, taken quickly because a plaintext read
+                // as ciphertext is made of little else.
+                visit(CipherUnit { -1, pos, 2 });
+                pos += 2;
+                continue;
+            }
             if (first != u' ' && second == u' ') {
                 // One copied character and its separator. Taken as it
                 // stands, so a tab survives, and without eating into the
@@ -97,9 +115,9 @@ void forEachCipherUnit(int length, const UnitAt &unitAt, Visit &&visit)
         bool letter = false;
         for (int i = begin; i < end; ++i)
             letter = letter || homophonicdetail::isLetterUnit(unitAt(i));
-        while (begin < end && QChar(unitAt(begin)).isSpace())
+        while (begin < end && homophonicdetail::isSpaceUnit(unitAt(begin)))
             ++begin;
-        while (end > begin && QChar(unitAt(end - 1)).isSpace())
+        while (end > begin && homophonicdetail::isSpaceUnit(unitAt(end - 1)))
             --end;
         visit(CipherUnit { -1, begin, end - begin });
         pos += letter ? 2 : 3;

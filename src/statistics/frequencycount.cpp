@@ -2,6 +2,7 @@
 
 #include <QTextCodec>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -143,27 +144,30 @@ FrequencyCounts CodeCounter::counts() const
 template <typename UnitAt>
 void CodeTokenTally::add(int length, const UnitAt &unitAt)
 {
-    int tokenLength = 0;
-    bool digits = true;
-    const auto endToken = [&] {
-        if (tokenLength > 0) {
-            ++m_tokens;
-            if (tokenLength == 2 && digits)
-                ++m_codeTokens;
-        }
-        tokenLength = 0;
-        digits = true;
-    };
-    for (int i = 0; i < length; ++i) {
+    // A token starts at a non-space after a space or the line's start; it is
+    // a code when it is two digits followed by a space or the line's end.
+    // Counted without branches on the text, which would mispredict.
+    const auto isSpace = [&](int i) { return i < 0 || i >= length || unitAt(i) == u' '; };
+    const auto isDigit = [&](int i) { return i < length && isAsciiDigit(unitAt(i)); };
+    const int body = length - 2;
+    qint64 tokens = 0;
+    qint64 codeTokens = 0;
+    bool previousSpace = true;
+    for (int i = 0; i < body; ++i) {
         const char16_t unit = unitAt(i);
-        if (unit == u' ') {
-            endToken();
-        } else {
-            ++tokenLength;
-            digits = digits && isAsciiDigit(unit);
-        }
+        const bool space = unit == u' ';
+        const bool start = previousSpace & !space;
+        tokens += start;
+        codeTokens += start & isAsciiDigit(unit) & isAsciiDigit(unitAt(i + 1)) & (unitAt(i + 2) == u' ');
+        previousSpace = space;
     }
-    endToken();
+    for (int i = std::max(body, 0); i < length; ++i) {
+        const bool start = isSpace(i - 1) && !isSpace(i);
+        tokens += start;
+        codeTokens += start && isDigit(i) && isDigit(i + 1) && isSpace(i + 2);
+    }
+    m_tokens += tokens;
+    m_codeTokens += codeTokens;
 }
 
 void CodeTokenTally::addLine(QStringView line)
@@ -175,8 +179,29 @@ void CodeTokenTally::addLine(QStringView line)
 void CodeTokenTally::addBytes(const char *data, int size)
 {
     // Spaces and ASCII digits are the same bytes in Windows-1251 and UTF-8.
+    // The body is the generic rule written so that the compiler vectorizes it:
+    // this pass alone decides the reading of a file read twice.
     const auto *bytes = reinterpret_cast<const uchar *>(data);
-    add(size, [bytes](int i) { return char16_t(bytes[i]); });
+    if (size < 4) {
+        add(size, [bytes](int i) { return char16_t(bytes[i]); });
+        return;
+    }
+    const auto isSpace = [bytes](int i) { return unsigned(bytes[i] == ' '); };
+    const auto isDigit = [bytes](int i) { return unsigned(unsigned(bytes[i]) - '0' < 10u); };
+    unsigned tokens = 1 - isSpace(0);
+    unsigned codeTokens = isDigit(0) & isDigit(1) & isSpace(2);
+    for (int i = 1; i < size - 2; ++i) {
+        const unsigned start = isSpace(i - 1) & (1 - isSpace(i));
+        tokens += start;
+        codeTokens += start & isDigit(i) & isDigit(i + 1) & isSpace(i + 2);
+    }
+    for (int i = size - 2; i < size; ++i) {
+        const unsigned start = isSpace(i - 1) & (1 - isSpace(i));
+        tokens += start;
+        codeTokens += start & isDigit(i) & (i + 1 < size ? isDigit(i + 1) & (i + 2 < size ? isSpace(i + 2) : 1u) : 0u);
+    }
+    m_tokens += tokens;
+    m_codeTokens += codeTokens;
 }
 
 double CodeTokenTally::codeShare() const
