@@ -93,19 +93,19 @@ void forEachCipherUnit(int length, const UnitAt &unitAt, Visit &&visit)
                 pos += 3;
                 continue;
             }
-            if (homophonicdetail::isLetterUnit(first) && homophonicdetail::isLetterUnit(second)) {
-                // Two letters copied as they stand: what the general case
-                // below makes of them, taken quickly because a plaintext read
-                // as ciphertext is made of little else.
-                visit(CipherUnit { -1, pos, 2 });
-                pos += 2;
-                continue;
-            }
             if (first != u' ' && second == u' ') {
                 // One copied character and its separator. Taken as it
                 // stands, so a tab survives, and without eating into the
                 // next token.
                 visit(CipherUnit { -1, pos, 1 });
+                pos += 2;
+                continue;
+            }
+            if (homophonicdetail::isLetterUnit(first) && homophonicdetail::isLetterUnit(second)) {
+                // Two letters copied as they stand: what the general case
+                // below makes of them, taken quickly because a plaintext read
+                // as ciphertext is made of little else.
+                visit(CipherUnit { -1, pos, 2 });
                 pos += 2;
                 continue;
             }
