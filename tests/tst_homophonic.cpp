@@ -24,6 +24,7 @@ private slots:
     void lastLine();
     void roundTripRestoresDigitFreeLines_data();
     void roundTripRestoresDigitFreeLines();
+    void spaceUnitsAreQtSpaces();
 };
 
 static QString u16(std::initializer_list<char16_t> units)
@@ -296,6 +297,16 @@ void HomophonicTest::roundTripRestoresDigitFreeLines()
             qWarning() << "line:" << line << "cipher:" << cipher;
             QCOMPARE(back, expected);
         }
+    }
+}
+
+// Decryption trims with its own isSpaceUnit; it must agree with QChar on
+// every UTF-16 unit, or a copied character would be lost or kept wrongly.
+void HomophonicTest::spaceUnitsAreQtSpaces()
+{
+    for (char32_t unit = 0; unit < 0x10000; ++unit) {
+        if (homophonicdetail::isSpaceUnit(char16_t(unit)) != QChar(char16_t(unit)).isSpace())
+            QFAIL(qPrintable(QStringLiteral("U+%1").arg(quint32(unit), 4, 16, QLatin1Char('0'))));
     }
 }
 

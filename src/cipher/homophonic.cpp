@@ -52,22 +52,14 @@ const LiteralRow literalTable[32] = {
     { "Я", { "31", "63", "95" } },
 };
 
-bool isAsciiDigit(char16_t unit)
-{
-    return unit >= u'0' && unit <= u'9';
-}
+using homophonicdetail::isAsciiDigit;
+using homophonicdetail::isLetterUnit;
 
 bool isDecimalDigit(char16_t unit)
 {
     if (unit < 0x80)
         return isAsciiDigit(unit);
     return QChar::category(char32_t(unit)) == QChar::Number_DecimalDigit;
-}
-
-bool isLetterUnit(char16_t unit)
-{
-    return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z')
-        || (unit >= 0x0410 && unit <= 0x044F);
 }
 
 bool containsLetter(QStringView s)
@@ -154,9 +146,10 @@ public:
         }
     }
 
-    int rowOf(char16_t tens, char16_t ones) const
+    // code: 0 to 99
+    int rowOf(int code) const
     {
-        return m_rows[(tens - u'0') * 10 + (ones - u'0')];
+        return m_rows[code];
     }
 
 private:
@@ -280,38 +273,15 @@ void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, in
     const int length = int(line.size());
     result.reserve(result.size() + length);
 
-    // The line is read in units of two characters; a unit is followed by
-    // its separator space unless it is a letter copied as it stands.
-    int pos = 0;
-    while (pos < length) {
-        const int unitLength = qMin(2, length - pos);
-        const QChar *unit = text + pos;
-        if (unitLength == 2) {
-            const char16_t first = unit[0].unicode();
-            const char16_t second = unit[1].unicode();
-            if (isAsciiDigit(first) && isAsciiDigit(second)) {
-                const int row = codes.rowOf(first, second);
-                if (row >= 0)
-                    result.append(table[row].symbol);
-                else
-                    result.append(unit, 2);
-                pos += 3;
-                continue;
-            }
-            if (first != u' ' && second == u' ') {
-                // One copied character and its separator. Taken as it
-                // stands, so a tab survives, and without eating into the
-                // next token.
-                result.append(unit[0]);
-                pos += 2;
-                continue;
-            }
-        }
-        const QStringView view(unit, unitLength);
-        const QStringView trimmed = view.trimmed();
-        result.append(trimmed.data(), trimmed.size());
-        pos += containsLetter(view) ? 2 : 3;
-    }
+    forEachCipherUnit(line, [&](const CipherUnit &unit) {
+        const int row = unit.code >= 0 ? codes.rowOf(unit.code) : -1;
+        if (row >= 0)
+            result.append(table[row].symbol);
+        else if (unit.length == 1)
+            result.append(text[unit.begin]); // cheaper than a one-character range
+        else
+            result.append(text + unit.begin, unit.length);
+    });
 }
 
 bool hasLetter(QString s)

@@ -3,6 +3,7 @@
 // the benchmarks all link this one implementation.
 #pragma once
 
+#include <QChar>
 #include <QString>
 #include <QStringView>
 
@@ -36,6 +37,99 @@ QString decryptHomophonic(const HomophoneTable &table, const QString &line, int 
 // ciphers many lines reuses one buffer instead of allocating one per line.
 void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
 void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
+
+// One unit of a cipher line as decryption reads it.
+struct CipherUnit
+{
+    int code;   // 0 to 99 for a unit of two ASCII digits, otherwise -1
+    int begin;  // the unit's characters that decryption copies when no
+    int length; // symbol replaces them: [begin, begin + length); may be empty
+};
+
+namespace homophonicdetail {
+
+inline bool isAsciiDigit(char16_t unit)
+{
+    return unit >= u'0' && unit <= u'9';
+}
+
+inline bool isLetterUnit(char16_t unit)
+{
+    return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z')
+        || (unit >= 0x0410 && unit <= 0x044F);
+}
+
+// QChar::isSpace, without a call into Qt for the scripts below U+1680 (where
+// the only spaces are these): decryption and code counting test every unit of
+// a plaintext read as ciphertext.
+inline bool isSpaceUnit(char16_t unit)
+{
+    if (unit < 0x1680)
+        return unit == u' ' || (unit >= 0x09 && unit <= 0x0D) || unit == 0x85 || unit == 0xA0;
+    return QChar::isSpace(char32_t(unit));
+}
+
+} // namespace homophonicdetail
+
+// Walks a cipher line of length UTF-16 units the way appendDecryptedHomophonic
+// reads it, calling visit(const CipherUnit &) for each unit in order.
+// unitAt(i) gives the line's i-th unit, so that the bytes of a single-byte
+// encoding can be walked without decoding the line first. A template, so that
+// decryption pays nothing for sharing it.
+template <typename UnitAt, typename Visit>
+void forEachCipherUnit(int length, const UnitAt &unitAt, Visit &&visit)
+{
+    using homophonicdetail::isAsciiDigit;
+    // The line is read in units of two characters; a unit is followed by
+    // its separator space unless it is a letter copied as it stands.
+    int pos = 0;
+    while (pos < length) {
+        const int unitLength = qMin(2, length - pos);
+        if (Q_LIKELY(unitLength == 2)) {
+            const char16_t first = unitAt(pos);
+            const char16_t second = unitAt(pos + 1);
+            if (Q_LIKELY(isAsciiDigit(first) && isAsciiDigit(second))) {
+                visit(CipherUnit { (first - u'0') * 10 + (second - u'0'), pos, 2 });
+                pos += 3;
+                continue;
+            }
+            if (first != u' ' && second == u' ') {
+                // One copied character and its separator. Taken as it
+                // stands, so a tab survives, and without eating into the
+                // next token.
+                visit(CipherUnit { -1, pos, 1 });
+                pos += 2;
+                continue;
+            }
+            if (homophonicdetail::isLetterUnit(first) && homophonicdetail::isLetterUnit(second)) {
+                // Two letters copied as they stand: what the general case
+                // below makes of them, taken quickly because a plaintext read
+                // as ciphertext is made of little else.
+                visit(CipherUnit { -1, pos, 2 });
+                pos += 2;
+                continue;
+            }
+        }
+        int begin = pos;
+        int end = pos + unitLength;
+        bool letter = false;
+        for (int i = begin; i < end; ++i)
+            letter = letter || homophonicdetail::isLetterUnit(unitAt(i));
+        while (begin < end && homophonicdetail::isSpaceUnit(unitAt(begin)))
+            ++begin;
+        while (end > begin && homophonicdetail::isSpaceUnit(unitAt(end - 1)))
+            --end;
+        visit(CipherUnit { -1, begin, end - begin });
+        pos += letter ? 2 : 3;
+    }
+}
+
+template <typename Visit>
+void forEachCipherUnit(QStringView line, Visit &&visit)
+{
+    const QChar *text = line.data();
+    forEachCipherUnit(int(line.size()), [text](int i) { return text[i].unicode(); }, visit);
+}
 
 // True when s holds a letter of A-Z, a-z, А-Я or а-я (Ё, ё excluded).
 bool hasLetter(QString s);

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# End-to-end throughput of frequency analysis on a Windows-1251 file of
+# Russian text, against cat of the same file in the same run.
+#
+#   bench/analyze_throughput.sh [PATH/TO/PROGRAM] [SIZE_MIB]
+#
+# PROGRAM is called as `PROGRAM [analyze] --input FILE [--as plain|cipher]`:
+# by default bench/frequency-preview, the library's stand-in for
+# `homophonic analyze` (ANALYZE_COMMAND=analyze puts the word in front).
+# Figures are MiB of input per second, the best of RUNS runs (default 3).
+# Build in Release mode first.
+set -euo pipefail
+
+program=${1:-build/bench/frequency-preview}
+size_mib=${2:-256}
+runs=${RUNS:-3}
+command=(${ANALYZE_COMMAND:-})
+
+[ -x "$program" ] || { echo "нет программы $program: соберите её или укажите путь первым аргументом" >&2; exit 2; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The seed text of cli_throughput.sh: ordinary Russian prose repeated up to
+# the size wanted.
+sed -n "/^cat > \"\$work\/seed.txt\" <<'TEXT'$/,/^TEXT$/p" "$(dirname "$0")/cli_throughput.sh" | sed '1d;$d' > "$work/seed.txt"
+iconv -f UTF-8 -t CP1251 "$work/seed.txt" > "$work/block.txt"
+while [ "$(stat -c %s "$work/block.txt")" -lt $((size_mib << 20)) ]; do
+    cat "$work/block.txt" "$work/block.txt" > "$work/double.txt"
+    mv "$work/double.txt" "$work/block.txt"
+done
+head -c $((size_mib << 20)) "$work/block.txt" > "$work/plain.txt"
+rm "$work/block.txt"
+
+seconds_of() {
+    local best= start end elapsed
+    for _ in $(seq "$runs"); do
+        start=$(date +%s%N)
+        "$@" > /dev/null
+        end=$(date +%s%N)
+        elapsed=$((end - start))
+        if [ -z "$best" ] || [ "$elapsed" -lt "$best" ]; then best=$elapsed; fi
+    done
+    echo "$best"
+}
+
+report() {
+    local label=$1 bytes=$2 nanos=$3 cat_nanos=$4
+    awk -v label="$label" -v bytes="$bytes" -v ns="$nanos" -v cat_ns="$cat_nanos" 'BEGIN {
+        mib = bytes / 1048576; rate = mib / (ns / 1e9); cat_rate = mib / (cat_ns / 1e9)
+        printf "%-30s %8.1f MiB in %6.2f s  %8.1f MiB/s  (cat %8.1f MiB/s, ratio %.3f)\n", label, mib, ns / 1e9, rate, cat_rate, rate / cat_rate
+    }'
+}
+
+bytes=$(stat -c %s "$work/plain.txt")
+echo "$program ${command[*]}, best of $runs runs, input cached, output to /dev/null"
+cat_nanos=$(seconds_of cat "$work/plain.txt")
+for reading in plain guess; do
+    as=()
+    [ "$reading" = guess ] || as=(--as "$reading")
+    nanos=$(seconds_of "$program" "${command[@]}" --input "$work/plain.txt" "${as[@]}")
+    report "analyze, reading $reading" "$bytes" "$nanos" "$cat_nanos"
+done

@@ -1,0 +1,145 @@
+// Counting the symbols of a plaintext or the codes of a ciphertext, line by
+// line, so that a text of any size is read in memory bounded by its longest
+// line. Lines come without their line endings.
+#pragma once
+
+#include "homophonic.h"
+
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+struct FrequencyCounts
+{
+    enum class Kind { Symbols, Codes };
+
+    Kind kind = Kind::Symbols;
+    QStringList labels;         // the table's symbols in table order, or "00" to "99"
+    std::vector<qint64> counts; // one per label
+    qint64 other = 0;           // characters outside the labels
+
+    qint64 total() const; // of the labels, without other
+};
+
+// The UTF-16 unit that each byte of a single-byte encoding decodes to.
+using ByteDecoding = std::array<char16_t, 256>;
+
+// Windows-1251 as Qt's codec decodes it. False when Qt has no such codec.
+bool windows1251Decoding(ByteDecoding &decoding);
+
+// Plaintext: the table's symbols after the upper-casing that encryption
+// applies; everything else is other (a surrogate pair is one character).
+class SymbolCounter
+{
+public:
+    // bytes, when given, enables addBytes for that single-byte encoding.
+    explicit SymbolCounter(const HomophoneTable &table, const ByteDecoding *bytes = nullptr);
+
+    void addLine(QStringView line);
+    void addBytes(const char *data, int size);
+
+    FrequencyCounts counts() const;
+
+private:
+    static constexpr int Other = 32;
+    static constexpr int LowSurrogate = 33;
+
+    QStringList m_labels;
+    std::vector<quint8> m_classOfUnit; // row, Other or LowSurrogate, per UTF-16 unit
+    std::array<quint8, 256> m_classOfByte {};
+    std::array<qint64, 34> m_counts {};
+    qint64 m_surrogatePairs = 0;
+};
+
+// Ciphertext, read the way decryption reads it: each two-digit code 00 to 99
+// whatever the key; the characters that decryption copies are other.
+class CodeCounter
+{
+public:
+    explicit CodeCounter(const ByteDecoding *bytes = nullptr);
+
+    void addLine(QStringView line);
+    void addBytes(const char *data, int size);
+
+    FrequencyCounts counts() const;
+
+private:
+    const ByteDecoding *m_bytes;
+    std::array<qint64, 100> m_counts {};
+    qint64 m_other = 0;
+};
+
+// The guess whether a text is ciphertext: at least 90 % of its tokens
+// (separated by spaces and line ends) are two ASCII digits.
+class CodeTokenTally
+{
+public:
+    void addLine(QStringView line);
+    void addBytes(const char *data, int size);
+
+    qint64 tokens() const { return m_tokens; }
+    qint64 codeTokens() const { return m_codeTokens; }
+    double codeShare() const; // 0 without tokens
+    bool looksLikeCipher() const;
+
+private:
+    template <typename UnitAt>
+    void add(int length, const UnitAt &unitAt);
+
+    qint64 m_tokens = 0;
+    qint64 m_codeTokens = 0;
+};
+
+enum class TextKind { Plain, Cipher };
+
+// A whole text read as plaintext, as ciphertext, or, without a kind, both at
+// once with the guess picking one at the end.
+class FrequencyAnalysis
+{
+public:
+    enum class Reading { Plain, Cipher, Guess };
+
+    FrequencyAnalysis(Reading reading, const HomophoneTable &table, const ByteDecoding *bytes = nullptr);
+
+    void addLine(QStringView line);
+    void addBytes(const char *data, int size); // needs bytes at construction
+
+    TextKind kind() const; // as given, or as guessed
+    bool guessed() const { return m_reading == Reading::Guess; }
+    const CodeTokenTally &tally() const { return m_tally; }
+    FrequencyCounts counts() const; // of kind()
+
+private:
+    Reading m_reading;
+    SymbolCounter m_symbols;
+    CodeCounter m_codes;
+    CodeTokenTally m_tally;
+};
+
+// Encrypts one line of plaintext, appending the ciphertext to out.
+using LineEncryption = std::function<void(QStringView line, QString &out)>;
+
+// Encryption as the command-line tool does it: with table's codes, the
+// counters starting afresh on every line.
+LineEncryption homophonicLineEncryption(const HomophoneTable &table, int alphabetCount);
+
+// A plaintext and its ciphertext, encrypted in memory line by line.
+class SideBySideAnalysis
+{
+public:
+    SideBySideAnalysis(const HomophoneTable &table, LineEncryption encrypt);
+
+    void addLine(QStringView line);
+
+    FrequencyCounts plainCounts() const { return m_symbols.counts(); }
+    FrequencyCounts cipherCounts() const { return m_codes.counts(); }
+
+private:
+    LineEncryption m_encrypt;
+    SymbolCounter m_symbols;
+    CodeCounter m_codes;
+    QString m_cipherLine; // reused, like the tool's line buffers
+};

@@ -1,0 +1,682 @@
+#include "frequencychart.h"
+#include "frequencycount.h"
+#include "frequencymeasures.h"
+#include "frequencyreport.h"
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+// Ordinary Russian prose without digits (digits in plaintext would be read
+// back as codes), several long lines as a file would hold them.
+const char *const prose[] = {
+    "Осенью в нашем городе рано темнеет, и по вечерам в окнах библиотеки долго горит свет. "
+    "Студенты сидят над старыми книгами, листают пожелтевшие страницы и выписывают в тетради "
+    "то, что завтра придётся рассказывать на семинаре. Кто-то читает о войнах прошлого века, "
+    "кто-то разбирается в устройстве паровой машины, а кто-то просто смотрит в окно на мокрые крыши.",
+    "Мой знакомый преподаватель любит повторять, что любая тайна держится только до тех пор, пока "
+    "никто не стал внимательно считать. Он говорит это с улыбкой, но всерьёз: шифр, который прячет "
+    "слова, но оставляет нетронутыми их привычки, рано или поздно выдаст себя. Частая буква останется "
+    "частой, редкая останется редкой, и терпеливый читатель найдёт их по одним только числам.",
+    "Летом мы ездили к бабушке в деревню. Дорога шла через лес, потом вдоль реки, где по утрам над водой "
+    "стоял густой туман. Бабушка встречала нас у калитки, ставила на стол горячие пироги и парное молоко, "
+    "а вечером рассказывала длинные истории о том, как жили люди в её молодости, когда не было ни "
+    "телевизора, ни телефона, а письма шли неделями.",
+    "Чтобы научиться читать чужие шифровки, сначала нужно научиться писать свои. Возьмите короткую фразу, "
+    "замените каждую букву условным знаком и попросите друга разгадать её. Скорее всего, он начнёт с того, "
+    "что найдёт самый частый знак и предположит, что это пробел или буква о. Так и начинается частотный "
+    "анализ, старейший приём криптографии.",
+    "Зимой река замерзает, и по льду можно перейти на другой берег, где стоит старая мельница. Её колесо "
+    "давно не вращается, крыша прохудилась, но летом туда всё равно приходят рыбаки и художники. Одни "
+    "ловят окуней, другие пишут этюды, и никто никому не мешает. Только ветер шумит в щелях да скрипит "
+    "рассохшаяся дверь.",
+    "Говорят, что хороший учебник должен объяснять сложное простыми словами. С этим трудно спорить, но "
+    "ещё важнее, чтобы он учил задавать вопросы. Почему этот способ работает? Где его слабое место? Что "
+    "изменится, если взять другой ключ? Ученик, который привык так спрашивать, разберётся и в том, чего "
+    "нет ни в одном учебнике.",
+};
+
+QStringList proseLines()
+{
+    QStringList lines;
+    for (int round = 0; round < 8; ++round) {
+        for (const char *paragraph : prose)
+            lines.append(QString::fromUtf8(paragraph));
+    }
+    return lines;
+}
+
+HomophoneTable filledTable()
+{
+    HomophoneTable table;
+    fillHomophoneTable(table);
+    return table;
+}
+
+FrequencyCounts symbolCountsOf(const QStringList &lines)
+{
+    SymbolCounter counter(filledTable());
+    for (const QString &line : lines)
+        counter.addLine(line);
+    return counter.counts();
+}
+
+FrequencyCounts codeCountsOf(const QStringList &lines)
+{
+    CodeCounter counter;
+    for (const QString &line : lines)
+        counter.addLine(line);
+    return counter.counts();
+}
+
+QVariantMap seenCounts(const FrequencyCounts &counts)
+{
+    QVariantMap seen;
+    for (int i = 0; i < int(counts.counts.size()); ++i) {
+        if (counts.counts[i] > 0)
+            seen.insert(counts.labels[i], counts.counts[i]);
+    }
+    return seen;
+}
+
+QVariantMap map(std::initializer_list<std::pair<const char *, qint64>> entries)
+{
+    QVariantMap result;
+    for (const auto &entry : entries)
+        result.insert(QString::fromUtf8(entry.first), entry.second);
+    return result;
+}
+
+QString smile()
+{
+    return QString::fromUtf8("\xF0\x9F\x98\x80"); // U+1F600, a surrogate pair
+}
+
+double entropyTerm(double count, double total)
+{
+    return count / total * std::log2(total / count);
+}
+
+} // namespace
+
+class StatisticsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void symbolMeasures_data();
+    void symbolMeasures();
+    void codeCounts_data();
+    void codeCounts();
+    void maxEntropyFollowsTheLabels();
+    void bytesCountAsTheirDecodedText();
+    void guess_data();
+    void guess();
+    void guessStatementNamesTheReadingAndShare();
+    void codesSplitSharesByTheKey_data();
+    void codesSplitSharesByTheKey();
+    void keyOneMapsSymbolsOntoTheirCodes();
+    void jsonHoldsEveryField_data();
+    void jsonHoldsEveryField();
+    void textReportFitsEightyColumns_data();
+    void textReportFitsEightyColumns();
+    void textReportSortsByCountAndStatesMeasures();
+    void chartIsValidAndRenders_data();
+    void chartIsValidAndRenders();
+    void chartPanelsShareOneScale();
+};
+
+void StatisticsTest::symbolMeasures_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QVariantMap>("counts");
+    QTest::addColumn<qint64>("other");
+    QTest::addColumn<double>("ioc");
+    QTest::addColumn<double>("entropy");
+    QTest::addColumn<double>("peak");
+    QTest::addColumn<QString>("peakLabel");
+
+    QTest::newRow("one symbol repeated coincides always and carries no information")
+        << QStringLiteral("ААААА") << map({ { "А", 5 } }) << qint64(0) << 1.0 << 0.0 << 1.0 << QStringLiteral("А");
+
+    QVariantMap everyOnce;
+    for (const RowHR &row : filledTable())
+        everyOnce.insert(row.symbol, 1);
+    QTest::newRow("every symbol once never coincides and has the maximum entropy")
+        << QStringLiteral(" АБВГДЕЖЗИКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ") << everyOnce << qint64(0) << 0.0 << 5.0 << 1.0 / 32
+        << QStringLiteral(" ");
+
+    // М 4, А 4, space 2, Ы Л Р У once: 14 in all.
+    QTest::newRow("a known sentence")
+        << QStringLiteral("МАМА МЫЛА РАМУ")
+        << map({ { "М", 4 }, { "А", 4 }, { " ", 2 }, { "Ы", 1 }, { "Л", 1 }, { "Р", 1 }, { "У", 1 } }) << qint64(0)
+        << (4 * 3 + 4 * 3 + 2 * 1) / (14.0 * 13)
+        << 2 * entropyTerm(4, 14) + entropyTerm(2, 14) + 4 * entropyTerm(1, 14) << 4 / 14.0 << QStringLiteral("А");
+
+    // м а м а , _ ё ж и к _ й о д ! : Ё, Й and punctuation are outside the table.
+    QTest::newRow("lower case counts as its capital, Ё Й and punctuation as other")
+        << QStringLiteral("мама, ёжик йод!")
+        << map({ { "М", 2 }, { "А", 2 }, { " ", 2 }, { "Ж", 1 }, { "И", 1 }, { "К", 1 }, { "О", 1 }, { "Д", 1 } })
+        << qint64(4) << 6 / (11.0 * 10) << 3 * entropyTerm(2, 11) + 5 * entropyTerm(1, 11) << 2 / 11.0
+        << QStringLiteral(" ");
+
+    QTest::newRow("a surrogate pair is one other character")
+        << QStringLiteral("Я") + smile() + QStringLiteral("Я") << map({ { "Я", 2 } }) << qint64(1) << 1.0 << 0.0
+        << 1.0 << QStringLiteral("Я");
+    QTest::newRow("a lone low surrogate is one other character too")
+        << QStringLiteral("Я") + QChar(0xDE00) + smile() << map({ { "Я", 1 } }) << qint64(2) << 0.0 << 0.0 << 1.0
+        << QStringLiteral("Я");
+    QTest::newRow("an empty text measures zero everywhere")
+        << QString() << QVariantMap() << qint64(0) << 0.0 << 0.0 << 0.0 << QString();
+}
+
+void StatisticsTest::symbolMeasures()
+{
+    QFETCH(QString, text);
+    QFETCH(QVariantMap, counts);
+    QFETCH(qint64, other);
+    QFETCH(double, ioc);
+    QFETCH(double, entropy);
+    QFETCH(double, peak);
+    QFETCH(QString, peakLabel);
+
+    const FrequencyCounts result = symbolCountsOf({ text });
+    QCOMPARE(seenCounts(result), counts);
+    QCOMPARE(result.other, other);
+
+    const FrequencyMeasures measures = measureFrequencies(result);
+    qint64 total = 0;
+    for (const QVariant &count : counts)
+        total += count.toLongLong();
+    QCOMPARE(measures.total, total);
+    QVERIFY2(std::abs(measures.ioc - ioc) < 1e-12, qPrintable(QString::number(measures.ioc, 'g', 17)));
+    QVERIFY2(std::abs(measures.entropy - entropy) < 1e-12, qPrintable(QString::number(measures.entropy, 'g', 17)));
+    QVERIFY2(std::abs(measures.peak - peak) < 1e-12, qPrintable(QString::number(measures.peak, 'g', 17)));
+    QCOMPARE(measures.peakIndex >= 0 ? result.labels[measures.peakIndex] : QString(), peakLabel);
+    QCOMPARE(measures.maxEntropy, 5.0);
+}
+
+void StatisticsTest::codeCounts_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QVariantMap>("counts");
+    QTest::addColumn<qint64>("other");
+
+    QTest::newRow("every code counts whatever the key")
+        << QStringLiteral("00 32 64 99 00 ") << map({ { "00", 2 }, { "32", 1 }, { "64", 1 }, { "99", 1 } }) << qint64(0);
+    QTest::newRow("copied punctuation is other") << QStringLiteral("15 , 00 ! ") << map({ { "15", 1 }, { "00", 1 } })
+                                                 << qint64(2);
+    QTest::newRow("a copied tab is other") << QStringLiteral("01 \t 02 ") << map({ { "01", 1 }, { "02", 1 } })
+                                           << qint64(1);
+    QTest::newRow("a copied surrogate pair is one character")
+        << QStringLiteral("01 ") + smile() + QStringLiteral(" ") << map({ { "01", 1 } }) << qint64(1);
+    QTest::newRow("a lone digit is other") << QStringLiteral("7 ") << QVariantMap() << qint64(1);
+    QTest::newRow("letters without separators are read two at a time")
+        << QStringLiteral("AB CD") << QVariantMap() << qint64(4);
+    QTest::newRow("the unit after a code is skipped as its separator, as decryption does")
+        << QStringLiteral("0102") << map({ { "01", 1 } }) << qint64(1);
+    QTest::newRow("extra spaces are neither codes nor other")
+        << QStringLiteral("12    34 ") << map({ { "12", 1 }, { "34", 1 } }) << qint64(0);
+    QTest::newRow("a line without its last separator still ends in a code")
+        << QStringLiteral("05 06") << map({ { "05", 1 }, { "06", 1 } }) << qint64(0);
+}
+
+void StatisticsTest::codeCounts()
+{
+    QFETCH(QString, line);
+    QFETCH(QVariantMap, counts);
+    QFETCH(qint64, other);
+
+    const FrequencyCounts result = codeCountsOf({ line });
+    QCOMPARE(seenCounts(result), counts);
+    QCOMPARE(result.other, other);
+    QCOMPARE(result.labels.size(), 100);
+    QCOMPARE(result.labels.first(), QStringLiteral("00"));
+    QCOMPARE(result.labels.last(), QStringLiteral("99"));
+}
+
+void StatisticsTest::maxEntropyFollowsTheLabels()
+{
+    QCOMPARE(measureFrequencies(codeCountsOf({ QStringLiteral("01 ") })).maxEntropy, std::log2(100.0));
+    // Every code once: the largest entropy there is.
+    QString allCodes;
+    for (int code = 0; code < 100; ++code)
+        allCodes += QStringLiteral("%1 ").arg(code, 2, 10, QLatin1Char('0'));
+    const FrequencyMeasures measures = measureFrequencies(codeCountsOf({ allCodes }));
+    QVERIFY(std::abs(measures.entropy - std::log2(100.0)) < 1e-12);
+    QCOMPARE(measures.ioc, 0.0);
+}
+
+// The byte path is the fast one; it must agree with the text path on every
+// byte, including those that Windows-1251 decodes to spaces, digits,
+// upper- and lower-case letters or nothing at all.
+void StatisticsTest::bytesCountAsTheirDecodedText()
+{
+    ByteDecoding decoding;
+    QVERIFY(windows1251Decoding(decoding));
+    QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
+    QVERIFY(codec);
+
+    const QByteArray favoured("0123456789      \t\xA0\xC0\xE0\xEE\xCE\xB8\xA8\xC9\xE9,.!AZaz\x98\x88", 36);
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> anyByte(0, 255);
+    std::uniform_int_distribution<int> pickFavoured(0, favoured.size() - 1);
+    std::uniform_int_distribution<int> lineLength(0, 300);
+
+    const HomophoneTable table = filledTable();
+    SymbolCounter bytesSymbols(table, &decoding);
+    SymbolCounter textSymbols(table);
+    CodeCounter bytesCodes(&decoding);
+    CodeCounter textCodes;
+    CodeTokenTally bytesTally;
+    CodeTokenTally textTally;
+    for (int round = 0; round < 400; ++round) {
+        QByteArray line;
+        const int length = lineLength(random);
+        for (int i = 0; i < length; ++i)
+            line.append(char(random() % 2 ? favoured.at(pickFavoured(random)) : anyByte(random)));
+        const QString text = codec->toUnicode(line);
+        QCOMPARE(text.size(), line.size());
+        bytesSymbols.addBytes(line.constData(), line.size());
+        textSymbols.addLine(text);
+        bytesCodes.addBytes(line.constData(), line.size());
+        textCodes.addLine(text);
+        bytesTally.addBytes(line.constData(), line.size());
+        textTally.addLine(text);
+    }
+    QCOMPARE(bytesSymbols.counts().counts, textSymbols.counts().counts);
+    QCOMPARE(bytesSymbols.counts().other, textSymbols.counts().other);
+    QCOMPARE(bytesCodes.counts().counts, textCodes.counts().counts);
+    QCOMPARE(bytesCodes.counts().other, textCodes.counts().other);
+    QCOMPARE(bytesTally.tokens(), textTally.tokens());
+    QCOMPARE(bytesTally.codeTokens(), textTally.codeTokens());
+    // The random text is not degenerate: each path saw symbols, codes and others.
+    QVERIFY(textSymbols.counts().total() > 1000 && textSymbols.counts().other > 1000);
+    QVERIFY2(textCodes.counts().total() > 300 && textCodes.counts().other > 1000,
+             qPrintable(QStringLiteral("%1 %2").arg(textCodes.counts().total()).arg(textCodes.counts().other)));
+}
+
+void StatisticsTest::guess_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("cipher");
+
+    const QStringList plain = proseLines();
+    QStringList cipher;
+    HomophoneTable table = filledTable();
+    const LineEncryption encrypt = homophonicLineEncryption(table, 3);
+    for (const QString &line : plain) {
+        QString out;
+        encrypt(line, out);
+        cipher.append(out);
+    }
+    QTest::newRow("Russian prose is plaintext") << plain << false;
+    QTest::newRow("its encryption is ciphertext") << cipher << true;
+    QStringList mixed;
+    for (int i = 0; i < plain.size(); ++i)
+        mixed.append(i % 2 ? plain[i] : cipher[i]);
+    QTest::newRow("prose and ciphertext line by line is plaintext") << mixed << false;
+    QTest::newRow("nine codes in ten tokens reach the threshold")
+        << QStringList { QStringLiteral("01 02 03 04 05 06 07 08 09 слово") } << true;
+    QTest::newRow("eight codes in nine tokens fall short")
+        << QStringList { QStringLiteral("01 02 03 04 05 06 07 08 слово") } << false;
+    QTest::newRow("a line end separates tokens") << QStringList { QStringLiteral("12"), QStringLiteral("34") } << true;
+    QTest::newRow("three digits are not a code")
+        << QStringList { QStringLiteral("123 456 789 012 345 678 901 234 567 890") } << false;
+    QTest::newRow("runs of spaces make no empty tokens")
+        << QStringList { QStringLiteral("   01    02  слово  03 04 05 06 07 08 09 10 11 12 ") } << true;
+    QTest::newRow("an empty text is plaintext") << QStringList { QString() } << false;
+}
+
+void StatisticsTest::guess()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(bool, cipher);
+
+    FrequencyAnalysis analysis(FrequencyAnalysis::Reading::Guess, filledTable());
+    for (const QString &line : lines)
+        analysis.addLine(line);
+    QVERIFY(analysis.guessed());
+    QCOMPARE(analysis.kind(), cipher ? TextKind::Cipher : TextKind::Plain);
+    // The counts are those of the reading taken.
+    const FrequencyCounts counts = analysis.counts();
+    const FrequencyCounts expected = cipher ? codeCountsOf(lines) : symbolCountsOf(lines);
+    QCOMPARE(counts.kind, expected.kind);
+    QCOMPARE(counts.counts, expected.counts);
+    QCOMPARE(counts.other, expected.other);
+
+    // A reading given is taken whatever the text looks like.
+    FrequencyAnalysis given(cipher ? FrequencyAnalysis::Reading::Plain : FrequencyAnalysis::Reading::Cipher,
+                            filledTable());
+    for (const QString &line : lines)
+        given.addLine(line);
+    QVERIFY(!given.guessed());
+    QCOMPARE(given.kind(), cipher ? TextKind::Plain : TextKind::Cipher);
+}
+
+void StatisticsTest::guessStatementNamesTheReadingAndShare()
+{
+    CodeTokenTally cipher;
+    cipher.addLine(QStringLiteral("01 02 03 04 05 06 07 08 09 слово"));
+    QCOMPARE(cipher.codeShare(), 0.9);
+    QVERIFY2(guessStatement(cipher).contains(QStringLiteral("шифртекст: двузначные коды составляют 90,0 % слов")),
+             qPrintable(guessStatement(cipher)));
+    QVERIFY(guessStatement(cipher).contains(QStringLiteral("--as plain")));
+
+    // 899 codes in 1000 tokens: 89,9 %, not rounded up to the threshold.
+    CodeTokenTally justShort;
+    for (int i = 0; i < 899; ++i)
+        justShort.addLine(QStringLiteral("01"));
+    for (int i = 0; i < 101; ++i)
+        justShort.addLine(QStringLiteral("слово"));
+    QVERIFY(!justShort.looksLikeCipher());
+    QVERIFY2(guessStatement(justShort).contains(QStringLiteral("открытый: двузначные коды составляют 89,9 % слов")),
+             qPrintable(guessStatement(justShort)));
+    QVERIFY(guessStatement(justShort).contains(QStringLiteral("--as cipher")));
+}
+
+void StatisticsTest::codesSplitSharesByTheKey_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("two codes per symbol halve the peak and coincidences") << 2;
+    QTest::newRow("three codes per symbol cut them to a third") << 3;
+}
+
+// With k codes per symbol every share is split about k ways: the peak and the
+// index of coincidence fall k-fold and the entropy rises by about log2 k.
+void StatisticsTest::codesSplitSharesByTheKey()
+{
+    QFETCH(int, key);
+    SideBySideAnalysis analysis(filledTable(), homophonicLineEncryption(filledTable(), key));
+    for (const QString &line : proseLines())
+        analysis.addLine(line);
+    const FrequencyMeasures plain = measureFrequencies(analysis.plainCounts());
+    const FrequencyMeasures cipher = measureFrequencies(analysis.cipherCounts());
+
+    QCOMPARE(cipher.total, plain.total);
+    const QString figures = QStringLiteral("peak %1 -> %2, ioc %3 -> %4, entropy %5 -> %6")
+                                .arg(plain.peak).arg(cipher.peak).arg(plain.ioc).arg(cipher.ioc)
+                                .arg(plain.entropy).arg(cipher.entropy);
+    QVERIFY2(std::abs(cipher.peak * key / plain.peak - 1) < 0.06, qPrintable(figures));
+    QVERIFY2(std::abs(cipher.ioc * key / plain.ioc - 1) < 0.06, qPrintable(figures));
+    QVERIFY2(std::abs(cipher.entropy - plain.entropy - std::log2(double(key))) < 0.05, qPrintable(figures));
+}
+
+// With one code per symbol the cipher is a simple substitution: each code's
+// count is its symbol's.
+void StatisticsTest::keyOneMapsSymbolsOntoTheirCodes()
+{
+    QStringList lines = proseLines();
+    // Characters the table lacks are copied and must come back as other.
+    lines.append(QStringLiteral("Ёлка, йод;\tLatin\u00A0text ") + smile() + QStringLiteral(" «кавычки» — тире"));
+    const HomophoneTable table = filledTable();
+    SideBySideAnalysis analysis(table, homophonicLineEncryption(table, 1));
+    for (const QString &line : lines)
+        analysis.addLine(line);
+    const FrequencyCounts plain = analysis.plainCounts();
+    const FrequencyCounts cipher = analysis.cipherCounts();
+
+    std::vector<qint64> expected(100, 0);
+    for (int row = 0; row < int(table.size()); ++row)
+        expected[table[row].codes[0].toInt()] = plain.counts[row];
+    QCOMPARE(cipher.counts, expected);
+    QCOMPARE(cipher.other, plain.other);
+    QVERIFY(plain.other > 10);
+
+    const FrequencyMeasures plainMeasures = measureFrequencies(plain);
+    const FrequencyMeasures cipherMeasures = measureFrequencies(cipher);
+    QCOMPARE(cipherMeasures.ioc, plainMeasures.ioc);
+    QCOMPARE(cipherMeasures.peak, plainMeasures.peak);
+    QVERIFY(std::abs(cipherMeasures.entropy - plainMeasures.entropy) < 1e-12);
+}
+
+void StatisticsTest::jsonHoldsEveryField_data()
+{
+    QTest::addColumn<bool>("withPlain");
+    QTest::addColumn<bool>("withCipher");
+    QTest::newRow("plaintext alone") << true << false;
+    QTest::newRow("ciphertext alone") << false << true;
+    QTest::newRow("side by side") << true << true;
+}
+
+void StatisticsTest::jsonHoldsEveryField()
+{
+    QFETCH(bool, withPlain);
+    QFETCH(bool, withCipher);
+    SideBySideAnalysis analysis(filledTable(), homophonicLineEncryption(filledTable(), 2));
+    analysis.addLine(QStringLiteral("Привет, мир! Мир вам."));
+    const FrequencyCounts plain = analysis.plainCounts();
+    const FrequencyCounts cipher = analysis.cipherCounts();
+
+    QJsonParseError error;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(frequencyJson(withPlain ? &plain : nullptr, withCipher ? &cipher : nullptr), &error);
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QVERIFY(document.isObject());
+    const QJsonObject top = document.object();
+    QCOMPARE(top.contains(QStringLiteral("plain")), withPlain);
+    QCOMPARE(top.contains(QStringLiteral("cipher")), withCipher);
+
+    for (const QString &part : top.keys()) {
+        const FrequencyCounts &counts = part == QLatin1String("plain") ? plain : cipher;
+        const FrequencyMeasures measures = measureFrequencies(counts);
+        const QJsonObject object = top.value(part).toObject();
+        for (const char *field : { "total", "other", "counts", "ioc", "entropy", "maxEntropy", "peak" })
+            QVERIFY2(object.contains(QLatin1String(field)), field);
+        QCOMPARE(object.value(QStringLiteral("total")).toDouble(), double(measures.total));
+        QCOMPARE(object.value(QStringLiteral("other")).toDouble(), double(counts.other));
+        QCOMPARE(object.value(QStringLiteral("ioc")).toDouble(), measures.ioc);
+        QCOMPARE(object.value(QStringLiteral("entropy")).toDouble(), measures.entropy);
+        QCOMPARE(object.value(QStringLiteral("maxEntropy")).toDouble(), measures.maxEntropy);
+        QCOMPARE(object.value(QStringLiteral("peak")).toDouble(), measures.peak);
+        const QJsonObject seen = object.value(QStringLiteral("counts")).toObject();
+        QCOMPARE(seen.toVariantMap().size(), seenCounts(counts).size());
+        for (auto it = seen.begin(); it != seen.end(); ++it) {
+            QVERIFY2(it.value().isDouble(), qPrintable(it.key()));
+            QCOMPARE(qint64(it.value().toDouble()), seenCounts(counts).value(it.key()).toLongLong());
+        }
+    }
+    if (withPlain) {
+        const QJsonObject seen = top.value(QStringLiteral("plain")).toObject().value(QStringLiteral("counts")).toObject();
+        QCOMPARE(seen.value(QStringLiteral(" ")).toDouble(), 3.0); // the space is the key " "
+        QCOMPARE(seen.value(QStringLiteral("М")).toDouble(), 3.0);
+    }
+    if (withCipher) {
+        const QJsonObject seen = top.value(QStringLiteral("cipher")).toObject().value(QStringLiteral("counts")).toObject();
+        QCOMPARE(seen.value(QStringLiteral("00")).toDouble(), 2.0); // spaces 1 and 3 share "00" with key 2
+        QCOMPARE(seen.value(QStringLiteral("32")).toDouble(), 1.0);
+        QVERIFY(!seen.contains(QStringLiteral("64")));
+    }
+}
+
+void StatisticsTest::textReportFitsEightyColumns_data()
+{
+    QTest::addColumn<bool>("sideBySide");
+    QTest::addColumn<qint64>("scale");
+    QTest::newRow("a small plaintext") << false << qint64(1);
+    QTest::newRow("a plaintext of billions") << false << qint64(1000000000);
+    QTest::newRow("side by side, small") << true << qint64(1);
+    QTest::newRow("side by side, billions") << true << qint64(1000000000);
+}
+
+void StatisticsTest::textReportFitsEightyColumns()
+{
+    QFETCH(bool, sideBySide);
+    QFETCH(qint64, scale);
+    SideBySideAnalysis analysis(filledTable(), homophonicLineEncryption(filledTable(), 3));
+    for (const QString &line : proseLines())
+        analysis.addLine(line);
+    FrequencyCounts plain = analysis.plainCounts();
+    FrequencyCounts cipher = analysis.cipherCounts();
+    for (qint64 &count : plain.counts)
+        count *= scale;
+    for (qint64 &count : cipher.counts)
+        count *= scale;
+
+    const QString report = sideBySide ? sideBySideTextReport(plain, cipher) : frequencyTextReport(plain);
+    const QStringList lines = report.split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        QVERIFY2(line.size() <= 80, qPrintable(line));
+    QVERIFY(report.contains(QString::number(plain.counts[0]))); // counts are not cut short
+}
+
+void StatisticsTest::textReportSortsByCountAndStatesMeasures()
+{
+    const FrequencyCounts counts = symbolCountsOf({ QStringLiteral("ОООО ЕЕ А") });
+    const QString report = frequencyTextReport(counts);
+    const QStringList lines = report.split(QLatin1Char('\n'));
+    const auto rowIndex = [&](const QString &label) {
+        for (int i = 0; i < lines.size(); ++i) {
+            if (lines[i].startsWith(label + QLatin1Char(' ')))
+                return i;
+        }
+        return -1;
+    };
+    QVERIFY(rowIndex(QStringLiteral("О")) >= 0);
+    QVERIFY(rowIndex(QStringLiteral("О")) < rowIndex(QStringLiteral("Е")));
+    QVERIFY(rowIndex(QStringLiteral("пробел")) < rowIndex(QStringLiteral("А")));
+    QVERIFY(rowIndex(QStringLiteral("Е")) < rowIndex(QStringLiteral("А")));
+    QCOMPARE(rowIndex(QStringLiteral("Я")), -1); // unseen symbols get no row...
+    QVERIFY(report.contains(QStringLiteral("Нет в тексте: Б, В,"))); // ...but are named
+    // The top row's bar is the longest, a rarer one's shorter.
+    const QChar block(0x2588);
+    QVERIFY(lines[rowIndex(QStringLiteral("О"))].count(block) > lines[rowIndex(QStringLiteral("А"))].count(block));
+
+    const FrequencyMeasures measures = measureFrequencies(counts);
+    QVERIFY(report.contains(QStringLiteral("Всего символов таблицы: 9")));
+    QVERIFY(report.contains(QStringLiteral("Индекс совпадений: ") + decimalText(measures.ioc, 4)));
+    QVERIFY(report.contains(QStringLiteral("Энтропия: ") + decimalText(measures.entropy, 3)));
+    QVERIFY(report.contains(QStringLiteral("наибольшая возможная 5,000")));
+    QVERIFY(report.contains(QStringLiteral("Пик: 44,44 % (О)")));
+}
+
+void StatisticsTest::chartIsValidAndRenders_data()
+{
+    QTest::addColumn<bool>("withPlain");
+    QTest::addColumn<bool>("withCipher");
+    QTest::newRow("plaintext alone") << true << false;
+    QTest::newRow("ciphertext alone") << false << true;
+    QTest::newRow("side by side") << true << true;
+}
+
+void StatisticsTest::chartIsValidAndRenders()
+{
+    QFETCH(bool, withPlain);
+    QFETCH(bool, withCipher);
+    SideBySideAnalysis analysis(filledTable(), homophonicLineEncryption(filledTable(), 3));
+    for (const QString &line : proseLines())
+        analysis.addLine(line);
+    const FrequencyCounts plain = analysis.plainCounts();
+    const FrequencyCounts cipher = analysis.cipherCounts();
+    const QByteArray svg = frequencyChartSvg(withPlain ? &plain : nullptr, withCipher ? &cipher : nullptr);
+
+    QXmlStreamReader reader(svg);
+    QString allText;
+    int bars = 0;
+    bool sized = false;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement() && reader.name() == QLatin1String("svg"))
+            sized = reader.attributes().value(QStringLiteral("width")) == QLatin1String("900")
+                && reader.attributes().value(QStringLiteral("height")) == QLatin1String("500");
+        if (reader.isStartElement() && reader.attributes().value(QStringLiteral("class")) == QLatin1String("bar"))
+            ++bars;
+        if (reader.isCharacters())
+            allText += reader.text() + QLatin1Char('\n');
+    }
+    QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+    QVERIFY(sized);
+    int expectedBars = 0;
+    for (const FrequencyCounts *counts : { withPlain ? &plain : nullptr, withCipher ? &cipher : nullptr }) {
+        if (!counts)
+            continue;
+        const FrequencyMeasures measures = measureFrequencies(*counts);
+        QVERIFY2(allText.contains(QStringLiteral("индекс совпадений ") + decimalText(measures.ioc, 4)),
+                 qPrintable(allText));
+        QVERIFY2(allText.contains(QStringLiteral("энтропия ") + decimalText(measures.entropy, 2) + QStringLiteral(" бит")),
+                 qPrintable(allText));
+        expectedBars += int(seenCounts(*counts).size());
+    }
+    QCOMPARE(bars, expectedBars);
+    QCOMPARE(allText.contains(QStringLiteral("пробел")), withPlain);
+    QCOMPARE(allText.contains(QStringLiteral("коды 32–63")), withCipher);
+
+    // ./test installs librsvg2-bin, so a missing renderer is a failure.
+    const QString renderer = QStandardPaths::findExecutable(QStringLiteral("rsvg-convert"));
+    QVERIFY2(!renderer.isEmpty(), "rsvg-convert not found: install librsvg2-bin");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile svgFile(dir.filePath(QStringLiteral("chart.svg")));
+    QVERIFY(svgFile.open(QIODevice::WriteOnly));
+    QCOMPARE(svgFile.write(svg), qint64(svg.size()));
+    svgFile.close();
+    const QString png = dir.filePath(QStringLiteral("chart.png"));
+    QProcess render;
+    render.start(renderer, { QStringLiteral("--format=png"), QStringLiteral("--output"), png, svgFile.fileName() });
+    QVERIFY(render.waitForFinished(60000));
+    QVERIFY2(render.exitStatus() == QProcess::NormalExit && render.exitCode() == 0,
+             render.readAllStandardError().constData());
+
+    const QImage image(png);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.size(), QSize(900, 500));
+    qint64 inked = 0;
+    qint64 barColoured = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, y);
+            if (colour.alpha() > 0 && (colour.red() < 200 || colour.green() < 200 || colour.blue() < 200))
+                ++inked;
+            if (colour.saturation() > 80 && colour.alpha() > 0)
+                ++barColoured;
+        }
+    }
+    // Text and axes alone ink a few per cent; the bars add thousands of
+    // coloured pixels.
+    QVERIFY2(inked > image.width() * image.height() / 50, qPrintable(QString::number(inked)));
+    QVERIFY2(barColoured > 5000, qPrintable(QString::number(barColoured)));
+}
+
+// Side by side, a code's bar is as tall as a symbol's bar of the same share:
+// with key 1 every code's share is its symbol's, so the heights match.
+void StatisticsTest::chartPanelsShareOneScale()
+{
+    const HomophoneTable table = filledTable();
+    SideBySideAnalysis analysis(table, homophonicLineEncryption(table, 1));
+    for (const QString &line : proseLines())
+        analysis.addLine(line);
+    const FrequencyCounts plain = analysis.plainCounts();
+    const FrequencyCounts cipher = analysis.cipherCounts();
+
+    QXmlStreamReader reader(frequencyChartSvg(&plain, &cipher));
+    QStringList plainHeights;
+    QStringList codeHeights;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement() || reader.attributes().value(QStringLiteral("class")) != QLatin1String("bar"))
+            continue;
+        const QString height = reader.attributes().value(QStringLiteral("height")).toString();
+        const QString y = reader.attributes().value(QStringLiteral("y")).toString();
+        (y.toDouble() < 250 ? plainHeights : codeHeights).append(height);
+    }
+    QVERIFY(!reader.hasError());
+    QCOMPARE(plainHeights.size(), int(seenCounts(plain).size()));
+    plainHeights.sort();
+    codeHeights.sort();
+    QCOMPARE(codeHeights, plainHeights);
+}
+
+QTEST_GUILESS_MAIN(StatisticsTest)
+#include "tst_statistics.moc"
