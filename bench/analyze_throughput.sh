@@ -1,20 +1,17 @@
 #!/usr/bin/env bash
-# End-to-end throughput of frequency analysis on a Windows-1251 file of
+# End-to-end throughput of `homophonic analyze` on a Windows-1251 file of
 # Russian text, against cat of the same file in the same run.
 #
-#   bench/analyze_throughput.sh [PATH/TO/PROGRAM] [SIZE_MIB]
+#   bench/analyze_throughput.sh [PATH/TO/homophonic] [SIZE_MIB]
 #
-# PROGRAM is called as `PROGRAM [analyze] --input FILE [--as plain|cipher]`:
-# by default bench/frequency-preview, the library's stand-in for
-# `homophonic analyze` (ANALYZE_COMMAND=analyze puts the word in front).
 # Figures are MiB of input per second, the best of RUNS runs (default 3).
 # Build in Release mode first.
 set -euo pipefail
 
-program=${1:-build/bench/frequency-preview}
+program=${1:-build/src/cli/homophonic}
 size_mib=${2:-256}
 runs=${RUNS:-3}
-command=(${ANALYZE_COMMAND:-})
+command=(analyze)
 
 [ -x "$program" ] || { echo "нет программы $program: соберите её или укажите путь первым аргументом" >&2; exit 2; }
 
@@ -53,7 +50,7 @@ report() {
 }
 
 bytes=$(stat -c %s "$work/plain.txt")
-echo "$program ${command[*]}, best of $runs runs, input cached, output to /dev/null"
+echo "$program analyze, best of $runs runs, input cached, output to /dev/null"
 cat_nanos=$(seconds_of cat "$work/plain.txt")
 for reading in plain guess; do
     as=()

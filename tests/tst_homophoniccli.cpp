@@ -1,4 +1,5 @@
 // The command-line tool, run as a process, against the library it is built on.
+#include "clirunner.h"
 #include "homophonic.h"
 
 #include <QDir>
@@ -9,54 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run runProgram(const QString &program, const QStringList &arguments, const QByteArray &input,
-               const QString &workingDirectory)
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(program, arguments);
-    Run run;
-    if (!process.waitForStarted()) {
-        run.err = process.errorString();
-        return run;
-    }
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish normally");
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-}
-
-Run runCli(const QStringList &arguments, const QByteArray &input = QByteArray(), const QString &workingDirectory = QString())
-{
-    return runProgram(QStringLiteral(HOMOPHONIC_CLI_PATH), arguments, input, workingDirectory);
-}
-
-// Runs the tool from bash, so that a test can set a limit first (before) or
-// close or redirect a standard stream (redirections).
-Run runCliFromShell(const QString &before, const QStringList &arguments, const QString &redirections,
-                    const QString &workingDirectory = QString())
-{
-    const QString script = before + QStringLiteral(" exec \"$0\" \"$@\" ") + redirections;
-    return runProgram(QStringLiteral("bash"),
-                      QStringList { QStringLiteral("-c"), script, QStringLiteral(HOMOPHONIC_CLI_PATH) } + arguments,
-                      QByteArray(), workingDirectory);
-}
 
 QTextCodec *codecOf(const QString &encoding)
 {
@@ -142,18 +95,6 @@ QString withTableLettersUpperCased(const QString &text)
         }
     }
     return result;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 // UTF-16 or UTF-32 without a mark, written out by hand: Qt 5's UTF-32

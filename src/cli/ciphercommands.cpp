@@ -6,8 +6,6 @@
 
 #include <QFile>
 
-#include <unistd.h>
-
 namespace {
 
 int runCipher(const Invocation &invocation, CipherJob::Direction direction)
@@ -18,11 +16,9 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
 
     if (!invocation.isSet(options.key))
         return usageError(QStringLiteral("не указан ключ: --key 1, 2 или 3"));
-    const QString key = invocation.value(options.key);
-    bool isNumber = false;
-    job.alphabetCount = key.toInt(&isNumber);
-    if (!isNumber || job.alphabetCount < 1 || job.alphabetCount > 3)
-        return usageError(QStringLiteral("ключ должен быть числом от 1 до 3, а не ") + quoted(key));
+    job.alphabetCount = chosenKey(invocation);
+    if (job.alphabetCount == 0)
+        return UsageError;
 
     int status = Success;
     job.encoding = chosenEncoding(invocation, status);
@@ -31,21 +27,8 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
 
     const QString inputName = invocation.value(options.input);
     QFile input;
-    if (inputName.isEmpty()) {
-        if (invocation.closed.input) {
-            reportError(QStringLiteral("не удалось прочитать ") + describeInput(inputName)
-                        + QStringLiteral(": он закрыт"));
-            return FileError;
-        }
-        input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
-    } else {
-        input.setFileName(inputName);
-        if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            reportError(QStringLiteral("не удалось открыть ") + describeInput(inputName) + QStringLiteral(": ")
-                        + input.errorString());
-            return FileError;
-        }
-    }
+    if (!openInput(invocation, input))
+        return FileError;
 
     OutputTarget output(invocation.value(options.output));
     if (!output.open(invocation.closed))
@@ -54,8 +37,7 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
     const CipherOutcome outcome = cipherLines(input, output.device(), job);
     switch (outcome.status) {
     case CipherOutcome::Status::ReadFailed:
-        reportError(QStringLiteral("не удалось прочитать ") + describeInput(inputName) + QStringLiteral(": ")
-                    + input.errorString());
+        reportReadFailure(invocation, input);
         return FileError;
     case CipherOutcome::Status::WriteFailed:
         output.reportWriteFailure();

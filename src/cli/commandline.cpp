@@ -87,6 +87,15 @@ Options::Options()
                               "в окне программы) или utf-8; файл с меткой порядка байтов "
                               "(UTF-8, UTF-16, UTF-32) читается в кодировке метки"),
                QStringLiteral("КОДИРОВКА"))
+    , as(QStringLiteral("as"),
+         QStringLiteral("analyze: читать текст как открытый (plain) или как шифртекст (cipher); без "
+                        "параметра — догадка: шифртекст, если не меньше 90 % слов — двузначные коды"),
+         QStringLiteral("ВИД"))
+    , format(QStringLiteral("format"),
+             QStringLiteral("analyze: text (таблица для человека, по умолчанию) или json (для программ)"),
+             QStringLiteral("ФОРМАТ"))
+    , chart(QStringLiteral("chart"), QStringLiteral("analyze: нарисовать частоты в файл SVG"),
+            QStringLiteral("ФАЙЛ.svg"))
     , help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("показать эту справку"))
     , version({ QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("показать версию программы"))
 {
@@ -94,12 +103,12 @@ Options::Options()
 
 QList<const QCommandLineOption *> Options::all() const
 {
-    return { &key, &input, &output, &encoding, &help, &version };
+    return { &key, &input, &output, &encoding, &as, &format, &chart, &help, &version };
 }
 
 QList<const QCommandLineOption *> Options::fileNames() const
 {
-    return { &input, &output };
+    return { &input, &output, &chart };
 }
 
 int printText(const QString &text, const ClosedStreams &closed)
@@ -145,6 +154,44 @@ const TextEncoding *chosenEncoding(const Invocation &invocation, int &status)
     status = usageError(QStringLiteral("неизвестная кодировка ") + quoted(given)
                         + QStringLiteral(": ожидается windows-1251 или utf-8"));
     return nullptr;
+}
+
+int chosenKey(const Invocation &invocation)
+{
+    const QString key = invocation.value(invocation.options.key);
+    bool isNumber = false;
+    const int alphabetCount = key.toInt(&isNumber);
+    if (!isNumber || alphabetCount < 1 || alphabetCount > 3) {
+        usageError(QStringLiteral("ключ должен быть числом от 1 до 3, а не ") + quoted(key));
+        return 0;
+    }
+    return alphabetCount;
+}
+
+bool openInput(const Invocation &invocation, QFile &input)
+{
+    const QString inputName = invocation.value(invocation.options.input);
+    if (inputName.isEmpty()) {
+        if (invocation.closed.input) {
+            reportError(QStringLiteral("не удалось прочитать ") + describeInput(inputName) + QStringLiteral(": ")
+                        + closedReason);
+            return false;
+        }
+        return input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    input.setFileName(inputName);
+    if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        reportError(QStringLiteral("не удалось открыть ") + describeInput(inputName) + QStringLiteral(": ")
+                    + input.errorString());
+        return false;
+    }
+    return true;
+}
+
+void reportReadFailure(const Invocation &invocation, const QFile &input)
+{
+    reportError(QStringLiteral("не удалось прочитать ") + describeInput(invocation.value(invocation.options.input))
+                + QStringLiteral(": ") + input.errorString());
 }
 
 OutputTarget::OutputTarget(const QString &fileName)

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QFile;
 class QFileDevice;
 class TextEncoding;
 
@@ -45,6 +46,9 @@ struct Options
     QCommandLineOption input;
     QCommandLineOption output;
     QCommandLineOption encoding;
+    QCommandLineOption as;
+    QCommandLineOption format;
+    QCommandLineOption chart;
     QCommandLineOption help;
     QCommandLineOption version;
 
@@ -64,6 +68,14 @@ struct Invocation
     bool isSet(const QCommandLineOption &option) const { return parser.isSet(option); }
     QString value(const QCommandLineOption &option) const { return parser.value(option); }
 };
+
+// The key of --key, 1 to 3; 0 after a usage error, which has been reported.
+int chosenKey(const Invocation &invocation);
+
+// Opens the input: the file of --input, or standard input. On failure
+// reports it and returns false.
+bool openInput(const Invocation &invocation, QFile &input);
+void reportReadFailure(const Invocation &invocation, const QFile &input);
 
 // Writes text to standard output; a failure is reported and is a FileError.
 int printText(const QString &text, const ClosedStreams &closed);

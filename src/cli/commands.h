@@ -7,3 +7,4 @@ struct Invocation;
 int runEncrypt(const Invocation &invocation);
 int runDecrypt(const Invocation &invocation);
 int runTable(const Invocation &invocation);
+int runAnalyze(const Invocation &invocation);

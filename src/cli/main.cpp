@@ -30,6 +30,13 @@ QList<Command> commands(const Options &options)
           QStringLiteral("расшифровать текст"), cipherOptions, runDecrypt },
         { QStringLiteral("table"), QStringLiteral("table"),
           QStringLiteral("показать таблицу: символ и три его кода"), {}, runTable },
+        { QStringLiteral("analyze"),
+          QStringLiteral("analyze [--key K] [--input ФАЙЛ] [--encoding КОДИРОВКА] [--as plain|cipher]\n"
+                         "                     [--format text|json] [--chart ФАЙЛ.svg]"),
+          QStringLiteral("частоты символов открытого текста или кодов шифртекста; с --key — "
+                         "открытый текст рядом со своим шифртекстом"),
+          { &options.key, &options.input, &options.encoding, &options.as, &options.format, &options.chart },
+          runAnalyze },
     };
 }
 
@@ -75,7 +82,8 @@ QString helpText(const Options &options, const QList<Command> &all)
         "\n"
         "Команды:\n");
     for (const Command &command : all)
-        text += QStringLiteral("  ") + command.name.leftJustified(9) + command.summary + QLatin1Char('\n');
+        text += QStringLiteral("  ") + command.name.leftJustified(9) + wrapped(command.summary, 11, 79)
+            + QLatin1Char('\n');
     text += QStringLiteral("\nПараметры:\n");
     for (const QCommandLineOption *option : options.all()) {
         QStringList names;

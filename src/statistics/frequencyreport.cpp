@@ -230,10 +230,10 @@ QString guessStatement(const CodeTokenTally &tally)
     // Rounded down, so that a share just under the threshold never reads as 90,0 %.
     const QString share = decimalText(std::floor(tally.codeShare() * 1000) / 10, 1) + QStringLiteral(" %");
     if (tally.looksLikeCipher())
-        return QStringLiteral("Текст принят за шифртекст: двузначные коды составляют %1 слов "
+        return QStringLiteral("Текст принят за шифртекст: двузначные коды составляют %1 слов\n"
                               "(нужно не меньше 90 %). Прочитать как открытый текст: --as plain.")
             .arg(share);
-    return QStringLiteral("Текст принят за открытый: двузначные коды составляют %1 слов "
+    return QStringLiteral("Текст принят за открытый: двузначные коды составляют %1 слов\n"
                           "(шифртексту нужно не меньше 90 %). Прочитать как шифртекст: --as cipher.")
         .arg(share);
 }

@@ -1,0 +1,208 @@
+// analyze: the frequencies of a plaintext's symbols or a ciphertext's codes,
+// or of a plaintext beside its own ciphertext, as a table, as JSON and as a
+// chart.
+#include "commandline.h"
+#include "commands.h"
+#include "frequencychart.h"
+#include "frequencycount.h"
+#include "frequencyreport.h"
+#include "linereader.h"
+#include "markedinput.h"
+#include "textencoding.h"
+
+#include <QFile>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace {
+
+enum class ReadStatus { Done, ReadFailed, LineTooLong };
+
+struct TextReading
+{
+    ReadStatus status = ReadStatus::Done;
+    qint64 lineNumber = 0; // of the line too long
+    // Lines come as bytes in this encoding; a byte-order mark overrides the
+    // one chosen.
+    const TextEncoding *encoding = nullptr;
+};
+
+// Hands every line of input to onLine, with the encoding its bytes are in.
+TextReading readLines(QIODevice &input, const TextEncoding *chosen,
+                      const std::function<void(const Line &, const TextEncoding &)> &onLine)
+{
+    TextReading reading;
+    MarkedInput marked(input);
+    reading.encoding = marked.mark() == MarkedInput::Mark::None ? chosen : TextEncoding::utf8();
+    LineReader reader(marked);
+    Line line;
+    while (reader.next(line)) {
+        ++reading.lineNumber;
+        onLine(line, *reading.encoding);
+    }
+    if (reader.readFailed())
+        reading.status = ReadStatus::ReadFailed;
+    else if (reader.lineTooLong())
+        reading.status = ReadStatus::LineTooLong, ++reading.lineNumber;
+    return reading;
+}
+
+} // namespace
+
+int runAnalyze(const Invocation &invocation)
+{
+    const Options &options = invocation.options;
+
+    std::optional<FrequencyAnalysis::Reading> givenReading;
+    if (invocation.isSet(options.as)) {
+        const QString as = invocation.value(options.as);
+        if (as == QLatin1String("plain"))
+            givenReading = FrequencyAnalysis::Reading::Plain;
+        else if (as == QLatin1String("cipher"))
+            givenReading = FrequencyAnalysis::Reading::Cipher;
+        else
+            return usageError(QStringLiteral("неизвестный вид текста ") + quoted(as)
+                              + QStringLiteral(": ожидается plain или cipher"));
+    }
+    bool json = false;
+    if (invocation.isSet(options.format)) {
+        const QString format = invocation.value(options.format);
+        if (format == QLatin1String("json"))
+            json = true;
+        else if (format != QLatin1String("text"))
+            return usageError(QStringLiteral("неизвестный формат ") + quoted(format)
+                              + QStringLiteral(": ожидается text или json"));
+    }
+    int alphabetCount = 0;
+    if (invocation.isSet(options.key)) {
+        alphabetCount = chosenKey(invocation);
+        if (alphabetCount == 0)
+            return UsageError;
+        if (givenReading == FrequencyAnalysis::Reading::Cipher)
+            return usageError(QStringLiteral("с --key текст шифруется, значит, он открытый: --as cipher не подходит"));
+    }
+    int status = Success;
+    const TextEncoding *encoding = chosenEncoding(invocation, status);
+    if (!encoding)
+        return status;
+
+    QFile input;
+    if (!openInput(invocation, input))
+        return FileError;
+    // Both outputs are opened first: a run over a large file should not end
+    // in a failure to write that was known from the start.
+    OutputTarget report((QString()));
+    if (!report.open(invocation.closed))
+        return FileError;
+    std::optional<OutputTarget> chart;
+    if (invocation.isSet(options.chart)) {
+        chart.emplace(invocation.value(options.chart));
+        if (!chart->open(invocation.closed))
+            return FileError;
+    }
+
+    HomophoneTable table;
+    fillHomophoneTable(table);
+    ByteDecoding windows1251;
+    const bool haveByteDecoding = windows1251Decoding(windows1251);
+    const auto byteDecodingFor = [&](const TextEncoding &lineEncoding) {
+        return haveByteDecoding && lineEncoding.kind() == TextEncoding::Kind::Windows1251 ? &windows1251 : nullptr;
+    };
+
+    const auto reportReading = [&](const TextReading &reading) {
+        if (reading.status == ReadStatus::ReadFailed) {
+            reportReadFailure(invocation, input);
+            return false;
+        }
+        if (reading.status == ReadStatus::LineTooLong) {
+            reportError(QStringLiteral("строка %1 (%2) длиннее %3 МиБ, такие строки не поддерживаются")
+                            .arg(reading.lineNumber)
+                            .arg(describeInput(invocation.value(options.input)))
+                            .arg(LineReader::MaxLineBytes >> 20));
+            return false;
+        }
+        return true;
+    };
+
+    // Without --as, a file that can be read twice is guessed by a quick first
+    // pass, so that the second counts one reading; a pipe is read once,
+    // counting both readings, and the guess picks one at the end.
+    std::optional<CodeTokenTally> firstPass;
+    FrequencyAnalysis::Reading reading = givenReading.value_or(FrequencyAnalysis::Reading::Guess);
+    if (alphabetCount == 0 && !givenReading && !input.isSequential()) {
+        firstPass.emplace();
+        const TextReading scan = readLines(input, encoding, [&](const Line &line, const TextEncoding &) {
+            firstPass->addBytes(line.data, line.size);
+        });
+        if (!reportReading(scan))
+            return FileError;
+        if (!input.seek(0)) {
+            reportReadFailure(invocation, input);
+            return FileError;
+        }
+        reading = firstPass->looksLikeCipher() ? FrequencyAnalysis::Reading::Cipher : FrequencyAnalysis::Reading::Plain;
+    }
+
+    std::unique_ptr<FrequencyAnalysis> analysis;
+    std::unique_ptr<SideBySideAnalysis> sideBySide;
+    QString text;
+    const TextReading read = readLines(input, encoding, [&](const Line &line, const TextEncoding &lineEncoding) {
+        if (!analysis && !sideBySide) {
+            if (alphabetCount > 0)
+                sideBySide = std::make_unique<SideBySideAnalysis>(table, homophonicLineEncryption(table, alphabetCount));
+            else
+                analysis = std::make_unique<FrequencyAnalysis>(reading, table, byteDecodingFor(lineEncoding));
+        }
+        if (analysis && byteDecodingFor(lineEncoding)) {
+            analysis->addBytes(line.data, line.size);
+            return;
+        }
+        lineEncoding.decode(line.data, line.size, text);
+        if (analysis)
+            analysis->addLine(text);
+        else
+            sideBySide->addLine(text);
+    });
+    if (!reportReading(read))
+        return FileError;
+
+    FrequencyCounts plain;
+    FrequencyCounts cipher;
+    bool hasPlain = false;
+    bool hasCipher = false;
+    if (sideBySide) {
+        plain = sideBySide->plainCounts();
+        cipher = sideBySide->cipherCounts();
+        hasPlain = hasCipher = true;
+    } else if (analysis) {
+        (analysis->kind() == TextKind::Plain ? plain : cipher) = analysis->counts();
+        (analysis->kind() == TextKind::Plain ? hasPlain : hasCipher) = true;
+    }
+    const qint64 characters = (hasPlain ? plain.total() + plain.other : 0) + (hasCipher ? cipher.total() + cipher.other : 0);
+    if (characters == 0) {
+        reportError(describeInput(invocation.value(options.input))
+                    + QStringLiteral(": текст пуст, считать нечего"));
+        return FileError;
+    }
+    const FrequencyCounts *plainShown = hasPlain ? &plain : nullptr;
+    const FrequencyCounts *cipherShown = hasCipher ? &cipher : nullptr;
+
+    if (chart && !(chart->write(frequencyChartSvg(plainShown, cipherShown)) && chart->finish()))
+        return FileError;
+
+    QByteArray bytes;
+    if (json) {
+        bytes = frequencyJson(plainShown, cipherShown);
+    } else {
+        QString shown;
+        if (firstPass)
+            shown = guessStatement(*firstPass) + QStringLiteral("\n\n");
+        else if (analysis && analysis->guessed())
+            shown = guessStatement(analysis->tally()) + QStringLiteral("\n\n");
+        shown += sideBySide ? sideBySideTextReport(plain, cipher) : frequencyTextReport(hasPlain ? plain : cipher);
+        bytes = shown.toLocal8Bit();
+    }
+    return report.write(bytes) && report.finish() ? Success : FileError;
+}
