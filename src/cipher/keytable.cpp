@@ -151,8 +151,9 @@ void readTableLine(const QString &text, int lineNumber, HomophoneTable &table, S
     for (int column = 0; column < 3; ++column) {
         const QString &code = fields.at(column + 1);
         if (!isTwoDigitCode(code)) {
+            static const char *const ordinals[] = {"первый", "второй", "третий"};
             problems.add(lineNumber, code.isEmpty()
-                             ? QStringLiteral("код %1 пуст: нужны две цифры от 0 до 9").arg(column + 1)
+                             ? QString::fromUtf8(ordinals[column]) + QStringLiteral(" код пуст: нужны две цифры от 0 до 9")
                              : QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code)));
             continue;
         }
@@ -229,7 +230,7 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName)
         start = end + 1;
 
         if (state.invalidChars > 0 || state.remainingChars > 0) {
-            problems.add(lineNumber, QStringLiteral("строка не в кодировке UTF-8 (неверная последовательность байтов)"));
+            problems.add(lineNumber, QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"));
             continue;
         }
         if (text.startsWith(QLatin1Char('#')) || text.trimmed().isEmpty())
