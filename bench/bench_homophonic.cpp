@@ -6,7 +6,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -90,7 +92,10 @@ void lineSizesKeysAndTables(benchmark::internal::Benchmark *bench)
                 bench->Args({kib * 1024, key, third});
         }
     }
-    bench->Unit(benchmark::kMillisecond);
+    // On a shared machine the fastest repetition is the least disturbed one.
+    bench->Unit(benchmark::kMillisecond)->ComputeStatistics("min", [](const std::vector<double> &values) {
+        return *std::min_element(values.begin(), values.end());
+    });
 }
 
 } // namespace

@@ -166,7 +166,7 @@ void KeyedCipherTest::randomChoiceUsesEveryCodeAlike()
     QCOMPARE(counts.size(), key);
     for (int column = 0; column < key; ++column) {
         const int count = counts.value(row.codes[column]);
-        QVERIFY2(count > 0.9 * Count / key && count < 1.1 * Count / key,
+        QVERIFY2(count > 0.95 * Count / key && count < 1.05 * Count / key,
                  qPrintable(row.codes[column] + QLatin1Char(':') + QString::number(count)));
     }
     QVERIFY2(repeats > 0.9 * Count / key && repeats <= Count, qPrintable(QString::number(repeats)));

@@ -254,6 +254,22 @@ void RandomCodeChoice::refill()
     m_bitsLeft = 32;
 }
 
+// A byte below 3^5 = 243 holds five independent, equally likely base-3
+// digits: 1.7 random bits a choice, where pairs of bits with one value
+// dropped would take 2.7. The system's source is slow enough for this to
+// matter.
+void RandomCodeChoice::refillTrits()
+{
+    for (;;) {
+        const quint32 byte = takeBits(8);
+        if (byte < 243) {
+            m_trits = byte;
+            m_tritsLeft = 5;
+            return;
+        }
+    }
+}
+
 void fillHomophoneTable(HomophoneTable &table)
 {
     for (int i = 0; i < int(table.size()); ++i) {

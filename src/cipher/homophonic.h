@@ -57,13 +57,12 @@ public:
             return 0;
         if (alphabetCount == 2)
             return int(takeBits(1));
-        // Two bits give four equally likely values; dropping the fourth
-        // keeps the three columns exactly equally likely.
-        for (;;) {
-            const quint32 value = takeBits(2);
-            if (value < 3)
-                return int(value);
-        }
+        if (m_tritsLeft == 0)
+            refillTrits();
+        const int trit = int(m_trits % 3);
+        m_trits /= 3;
+        --m_tritsLeft;
+        return trit;
     }
 
 private:
@@ -77,12 +76,15 @@ private:
         return bits;
     }
     void refill();
+    void refillTrits();
 
     QRandomGenerator &m_source;
     std::array<quint32, 256> m_words {};
     int m_nextWord = int(m_words.size());
     quint32 m_bits = 0;
     int m_bitsLeft = 0;
+    quint32 m_trits = 0; // base-3 digits still to hand out for a key of 3
+    int m_tritsLeft = 0;
 };
 
 // Encryption with random homophones: every occurrence of a symbol gets one of
