@@ -174,32 +174,11 @@ int nextColumn(RowHR &row, int alphabetCount)
     return row.counter - 1;
 }
 
-} // namespace
-
-void fillHomophoneTable(HomophoneTable &table)
+// The encryption loop, whichever way a symbol's code is chosen: chooseColumn
+// takes the symbol's row and returns the column of the code to write.
+template <typename Table, typename ChooseColumn>
+void appendEncrypted(Table &table, QStringView line, QString &result, ChooseColumn chooseColumn)
 {
-    for (int i = 0; i < int(table.size()); ++i) {
-        RowHR &row = table[i];
-        const LiteralRow &literal = literalTable[i];
-        row.symbol = QString::fromUtf8(literal.symbol);
-        for (int column = 0; column < 3; ++column)
-            row.codes[column] = QString::fromUtf8(literal.codes[column]);
-        row.counter = 0;
-    }
-}
-
-QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphabetCount)
-{
-    QString result;
-    appendEncryptedHomophonic(table, line, alphabetCount, result);
-    return result;
-}
-
-void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &result)
-{
-    if (!isValidKey(alphabetCount))
-        return;
-
     const SymbolIndex symbols(table);
     const QChar *text = line.data();
     const int length = int(line.size());
@@ -229,7 +208,7 @@ void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alph
         const char16_t unit = text[i].unicode();
         const int row = symbols.rowOfUpperCase(unit);
         if (row >= 0) {
-            const QString &code = table[row].codes[nextColumn(table[row], alphabetCount)];
+            const QString &code = table[row].codes[chooseColumn(table[row])];
             const QChar *codeUnits = code.constData();
             if (code.size() == 2) {
                 out[0] = codeUnits[0];
@@ -254,6 +233,77 @@ void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alph
         *out++ = QLatin1Char(' ');
     }
     result.truncate(int(out - result.constData()));
+}
+
+} // namespace
+
+void RandomCodeChoice::refill()
+{
+    if (m_nextWord == int(m_words.size())) {
+        m_source.fillRange(m_words.data(), qsizetype(m_words.size()));
+        m_nextWord = 0;
+    }
+    m_bits = m_words[m_nextWord++];
+    m_bitsLeft = 32;
+}
+
+// A byte below 3^5 = 243 holds five independent, equally likely base-3
+// digits: 1.7 random bits a choice, where pairs of bits with one value
+// dropped would take 2.7. The system's source is slow enough for this to
+// matter.
+void RandomCodeChoice::refillTrits()
+{
+    for (;;) {
+        const quint32 byte = takeBits(8);
+        if (byte < 243) {
+            m_trits = byte;
+            m_tritsLeft = 5;
+            return;
+        }
+    }
+}
+
+void fillHomophoneTable(HomophoneTable &table)
+{
+    for (int i = 0; i < int(table.size()); ++i) {
+        RowHR &row = table[i];
+        const LiteralRow &literal = literalTable[i];
+        row.symbol = QString::fromUtf8(literal.symbol);
+        for (int column = 0; column < 3; ++column)
+            row.codes[column] = QString::fromUtf8(literal.codes[column]);
+        row.counter = 0;
+    }
+}
+
+QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphabetCount)
+{
+    QString result;
+    appendEncryptedHomophonic(table, line, alphabetCount, result);
+    return result;
+}
+
+void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &result)
+{
+    if (!isValidKey(alphabetCount))
+        return;
+    appendEncrypted(table, line, result, [alphabetCount](RowHR &row) { return nextColumn(row, alphabetCount); });
+}
+
+QString encryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount,
+                          RandomCodeChoice &choice)
+{
+    QString result;
+    appendEncryptedHomophonic(table, line, alphabetCount, result, choice);
+    return result;
+}
+
+void appendEncryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &result,
+                               RandomCodeChoice &choice)
+{
+    if (!isValidKey(alphabetCount))
+        return;
+    appendEncrypted(table, line, result,
+                    [alphabetCount, &choice](const RowHR &) { return choice.column(alphabetCount); });
 }
 
 QString decryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount)

@@ -3,6 +3,7 @@
 // the benchmarks all link this one implementation.
 #pragma once
 
+#include <QRandomGenerator>
 #include <QChar>
 #include <QString>
 #include <QStringView>
@@ -130,6 +131,63 @@ void forEachCipherUnit(QStringView line, Visit &&visit)
     const QChar *text = line.data();
     forEachCipherUnit(int(line.size()), [text](int i) { return text[i].unicode(); }, visit);
 }
+// Chooses among a symbol's first k codes at random, each equally likely.
+// Random words are drawn from the source a block at a time, so that even the
+// system's source costs little per choice: keep one object for a whole run
+// (every line of a file). Seeded sources give the same choices every time.
+class RandomCodeChoice
+{
+public:
+    explicit RandomCodeChoice(QRandomGenerator &source)
+        : m_source(source)
+    {
+    }
+
+    // A column from 0 to alphabetCount - 1; alphabetCount is 1, 2 or 3.
+    int column(int alphabetCount)
+    {
+        if (alphabetCount <= 1)
+            return 0;
+        if (alphabetCount == 2)
+            return int(takeBits(1));
+        if (m_tritsLeft == 0)
+            refillTrits();
+        const int trit = int(m_trits % 3);
+        m_trits /= 3;
+        --m_tritsLeft;
+        return trit;
+    }
+
+private:
+    quint32 takeBits(int count)
+    {
+        if (m_bitsLeft < count)
+            refill();
+        const quint32 bits = m_bits & ((1u << count) - 1);
+        m_bits >>= count;
+        m_bitsLeft -= count;
+        return bits;
+    }
+    void refill();
+    void refillTrits();
+
+    QRandomGenerator &m_source;
+    std::array<quint32, 256> m_words {};
+    int m_nextWord = int(m_words.size());
+    quint32 m_bits = 0;
+    int m_bitsLeft = 0;
+    quint32 m_trits = 0; // base-3 digits still to hand out for a key of 3
+    int m_tritsLeft = 0;
+};
+
+// Encryption with random homophones: every occurrence of a symbol gets one of
+// its first alphabetCount codes at random instead of the next in turn, so the
+// codes of one symbol do not betray themselves by appearing in rotation.
+// Decryption is the same as for cyclic choice. The counters are not touched.
+QString encryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount,
+                          RandomCodeChoice &choice);
+void appendEncryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &out,
+                               RandomCodeChoice &choice);
 
 // True when s holds a letter of A-Z, a-z, А-Я or а-я (Ё, ё excluded).
 bool hasLetter(QString s);

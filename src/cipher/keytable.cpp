@@ -1,0 +1,331 @@
+#include "keytable.h"
+
+#include <QChar>
+#include <QDir>
+#include <QFile>
+#include <QTextCodec>
+
+#include <numeric>
+#include <utility>
+
+namespace {
+
+constexpr int CodeCount = 100;
+constexpr int MaxQuotedLength = 24;
+
+const HomophoneTable &fixedTable()
+{
+    static const HomophoneTable table = [] {
+        HomophoneTable fixed;
+        fillHomophoneTable(fixed);
+        return fixed;
+    }();
+    return table;
+}
+
+// The row of a symbol in the fixed table, or -1.
+int fixedRowOf(const QString &symbol)
+{
+    const HomophoneTable &fixed = fixedTable();
+    for (int row = 0; row < int(fixed.size()); ++row) {
+        if (fixed[row].symbol == symbol)
+            return row;
+    }
+    return -1;
+}
+
+QString symbolText(const QString &symbol)
+{
+    return symbol == QLatin1String(" ") ? QString(QChar(KeyFileSpace)) : symbol;
+}
+
+// Text from the file, quoted for a message: cut short, and with characters
+// that would not show written as their code points.
+QString quoted(const QString &text)
+{
+    QString shown;
+    int count = 0;
+    for (const QChar c : text) {
+        if (++count > MaxQuotedLength) {
+            shown += QChar(0x2026);
+            break;
+        }
+        if (c.isPrint() && c.category() != QChar::Separator_Space)
+            shown += c;
+        else if (c == QLatin1Char(' '))
+            shown += QLatin1Char(' ');
+        else
+            shown += QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return QChar(0x00AB) + shown + QChar(0x00BB);
+}
+
+bool isTwoDigitCode(const QString &code)
+{
+    return code.size() == 2 && code.at(0) >= QLatin1Char('0') && code.at(0) <= QLatin1Char('9')
+        && code.at(1) >= QLatin1Char('0') && code.at(1) <= QLatin1Char('9');
+}
+
+int codeValue(const QString &code)
+{
+    return (code.at(0).unicode() - u'0') * 10 + (code.at(1).unicode() - u'0');
+}
+
+QString codeText(int value)
+{
+    return QString(QChar(u'0' + value / 10)) + QChar(u'0' + value % 10);
+}
+
+// Why a symbol field names no symbol of the table.
+QString unknownSymbolProblem(const QString &symbol)
+{
+    if (symbol.isEmpty())
+        return QStringLiteral("символ не указан: строка начинается с табуляции");
+    if (symbol == QLatin1String(" "))
+        return QStringLiteral("пробел записывается знаком ␣ (U+2423): простой пробел не виден в редакторах");
+    if (symbol.size() == 1 && fixedRowOf(symbol.toUpper()) > 0)
+        return QStringLiteral("буква %1 записывается заглавной: %2").arg(quoted(symbol), quoted(symbol.toUpper()));
+    return QStringLiteral("неизвестный символ %1: в таблице пробел (␣) и заглавные буквы от А до Я без Ё и Й")
+        .arg(quoted(symbol));
+}
+
+// Collects the problems of one key file, each with the file's name.
+class ProblemList
+{
+public:
+    explicit ProblemList(const QString &fileName)
+        : m_name(QChar(0x00AB) + QDir::toNativeSeparators(fileName) + QChar(0x00BB))
+    {
+    }
+
+    void add(const QString &problem) { m_problems << m_name + QStringLiteral(": ") + problem; }
+    void add(int line, const QString &problem)
+    {
+        m_problems << QStringLiteral("%1, строка %2: %3").arg(m_name, QString::number(line), problem);
+    }
+    bool isEmpty() const { return m_problems.isEmpty(); }
+    QStringList take() { return std::exchange(m_problems, {}); }
+
+private:
+    QString m_name;
+    QStringList m_problems;
+};
+
+// The row of a key file's symbol field, or -1: the space is written as ␣ only.
+int keyFileRowOf(const QString &field)
+{
+    if (field == QString(QChar(KeyFileSpace)))
+        return 0;
+    if (field == QLatin1String(" "))
+        return -1;
+    return fixedRowOf(field);
+}
+
+// Where each symbol and code was first given: its line, 0 for nowhere yet.
+struct Seen
+{
+    std::array<int, 32> symbolLine {};
+    std::array<int, CodeCount> codeLine {};
+    std::array<QString, CodeCount> codeSymbol {}; // as the file wrote it
+};
+
+void readTableLine(const QString &text, int lineNumber, HomophoneTable &table, Seen &seen, ProblemList &problems)
+{
+    const QStringList fields = text.split(QLatin1Char('\t'));
+    const int row = keyFileRowOf(fields.at(0));
+    if (row < 0) {
+        problems.add(lineNumber, unknownSymbolProblem(fields.at(0)));
+    } else if (seen.symbolLine[row] != 0) {
+        problems.add(lineNumber, QStringLiteral("символ %1 уже задан в строке %2")
+                                     .arg(quoted(fields.at(0)), QString::number(seen.symbolLine[row])));
+    } else {
+        seen.symbolLine[row] = lineNumber;
+    }
+    if (fields.size() != 4) {
+        problems.add(lineNumber,
+                     QStringLiteral("нужны символ и три кода, разделённые табуляцией, а полей в строке %1")
+                         .arg(fields.size()));
+        return;
+    }
+
+    for (int column = 0; column < 3; ++column) {
+        const QString &code = fields.at(column + 1);
+        if (!isTwoDigitCode(code)) {
+            static const char *const ordinals[] = {"первый", "второй", "третий"};
+            problems.add(lineNumber, code.isEmpty()
+                             ? QString::fromUtf8(ordinals[column]) + QStringLiteral(" код пуст: нужны две цифры от 0 до 9")
+                             : QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code)));
+            continue;
+        }
+        const int value = codeValue(code);
+        const int firstLine = seen.codeLine[value];
+        if (firstLine == lineNumber) {
+            problems.add(lineNumber, QStringLiteral("код %1 повторяется в этой строке").arg(code));
+        } else if (firstLine != 0) {
+            problems.add(lineNumber, QStringLiteral("код %1 уже использован в строке %2 (символ %3)")
+                                         .arg(code, QString::number(firstLine), quoted(seen.codeSymbol[value])));
+        } else {
+            seen.codeLine[value] = lineNumber;
+            seen.codeSymbol[value] = fields.at(0);
+            if (row >= 0)
+                table[row].codes[column] = code;
+        }
+    }
+}
+
+} // namespace
+
+QStringList keyTableProblems(const HomophoneTable &table)
+{
+    QStringList problems;
+    std::array<int, 32> symbolRow {};
+    std::array<int, CodeCount> codeRow {};
+    for (int row = 0; row < int(table.size()); ++row) {
+        const QString place = QStringLiteral("строка таблицы %1: ").arg(row + 1);
+        const int fixedRow = fixedRowOf(table[row].symbol);
+        if (fixedRow < 0) {
+            problems << place + QStringLiteral("неизвестный символ %1").arg(quoted(table[row].symbol));
+        } else if (symbolRow[fixedRow] != 0) {
+            problems << place + QStringLiteral("символ %1 уже есть в строке %2")
+                                    .arg(quoted(symbolText(table[row].symbol)), QString::number(symbolRow[fixedRow]));
+        } else {
+            symbolRow[fixedRow] = row + 1;
+        }
+        for (const QString &code : table[row].codes) {
+            if (!isTwoDigitCode(code)) {
+                problems << place + QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code));
+            } else if (const int value = codeValue(code); codeRow[value] != 0) {
+                problems << place + QStringLiteral("код %1 уже есть в строке %2").arg(code, QString::number(codeRow[value]));
+            } else {
+                codeRow[value] = row + 1;
+            }
+        }
+    }
+    return problems;
+}
+
+KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName)
+{
+    ProblemList problems(fileName);
+    if (bytes.size() > MaxKeyFileSize) {
+        problems.add(QStringLiteral("файл больше 64 КиБ (%1 байт) — это не файл ключа").arg(MaxKeyFileSize));
+        return {std::nullopt, problems.take()};
+    }
+
+    QTextCodec *const utf8 = QTextCodec::codecForMib(106);
+    HomophoneTable table;
+    fillHomophoneTable(table);
+    Seen seen;
+    // A byte-order mark, as some editors write, is not part of the first line.
+    int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    for (int lineNumber = 1; start < bytes.size(); ++lineNumber) {
+        int end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        int length = end - start;
+        if (length > 0 && bytes.at(end - 1) == '\r')
+            --length;
+        QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+        const QString text = utf8->toUnicode(bytes.constData() + start, length, &state);
+        start = end + 1;
+
+        if (state.invalidChars > 0 || state.remainingChars > 0) {
+            problems.add(lineNumber, QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"));
+            continue;
+        }
+        if (text.startsWith(QLatin1Char('#')) || text.trimmed().isEmpty())
+            continue;
+        readTableLine(text, lineNumber, table, seen, problems);
+    }
+
+    QStringList missing;
+    for (int row = 0; row < int(table.size()); ++row) {
+        if (seen.symbolLine[row] == 0)
+            missing << quoted(symbolText(table[row].symbol));
+    }
+    if (missing.size() == 1)
+        problems.add(QStringLiteral("нет строки для символа ") + missing.first());
+    else if (!missing.isEmpty())
+        problems.add(QStringLiteral("нет строк для символов ") + missing.join(QStringLiteral(", ")));
+
+    if (!problems.isEmpty())
+        return {std::nullopt, problems.take()};
+    return {table, {}};
+}
+
+KeyFileReading readKeyFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {std::nullopt, {QStringLiteral("не удалось открыть файл ключа «%1»: %2")
+                                   .arg(QDir::toNativeSeparators(path), file.errorString())}};
+    }
+    // Read in a loop: devices and pipes may give less than asked for. One
+    // byte over the limit is enough to refuse a file of any size.
+    QByteArray bytes;
+    while (bytes.size() <= MaxKeyFileSize) {
+        const QByteArray chunk = file.read(MaxKeyFileSize + 1 - bytes.size());
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        return {std::nullopt, {QStringLiteral("не удалось прочитать файл ключа «%1»: %2")
+                                   .arg(QDir::toNativeSeparators(path), file.errorString())}};
+    }
+    return readKeyTable(bytes, path);
+}
+
+QString keyTableText(const HomophoneTable &table)
+{
+    QString text;
+    for (const RowHR &row : table) {
+        text += symbolText(row.symbol);
+        for (const QString &code : row.codes)
+            text += QLatin1Char('\t') + code;
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString keyFileText(const HomophoneTable &table, const QDateTime &madeAt, std::optional<quint64> seed)
+{
+    const QString when = madeAt.toOffsetFromUtc(madeAt.offsetFromUtc()).toString(Qt::ISODate);
+    QString text = QStringLiteral("# Ключ шифра гомофонической замены, создан ") + when;
+    if (seed)
+        text += QStringLiteral(" из зерна ") + QString::number(*seed);
+    text += QStringLiteral("\n# В строке символ и три его кода через табуляцию; ␣ — пробел.\n");
+    return text + keyTableText(table);
+}
+
+HomophoneTable randomKeyTable(QRandomGenerator &source)
+{
+    std::array<int, CodeCount> codes;
+    std::iota(codes.begin(), codes.end(), 0);
+    // Fisher-Yates with exactly uniform draws (std::shuffle would differ
+    // between standard libraries, and a seed must give one table everywhere).
+    for (quint32 i = CodeCount - 1; i > 0; --i) {
+        const quint32 bound = i + 1;
+        const quint32 rejectBelow = (0u - bound) % bound; // 2^32 mod bound
+        quint32 draw;
+        do
+            draw = source.generate();
+        while (draw < rejectBelow);
+        std::swap(codes[i], codes[draw % bound]);
+    }
+
+    HomophoneTable table;
+    fillHomophoneTable(table);
+    int dealt = 0;
+    for (RowHR &row : table) {
+        for (QString &code : row.codes)
+            code = codeText(codes[dealt++]);
+    }
+    return table;
+}
+
+QRandomGenerator seededGenerator(quint64 seed)
+{
+    const quint32 words[2] = {quint32(seed), quint32(seed >> 32)};
+    return QRandomGenerator(words);
+}

@@ -1,0 +1,67 @@
+// Secret key tables: any homophone table that keeps the cipher's rules, read
+// from and written to key files, or made at random.
+//
+// A key file is UTF-8 text. Lines that start with '#' are comments, blank lines
+// are ignored, and every other line is a symbol and its three codes separated
+// by tabs. The space is written as ␣ (U+2423), since a bare space vanishes in
+// editors.
+#pragma once
+
+#include "homophonic.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Larger files are refused unread: a key file takes about 1 KiB.
+constexpr qint64 MaxKeyFileSize = 64 * 1024;
+
+// How a key file writes the space symbol.
+constexpr char16_t KeyFileSpace = u'\u2423';
+
+// The problems that make table no key table: each of the 32 symbols of the
+// fixed table exactly once, three codes each, every code two ASCII digits,
+// all 96 codes distinct. Empty when the table is valid; rows are counted
+// from 1 in the messages.
+QStringList keyTableProblems(const HomophoneTable &table);
+
+struct KeyFileReading
+{
+    // Present only when the file passed every check. Its rows are in the fixed
+    // table's order (space, А to Я), whatever order the file gave them in.
+    std::optional<HomophoneTable> table;
+    // Every problem found, in file order, each naming the file and, where it
+    // has one, the line: «ключ.txt», строка 5: ...
+    QStringList problems;
+};
+
+// Reads the bytes of a key file; fileName only names it in the messages. More
+// than MaxKeyFileSize bytes are refused, so a caller reading a file needs to
+// read no more than MaxKeyFileSize + 1 bytes of it.
+KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName);
+
+// Opens and reads the key file at path, at most MaxKeyFileSize + 1 bytes of it.
+// A file that cannot be opened or read is one problem, with the system's reason.
+KeyFileReading readKeyFile(const QString &path);
+
+// The table in the key file format, one row a line in the table's order, no
+// comments: what `homophonic table` prints and readKeyTable reads back.
+QString keyTableText(const HomophoneTable &table);
+
+// A new key file: a comment saying when it was made (and from which seed, when
+// it was made from one), then keyTableText.
+QString keyFileText(const HomophoneTable &table, const QDateTime &madeAt,
+                    std::optional<quint64> seed = std::nullopt);
+
+// A random key table: the codes 00 to 99 shuffled, the first 96 of them dealt
+// three to each symbol in the fixed table's order. The same sequence from the
+// source gives the same table.
+HomophoneTable randomKeyTable(QRandomGenerator &source);
+
+// The source behind a seed given by the user: the same seed always gives the
+// same numbers, on every machine.
+QRandomGenerator seededGenerator(quint64 seed);
