@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QSaveFile>
 #include <QTextStream>
@@ -90,6 +91,7 @@ void NgramCounts::addText(QStringView text)
         if (slot < std::numeric_limits<quint32>::max())
             ++slot;
         ++m_symbolTotal;
+        m_letterTotal += d != 0;
         a = b;
         b = c;
         c = d;
@@ -100,7 +102,7 @@ bool NgramCounts::addCorpus(QIODevice &device, QString *error)
 {
     QTextStream stream(&device);
     stream.setCodec("UTF-8");
-    const quint64 before = m_symbolTotal;
+    const quint64 before = m_letterTotal;
     QString line;
     while (stream.readLineInto(&line))
         addText(line);
@@ -109,7 +111,7 @@ bool NgramCounts::addCorpus(QIODevice &device, QString *error)
             *error = QStringLiteral("не удалось дочитать корпус: %1").arg(device.errorString());
         return false;
     }
-    if (m_symbolTotal == before) {
+    if (m_letterTotal == before) {
         if (error)
             *error = QStringLiteral("в корпусе нет ни одной русской буквы");
         return false;
@@ -268,6 +270,14 @@ bool LanguageModel::write(QIODevice &device, QString *error) const
 
 bool LanguageModel::save(const QString &path, QString *error) const
 {
+    // QSaveFile would rename its temporary file over a device or a pipe.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        if (error)
+            *error = QStringLiteral("Не удалось записать модель языка в «%1»: это не обычный файл")
+                         .arg(QDir::toNativeSeparators(path));
+        return false;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !write(file, nullptr) || !file.commit()) {
         if (error)

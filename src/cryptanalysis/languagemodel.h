@@ -57,6 +57,7 @@ public:
 private:
     std::vector<quint32> m_counts;
     quint64 m_symbolTotal = 0;
+    quint64 m_letterTotal = 0;
 };
 
 // Scaled natural-log conditional probabilities log P(d | a b c), smoothed by
