@@ -158,6 +158,16 @@ int main(int argc, char *argv[])
                     ++at;
                 }
                 accuracies.push_back(100.0 * right / qMax(1, at));
+                if (qEnvironmentVariableIsSet("CRACK_DEBUG")) {
+                    std::array<int, CodeCount> trueMap;
+                    trueMap.fill(-1);
+                    for (int row = 0; row < SymbolCount; ++row)
+                        for (int column = 0; column < cell.alphabetCount; ++column)
+                            trueMap[table[row].codes[column].toInt()] = row;
+                    std::fprintf(stderr, "acc %.1f found %.3f true %.3f k %d choice %d restarts %d\n",
+                                 accuracies.back(), result.score, model.averageScore(cipher.plaintext(trueMap)),
+                                 result.alphabetCount, int(result.choice), result.restarts);
+                }
                 times.push_back(result.seconds);
                 restarts.push_back(result.restarts);
             }
