@@ -1,0 +1,36 @@
+// Ciphertext read into units the way decryption reads it.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+#include <vector>
+
+namespace Cryptanalysis {
+
+constexpr int CodeCount = 100; // two-digit codes 00 to 99
+
+struct CipherText
+{
+    // A code 0 to 99, or one of these.
+    enum : qint16 { Copied = -1, LineEnd = -2 };
+
+    std::vector<qint16> units;
+    QStringList copied;       // the copied characters, in the order of their Copied units
+    int codeCount = 0;
+    int tokenCount = 0;       // codes and copied characters
+    int lineCount = 0;
+
+    // The text that decryption with a table mapping code -> symbol
+    // (-1: no symbol, kept as its digits) would give; lines end in '\n'.
+    QString plaintext(const std::array<int, CodeCount> &symbolOfCode) const;
+};
+
+// Lines end at LF, CRLF or CR. A unit of two ASCII digits is a code (and
+// takes its separator with it); anything else the decryption would copy.
+// A placeholder until the cipher library walks cipher units for every caller.
+CipherText readCipherText(QStringView text);
+
+} // namespace Cryptanalysis

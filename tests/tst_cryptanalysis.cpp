@@ -1,0 +1,485 @@
+#include "ciphertext.h"
+#include "homophonic.h"
+#include "languagemodel.h"
+#include "solver.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <numeric>
+
+using namespace Cryptanalysis;
+
+Q_DECLARE_METATYPE(Cryptanalysis::ChoiceMode)
+
+namespace {
+
+// Prose written for this test, so that none of it is in the model's corpus.
+const char heldOutProse[] =
+    "Осенью в нашем городе рано темнеет, и по вечерам люди неохотно выходят из дома. "
+    "Старый сторож библиотеки каждый день зажигал лампу над входом и долго сидел у окна, "
+    "глядя на мокрую улицу. Он помнил времена, когда читальный зал был полон студентов, "
+    "а очередь за редкими книгами тянулась до самой лестницы.\n"
+    "Теперь посетителей стало меньше, но те, кто приходил, оставались надолго. Учительница "
+    "музыки брала ноты старых романсов, инженер с завода искал справочники по мостам, "
+    "а мальчик из соседнего двора читал всё подряд о морских путешествиях и далёких островах. "
+    "Сторож знал их всех по именам и заранее откладывал для них новые поступления.\n"
+    "Однажды зимой в библиотеку пришло письмо без обратного адреса. Неизвестный человек "
+    "благодарил город за то, что в детстве нашёл здесь книгу, которая изменила его жизнь, "
+    "и просил принять в подарок собрание географических карт. Через неделю привезли "
+    "тяжёлые ящики, и весь вечер сотрудники разбирали пожелтевшие листы.\n"
+    "Карты оказались редкими и красивыми: на них были отмечены забытые дороги, старые "
+    "переправы и деревни, которых давно нет. Мальчик из соседнего двора просидел над ними "
+    "всю зиму, а весной объявил, что станет путешественником. Сторож только улыбнулся "
+    "и подарил ему свой компас, который много лет лежал в ящике стола.\n"
+    "Прошло много лет. Библиотеку перестроили, в залах поставили новые столы и яркие лампы, "
+    "но на стене у входа до сих пор висит одна из тех карт. Под ней лежит тетрадь, в "
+    "которую посетители записывают, куда собираются поехать, и каждый год в ней прибавляется "
+    "страниц.\n"
+    "Говорят, что мальчик действительно стал моряком и обошёл полмира. Иногда он присылает "
+    "открытки с видами дальних портов, и их прикрепляют рядом с картой. Новые читатели "
+    "разглядывают эти открытки, спрашивают о старом стороже и уходят домой с книгами "
+    "о путешествиях, которые когда-то читал тот мальчик.";
+
+QString prose()
+{
+    return QString::fromUtf8(heldOutProse);
+}
+
+// The first lines of text holding at least codes table symbols, the last one cut there.
+QString textOfLength(const QString &text, int codes)
+{
+    QString out;
+    int seen = 0;
+    for (const QChar c : text) {
+        if (seen == codes)
+            break;
+        out += c;
+        seen += symbolOf(c) >= 0;
+    }
+    return out;
+}
+
+HomophoneTable secretTable(quint32 seed)
+{
+    QRandomGenerator random(seed);
+    std::vector<int> codes(CodeCount);
+    std::iota(codes.begin(), codes.end(), 0);
+    std::shuffle(codes.begin(), codes.end(), random);
+    HomophoneTable table;
+    fillHomophoneTable(table);
+    for (int row = 0; row < SymbolCount; ++row)
+        for (int column = 0; column < 3; ++column)
+            table[row].codes[column] = QStringLiteral("%1").arg(codes[row * 3 + column], 2, 10, QLatin1Char('0'));
+    return table;
+}
+
+// As the command-line tool encrypts: each line on its own, counters reset.
+QString encryptLines(HomophoneTable table, const QString &text, int alphabetCount)
+{
+    QString out;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        for (auto &row : table)
+            row.counter = 0;
+        out += encryptHomophonic(table, line, alphabetCount) + QLatin1Char('\n');
+    }
+    return out;
+}
+
+std::array<int, CodeCount> trueSymbols(const HomophoneTable &table, int alphabetCount)
+{
+    std::array<int, CodeCount> symbolOfCode;
+    symbolOfCode.fill(-1);
+    for (int row = 0; row < SymbolCount; ++row)
+        for (int column = 0; column < alphabetCount; ++column)
+            symbolOfCode[table[row].codes[column].toInt()] = row;
+    return symbolOfCode;
+}
+
+double accuracy(const CipherText &cipher, const std::array<int, CodeCount> &found, const std::array<int, CodeCount> &truth)
+{
+    int right = 0;
+    for (const qint16 unit : cipher.units)
+        right += unit >= 0 && found[unit] == truth[unit];
+    return double(right) / cipher.codeCount;
+}
+
+QByteArray modelBytes(const LanguageModel &model)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    model.write(buffer, nullptr);
+    return buffer.data();
+}
+
+} // namespace
+
+class TestCryptanalysis : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void ngramCounts_data();
+    void ngramCounts();
+    void corpusWithoutRussianIsRefused();
+
+    void modelFileRoundTrip();
+    void damagedModelIsRefused_data();
+    void damagedModelIsRefused();
+    void modelWriteFailures_data();
+    void modelWriteFailures();
+    void russianScoresAboveNoise();
+
+    void cipherUnits_data();
+    void cipherUnits();
+    void cipherUnitsDecryptAsDecryption();
+
+    void fixedTableIsRecognised_data();
+    void fixedTableIsRecognised();
+    void secretTableIsNotTakenForFixed();
+    void simpleSubstitutionCracksExactly();
+    void cyclicThreeCodesCrack();
+    void sameSeedSameKey();
+    void completedTableIsAValidKey();
+
+private:
+    LanguageModel m_model;
+};
+
+void TestCryptanalysis::initTestCase()
+{
+    QString error;
+    QVERIFY2(m_model.loadBuiltIn(&error), qPrintable(error));
+}
+
+void TestCryptanalysis::ngramCounts_data()
+{
+    QTest::addColumn<QString>("ngram");
+    QTest::addColumn<quint64>("expected");
+
+    // The corpus: "аб АБ" / "БА, Б" / "Ёж" (worked out by hand below).
+    QTest::newRow("every occurrence of a letter counts") << QStringLiteral("А") << quint64(3);
+    QTest::newRow("lower case counts as upper case") << QStringLiteral("АБ") << quint64(2);
+    QTest::newRow("the space is a symbol") << QStringLiteral("Б А") << quint64(1);
+    QTest::newRow("a comma breaks the context") << QStringLiteral("А Б") << quint64(0);
+    QTest::newRow("after a comma a run starts") << QStringLiteral("| Б") << quint64(1);
+    QTest::newRow("a line end breaks the context") << QStringLiteral("ББ") << quint64(0);
+    QTest::newRow("a line starts a run") << QStringLiteral("|А") << quint64(1);
+    QTest::newRow("Ё is copied and breaks the context") << QStringLiteral("|Ж") << quint64(1);
+    QTest::newRow("a run starts after three boundaries") << QStringLiteral("|||А") << quint64(1);
+    QTest::newRow("a four-gram across the space") << QStringLiteral("АБ А") << quint64(1);
+    QTest::newRow("a four-gram that reaches back past a run start") << QStringLiteral("АБА,") << quint64(0);
+    QTest::newRow("a boundary cannot end an n-gram") << QStringLiteral("А|") << quint64(0);
+    QTest::newRow("longer than four is not counted") << QStringLiteral("АБ АБ") << quint64(0);
+}
+
+void TestCryptanalysis::ngramCounts()
+{
+    QFETCH(QString, ngram);
+    QFETCH(quint64, expected);
+
+    QBuffer corpus;
+    corpus.setData(QStringLiteral("аб АБ\nБА, Б\r\nЁж\n").toUtf8());
+    corpus.open(QIODevice::ReadOnly);
+    NgramCounts counts;
+    QString error;
+    QVERIFY2(counts.addCorpus(corpus, &error), qPrintable(error));
+    QCOMPARE(counts.symbolTotal(), quint64(10));
+    QCOMPARE(counts.count(ngram), expected);
+}
+
+void TestCryptanalysis::corpusWithoutRussianIsRefused()
+{
+    QBuffer corpus;
+    corpus.setData("Hello, world! 123\n");
+    corpus.open(QIODevice::ReadOnly);
+    NgramCounts counts;
+    QString error;
+    QVERIFY(!counts.addCorpus(corpus, &error));
+    QVERIFY(error.contains(QStringLiteral("нет ни одной русской буквы")));
+}
+
+void TestCryptanalysis::modelFileRoundTrip()
+{
+    NgramCounts counts;
+    counts.addText(prose());
+    const LanguageModel built = LanguageModel::fromCounts(counts);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("prose.model"));
+    QString error;
+    QVERIFY2(built.save(path, &error), qPrintable(error));
+    LanguageModel loaded;
+    QVERIFY2(loaded.load(path, &error), qPrintable(error));
+    QVERIFY(std::equal(built.scores(), built.scores() + NgramTableSize, loaded.scores()));
+    // Smoothing leaves every conditional distribution summing to one.
+    double sum = 0;
+    for (int d = 0; d < SymbolCount; ++d)
+        sum += std::exp(loaded.score(Boundary, symbolOf(QChar(0x041E)), symbolOf(QChar(0x041A)), d) / double(LanguageModel::Scale));
+    QVERIFY(qAbs(sum - 1) < 0.01);
+}
+
+void TestCryptanalysis::damagedModelIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+
+    const QByteArray good = modelBytes(m_model);
+    QByteArray flipped = good;
+    flipped[good.size() / 2] = char(flipped[good.size() / 2] ^ 1);
+    QByteArray otherVersion = good;
+    otherVersion[8] = 2;
+    QByteArray otherOrder = good;
+    otherOrder[16] = 3;
+
+    QTest::newRow("an empty file is not a model") << QByteArray() << QStringLiteral("не файл модели");
+    QTest::newRow("a text file is not a model") << QByteArray("АБВ 01 02 03\n") << QStringLiteral("не файл модели");
+    QTest::newRow("a file cut in its header is truncated") << good.left(12) << QStringLiteral("обрезан");
+    QTest::newRow("a file cut by one byte is truncated") << good.left(good.size() - 1) << QStringLiteral("обрезан");
+    QTest::newRow("a file with bytes after the checksum is refused") << good + "x" << QStringLiteral("лишние данные");
+    QTest::newRow("one changed bit fails the checksum") << flipped << QStringLiteral("контрольная сумма");
+    QTest::newRow("another format version is refused") << otherVersion << QStringLiteral("версия формата");
+    QTest::newRow("another order is refused") << otherOrder << QStringLiteral("порядка");
+}
+
+void TestCryptanalysis::damagedModelIsRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("damaged.model"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    LanguageModel model;
+    QString error;
+    QVERIFY(!model.load(path, &error));
+    QVERIFY(!model.isValid());
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("damaged.model")), qPrintable(error));
+}
+
+void TestCryptanalysis::modelWriteFailures_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+    // A device is refused before anything is written: a rename would replace it.
+    QTest::newRow("a device is not overwritten") << QStringLiteral("/dev/full") << QStringLiteral("не обычный файл");
+    QTest::newRow("a directory is not overwritten") << QStringLiteral("/tmp") << QStringLiteral("не обычный файл");
+    QTest::newRow("a path below a regular file") << QStringLiteral("/etc/passwd/russian.model") << QString();
+}
+
+void TestCryptanalysis::modelWriteFailures()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    const QFileInfo before(path);
+    QString error;
+    QVERIFY(!m_model.save(path, &error));
+    QVERIFY2(error.startsWith(QStringLiteral("Не удалось записать модель")), qPrintable(error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QCOMPARE(QFileInfo(path).isFile(), before.isFile());
+    QCOMPARE(QFileInfo(path).exists(), before.exists());
+}
+
+void TestCryptanalysis::russianScoresAboveNoise()
+{
+    QString shuffled = prose();
+    std::shuffle(shuffled.begin(), shuffled.end(), QRandomGenerator(7));
+    QVERIFY(m_model.averageScore(prose()) > RussianScoreThreshold);
+    QVERIFY(m_model.averageScore(shuffled) < RussianScoreThreshold);
+}
+
+void TestCryptanalysis::cipherUnits_data()
+{
+    QTest::addColumn<QString>("ciphertext");
+    QTest::addColumn<QVector<int>>("units"); // -1 copied, -2 line end
+    QTest::addColumn<int>("tokens");
+
+    QTest::newRow("codes take their separators") << QStringLiteral("15 16 09 ") << QVector<int>{15, 16, 9, -2} << 3;
+    QTest::newRow("a copied character breaks the run") << QStringLiteral("15 , 00 ") << QVector<int>{15, -1, 0, -2} << 3;
+    QTest::newRow("CRLF and CR end lines") << QStringLiteral("01 \r\n02 \r03 ") << QVector<int>{1, -2, 2, -2, 3, -2} << 3;
+    QTest::newRow("the last code may lack its separator") << QStringLiteral("01 99") << QVector<int>{1, 99, -2} << 2;
+    QTest::newRow("Ё is copied") << QStringLiteral("Ё 07 ") << QVector<int>{-1, 7, -2} << 2;
+    QTest::newRow("an empty line is only a line end") << QStringLiteral("\n05 ") << QVector<int>{-2, 5, -2} << 1;
+}
+
+void TestCryptanalysis::cipherUnits()
+{
+    QFETCH(QString, ciphertext);
+    QFETCH(QVector<int>, units);
+    QFETCH(int, tokens);
+
+    const CipherText cipher = readCipherText(ciphertext);
+    QCOMPARE(QVector<int>(cipher.units.begin(), cipher.units.end()), units);
+    QCOMPARE(cipher.tokenCount, tokens);
+    QCOMPARE(cipher.codeCount, int(std::count_if(units.begin(), units.end(), [](int u) { return u >= 0; })));
+}
+
+// Whatever the line, reading units and mapping them back must give what
+// decryption gives with the true key.
+void TestCryptanalysis::cipherUnitsDecryptAsDecryption()
+{
+    QRandomGenerator random(2024);
+    const QString alphabet = QStringLiteral("абвгдеёжзийклмнопрстуфхцчшщъыьэюя АБВЯЁЙ,.!?-12\tZz\U0001F600");
+    for (int trial = 0; trial < 300; ++trial) {
+        const int alphabetCount = 1 + int(random.bounded(3));
+        HomophoneTable table = secretTable(random.generate());
+        QString line;
+        const int length = int(random.bounded(40));
+        for (int i = 0; i < length; ++i)
+            line += alphabet.mid(int(random.bounded(alphabet.size())), 1);
+        const QString ciphertext = encryptHomophonic(table, line, alphabetCount);
+        const QString expected = decryptHomophonic(table, ciphertext, alphabetCount) + QLatin1Char('\n');
+        const CipherText cipher = readCipherText(ciphertext);
+        QCOMPARE(cipher.plaintext(trueSymbols(table, alphabetCount)), ciphertext.isEmpty() ? QString() : expected);
+    }
+}
+
+void TestCryptanalysis::fixedTableIsRecognised_data()
+{
+    QTest::addColumn<int>("alphabetCount");
+    QTest::addColumn<ChoiceMode>("choice");
+    QTest::newRow("one code per symbol") << 1 << ChoiceMode::NotShown;
+    QTest::newRow("two codes in rotation") << 2 << ChoiceMode::Cyclic;
+    QTest::newRow("three codes in rotation") << 3 << ChoiceMode::Cyclic;
+}
+
+void TestCryptanalysis::fixedTableIsRecognised()
+{
+    QFETCH(int, alphabetCount);
+    QFETCH(ChoiceMode, choice);
+
+    HomophoneTable table;
+    fillHomophoneTable(table);
+    const QString text = textOfLength(prose(), 300);
+    const QString ciphertext = encryptLines(table, text, alphabetCount);
+    const CipherText cipher = readCipherText(ciphertext);
+    const CrackResult result = crackHomophonic(cipher, m_model);
+    QVERIFY(result.fixedTable);
+    QCOMPARE(result.alphabetCount, alphabetCount);
+    QCOMPARE(result.choice, choice);
+    QString decrypted;
+    for (const QString &line : ciphertext.split(QLatin1Char('\n'))) {
+        if (!line.isEmpty())
+            decrypted += decryptHomophonic(table, line, alphabetCount) + QLatin1Char('\n');
+    }
+    QCOMPARE(cipher.plaintext(result.symbolOfCode), decrypted);
+    QCOMPARE(result.table[5].codes[0], QStringLiteral("05"));
+}
+
+void TestCryptanalysis::secretTableIsNotTakenForFixed()
+{
+    const QString text = textOfLength(prose(), 300);
+    // A table that uses none of the codes 96 to 99 and so could pass for fixed.
+    HomophoneTable table;
+    fillHomophoneTable(table);
+    std::vector<int> rows(SymbolCount);
+    std::iota(rows.begin(), rows.end(), 0);
+    std::shuffle(rows.begin(), rows.end(), QRandomGenerator(5));
+    HomophoneTable shuffled = table;
+    for (int row = 0; row < SymbolCount; ++row)
+        shuffled[row].codes = table[rows[row]].codes;
+    const CipherText cipher = readCipherText(encryptLines(shuffled, text, 1));
+    CrackResult result;
+    QVERIFY(!tryFixedTable(cipher, m_model, &result));
+}
+
+void TestCryptanalysis::simpleSubstitutionCracksExactly()
+{
+    const HomophoneTable table = secretTable(11);
+    const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 500), 1));
+    QCOMPARE(cipher.codeCount, 500);
+    CrackOptions options;
+    options.seed = 3;
+    options.timeLimitSeconds = 60;
+    const CrackResult result = crackHomophonic(cipher, m_model, options);
+    QVERIFY(!result.fixedTable);
+    QCOMPARE(accuracy(cipher, result.symbolOfCode, trueSymbols(table, 1)), 1.0);
+    QCOMPARE(result.alphabetCount, 1);
+}
+
+void TestCryptanalysis::cyclicThreeCodesCrack()
+{
+    const HomophoneTable table = secretTable(12);
+    const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 1500), 3));
+    QCOMPARE(cipher.codeCount, 1500);
+    CrackOptions options;
+    options.seed = 4;
+    options.timeLimitSeconds = 60;
+    int reports = 0;
+    double lastElapsed = 0;
+    options.progress = [&](const CrackProgress &progress) {
+        ++reports;
+        QVERIFY(progress.elapsedSeconds >= lastElapsed);
+        lastElapsed = progress.elapsedSeconds;
+        QCOMPARE(progress.bestPlaintext.count(QLatin1Char('\n')), cipher.lineCount);
+    };
+    const CrackResult result = crackHomophonic(cipher, m_model, options);
+    const double found = accuracy(cipher, result.symbolOfCode, trueSymbols(table, 3));
+    QVERIFY2(found >= 0.97, qPrintable(QString::number(found)));
+    QCOMPARE(result.alphabetCount, 3);
+    QCOMPARE(result.choice, ChoiceMode::Cyclic);
+    QVERIFY(reports >= result.restarts);
+    QVERIFY(result.score > RussianScoreThreshold);
+}
+
+void TestCryptanalysis::sameSeedSameKey()
+{
+    const CipherText cipher = readCipherText(encryptLines(secretTable(13), textOfLength(prose(), 200), 2));
+    CrackOptions options;
+    options.seed = 99;
+    options.timeLimitSeconds = 60;
+    const CrackResult first = crackHomophonic(cipher, m_model, options);
+    const CrackResult second = crackHomophonic(cipher, m_model, options);
+    QCOMPARE(first.symbolOfCode, second.symbolOfCode);
+    QCOMPARE(first.restarts, second.restarts);
+}
+
+void TestCryptanalysis::completedTableIsAValidKey()
+{
+    const CipherText cipher = readCipherText(encryptLines(secretTable(14), textOfLength(prose(), 200), 2));
+    CrackOptions options;
+    options.seed = 1;
+    options.timeLimitSeconds = 60;
+    const CrackResult result = crackHomophonic(cipher, m_model, options);
+
+    QSet<QString> codes;
+    int seen = 0;
+    for (int row = 0; row < SymbolCount; ++row) {
+        QCOMPARE(result.table[row].symbol, QString(characterOf(row)));
+        for (const QString &code : result.table[row].codes) {
+            QCOMPARE(code.size(), 2);
+            QVERIFY(code.at(0).isDigit() && code.at(1).isDigit());
+            codes.insert(code);
+            seen += result.symbolOfCode[code.toInt()] == row;
+        }
+    }
+    QCOMPARE(codes.size(), 96);
+    QCOMPARE(result.dealtCodes, 96 - seen);
+    int distinct = 0;
+    for (int code = 0; code < CodeCount; ++code)
+        distinct += result.symbolOfCode[code] >= 0;
+    QCOMPARE(seen, distinct);
+
+    // Decrypting with the table gives the plaintext the attack found.
+    QString decrypted;
+    const QString ciphertext = encryptLines(secretTable(14), textOfLength(prose(), 200), 2);
+    for (const QString &line : ciphertext.split(QLatin1Char('\n'))) {
+        if (!line.isEmpty())
+            decrypted += decryptHomophonic(result.table, line, 3) + QLatin1Char('\n');
+    }
+    QCOMPARE(decrypted, cipher.plaintext(result.symbolOfCode));
+}
+
+QTEST_GUILESS_MAIN(TestCryptanalysis)
+#include "tst_cryptanalysis.moc"
