@@ -76,7 +76,13 @@ int runAnalyze(const Invocation &invocation)
                               + QStringLiteral(": ожидается text или json"));
     }
     int alphabetCount = 0;
-    if (invocation.isSet(options.key)) {
+    if (!invocation.isSet(options.key)) {
+        for (const QCommandLineOption *encrypting : { &options.table, &options.choice, &options.seed }) {
+            if (invocation.isSet(*encrypting))
+                return usageError(QStringLiteral("параметр ") + quoted(dashed(encrypting->names().constLast()))
+                                  + QStringLiteral(" нужен, только когда текст шифруется: с --key"));
+        }
+    } else {
         alphabetCount = chosenKey(invocation);
         if (alphabetCount == 0)
             return UsageError;
@@ -86,6 +92,13 @@ int runAnalyze(const Invocation &invocation)
     int status = Success;
     const TextEncoding *encoding = chosenEncoding(invocation, status);
     if (!encoding)
+        return status;
+
+    CodeChoice choice;
+    if (!choice.parse(invocation))
+        return UsageError;
+    const std::optional<HomophoneTable> table = chosenTable(invocation, status);
+    if (!table)
         return status;
 
     QFile input;
@@ -103,8 +116,6 @@ int runAnalyze(const Invocation &invocation)
             return FileError;
     }
 
-    HomophoneTable table;
-    fillHomophoneTable(table);
     ByteDecoding windows1251;
     const bool haveByteDecoding = windows1251Decoding(windows1251);
     const auto byteDecodingFor = [&](const TextEncoding &lineEncoding) {
@@ -150,10 +161,13 @@ int runAnalyze(const Invocation &invocation)
     QString text;
     const TextReading read = readLines(input, encoding, [&](const Line &line, const TextEncoding &lineEncoding) {
         if (!analysis && !sideBySide) {
-            if (alphabetCount > 0)
-                sideBySide = std::make_unique<SideBySideAnalysis>(table, homophonicLineEncryption(table, alphabetCount));
-            else
-                analysis = std::make_unique<FrequencyAnalysis>(reading, table, byteDecodingFor(lineEncoding));
+            if (alphabetCount > 0) {
+                sideBySide = std::make_unique<SideBySideAnalysis>(
+                    *table, choice.isRandom() ? randomLineEncryption(*table, alphabetCount, *choice.random())
+                                              : homophonicLineEncryption(*table, alphabetCount));
+            } else {
+                analysis = std::make_unique<FrequencyAnalysis>(reading, *table, byteDecodingFor(lineEncoding));
+            }
         }
         if (analysis && byteDecodingFor(lineEncoding)) {
             analysis->addBytes(line.data, line.size);

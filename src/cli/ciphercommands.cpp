@@ -24,6 +24,15 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
     job.encoding = chosenEncoding(invocation, status);
     if (!job.encoding)
         return status;
+    CodeChoice choice;
+    if (!choice.parse(invocation))
+        return UsageError;
+    job.randomChoice = choice.random();
+    // A bad key file is found before any output file is touched.
+    const std::optional<HomophoneTable> table = chosenTable(invocation, status);
+    if (!table)
+        return status;
+    job.table = &*table;
 
     const QString inputName = invocation.value(options.input);
     QFile input;

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "keytable.h"
 #include "textencoding.h"
 
 #include <QDir>
@@ -87,6 +88,17 @@ Options::Options()
                               "в окне программы) или utf-8; файл с меткой порядка байтов "
                               "(UTF-8, UTF-16, UTF-32) читается в кодировке метки"),
                QStringLiteral("КОДИРОВКА"))
+    , table(QStringLiteral("table"),
+            QStringLiteral("своя таблица замены из файла ключа (его делает keygen) вместо постоянной"),
+            QStringLiteral("ФАЙЛ"))
+    , choice(QStringLiteral("choice"),
+             QStringLiteral("encrypt, analyze: как выбирать код символа — cyclic (по очереди, как в окне; по "
+                            "умолчанию) или random (случайно из первых K)"),
+             QStringLiteral("ВЫБОР"))
+    , seed(QStringLiteral("seed"),
+           QStringLiteral("keygen, --choice random: зерно случайных чисел, целое от 0; одно зерно — одна "
+                          "и та же таблица или один и тот же шифр"),
+           QStringLiteral("N"))
     , as(QStringLiteral("as"),
          QStringLiteral("analyze: читать текст как открытый (plain) или как шифртекст (cipher); без "
                         "параметра — догадка: шифртекст, если не меньше 90 % слов — двузначные коды"),
@@ -103,12 +115,12 @@ Options::Options()
 
 QList<const QCommandLineOption *> Options::all() const
 {
-    return { &key, &input, &output, &encoding, &as, &format, &chart, &help, &version };
+    return { &key, &input, &output, &encoding, &table, &choice, &seed, &as, &format, &chart, &help, &version };
 }
 
 QList<const QCommandLineOption *> Options::fileNames() const
 {
-    return { &input, &output, &chart };
+    return { &input, &output, &table, &chart };
 }
 
 int printText(const QString &text, const ClosedStreams &closed)
@@ -166,6 +178,73 @@ int chosenKey(const Invocation &invocation)
         return 0;
     }
     return alphabetCount;
+}
+
+std::optional<HomophoneTable> chosenTable(const Invocation &invocation, int &status)
+{
+    if (!invocation.isSet(invocation.options.table)) {
+        HomophoneTable table;
+        fillHomophoneTable(table);
+        return table;
+    }
+    const KeyFileReading reading = readKeyFile(invocation.value(invocation.options.table));
+    if (!reading.table) {
+        for (const QString &problem : reading.problems)
+            reportError(problem);
+        reportError(QStringLiteral("файл ключа не принят, ничего не сделано"));
+        status = UsageError;
+        return std::nullopt;
+    }
+    return reading.table;
+}
+
+std::optional<quint64> chosenSeed(const Invocation &invocation, bool &ok)
+{
+    ok = true;
+    if (!invocation.isSet(invocation.options.seed))
+        return std::nullopt;
+    const QString text = invocation.value(invocation.options.seed);
+    bool isNumber = !text.isEmpty();
+    for (const QChar c : text)
+        isNumber = isNumber && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const quint64 seed = isNumber ? text.toULongLong(&isNumber) : 0;
+    if (!isNumber) {
+        usageError(QStringLiteral("зерно должно быть целым числом от 0 до 18446744073709551615, а не ")
+                   + quoted(text));
+        ok = false;
+        return std::nullopt;
+    }
+    return seed;
+}
+
+bool CodeChoice::parse(const Invocation &invocation)
+{
+    const Options &options = invocation.options;
+    const QString choice = invocation.isSet(options.choice) ? invocation.value(options.choice)
+                                                            : QStringLiteral("cyclic");
+    if (choice != QLatin1String("cyclic") && choice != QLatin1String("random")) {
+        usageError(QStringLiteral("неизвестный выбор кодов ") + quoted(choice)
+                   + QStringLiteral(": ожидается cyclic или random"));
+        return false;
+    }
+    bool ok = true;
+    const std::optional<quint64> seed = chosenSeed(invocation, ok);
+    if (!ok)
+        return false;
+    if (choice == QLatin1String("cyclic")) {
+        if (seed) {
+            usageError(QStringLiteral("зерно нужно только случайному выбору кодов: --choice random"));
+            return false;
+        }
+        return true;
+    }
+    if (seed) {
+        m_seeded.emplace(seededGenerator(*seed));
+        m_choice.emplace(*m_seeded);
+    } else {
+        m_choice.emplace(*QRandomGenerator::system());
+    }
+    return true;
 }
 
 bool openInput(const Invocation &invocation, QFile &input)

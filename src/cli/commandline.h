@@ -8,6 +8,9 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
+
+#include "homophonic.h"
 
 class QFile;
 class QFileDevice;
@@ -46,6 +49,9 @@ struct Options
     QCommandLineOption input;
     QCommandLineOption output;
     QCommandLineOption encoding;
+    QCommandLineOption table;
+    QCommandLineOption choice;
+    QCommandLineOption seed;
     QCommandLineOption as;
     QCommandLineOption format;
     QCommandLineOption chart;
@@ -71,6 +77,33 @@ struct Invocation
 
 // The key of --key, 1 to 3; 0 after a usage error, which has been reported.
 int chosenKey(const Invocation &invocation);
+
+// The table of --table, or the fixed table. Null after a bad key file,
+// whose problems have been reported; status then holds the exit status.
+std::optional<HomophoneTable> chosenTable(const Invocation &invocation, int &status);
+
+// How encryption picks among a symbol's codes, from --choice and --seed.
+// The random source lives as long as the object.
+class CodeChoice
+{
+public:
+    CodeChoice() = default;
+    CodeChoice(const CodeChoice &) = delete;
+    CodeChoice &operator=(const CodeChoice &) = delete;
+
+    // False after a usage error, which has been reported.
+    bool parse(const Invocation &invocation);
+    bool isRandom() const { return bool(m_choice); }
+    RandomCodeChoice *random() { return m_choice ? &*m_choice : nullptr; }
+
+private:
+    std::optional<QRandomGenerator> m_seeded;
+    std::optional<RandomCodeChoice> m_choice;
+};
+
+// The seed of --seed: a whole number from 0 to 2^64 - 1. Empty when not
+// given; ok is false after a usage error, which has been reported.
+std::optional<quint64> chosenSeed(const Invocation &invocation, bool &ok);
 
 // Opens the input: the file of --input, or standard input. On failure
 // reports it and returns false.

@@ -7,4 +7,5 @@ struct Invocation;
 int runEncrypt(const Invocation &invocation);
 int runDecrypt(const Invocation &invocation);
 int runTable(const Invocation &invocation);
+int runKeygen(const Invocation &invocation);
 int runAnalyze(const Invocation &invocation);

@@ -48,7 +48,10 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     const bool utf8Output = job.encoding->kind() == TextEncoding::Kind::Utf8;
 
     HomophoneTable table;
-    fillHomophoneTable(table);
+    if (job.table)
+        table = *job.table;
+    else
+        fillHomophoneTable(table);
 
     QString text;
     QString result; // reused for every line, like text
@@ -60,8 +63,12 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
         outcome.undecodable += inputEncoding->decode(line.data, line.size, text);
         result.resize(0); // keeps the capacity, unlike clear()
         if (job.direction == CipherJob::Direction::Encrypt) {
-            resetCounters(table);
-            appendEncryptedHomophonic(table, text, job.alphabetCount, result);
+            if (job.randomChoice) {
+                appendEncryptedHomophonic(table, text, job.alphabetCount, result, *job.randomChoice);
+            } else {
+                resetCounters(table);
+                appendEncryptedHomophonic(table, text, job.alphabetCount, result);
+            }
         } else {
             appendDecryptedHomophonic(table, text, job.alphabetCount, result);
         }

@@ -2,6 +2,7 @@
 // one device to another.
 #pragma once
 
+#include "homophonic.h"
 #include "linereader.h"
 
 #include <QString>
@@ -18,6 +19,11 @@ struct CipherJob
     int alphabetCount = 1;
     const TextEncoding *encoding = nullptr; // of input and output
     qint64 maxLineBytes = LineReader::MaxLineBytes;
+    // The key table; cipherLines fills the fixed table when it is null.
+    const HomophoneTable *table = nullptr;
+    // Random homophones from this choice instead of codes in turn; encryption
+    // only. One object for the whole text, so that a seed gives one sequence.
+    RandomCodeChoice *randomChoice = nullptr;
 };
 
 struct CipherOutcome

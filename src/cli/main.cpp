@@ -19,23 +19,34 @@ struct Command
 
 QList<Command> commands(const Options &options)
 {
-    const QList<const QCommandLineOption *> cipherOptions { &options.key, &options.input, &options.output,
-                                                            &options.encoding };
+    const QList<const QCommandLineOption *> decryptOptions { &options.key, &options.input, &options.output,
+                                                             &options.encoding, &options.table };
     return {
         { QStringLiteral("encrypt"),
-          QStringLiteral("encrypt --key K [--input ФАЙЛ] [--output ФАЙЛ] [--encoding КОДИРОВКА]"),
-          QStringLiteral("зашифровать текст"), cipherOptions, runEncrypt },
+          QStringLiteral("encrypt --key K [--input ФАЙЛ] [--output ФАЙЛ] [--encoding КОДИРОВКА]\n"
+                         "                     [--table ФАЙЛ] [--choice cyclic|random] [--seed N]"),
+          QStringLiteral("зашифровать текст"), decryptOptions + QList<const QCommandLineOption *> { &options.choice, &options.seed },
+          runEncrypt },
         { QStringLiteral("decrypt"),
-          QStringLiteral("decrypt --key K [--input ФАЙЛ] [--output ФАЙЛ] [--encoding КОДИРОВКА]"),
-          QStringLiteral("расшифровать текст"), cipherOptions, runDecrypt },
-        { QStringLiteral("table"), QStringLiteral("table"),
-          QStringLiteral("показать таблицу: символ и три его кода"), {}, runTable },
+          QStringLiteral("decrypt --key K [--input ФАЙЛ] [--output ФАЙЛ] [--encoding КОДИРОВКА]\n"
+                         "                     [--table ФАЙЛ]"),
+          QStringLiteral("расшифровать текст"), decryptOptions, runDecrypt },
+        { QStringLiteral("table"), QStringLiteral("table [--table ФАЙЛ]"),
+          QStringLiteral("показать таблицу в формате файла ключа (постоянную или проверенную из файла)"),
+          { &options.table }, runTable },
+        { QStringLiteral("keygen"), QStringLiteral("keygen [--output ФАЙЛ] [--seed N]"),
+          QStringLiteral("сделать новый файл ключа со случайной таблицей"), { &options.output, &options.seed },
+          runKeygen },
         { QStringLiteral("analyze"),
-          QStringLiteral("analyze [--key K] [--input ФАЙЛ] [--encoding КОДИРОВКА] [--as plain|cipher]\n"
-                         "                     [--format text|json] [--chart ФАЙЛ.svg]"),
+          QStringLiteral("analyze [--input ФАЙЛ] [--encoding КОДИРОВКА] [--as plain|cipher]\n"
+                         "                     [--format text|json] [--chart ФАЙЛ.svg]\n"
+                         "  homophonic analyze --key K [--table ФАЙЛ] [--choice cyclic|random] [--seed N]\n"
+                         "                     [--input ФАЙЛ] [--encoding КОДИРОВКА] [--format text|json]\n"
+                         "                     [--chart ФАЙЛ.svg]"),
           QStringLiteral("частоты символов открытого текста или кодов шифртекста; с --key — "
                          "открытый текст рядом со своим шифртекстом"),
-          { &options.key, &options.input, &options.encoding, &options.as, &options.format, &options.chart },
+          { &options.key, &options.input, &options.encoding, &options.as, &options.format, &options.chart,
+            &options.table, &options.choice, &options.seed },
           runAnalyze },
     };
 }

@@ -1,15 +1,42 @@
-// table: the homophone table, symbol by symbol.
+// table and keygen: the homophone table, the fixed one or a key file, and
+// new key files made at random.
 #include "commandline.h"
 #include "commands.h"
 #include "homophonic.h"
+#include "keytable.h"
+
+#include <QDateTime>
 
 int runTable(const Invocation &invocation)
 {
+    int status = Success;
+    const std::optional<HomophoneTable> table = chosenTable(invocation, status);
+    if (!table)
+        return status;
+    // Key files are UTF-8 whatever the terminal, so that `table > key.txt`
+    // is a key file.
+    OutputTarget output((QString()));
+    return output.open(invocation.closed) && output.write(keyTableText(*table).toUtf8()) && output.finish()
+        ? Success
+        : FileError;
+}
+
+int runKeygen(const Invocation &invocation)
+{
+    bool ok = true;
+    const std::optional<quint64> seed = chosenSeed(invocation, ok);
+    if (!ok)
+        return UsageError;
     HomophoneTable table;
-    fillHomophoneTable(table);
-    QString text;
-    for (const RowHR &row : table)
-        text += row.symbol + QLatin1Char('\t') + row.codes[0] + QLatin1Char('\t') + row.codes[1]
-            + QLatin1Char('\t') + row.codes[2] + QLatin1Char('\n');
-    return printText(text, invocation.closed);
+    if (seed) {
+        QRandomGenerator source = seededGenerator(*seed);
+        table = randomKeyTable(source);
+    } else {
+        table = randomKeyTable(*QRandomGenerator::system());
+    }
+    OutputTarget output(invocation.value(invocation.options.output));
+    return output.open(invocation.closed)
+            && output.write(keyFileText(table, QDateTime::currentDateTime(), seed).toUtf8()) && output.finish()
+        ? Success
+        : FileError;
 }

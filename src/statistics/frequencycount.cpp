@@ -268,6 +268,13 @@ LineEncryption homophonicLineEncryption(const HomophoneTable &table, int alphabe
     };
 }
 
+LineEncryption randomLineEncryption(const HomophoneTable &table, int alphabetCount, RandomCodeChoice &choice)
+{
+    return [&table, alphabetCount, &choice](QStringView line, QString &out) {
+        appendEncryptedHomophonic(table, line, alphabetCount, out, choice);
+    };
+}
+
 SideBySideAnalysis::SideBySideAnalysis(const HomophoneTable &table, LineEncryption encrypt)
     : m_encrypt(std::move(encrypt))
     , m_symbols(table)

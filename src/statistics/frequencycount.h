@@ -125,6 +125,9 @@ using LineEncryption = std::function<void(QStringView line, QString &out)>;
 // Encryption as the command-line tool does it: with table's codes, the
 // counters starting afresh on every line.
 LineEncryption homophonicLineEncryption(const HomophoneTable &table, int alphabetCount);
+// Encryption with random homophones from choice; table and choice must
+// outlive the function.
+LineEncryption randomLineEncryption(const HomophoneTable &table, int alphabetCount, RandomCodeChoice &choice);
 
 // A plaintext and its ciphertext, encrypted in memory line by line.
 class SideBySideAnalysis
