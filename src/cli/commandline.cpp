@@ -99,6 +99,17 @@ Options::Options()
            QStringLiteral("keygen, --choice random: зерно случайных чисел, целое от 0; одно зерно — одна "
                           "и та же таблица или один и тот же шифр"),
            QStringLiteral("N"))
+    , keyOut(QStringLiteral("key-out"),
+             QStringLiteral("crack: записать найденную таблицу в файл ключа"), QStringLiteral("ФАЙЛ"))
+    , timeLimit(QStringLiteral("time-limit"),
+                QStringLiteral("crack: искать не дольше стольких секунд (по умолчанию 10)"), QStringLiteral("СЕКУНДЫ"))
+    , quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
+            QStringLiteral("не показывать ход работы в терминале"))
+    , model(QStringLiteral("model"),
+            QStringLiteral("crack: модель языка из файла (её делает команда model) вместо встроенной"),
+            QStringLiteral("ФАЙЛ"))
+    , corpus(QStringLiteral("corpus"),
+             QStringLiteral("model: русский текст в UTF-8, по которому считаются частоты"), QStringLiteral("ФАЙЛ"))
     , as(QStringLiteral("as"),
          QStringLiteral("analyze: читать текст как открытый (plain) или как шифртекст (cipher); без "
                         "параметра — догадка: шифртекст, если не меньше 90 % слов — двузначные коды"),
@@ -115,12 +126,13 @@ Options::Options()
 
 QList<const QCommandLineOption *> Options::all() const
 {
-    return { &key, &input, &output, &encoding, &table, &choice, &seed, &as, &format, &chart, &help, &version };
+    return { &key,    &input,     &output, &encoding, &table,  &choice, &seed,   &keyOut,
+             &timeLimit, &quiet, &model,  &corpus,   &as,     &format, &chart, &help, &version };
 }
 
 QList<const QCommandLineOption *> Options::fileNames() const
 {
-    return { &input, &output, &table, &chart };
+    return { &input, &output, &table, &keyOut, &model, &corpus, &chart };
 }
 
 int printText(const QString &text, const ClosedStreams &closed)

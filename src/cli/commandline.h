@@ -52,6 +52,11 @@ struct Options
     QCommandLineOption table;
     QCommandLineOption choice;
     QCommandLineOption seed;
+    QCommandLineOption keyOut;
+    QCommandLineOption timeLimit;
+    QCommandLineOption quiet;
+    QCommandLineOption model;
+    QCommandLineOption corpus;
     QCommandLineOption as;
     QCommandLineOption format;
     QCommandLineOption chart;

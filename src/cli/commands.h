@@ -9,3 +9,5 @@ int runDecrypt(const Invocation &invocation);
 int runTable(const Invocation &invocation);
 int runKeygen(const Invocation &invocation);
 int runAnalyze(const Invocation &invocation);
+int runCrack(const Invocation &invocation);
+int runModel(const Invocation &invocation);

@@ -48,6 +48,16 @@ QList<Command> commands(const Options &options)
           { &options.key, &options.input, &options.encoding, &options.as, &options.format, &options.chart,
             &options.table, &options.choice, &options.seed },
           runAnalyze },
+        { QStringLiteral("crack"),
+          QStringLiteral("crack [--input ФАЙЛ] [--output ФАЙЛ] [--key-out ФАЙЛ] [--encoding КОДИРОВКА]\n"
+                         "                     [--seed N] [--time-limit СЕКУНДЫ] [--model ФАЙЛ] [--quiet]"),
+          QStringLiteral("вскрыть шифртекст без ключа: найти таблицу и k по частотам русского текста"),
+          { &options.input, &options.output, &options.keyOut, &options.encoding, &options.seed, &options.timeLimit,
+            &options.model, &options.quiet },
+          runCrack },
+        { QStringLiteral("model"), QStringLiteral("model --corpus ФАЙЛ --output ФАЙЛ"),
+          QStringLiteral("построить модель языка для crack по русскому тексту"),
+          { &options.corpus, &options.output }, runModel },
     };
 }
 

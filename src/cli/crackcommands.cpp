@@ -1,0 +1,260 @@
+// crack and model: breaking the cipher without its key, and building the
+// language model that the attack scores Russian text by.
+#include "commandline.h"
+#include "commands.h"
+#include "filecipher.h"
+#include "keytable.h"
+#include "languagemodel.h"
+#include "markedinput.h"
+#include "solver.h"
+#include "textencoding.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+#include <optional>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace Cryptanalysis;
+
+// Ciphertexts far beyond what the attack needs would only take its time.
+constexpr qint64 MaxCipherTextBytes = qint64(16) << 20;
+constexpr double MaxTimeLimitSeconds = 24 * 60 * 60;
+
+std::optional<double> chosenTimeLimit(const Invocation &invocation)
+{
+    if (!invocation.isSet(invocation.options.timeLimit))
+        return 10.0;
+    const QString text = invocation.value(invocation.options.timeLimit);
+    bool isNumber = false;
+    const double seconds = text.toDouble(&isNumber);
+    if (!isNumber || !(seconds > 0) || seconds > MaxTimeLimitSeconds) {
+        usageError(QStringLiteral("лимит времени должен быть числом секунд больше 0 и не больше суток, а не ")
+                   + quoted(text));
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+bool loadModel(const Invocation &invocation, LanguageModel &model)
+{
+    QString error;
+    const bool loaded = invocation.isSet(invocation.options.model)
+        ? model.load(invocation.value(invocation.options.model), &error)
+        : model.loadBuiltIn(&error);
+    if (!loaded)
+        reportError(QStringLiteral("модель языка не загружена: ") + error);
+    return loaded;
+}
+
+QString choiceDescription(ChoiceMode choice)
+{
+    switch (choice) {
+    case ChoiceMode::Cyclic:
+        return QStringLiteral("по очереди (коды символа чередуются по кругу)");
+    case ChoiceMode::Random:
+        return QStringLiteral("случайный (коды не чередуются по кругу)");
+    case ChoiceMode::NotShown:
+        break;
+    }
+    return QStringLiteral("не виден (у символов по одному коду)");
+}
+
+QString number(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+// One line on a terminal, rewritten in place; cleared at the end.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(bool enabled)
+        : m_enabled(enabled)
+    {
+    }
+    ~ProgressLine() { clear(); }
+
+    void show(const CrackProgress &progress)
+    {
+        if (!m_enabled || progress.elapsedSeconds < 1.0)
+            return;
+        QString start = progress.bestPlaintext.left(60);
+        start.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        const QString line = QStringLiteral("\r\033[K%1 с, перезапусков %2, оценка %3: %4")
+                                 .arg(number(progress.elapsedSeconds, 1))
+                                 .arg(progress.restarts)
+                                 .arg(number(progress.bestScore, 3), start);
+        const QByteArray bytes = line.toLocal8Bit();
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+        m_shown = true;
+    }
+
+    void clear()
+    {
+        if (!m_shown)
+            return;
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        m_shown = false;
+    }
+
+private:
+    bool m_enabled;
+    bool m_shown = false;
+};
+
+} // namespace
+
+int runCrack(const Invocation &invocation)
+{
+    const Options &options = invocation.options;
+    int status = Success;
+    const TextEncoding *encoding = chosenEncoding(invocation, status);
+    if (!encoding)
+        return status;
+    bool ok = true;
+    const std::optional<quint64> seed = chosenSeed(invocation, ok);
+    if (!ok)
+        return UsageError;
+    const std::optional<double> timeLimit = chosenTimeLimit(invocation);
+    if (!timeLimit)
+        return UsageError;
+
+    LanguageModel model;
+    if (!loadModel(invocation, model))
+        return FileError;
+
+    QFile input;
+    if (!openInput(invocation, input))
+        return FileError;
+    // Both outputs are opened before the attack: a run of seconds should not
+    // end in a failure to write that was known from the start. Neither file
+    // changes unless everything succeeds.
+    OutputTarget plaintext(invocation.value(options.output));
+    if (!plaintext.open(invocation.closed))
+        return FileError;
+    std::optional<OutputTarget> keyOut;
+    if (invocation.isSet(options.keyOut)) {
+        keyOut.emplace(invocation.value(options.keyOut));
+        if (!keyOut->open(invocation.closed))
+            return FileError;
+    }
+
+    const QByteArray bytes = input.read(MaxCipherTextBytes + 1);
+    if (input.error() != QFileDevice::NoError) {
+        reportReadFailure(invocation, input);
+        return FileError;
+    }
+    const QString inputName = describeInput(invocation.value(options.input));
+    if (bytes.size() > MaxCipherTextBytes) {
+        reportError(inputName + QStringLiteral(": шифртекст длиннее %1 МиБ, столько для вскрытия не нужно")
+                        .arg(MaxCipherTextBytes >> 20));
+        return FileError;
+    }
+
+    // Read as decryption reads it: a byte-order mark decides the encoding.
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    MarkedInput marked(buffer);
+    const QByteArray text = marked.readAll();
+    const TextEncoding *textEncoding = marked.mark() == MarkedInput::Mark::None ? encoding : TextEncoding::utf8();
+    QString decoded;
+    textEncoding->decode(text.constData(), int(text.size()), decoded);
+    const CipherText cipher = readCipherText(decoded);
+    if (cipher.tokenCount == 0) {
+        reportError(inputName + QStringLiteral(": шифртекста нет, вскрывать нечего"));
+        return FileError;
+    }
+    if (2 * qint64(cipher.codeCount) < cipher.tokenCount) {
+        reportError(inputName + QStringLiteral(": это не шифртекст: двузначных кодов меньше половины слов (%1 из %2)")
+                        .arg(cipher.codeCount)
+                        .arg(cipher.tokenCount));
+        return FileError;
+    }
+
+    ProgressLine progress(!invocation.isSet(options.quiet) && isatty(STDERR_FILENO));
+    CrackOptions crackOptions;
+    crackOptions.seed = seed.value_or(QRandomGenerator::system()->generate64());
+    crackOptions.timeLimitSeconds = *timeLimit;
+    crackOptions.progress = [&progress](const CrackProgress &step) { progress.show(step); };
+    QElapsedTimer timer;
+    timer.start();
+    const CrackResult result = crackHomophonic(cipher, model, crackOptions);
+    progress.clear();
+
+    // The plaintext as decryption prints it with the key found: all three
+    // columns, since the table holds only the codes that were seen.
+    CipherJob job;
+    job.direction = CipherJob::Direction::Decrypt;
+    job.alphabetCount = 3;
+    job.encoding = encoding;
+    job.table = &result.table;
+    buffer.seek(0);
+    const CipherOutcome outcome = cipherLines(buffer, plaintext.device(), job);
+    if (outcome.status == CipherOutcome::Status::WriteFailed) {
+        plaintext.reportWriteFailure();
+        return FileError;
+    }
+    if (keyOut) {
+        QString comments = QStringLiteral("# Таблица восстановлена командой homophonic crack по шифртексту %1.\n")
+                               .arg(inputName);
+        if (result.dealtCodes > 0) {
+            comments += QStringLiteral("# Кодов, которых в шифртексте нет, %1: они розданы свободным местам "
+                                       "таблицы произвольно.\n")
+                            .arg(result.dealtCodes);
+        }
+        const QString key = comments + keyFileText(result.table, QDateTime::currentDateTime());
+        if (!keyOut->write(key.toUtf8()))
+            return FileError;
+    }
+    if (!plaintext.finish() || (keyOut && !keyOut->finish()))
+        return FileError;
+
+    reportError(QStringLiteral("таблица: %1; k = %2; выбор кодов: %3; оценка %4 нат на символ; время %5 с")
+                    .arg(result.fixedTable ? QStringLiteral("постоянная, как в окне") : QStringLiteral("восстановлена"))
+                    .arg(result.alphabetCount)
+                    .arg(choiceDescription(result.choice), number(result.score, 3),
+                         number(timer.elapsed() / 1000.0, 2)));
+    return Success;
+}
+
+int runModel(const Invocation &invocation)
+{
+    const Options &options = invocation.options;
+    if (!invocation.isSet(options.corpus))
+        return usageError(QStringLiteral("не указан корпус: --corpus ФАЙЛ (русский текст в UTF-8)"));
+    if (!invocation.isSet(options.output))
+        return usageError(QStringLiteral("не указан файл модели: --output ФАЙЛ"));
+
+    QFile corpus(invocation.value(options.corpus));
+    if (!corpus.open(QIODevice::ReadOnly)) {
+        reportError(QStringLiteral("не удалось открыть ") + describeInput(corpus.fileName()) + QStringLiteral(": ")
+                    + corpus.errorString());
+        return FileError;
+    }
+    OutputTarget output(invocation.value(options.output));
+    if (!output.open(invocation.closed))
+        return FileError;
+
+    NgramCounts counts;
+    QString error;
+    if (!counts.addCorpus(corpus, &error)) {
+        reportError(describeInput(corpus.fileName()) + QStringLiteral(": ") + error);
+        return FileError;
+    }
+    const LanguageModel model = LanguageModel::fromCounts(counts);
+    if (!model.write(output.device(), &error)) {
+        reportError(QStringLiteral("не удалось записать ") + output.description() + QStringLiteral(": ") + error);
+        return FileError;
+    }
+    return output.finish() ? Success : FileError;
+}
