@@ -49,8 +49,9 @@ QList<Command> commands(const Options &options)
             &options.table, &options.choice, &options.seed },
           runAnalyze },
         { QStringLiteral("crack"),
-          QStringLiteral("crack [--input ФАЙЛ] [--output ФАЙЛ] [--key-out ФАЙЛ] [--encoding КОДИРОВКА]\n"
-                         "                     [--seed N] [--time-limit СЕКУНДЫ] [--model ФАЙЛ] [--quiet]"),
+          QStringLiteral("crack [--input ФАЙЛ] [--output ФАЙЛ] [--key-out ФАЙЛ]\n"
+                         "                     [--encoding КОДИРОВКА] [--seed N] [--time-limit СЕКУНДЫ]\n"
+                         "                     [--model ФАЙЛ] [--quiet]"),
           QStringLiteral("вскрыть шифртекст без ключа: найти таблицу и k по частотам русского текста"),
           { &options.input, &options.output, &options.keyOut, &options.encoding, &options.seed, &options.timeLimit,
             &options.model, &options.quiet },
