@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
+
 struct Run
 {
     int exitCode = -1;
@@ -64,4 +66,13 @@ inline QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Command-line arguments written as UTF-8 literals, for tables of cases.
+inline QStringList arguments(std::initializer_list<const char *> list)
+{
+    QStringList result;
+    for (const char *argument : list)
+        result << QString::fromUtf8(argument);
+    return result;
 }

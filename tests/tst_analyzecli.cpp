@@ -145,35 +145,29 @@ void AnalyzeCliTest::failures_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
 
-    const auto args = [](std::initializer_list<const char *> list) {
-        QStringList arguments { QStringLiteral("analyze") };
-        for (const char *argument : list)
-            arguments << QString::fromUtf8(argument);
-        return arguments;
-    };
-    QTest::newRow("empty input") << args({ "-i", "empty.txt" }) << QString() << 1 << QStringLiteral("текст пуст");
-    QTest::newRow("only line ends") << args({ "-i", "newlines.txt" }) << QString() << 1
+    QTest::newRow("empty input") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "empty.txt" }) << QString() << 1 << QStringLiteral("текст пуст");
+    QTest::newRow("only line ends") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "newlines.txt" }) << QString() << 1
                                     << QStringLiteral("текст пуст");
-    QTest::newRow("chart in a missing folder") << args({ "-i", "text.txt", "--chart", "нет/график.svg" }) << QString()
+    QTest::newRow("chart in a missing folder") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--chart", "нет/график.svg" }) << QString()
                                                << 1 << QStringLiteral("не удалось создать файл");
-    QTest::newRow("chart below a regular file") << args({ "-i", "text.txt", "--chart", "text.txt/график.svg" })
+    QTest::newRow("chart below a regular file") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--chart", "text.txt/график.svg" })
                                                 << QString() << 1 << QStringLiteral("не удалось создать файл");
     QTest::newRow("chart over the file-size limit")
-        << args({ "-i", "text.txt", "--chart", "old.svg" }) << QStringLiteral("trap '' XFSZ; ulimit -f 1;") << 1
+        << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--chart", "old.svg" }) << QStringLiteral("trap '' XFSZ; ulimit -f 1;") << 1
         << QStringLiteral("не удалось записать файл «old.svg»");
-    QTest::newRow("report into a full device") << args({ "-i", "text.txt" }) << QStringLiteral("redirect /dev/full")
+    QTest::newRow("report into a full device") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt" }) << QStringLiteral("redirect /dev/full")
                                                << 1 << QStringLiteral("не удалось записать стандартный вывод");
-    QTest::newRow("unknown reading") << args({ "-i", "text.txt", "--as", "code" }) << QString() << 2
+    QTest::newRow("unknown reading") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--as", "code" }) << QString() << 2
                                      << QStringLiteral("неизвестный вид текста «code»");
-    QTest::newRow("unknown format") << args({ "-i", "text.txt", "--format", "xml" }) << QString() << 2
+    QTest::newRow("unknown format") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--format", "xml" }) << QString() << 2
                                     << QStringLiteral("неизвестный формат «xml»");
-    QTest::newRow("key out of range") << args({ "-i", "text.txt", "--key", "4" }) << QString() << 2
+    QTest::newRow("key out of range") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--key", "4" }) << QString() << 2
                                       << QStringLiteral("ключ должен быть числом от 1 до 3");
-    QTest::newRow("key with ciphertext reading") << args({ "-i", "text.txt", "--key", "2", "--as", "cipher" })
+    QTest::newRow("key with ciphertext reading") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--key", "2", "--as", "cipher" })
                                                  << QString() << 2 << QStringLiteral("--as cipher не подходит");
-    QTest::newRow("empty chart name") << args({ "-i", "text.txt", "--chart", "" }) << QString() << 2
+    QTest::newRow("empty chart name") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--chart", "" }) << QString() << 2
                                       << QStringLiteral("пустое имя файла у параметра «--chart»");
-    QTest::newRow("output is not an option of analyze") << args({ "-i", "text.txt", "-o", "x.txt" }) << QString()
+    QTest::newRow("output is not an option of analyze") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "-o", "x.txt" }) << QString()
                                                         << 2 << QStringLiteral("не принимает параметр «--output»");
 }
 

@@ -143,31 +143,25 @@ void CrackCliTest::failuresChangeNoFile_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    const auto args = [](std::initializer_list<const char *> list) {
-        QStringList arguments;
-        for (const char *argument : list)
-            arguments << QString::fromUtf8(argument);
-        return arguments;
-    };
-    const QStringList outputs = args({ "-o", "прежний.txt", "--key-out", "прежний-ключ.txt" });
-    QTest::newRow("plaintext is not ciphertext") << args({ "crack", "-i", "открытый.txt", "-e", "utf-8" }) + outputs
+    const QStringList outputs = arguments({ "-o", "прежний.txt", "--key-out", "прежний-ключ.txt" });
+    QTest::newRow("plaintext is not ciphertext") << arguments({ "crack", "-i", "открытый.txt", "-e", "utf-8" }) + outputs
                                                  << QByteArray() << 1 << QStringLiteral("это не шифртекст");
-    QTest::newRow("empty input") << args({ "crack" }) + outputs << QByteArray() << 1
+    QTest::newRow("empty input") << arguments({ "crack" }) + outputs << QByteArray() << 1
                                  << QStringLiteral("шифртекста нет");
-    QTest::newRow("model of another format") << args({ "crack", "--model", "открытый.txt" }) + outputs
+    QTest::newRow("model of another format") << arguments({ "crack", "--model", "открытый.txt" }) + outputs
                                              << QByteArray("01 02 ") << 1 << QStringLiteral("модель языка не загружена");
-    QTest::newRow("missing model") << args({ "crack", "--model", "нет.model" }) + outputs << QByteArray("01 02 ") << 1
+    QTest::newRow("missing model") << arguments({ "crack", "--model", "нет.model" }) + outputs << QByteArray("01 02 ") << 1
                                    << QStringLiteral("модель языка не загружена");
-    QTest::newRow("time limit of zero") << args({ "crack", "--time-limit", "0" }) + outputs << QByteArray("01 ") << 2
+    QTest::newRow("time limit of zero") << arguments({ "crack", "--time-limit", "0" }) + outputs << QByteArray("01 ") << 2
                                         << QStringLiteral("лимит времени");
-    QTest::newRow("time limit that is no number") << args({ "crack", "--time-limit", "долго" }) + outputs
+    QTest::newRow("time limit that is no number") << arguments({ "crack", "--time-limit", "долго" }) + outputs
                                                   << QByteArray("01 ") << 2 << QStringLiteral("лимит времени");
-    QTest::newRow("seed that is no number") << args({ "crack", "--seed", "x" }) + outputs << QByteArray("01 ") << 2
+    QTest::newRow("seed that is no number") << arguments({ "crack", "--seed", "x" }) + outputs << QByteArray("01 ") << 2
                                             << QStringLiteral("зерно");
     QTest::newRow("corpus without Russian text")
-        << args({ "model", "--corpus", "english.txt", "--output", "прежний.txt" }) << QByteArray() << 1
+        << arguments({ "model", "--corpus", "english.txt", "--output", "прежний.txt" }) << QByteArray() << 1
         << QStringLiteral("english.txt");
-    QTest::newRow("model without a corpus") << args({ "model", "--output", "прежний.txt" }) << QByteArray() << 2
+    QTest::newRow("model without a corpus") << arguments({ "model", "--output", "прежний.txt" }) << QByteArray() << 2
                                             << QStringLiteral("не указан корпус");
 }
 

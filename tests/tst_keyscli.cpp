@@ -230,28 +230,22 @@ void KeysCliTest::badOptionsAreUsageErrors_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    const auto args = [](std::initializer_list<const char *> list) {
-        QStringList arguments;
-        for (const char *argument : list)
-            arguments << QString::fromUtf8(argument);
-        return arguments;
-    };
-    QTest::newRow("unknown choice") << args({ "encrypt", "-k", "2", "--choice", "shuffle", "-o", "out.txt" })
+    QTest::newRow("unknown choice") << arguments({ "encrypt", "-k", "2", "--choice", "shuffle", "-o", "out.txt" })
                                     << QStringLiteral("неизвестный выбор кодов «shuffle»");
-    QTest::newRow("negative seed") << args({ "keygen", "--seed", "-1", "-o", "out.txt" })
+    QTest::newRow("negative seed") << arguments({ "keygen", "--seed", "-1", "-o", "out.txt" })
                                    << QStringLiteral("зерно должно быть целым числом");
-    QTest::newRow("seed that is not a number") << args({ "encrypt", "-k", "2", "--choice", "random", "--seed", "abc",
+    QTest::newRow("seed that is not a number") << arguments({ "encrypt", "-k", "2", "--choice", "random", "--seed", "abc",
                                                          "-o", "out.txt" })
                                                << QStringLiteral("зерно должно быть целым числом");
-    QTest::newRow("seed beyond 64 bits") << args({ "keygen", "--seed", "18446744073709551616", "-o", "out.txt" })
+    QTest::newRow("seed beyond 64 bits") << arguments({ "keygen", "--seed", "18446744073709551616", "-o", "out.txt" })
                                          << QStringLiteral("зерно должно быть целым числом");
-    QTest::newRow("seed with cyclic choice") << args({ "encrypt", "-k", "2", "--seed", "1", "-o", "out.txt" })
+    QTest::newRow("seed with cyclic choice") << arguments({ "encrypt", "-k", "2", "--seed", "1", "-o", "out.txt" })
                                              << QStringLiteral("--choice random");
-    QTest::newRow("choice for decryption") << args({ "decrypt", "-k", "2", "--choice", "random", "-o", "out.txt" })
+    QTest::newRow("choice for decryption") << arguments({ "decrypt", "-k", "2", "--choice", "random", "-o", "out.txt" })
                                            << QStringLiteral("команда decrypt не принимает параметр «--choice»");
     QTest::newRow("table option without a key in analyze")
-        << args({ "analyze", "--table", "ключ.txt" }) << QStringLiteral("нужен, только когда текст шифруется");
-    QTest::newRow("missing key file") << args({ "encrypt", "-k", "1", "--table", "нет.txt", "-o", "out.txt" })
+        << arguments({ "analyze", "--table", "ключ.txt" }) << QStringLiteral("нужен, только когда текст шифруется");
+    QTest::newRow("missing key file") << arguments({ "encrypt", "-k", "1", "--table", "нет.txt", "-o", "out.txt" })
                                       << QStringLiteral("нет.txt");
 }
 
