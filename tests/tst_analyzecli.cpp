@@ -42,6 +42,8 @@ private slots:
     void init();
     void readsTheTextAsItIs_data();
     void readsTheTextAsItIs();
+    void guessCoversTheWholeFile_data();
+    void guessCoversTheWholeFile();
     void sideBySideCountsMatchTheTable();
     void failures_data();
     void failures();
@@ -116,6 +118,46 @@ void AnalyzeCliTest::readsTheTextAsItIs()
     QCOMPARE(countOf(measured, label), qint64(count));
     for (const char *field : { "other", "ioc", "entropy", "maxEntropy", "peak" })
         QVERIFY2(measured.value(QLatin1String(field)).isDouble(), field);
+}
+
+void AnalyzeCliTest::guessCoversTheWholeFile_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("rest");
+    QTest::addColumn<QString>("reading");
+    // The first 64 KiB decide how the file is read first; the whole text
+    // decides how it is counted.
+    QTest::newRow("starts like ciphertext, mostly plaintext")
+        << QStringLiteral("cipher") << QStringLiteral("plain") << QStringLiteral("plain");
+    QTest::newRow("starts like plaintext, mostly ciphertext")
+        << QStringLiteral("plain") << QStringLiteral("cipher") << QStringLiteral("cipher");
+    QTest::newRow("ciphertext throughout") << QStringLiteral("cipher") << QStringLiteral("cipher")
+                                           << QStringLiteral("cipher");
+}
+
+void AnalyzeCliTest::guessCoversTheWholeFile()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, rest);
+    QFETCH(QString, reading);
+    const QByteArray plainLine = cp1251(sentence);
+    const QByteArray cipherLine = "01 33 65 02 34 00 32 17 \r\n";
+    const auto block = [&](const QString &kind, int bytes) {
+        const QByteArray line = kind == QLatin1String("plain") ? plainLine : cipherLine;
+        QByteArray text;
+        while (text.size() < bytes)
+            text += line;
+        return text;
+    };
+    QVERIFY(writeFile(path(QStringLiteral("text.txt")), block(start, 80 * 1024) + block(rest, 2 << 20)));
+    const QStringList common { QStringLiteral("analyze"), QStringLiteral("-i"), path(QStringLiteral("text.txt")),
+                               QStringLiteral("--format"), QStringLiteral("json") };
+
+    const Run guessed = runCli(common);
+    const Run told = runCli(common + QStringList { QStringLiteral("--as"), reading });
+    QCOMPARE(guessed.exitCode, 0);
+    QCOMPARE(parsedJson(guessed.out).keys(), QStringList { reading });
+    QCOMPARE(guessed.out, told.out);
 }
 
 // With k = 1 every symbol has one code, so the code counts are the symbol

@@ -137,29 +137,29 @@ int runAnalyze(const Invocation &invocation)
         return true;
     };
 
-    // Without --as, a file that can be read twice is guessed by a quick first
-    // pass, so that the second counts one reading; a pipe is read once,
-    // counting both readings, and the guess picks one at the end.
-    std::optional<CodeTokenTally> firstPass;
+    // Without --as, a file that can be read twice is read once as what its
+    // first bytes look like, tallying the guess on the way; only when the
+    // whole text turns out to be the other kind is it read again. A pipe is
+    // read once, counting both readings, and the guess picks one at the end.
+    std::optional<CodeTokenTally> wholeTally;
     FrequencyAnalysis::Reading reading = givenReading.value_or(FrequencyAnalysis::Reading::Guess);
     if (alphabetCount == 0 && !givenReading && !input.isSequential()) {
-        firstPass.emplace();
-        const TextReading scan = readLines(input, encoding, [&](const Line &line, const TextEncoding &) {
-            firstPass->addBytes(line.data, line.size);
-        });
-        if (!reportReading(scan))
-            return FileError;
-        if (!input.seek(0)) {
+        QByteArray head = input.read(64 * 1024);
+        if (input.error() != QFileDevice::NoError || !input.seek(0)) {
             reportReadFailure(invocation, input);
             return FileError;
         }
-        reading = firstPass->looksLikeCipher() ? FrequencyAnalysis::Reading::Cipher : FrequencyAnalysis::Reading::Plain;
+        head.replace('\n', ' ').replace('\r', ' ');
+        CodeTokenTally headTally;
+        headTally.addBytes(head.constData(), int(head.size()));
+        reading = headTally.looksLikeCipher() ? FrequencyAnalysis::Reading::Cipher : FrequencyAnalysis::Reading::Plain;
+        wholeTally.emplace();
     }
 
     std::unique_ptr<FrequencyAnalysis> analysis;
     std::unique_ptr<SideBySideAnalysis> sideBySide;
     QString text;
-    const TextReading read = readLines(input, encoding, [&](const Line &line, const TextEncoding &lineEncoding) {
+    const auto countLine = [&](const Line &line, const TextEncoding &lineEncoding) {
         if (!analysis && !sideBySide) {
             if (alphabetCount > 0) {
                 sideBySide = std::make_unique<SideBySideAnalysis>(
@@ -178,9 +178,25 @@ int runAnalyze(const Invocation &invocation)
             analysis->addLine(text);
         else
             sideBySide->addLine(text);
+    };
+    const TextReading read = readLines(input, encoding, [&](const Line &line, const TextEncoding &lineEncoding) {
+        if (wholeTally)
+            wholeTally->addBytes(line.data, line.size);
+        countLine(line, lineEncoding);
     });
     if (!reportReading(read))
         return FileError;
+    if (wholeTally && wholeTally->looksLikeCipher() != (reading == FrequencyAnalysis::Reading::Cipher)) {
+        reading = wholeTally->looksLikeCipher() ? FrequencyAnalysis::Reading::Cipher
+                                                : FrequencyAnalysis::Reading::Plain;
+        analysis.reset();
+        if (!input.seek(0)) {
+            reportReadFailure(invocation, input);
+            return FileError;
+        }
+        if (!reportReading(readLines(input, encoding, countLine)))
+            return FileError;
+    }
 
     FrequencyCounts plain;
     FrequencyCounts cipher;
@@ -211,8 +227,8 @@ int runAnalyze(const Invocation &invocation)
         bytes = frequencyJson(plainShown, cipherShown);
     } else {
         QString shown;
-        if (firstPass)
-            shown = guessStatement(*firstPass) + QStringLiteral("\n\n");
+        if (wholeTally)
+            shown = guessStatement(*wholeTally) + QStringLiteral("\n\n");
         else if (analysis && analysis->guessed())
             shown = guessStatement(analysis->tally()) + QStringLiteral("\n\n");
         shown += sideBySide ? sideBySideTextReport(plain, cipher) : frequencyTextReport(hasPlain ? plain : cipher);
