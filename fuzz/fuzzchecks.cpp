@@ -80,7 +80,11 @@ QString hexBytes(const QByteArray &bytes)
 
 QString cipher(CipherJob::Direction direction, const QString &text, int alphabetCount)
 {
-    HomophoneTable table = filledTable(); // a copy shares the strings
+    // Copying the table for every line costs 128 reference counts each way;
+    // a fresh fill differs from a used table only in the counters.
+    static HomophoneTable table = filledTable();
+    for (RowHR &row : table)
+        row.counter = 0;
     return direction == CipherJob::Direction::Encrypt ? encryptHomophonic(table, text, alphabetCount)
                                                       : decryptHomophonic(table, text, alphabetCount);
 }
