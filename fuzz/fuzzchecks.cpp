@@ -161,8 +161,18 @@ struct Expected
     QByteArray output;
     qint64 lines = 0;
     qint64 unencodable = 0;
+    qint64 undecodable = 0;
+    QString inputEncoding;
+    qint64 tooLongLine = 0; // the first line longer than the job allows
     QString failure;
 };
+
+// UTF-16 and UTF-32 input is transcoded by the tool before it is split, so
+// its lines are not the input's bytes between line feeds.
+bool hasUtf16Or32Mark(const QByteArray &input)
+{
+    return input.startsWith("\xFF\xFE") || input.startsWith("\xFE\xFF") || input.startsWith(QByteArray("\0\0\xFE\xFF", 4));
+}
 
 Expected expectedOutput(QByteArray input, const CipherJob &job)
 {
@@ -172,6 +182,8 @@ Expected expectedOutput(QByteArray input, const CipherJob &job)
         input.remove(0, 3);
         inputEncoding = TextEncoding::utf8();
     }
+    expected.inputEncoding = inputEncoding->name();
+    const bool utf8Input = inputEncoding->kind() == TextEncoding::Kind::Utf8;
     const QList<QByteArray> lines = input.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         QByteArray line = lines.at(i);
@@ -184,12 +196,25 @@ Expected expectedOutput(QByteArray input, const CipherJob &job)
             ending = QByteArrayLiteral("\r\n");
         }
         ++expected.lines;
+        if (line.size() > job.maxLineBytes) {
+            expected.tooLongLine = expected.lines;
+            return expected;
+        }
 
         const QString text = decode(line, inputEncoding);
+        // Every byte that is not UTF-8 becomes one U+FFFD; a U+FFFD that the
+        // input spells out is a character.
+        if (utf8Input)
+            expected.undecodable += text.count(QChar(QChar::ReplacementCharacter)) - line.count("\xEF\xBF\xBD");
         const QString result = cipher(job.direction, text, job.alphabetCount);
         QByteArray bytes;
         const int unencodable = job.encoding->encode(result, bytes);
         expected.unencodable += unencodable;
+        // A U+FEFF at the very start of UTF-8 output would read back as a
+        // byte-order mark; one in front keeps it.
+        if (expected.lines == 1 && job.encoding->kind() == TextEncoding::Kind::Utf8
+            && result.startsWith(QChar(QChar::ByteOrderMark)))
+            expected.output += "\xEF\xBB\xBF";
         expected.output += bytes + ending;
 
         // Every character that the encoding cannot hold is one '?', counted.
@@ -219,13 +244,40 @@ Expected expectedOutput(QByteArray input, const CipherJob &job)
     return expected;
 }
 
+struct Run
+{
+    CipherOutcome outcome;
+    QByteArray written;
+};
+
+Run runCipherLines(const QByteArray &input, const CipherJob &job, qint64 readStep, qint64 writeStep, qint64 readFailsAt,
+                   qint64 writeFailsAt)
+{
+    TrickleDevice source(input, readStep, readFailsAt);
+    TrickleDevice sink(QByteArray(), writeStep, writeFailsAt);
+    source.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    sink.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    Run run;
+    run.outcome = cipherLines(source, sink, job);
+    run.written = sink.written();
+    return run;
+}
+
 QString describeOutcome(const CipherOutcome &outcome)
 {
     static const char *const names[] = { "done", "read failed", "write failed", "line too long" };
-    return QStringLiteral("%1 after line %2, %3 unencodable")
+    return QStringLiteral("%1 after line %2, %3 unencodable, %4 undecodable, input in %5")
         .arg(QLatin1String(names[int(outcome.status)]))
         .arg(outcome.lineNumber)
-        .arg(outcome.unencodable);
+        .arg(outcome.unencodable)
+        .arg(outcome.undecodable)
+        .arg(outcome.inputEncoding);
+}
+
+bool sameOutcome(const CipherOutcome &a, const CipherOutcome &b)
+{
+    return a.status == b.status && a.lineNumber == b.lineNumber && a.unencodable == b.unencodable
+        && a.undecodable == b.undecodable && a.inputEncoding == b.inputEncoding;
 }
 
 } // namespace
@@ -263,46 +315,75 @@ QString checkCipherLinesInput(const std::uint8_t *data, std::size_t size)
     constexpr std::size_t HeaderSize = 5;
     if (size < HeaderSize)
         return QString();
+    enum Failure { NoFailure, ReadFails, WriteFails, LineLimit };
     CipherJob job;
     job.alphabetCount = 1 + data[0] % 3;
     job.direction = data[1] & 1 ? CipherJob::Direction::Decrypt : CipherJob::Direction::Encrypt;
     job.encoding = data[1] & 2 ? TextEncoding::utf8() : TextEncoding::windows1251();
-    const int failure = (data[1] >> 2) & 3;
-    const bool readFails = failure == 1;
-    const bool writeFails = failure == 2;
+    const Failure failure = Failure((data[1] >> 2) & 3);
     const qint64 readStep = 1 + data[2] % 32;
     const qint64 writeStep = 1 + data[3] % 32;
     const qint64 failAt = data[4];
+    if (failure == LineLimit)
+        job.maxLineBytes = failAt;
+    const qint64 readFailsAt = failure == ReadFails ? failAt : -1;
+    const qint64 writeFailsAt = failure == WriteFails ? failAt : -1;
     const QByteArray input(reinterpret_cast<const char *>(data) + HeaderSize, int(size - HeaderSize));
+
+    const Run run = runCipherLines(input, job, readStep, writeStep, readFailsAt, writeFailsAt);
+    const CipherOutcome &outcome = run.outcome;
+
+    if (hasUtf16Or32Mark(input)) {
+        // Whatever the tool makes of such input must not depend on how the
+        // reads and writes fall. Only a finished run has read everything,
+        // so only then are the counts complete.
+        constexpr qint64 Whole = qint64(1) << 30;
+        const Run whole = runCipherLines(input, job, Whole, Whole, readFailsAt, writeFailsAt);
+        const bool same = outcome.status == CipherOutcome::Status::Done
+            ? sameOutcome(outcome, whole.outcome)
+            : outcome.status == whole.outcome.status
+                && (outcome.status != CipherOutcome::Status::LineTooLong || outcome.lineNumber == whole.outcome.lineNumber);
+        if (!same)
+            return QStringLiteral("%1, read whole %2").arg(describeOutcome(outcome), describeOutcome(whole.outcome));
+        if (outcome.status == CipherOutcome::Status::Done ? run.written != whole.written
+                                                          : !whole.written.startsWith(run.written))
+            return QStringLiteral("wrote %1, read whole %2").arg(hexBytes(run.written), hexBytes(whole.written));
+        return QString();
+    }
 
     const Expected expected = expectedOutput(input, job);
     if (!expected.failure.isEmpty())
         return expected.failure;
 
-    TrickleDevice source(input, readStep, readFails ? failAt : -1);
-    TrickleDevice sink(QByteArray(), writeStep, writeFails ? failAt : -1);
-    source.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    sink.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    const CipherOutcome outcome = cipherLines(source, sink, job);
-
     CipherOutcome::Status status = CipherOutcome::Status::Done;
-    if (readFails && failAt < input.size())
+    if (failure == ReadFails && failAt < input.size())
         status = CipherOutcome::Status::ReadFailed;
-    else if (writeFails && failAt < expected.output.size())
+    else if (expected.tooLongLine > 0)
+        status = CipherOutcome::Status::LineTooLong;
+    else if (failure == WriteFails && failAt < expected.output.size())
         status = CipherOutcome::Status::WriteFailed;
-    if (outcome.status != status)
-        return QStringLiteral("%1, expected %2").arg(describeOutcome(outcome), describeOutcome(CipherOutcome { status, 0, 0 }));
+    if (outcome.status != status || (status == CipherOutcome::Status::LineTooLong && outcome.lineNumber != expected.tooLongLine)) {
+        CipherOutcome wanted;
+        wanted.status = status;
+        wanted.lineNumber = expected.tooLongLine;
+        return QStringLiteral("%1, expected %2").arg(describeOutcome(outcome), describeOutcome(wanted));
+    }
 
     if (status != CipherOutcome::Status::Done) {
-        if (!expected.output.startsWith(sink.written()))
+        if (!expected.output.startsWith(run.written))
             return QStringLiteral("after the failure wrote %1, which does not begin %2")
-                .arg(hexBytes(sink.written()), hexBytes(expected.output));
+                .arg(hexBytes(run.written), hexBytes(expected.output));
         return QString();
     }
-    if (outcome.lineNumber != expected.lines || outcome.unencodable != expected.unencodable)
-        return QStringLiteral("%1, expected %2 lines, %3 unencodable")
-            .arg(describeOutcome(outcome)).arg(expected.lines).arg(expected.unencodable);
-    if (sink.written() != expected.output)
-        return QStringLiteral("wrote %1, expected %2").arg(hexBytes(sink.written()), hexBytes(expected.output));
+    if (outcome.lineNumber != expected.lines || outcome.unencodable != expected.unencodable
+        || outcome.undecodable != expected.undecodable || outcome.inputEncoding != expected.inputEncoding)
+        return QStringLiteral("%1, expected %2 lines, %3 unencodable, %4 undecodable, input in %5")
+            .arg(describeOutcome(outcome))
+            .arg(expected.lines)
+            .arg(expected.unencodable)
+            .arg(expected.undecodable)
+            .arg(expected.inputEncoding);
+    if (run.written != expected.output)
+        return QStringLiteral("wrote %1, expected %2").arg(hexBytes(run.written), hexBytes(expected.output));
     return QString();
 }

@@ -16,7 +16,8 @@ QString checkDecryptInput(const std::uint8_t *data, std::size_t size);
 // Five header bytes come first:
 //   0  the key, 1 + byte % 3
 //   1  bit 0: decrypt; bit 1: UTF-8 rather than Windows-1251;
-//      bits 2-3: 1 = reading fails at the failure offset, 2 = writing does
+//      bits 2-3: 1 = reading fails at the failure offset, 2 = writing does,
+//      3 = lines longer than the failure offset are too long
 //   2  the most bytes one read hands over, 1 + byte % 32
 //   3  the same for one write
 //   4  the failure offset in bytes
