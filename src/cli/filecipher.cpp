@@ -261,8 +261,8 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     for (auto &block : blocks) {
         block = std::make_unique<Block>();
         // Reserved, so that emptying them keeps their memory for the next block.
-        block->input.reserve(int(qMin(job.blockBytes, qint64(1) << 28)));
-        block->output.reserve(int(qMin(3 * job.blockBytes, qint64(1) << 28)));
+        block->input.reserve(int(qMin(job.blockBytes, qint64(16) << 20)));
+        block->output.reserve(int(qMin(3 * job.blockBytes, qint64(48) << 20)));
     }
     // Declared after the blocks, so that it waits for its threads before
     // they go, whatever makes this function return.
