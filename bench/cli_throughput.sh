@@ -95,11 +95,13 @@ peak_mib() {
 }
 
 # The text without its line ends: one line of 64 MiB, and its ciphertext.
-tr -d '\r\n' < "$work/plain.txt" | head -c $((64 << 20)) > "$work/line.txt"
+tr -d '\r\n' < "$work/plain.txt" > "$work/joined.txt"
+head -c $((64 << 20)) "$work/joined.txt" > "$work/line.txt"
+rm "$work/joined.txt"
 "$program" encrypt --key "$key" --input "$work/line.txt" --output "$work/line-cipher.txt"
 line_mib=64
 cipher_line_mib=$(( $(stat -c %s "$work/line-cipher.txt") >> 20 ))
-longest=$(awk '{ if (length($0) > n) n = length($0) } END { printf "%.3f", n / 1048576 }' LC_ALL=C "$work/plain.txt")
+longest=$(LC_ALL=C awk '{ if (length($0) > n) n = length($0) } END { printf "%.3f", n / 1048576 }' "$work/plain.txt")
 echo "peak memory, --jobs $cores (limit: 64 MiB + 4 x the longest line):"
 echo "  encrypt $size_mib MiB of short lines:      $(peak_mib "$program" encrypt --key "$key" --input "$work/plain.txt") MiB (limit $(awk -v l="$longest" 'BEGIN { printf "%.0f", 64 + 4 * l }'))"
 echo "  decrypt its ciphertext:                $(peak_mib "$program" decrypt --key "$key" --input "$work/cipher.txt") MiB"
