@@ -5,7 +5,11 @@
 #   bench/cli_throughput.sh [PATH/TO/homophonic] [SIZE_MIB] [KEY]
 #
 # Figures are MiB of input per second, the best of RUNS runs (default 3), with
-# the output thrown away, as cat's is. Build in Release mode first, e.g.
+# the output thrown away, as cat's is, on one thread (--jobs 1) and on every
+# core; then the peak memory (/usr/bin/time -v) for the same file and for a
+# file that is a single line of 64 MiB. The machine's load is printed before
+# and after: on a shared machine, repeat when it is high. Build in Release
+# mode first, e.g.
 #   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release && cmake --build build -j2
 set -euo pipefail
 
@@ -15,6 +19,10 @@ key=${3:-2}
 runs=${RUNS:-3}
 
 [ -x "$program" ] || { echo "нет программы $program: соберите её или укажите путь первым аргументом" >&2; exit 2; }
+
+if [ ! -x /usr/bin/time ]; then
+    apt-get install -y time >/dev/null || { echo "нет /usr/bin/time: установите пакет time" >&2; exit 2; }
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -68,12 +76,34 @@ report() {
 
 plain_bytes=$(stat -c %s "$work/plain.txt")
 cipher_bytes=$(stat -c %s "$work/cipher.txt")
+cores=$(nproc)
 echo "homophonic $("$program" --version | cut -d' ' -f2), key $key, best of $runs runs, input cached, output to /dev/null"
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg), cores: $cores"
 
 cat_plain=$(seconds_of cat "$work/plain.txt")
-encrypt=$(seconds_of "$program" encrypt --key "$key" --input "$work/plain.txt")
-report "encrypt (plaintext input)" "$plain_bytes" "$encrypt" "$cat_plain"
-
 cat_cipher=$(seconds_of cat "$work/cipher.txt")
-decrypt=$(seconds_of "$program" decrypt --key "$key" --input "$work/cipher.txt")
-report "decrypt (ciphertext input)" "$cipher_bytes" "$decrypt" "$cat_cipher"
+for jobs in 1 "$cores"; do
+    encrypt=$(seconds_of "$program" encrypt --key "$key" --jobs "$jobs" --input "$work/plain.txt")
+    report "encrypt, --jobs $jobs" "$plain_bytes" "$encrypt" "$cat_plain"
+    decrypt=$(seconds_of "$program" decrypt --key "$key" --jobs "$jobs" --input "$work/cipher.txt")
+    report "decrypt, --jobs $jobs" "$cipher_bytes" "$decrypt" "$cat_cipher"
+done
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+peak_mib() {
+    /usr/bin/time -v "$@" 2>&1 >/dev/null | awk '/Maximum resident set size/ { printf "%.1f", $NF / 1024 }'
+}
+
+# The text without its line ends: one line of 64 MiB, and its ciphertext.
+tr -d '\r\n' < "$work/plain.txt" > "$work/joined.txt"
+head -c $((64 << 20)) "$work/joined.txt" > "$work/line.txt"
+rm "$work/joined.txt"
+"$program" encrypt --key "$key" --input "$work/line.txt" --output "$work/line-cipher.txt"
+line_mib=64
+cipher_line_mib=$(( $(stat -c %s "$work/line-cipher.txt") >> 20 ))
+longest=$(LC_ALL=C awk '{ if (length($0) > n) n = length($0) } END { printf "%.3f", n / 1048576 }' "$work/plain.txt")
+echo "peak memory, --jobs $cores (limit: 64 MiB + 4 x the longest line):"
+echo "  encrypt $size_mib MiB of short lines:      $(peak_mib "$program" encrypt --key "$key" --input "$work/plain.txt") MiB (limit $(awk -v l="$longest" 'BEGIN { printf "%.0f", 64 + 4 * l }'))"
+echo "  decrypt its ciphertext:                $(peak_mib "$program" decrypt --key "$key" --input "$work/cipher.txt") MiB"
+echo "  encrypt one line of $line_mib MiB:            $(peak_mib "$program" encrypt --key "$key" --input "$work/line.txt") MiB (limit $((64 + 4 * line_mib)))"
+echo "  decrypt its ciphertext ($cipher_line_mib MiB line): $(peak_mib "$program" decrypt --key "$key" --input "$work/line-cipher.txt") MiB (limit $((64 + 4 * cipher_line_mib)))"

@@ -2,6 +2,7 @@
 // a process test cannot reach cheaply (a read error at a chosen place, the
 // line length limit, input that arrives a byte at a time).
 #include "filecipher.h"
+#include "scripteddevice.h"
 #include "homophonic.h"
 #include "textencoding.h"
 
@@ -13,47 +14,6 @@
 #include <cstring>
 
 namespace {
-
-// Hands its data out at most pieceSize bytes per read; at the end it either
-// ends or fails once, as a disk can fail halfway through a file, and then
-// reports the end: an error that is not looked at when it happens is lost.
-class ScriptedDevice : public QIODevice
-{
-public:
-    ScriptedDevice(const QByteArray &data, qint64 pieceSize, bool failAtEnd)
-        : m_data(data)
-        , m_pieceSize(pieceSize)
-        , m_failAtEnd(failAtEnd)
-    {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    }
-
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        if (m_at == m_data.size()) {
-            if (!m_failAtEnd)
-                return 0;
-            m_failAtEnd = false;
-            setErrorString(QStringLiteral("input/output error"));
-            return -1;
-        }
-        const qint64 count = qMin(qMin(maxSize, m_pieceSize), qint64(m_data.size()) - m_at);
-        std::memcpy(data, m_data.constData() + m_at, std::size_t(count));
-        m_at += count;
-        return count;
-    }
-
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray m_data;
-    qint64 m_at = 0;
-    qint64 m_pieceSize;
-    bool m_failAtEnd;
-};
 
 struct Ciphered
 {

@@ -9,6 +9,8 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <iterator>
+
 namespace {
 
 QTextCodec *codecOf(const QString &encoding)
@@ -172,6 +174,8 @@ private slots:
     void closedStandardStreams();
     void fullStandardOutputExitsWithOne_data();
     void fullStandardOutputExitsWithOne();
+    void threadsDoNotChangeTheOutput_data();
+    void threadsDoNotChangeTheOutput();
 };
 
 void HomophonicCliTest::roundTripUpperCasesTheText_data()
@@ -369,6 +373,9 @@ void HomophonicCliTest::usageErrorsExitWithTwo_data()
     QTest::newRow("two outputs") << args({ "encrypt", "-k", "1", "-o", "output.txt", "-o", "other.txt" }) << QStringLiteral("параметр «--output» указан больше одного раза");
     QTest::newRow("two inputs") << args({ "encrypt", "-k", "1", "-i", "input.txt", "--input", "input.txt" }) << QStringLiteral("параметр «--input» указан больше одного раза");
     QTest::newRow("two encodings") << args({ "encrypt", "-k", "1", "-e", "utf-8", "-e", "utf-8" }) << QStringLiteral("параметр «--encoding» указан больше одного раза");
+    for (const char *jobs : { "0", "1025", "-1", "two", "1.5", "" })
+        QTest::addRow("jobs «%s»", jobs) << args({ "decrypt", "--key", "1", "--jobs", jobs }) << QStringLiteral("число потоков должно быть целым от 1 до 1024, а не «%1»").arg(QString::fromUtf8(jobs));
+    QTest::newRow("jobs for crack") << args({ "crack", "-i", "input.txt", "-o", "output.txt", "--jobs", "2" }) << QStringLiteral("команда crack не принимает параметр «--jobs»");
 }
 
 void HomophonicCliTest::usageErrorsExitWithTwo()
@@ -565,10 +572,13 @@ void HomophonicCliTest::undecodableBytesAreReported()
 void HomophonicCliTest::outputFileSurvivesAFileSizeLimit_data()
 {
     QTest::addColumn<int>("inputBytes");
+    QTest::addColumn<QString>("jobs");
 
-    // The limit is 2 KiB; the tool writes its output in blocks of 1 MiB.
-    QTest::newRow("output cut off within the last block") << 1500;
-    QTest::newRow("output cut off past the first block") << (3 << 20);
+    // The limit is 2 KiB; the tool ciphers and writes blocks of about 2 MiB.
+    for (const char *jobs : { "1", "4" }) {
+        QTest::addRow("output cut off within the last block, %s jobs", jobs) << 1500 << QString::fromLatin1(jobs);
+        QTest::addRow("output cut off past the first block, %s jobs", jobs) << (9 << 20) << QString::fromLatin1(jobs);
+    }
 }
 
 // With a file-size limit the save fails halfway: the previous file must stay
@@ -576,6 +586,7 @@ void HomophonicCliTest::outputFileSurvivesAFileSizeLimit_data()
 void HomophonicCliTest::outputFileSurvivesAFileSizeLimit()
 {
     QFETCH(int, inputBytes);
+    QFETCH(QString, jobs);
 
     QTemporaryDir temporary;
     const QDir dir(temporary.path());
@@ -587,7 +598,8 @@ void HomophonicCliTest::outputFileSurvivesAFileSizeLimit()
 
     const Run run = runCliFromShell(QStringLiteral("trap '' XFSZ; ulimit -f 2;"),
                                     { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("2"), QStringLiteral("-i"),
-                                      QStringLiteral("input.txt"), QStringLiteral("-o"), QStringLiteral("previous.txt") },
+                                      QStringLiteral("input.txt"), QStringLiteral("-o"), QStringLiteral("previous.txt"),
+                                      QStringLiteral("--jobs"), jobs },
                                     QString(), dir.path());
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
@@ -688,6 +700,8 @@ void HomophonicCliTest::fullStandardOutputExitsWithOne_data()
     QTest::newRow("help") << QStringList { QStringLiteral("--help") };
     QTest::newRow("version") << QStringList { QStringLiteral("--version") };
     QTest::newRow("encrypt") << QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("3"), QStringLiteral("-i"), QStringLiteral("input.txt") };
+    QTest::newRow("encrypt on four threads") << QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("3"), QStringLiteral("-i"), QStringLiteral("input.txt"), QStringLiteral("--jobs"), QStringLiteral("4") };
+    QTest::newRow("decrypt on four threads") << QStringList { QStringLiteral("decrypt"), QStringLiteral("-k"), QStringLiteral("3"), QStringLiteral("-i"), QStringLiteral("input.txt"), QStringLiteral("--jobs"), QStringLiteral("4") };
 }
 
 void HomophonicCliTest::fullStandardOutputExitsWithOne()
@@ -701,6 +715,42 @@ void HomophonicCliTest::fullStandardOutputExitsWithOne()
     QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
     const QString prefix = QStringLiteral("homophonic: не удалось записать стандартный вывод: ");
     QVERIFY2(run.err.startsWith(prefix) && run.err.trimmed().size() > prefix.size(), qPrintable(run.err));
+}
+
+void HomophonicCliTest::threadsDoNotChangeTheOutput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    const QStringList input { QStringLiteral("-i"), QStringLiteral("input.txt") };
+    QTest::newRow("encrypt with codes in turn") << QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("3") } + input;
+    QTest::newRow("encrypt with random codes from a seed") << QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("2"), QStringLiteral("--choice"), QStringLiteral("random"), QStringLiteral("--seed"), QStringLiteral("7") } + input;
+    QTest::newRow("decrypt") << QStringList { QStringLiteral("decrypt"), QStringLiteral("-k"), QStringLiteral("2") } + input;
+    QTest::newRow("encrypt UTF-8") << QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("2"), QStringLiteral("-e"), QStringLiteral("utf-8") } + input;
+}
+
+// Several blocks of mixed lines through the tool: one thread, four threads and
+// the default give the same bytes, and off a terminal no progress is shown.
+void HomophonicCliTest::threadsDoNotChangeTheOutput()
+{
+    QFETCH(QStringList, arguments);
+
+    QTemporaryDir temporary;
+    QRandomGenerator random(20240611);
+    QByteArray input;
+    const QByteArray pieces[] = { "\xcf\xf0\xe8\xe2\xe5\xf2", " ", "01 ", "12", "\r\n", "\n", "\r", "\xa8", "\x98", "?" };
+    while (input.size() < (5 << 20))
+        input += pieces[random.bounded(int(std::size(pieces)))];
+    QVERIFY(writeFile(QDir(temporary.path()).filePath(QStringLiteral("input.txt")), input));
+
+    const Run single = runCli(arguments + QStringList { QStringLiteral("--jobs"), QStringLiteral("1") }, QByteArray(), temporary.path());
+    QCOMPARE(single.exitCode, 0);
+    QVERIFY(single.out.size() > input.size() / 3);
+    for (const QStringList &more : { QStringList { QStringLiteral("--jobs"), QStringLiteral("4") }, QStringList { QStringLiteral("--quiet") } }) {
+        const Run run = runCli(arguments + more, QByteArray(), temporary.path());
+        QCOMPARE(run.exitCode, single.exitCode);
+        QVERIFY2(run.out == single.out, qPrintable(more.join(QLatin1Char(' '))));
+        QCOMPARE(run.err, single.err);
+    }
 }
 
 QTEST_GUILESS_MAIN(HomophonicCliTest)

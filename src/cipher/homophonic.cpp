@@ -53,14 +53,8 @@ const LiteralRow literalTable[32] = {
 };
 
 using homophonicdetail::isAsciiDigit;
+using homophonicdetail::isDecimalDigit;
 using homophonicdetail::isLetterUnit;
-
-bool isDecimalDigit(char16_t unit)
-{
-    if (unit < 0x80)
-        return isAsciiDigit(unit);
-    return QChar::category(char32_t(unit)) == QChar::Number_DecimalDigit;
-}
 
 bool containsLetter(QStringView s)
 {
@@ -273,6 +267,18 @@ void fillHomophoneTable(HomophoneTable &table)
             row.codes[column] = QString::fromUtf8(literal.codes[column]);
         row.counter = 0;
     }
+}
+
+int symbolRowOf(const HomophoneTable &table, char16_t unit)
+{
+    return SymbolIndex(table).rowOfUpperCase(unit);
+}
+
+int codeRowOf(const HomophoneTable &table, int code, int alphabetCount)
+{
+    if (code < 0 || code > 99 || !isValidKey(alphabetCount))
+        return -1;
+    return CodeIndex(table, alphabetCount).rowOf(code);
 }
 
 QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphabetCount)

@@ -39,6 +39,14 @@ QString decryptHomophonic(const HomophoneTable &table, const QString &line, int 
 void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
 void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
 
+// The row whose code encryption writes for unit (the row of its upper-case
+// form), or -1 when the unit is copied as it stands.
+int symbolRowOf(const HomophoneTable &table, char16_t unit);
+
+// The row that decryption with a key of alphabetCount reads code (0 to 99)
+// as, or -1 when the code stays digits.
+int codeRowOf(const HomophoneTable &table, int code, int alphabetCount);
+
 // One unit of a cipher line as decryption reads it.
 struct CipherUnit
 {
@@ -52,6 +60,14 @@ namespace homophonicdetail {
 inline bool isAsciiDigit(char16_t unit)
 {
     return unit >= u'0' && unit <= u'9';
+}
+
+// Encryption copies two decimal digits of any script as one token.
+inline bool isDecimalDigit(char16_t unit)
+{
+    if (unit < 0x80)
+        return isAsciiDigit(unit);
+    return QChar::category(char32_t(unit)) == QChar::Number_DecimalDigit;
 }
 
 inline bool isLetterUnit(char16_t unit)

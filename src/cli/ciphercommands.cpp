@@ -4,9 +4,69 @@
 #include "filecipher.h"
 #include "textencoding.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 
+#include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
+
+// One line on a terminal's standard error while a regular file is ciphered
+// for more than a second: how far, how fast, how long still. Cleared at the
+// end, so that only messages stay.
+class CipherProgress
+{
+public:
+    CipherProgress(const QFile &input, bool quiet)
+        : m_input(input)
+    {
+        struct stat status;
+        m_enabled = !quiet && isatty(STDERR_FILENO) && fstat(input.handle(), &status) == 0
+            && S_ISREG(status.st_mode) && status.st_size > 0;
+        m_total = m_enabled ? qint64(status.st_size) : 0;
+        m_timer.start();
+    }
+    ~CipherProgress() { clear(); }
+
+    void show()
+    {
+        const qint64 elapsed = m_timer.elapsed();
+        if (!m_enabled || elapsed < 1000 || elapsed - m_shownAt < 250)
+            return;
+        m_shownAt = elapsed;
+        const qint64 done = qMin(m_input.pos(), m_total);
+        const double seconds = elapsed / 1000.0;
+        const double rate = done / seconds;
+        const QString line = QStringLiteral("\r\033[K%1 %, %2 МиБ/с, осталось %3 с")
+                                 .arg(100 * done / m_total)
+                                 .arg(qRound64(rate / (1 << 20)))
+                                 .arg(rate > 0 ? qRound64((m_total - done) / rate) : 0);
+        const QByteArray bytes = line.toLocal8Bit();
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+        std::fflush(stderr);
+        m_shown = true;
+    }
+
+    void clear()
+    {
+        if (!m_shown)
+            return;
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        m_shown = false;
+    }
+
+private:
+    const QFile &m_input;
+    bool m_enabled = false;
+    qint64 m_total = 0;
+    QElapsedTimer m_timer;
+    qint64 m_shownAt = 0;
+    bool m_shown = false;
+};
 
 int runCipher(const Invocation &invocation, CipherJob::Direction direction)
 {
@@ -28,6 +88,9 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
     if (!choice.parse(invocation))
         return UsageError;
     job.randomChoice = choice.random();
+    job.jobs = chosenJobs(invocation);
+    if (job.jobs == 0)
+        return UsageError;
     // A bad key file is found before any output file is touched.
     const std::optional<HomophoneTable> table = chosenTable(invocation, status);
     if (!table)
@@ -43,7 +106,10 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
     if (!output.open(invocation.closed))
         return FileError;
 
+    CipherProgress progress(input, invocation.isSet(options.quiet));
+    job.progress = [&progress] { progress.show(); };
     const CipherOutcome outcome = cipherLines(input, output.device(), job);
+    progress.clear();
     switch (outcome.status) {
     case CipherOutcome::Status::ReadFailed:
         reportReadFailure(invocation, input);

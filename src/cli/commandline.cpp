@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -105,6 +106,12 @@ Options::Options()
                 QStringLiteral("crack: искать не дольше стольких секунд (по умолчанию 10)"), QStringLiteral("СЕКУНДЫ"))
     , quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
             QStringLiteral("не показывать ход работы в терминале"))
+    , jobs(QStringLiteral("jobs"),
+           QStringLiteral("encrypt, decrypt: во сколько потоков шифровать (по умолчанию по числу ядер "
+                          "процессора; 1 — в один поток); результат от числа потоков не зависит. С "
+                          "--choice random шифрование всегда идёт в один поток: так одно зерно даёт один "
+                          "и тот же шифр"),
+           QStringLiteral("N"))
     , model(QStringLiteral("model"),
             QStringLiteral("crack: модель языка из файла (её делает команда model) вместо встроенной"),
             QStringLiteral("ФАЙЛ"))
@@ -127,7 +134,7 @@ Options::Options()
 QList<const QCommandLineOption *> Options::all() const
 {
     return { &key,    &input,     &output, &encoding, &table,  &choice, &seed,   &keyOut,
-             &timeLimit, &quiet, &model,  &corpus,   &as,     &format, &chart, &help, &version };
+             &timeLimit, &quiet, &jobs, &model,  &corpus,   &as,     &format, &chart, &help, &version };
 }
 
 QList<const QCommandLineOption *> Options::fileNames() const
@@ -208,6 +215,23 @@ std::optional<HomophoneTable> chosenTable(const Invocation &invocation, int &sta
         return std::nullopt;
     }
     return reading.table;
+}
+
+int chosenJobs(const Invocation &invocation)
+{
+    constexpr int MaxJobs = 1024;
+    if (!invocation.isSet(invocation.options.jobs))
+        return qMax(QThread::idealThreadCount(), 1);
+    const QString text = invocation.value(invocation.options.jobs);
+    bool isNumber = !text.isEmpty();
+    for (const QChar c : text)
+        isNumber = isNumber && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int jobs = isNumber ? text.toInt(&isNumber) : 0;
+    if (!isNumber || jobs < 1 || jobs > MaxJobs) {
+        usageError(QStringLiteral("число потоков должно быть целым от 1 до %1, а не ").arg(MaxJobs) + quoted(text));
+        return 0;
+    }
+    return jobs;
 }
 
 std::optional<quint64> chosenSeed(const Invocation &invocation, bool &ok)

@@ -55,6 +55,7 @@ struct Options
     QCommandLineOption keyOut;
     QCommandLineOption timeLimit;
     QCommandLineOption quiet;
+    QCommandLineOption jobs;
     QCommandLineOption model;
     QCommandLineOption corpus;
     QCommandLineOption as;
@@ -82,6 +83,10 @@ struct Invocation
 
 // The key of --key, 1 to 3; 0 after a usage error, which has been reported.
 int chosenKey(const Invocation &invocation);
+
+// The number of --jobs, from 1; the number of cores when not given. 0 after a
+// usage error, which has been reported.
+int chosenJobs(const Invocation &invocation);
 
 // The table of --table, or the fixed table. Null after a bad key file,
 // whose problems have been reported; status then holds the exit status.

@@ -3,20 +3,27 @@
 #include "homophonic.h"
 #include "linereader.h"
 #include "markedinput.h"
+#include "singlebytecipher.h"
 #include "textencoding.h"
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QSemaphore>
 #include <QString>
+#include <QThreadPool>
+
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace {
 
-constexpr int WriteSize = 1 << 20;
-
-bool writeAll(QIODevice &output, QByteArray &pending)
+bool writeAll(QIODevice &output, const QByteArray &bytes)
 {
-    const char *data = pending.constData();
-    qint64 left = pending.size();
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
     while (left > 0) {
         const qint64 written = output.write(data, left);
         if (written <= 0)
@@ -24,8 +31,180 @@ bool writeAll(QIODevice &output, QByteArray &pending)
         data += written;
         left -= written;
     }
-    pending.resize(0);
     return true;
+}
+
+// Cuts the input into blocks of whole lines, each at least blockBytes long
+// unless the input ends; a line longer than a block makes its block longer.
+class BlockReader
+{
+public:
+    BlockReader(QIODevice &device, qint64 blockBytes, qint64 maxLineBytes)
+        : m_device(device)
+        , m_blockBytes(qMax(blockBytes, qint64(1)))
+        , m_maxLineBytes(maxLineBytes)
+    {
+    }
+
+    // Replaces block with the next one; false when there is none: at the end
+    // of the input, after a read error and once a line is too long.
+    bool next(QByteArray &block);
+
+    bool finished() const { return m_atEnd || m_readFailed || m_lineTooLong; }
+    bool readFailed() const { return m_readFailed; }
+    // A line longer than maxLineBytes follows the last block.
+    bool lineTooLong() const { return m_lineTooLong; }
+
+private:
+    QIODevice &m_device;
+    const qint64 m_blockBytes;
+    const qint64 m_maxLineBytes;
+    QByteArray m_carry; // the start of a line cut off by the end of a block
+    bool m_atEnd = false;
+    bool m_readFailed = false;
+    bool m_lineTooLong = false;
+};
+
+bool BlockReader::next(QByteArray &block)
+{
+    block.resize(0);
+    if (m_readFailed || m_lineTooLong)
+        return false;
+    block.append(m_carry.constData(), m_carry.size());
+    m_carry.resize(0);
+    int searched = block.size(); // no line feed before this
+    for (;;) {
+        if (m_atEnd)
+            return !block.isEmpty();
+        if (block.size() >= m_blockBytes) {
+            const auto *lineFeed = static_cast<const char *>(
+                memrchr(block.constData() + searched, '\n', std::size_t(block.size() - searched)));
+            if (lineFeed) {
+                const int cut = int(lineFeed - block.constData()) + 1;
+                m_carry.append(block.constData() + cut, block.size() - cut);
+                block.resize(cut);
+                return true;
+            }
+            searched = block.size();
+            // All of it one line so far: + 1 for a carriage return before
+            // its line feed.
+            if (block.size() > m_maxLineBytes + 1) {
+                m_lineTooLong = true;
+                return false;
+            }
+        }
+        const int kept = block.size();
+        const int wanted = int(kept < m_blockBytes ? m_blockBytes - kept : m_blockBytes);
+        block.resize(kept + wanted);
+        const qint64 count = m_device.read(block.data() + kept, wanted);
+        block.resize(kept + int(qMax(count, qint64(0))));
+        if (count < 0) {
+            m_readFailed = true;
+            return false;
+        }
+        if (count == 0)
+            m_atEnd = true;
+    }
+}
+
+struct Block
+{
+    QByteArray input;
+    QByteArray output;
+    bool first = false;    // begins the text
+    qint64 lines = 0;
+    qint64 tooLongLine = 0; // counted from 1 in the block; 0 for none
+    qint64 unencodable = 0;
+    qint64 undecodable = 0;
+    QSemaphore ciphered;
+};
+
+// Ciphers one block of lines; one object serves every thread at once.
+class BlockCipher
+{
+public:
+    BlockCipher(const CipherJob &job, const HomophoneTable &table, const TextEncoding &inputEncoding)
+        : m_job(job)
+        , m_table(table)
+        , m_inputEncoding(inputEncoding)
+        , m_utf8Output(job.encoding->kind() == TextEncoding::Kind::Utf8)
+    {
+        if (!job.throughUtf16 && &inputEncoding == job.encoding)
+            m_bytes = SingleByteCipher::make(table, job.alphabetCount, inputEncoding);
+    }
+
+    void cipher(Block &block) const;
+
+private:
+    void cipherText(const char *data, int size, bool firstLine, HomophoneTable &table, QString &text,
+                    QString &result, Block &block) const;
+
+    const CipherJob &m_job;
+    const HomophoneTable &m_table;
+    const TextEncoding &m_inputEncoding;
+    const bool m_utf8Output;
+    std::optional<SingleByteCipher> m_bytes;
+};
+
+void BlockCipher::cipher(Block &block) const
+{
+    block.lines = 0;
+    block.tooLongLine = 0;
+    block.unencodable = 0;
+    block.undecodable = 0;
+    block.output.resize(0);
+
+    const bool encrypt = m_job.direction == CipherJob::Direction::Encrypt;
+    const char *data = block.input.constData();
+    const char *const end = data + block.input.size();
+    char *out = nullptr;
+    if (m_bytes) {
+        const int perByte = encrypt ? m_bytes->encryptedBytesPerByte() : m_bytes->decryptedBytesPerByte();
+        const qint64 room = qint64(block.input.size()) * perByte + SingleByteCipher::Slack;
+        if (room < qint64(1) << 30) {
+            block.output.resize(int(room));
+            out = block.output.data();
+        }
+    }
+    // Only the text route uses these.
+    HomophoneTable table;
+    QString text;
+    QString result;
+    if (!out)
+        table = m_table;
+
+    while (data < end) {
+        const char *lineFeed = static_cast<const char *>(std::memchr(data, '\n', std::size_t(end - data)));
+        const char *lineEnd = lineFeed ? lineFeed : end;
+        LineEnding ending = lineFeed ? LineEnding::Lf : LineEnding::None;
+        if (lineFeed && lineEnd > data && lineEnd[-1] == '\r') {
+            --lineEnd;
+            ending = LineEnding::CrLf;
+        }
+        ++block.lines;
+        if (lineEnd - data > m_job.maxLineBytes) {
+            block.tooLongLine = block.lines;
+            break;
+        }
+        const int size = int(lineEnd - data);
+        if (out) {
+            out = encrypt ? m_bytes->encrypt(data, size, out, block.unencodable, m_job.randomChoice)
+                          : m_bytes->decrypt(data, size, out, block.unencodable);
+            if (ending == LineEnding::CrLf)
+                *out++ = '\r';
+            if (ending != LineEnding::None)
+                *out++ = '\n';
+        } else {
+            cipherText(data, size, block.first && block.lines == 1, table, text, result, block);
+            if (ending == LineEnding::CrLf)
+                block.output.append("\r\n", 2);
+            else if (ending == LineEnding::Lf)
+                block.output.append('\n');
+        }
+        data = lineFeed ? lineFeed + 1 : end;
+    }
+    if (out)
+        block.output.resize(int(out - block.output.constData()));
 }
 
 // A fill leaves a filled table as it was but for the counters; refilling for
@@ -36,6 +215,28 @@ void resetCounters(HomophoneTable &table)
         row.counter = 0;
 }
 
+void BlockCipher::cipherText(const char *data, int size, bool firstLine, HomophoneTable &table, QString &text,
+                             QString &result, Block &block) const
+{
+    block.undecodable += m_inputEncoding.decode(data, size, text);
+    result.resize(0); // keeps the capacity, unlike clear()
+    if (m_job.direction == CipherJob::Direction::Encrypt) {
+        if (m_job.randomChoice) {
+            appendEncryptedHomophonic(table, text, m_job.alphabetCount, result, *m_job.randomChoice);
+        } else {
+            resetCounters(table);
+            appendEncryptedHomophonic(table, text, m_job.alphabetCount, result);
+        }
+    } else {
+        appendDecryptedHomophonic(table, text, m_job.alphabetCount, result);
+    }
+    // A reader takes EF BB BF at the start for a byte-order mark and drops
+    // it; a mark in front keeps a U+FEFF that begins the text.
+    if (firstLine && m_utf8Output && result.startsWith(QChar(QChar::ByteOrderMark)))
+        block.output.append("\xEF\xBB\xBF", 3);
+    block.unencodable += m_job.encoding->encode(result, block.output);
+}
+
 } // namespace
 
 CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &job)
@@ -44,8 +245,6 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     MarkedInput marked(input);
     const TextEncoding *inputEncoding = marked.mark() == MarkedInput::Mark::None ? job.encoding : TextEncoding::utf8();
     outcome.inputEncoding = marked.mark() == MarkedInput::Mark::None ? job.encoding->name() : marked.markedEncodingName();
-    LineReader reader(marked, job.maxLineBytes);
-    const bool utf8Output = job.encoding->kind() == TextEncoding::Kind::Utf8;
 
     HomophoneTable table;
     if (job.table)
@@ -53,39 +252,65 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     else
         fillHomophoneTable(table);
 
-    QString text;
-    QString result; // reused for every line, like text
-    QByteArray pending;
-    pending.reserve(2 * WriteSize);
-    Line line;
-    while (reader.next(line)) {
-        ++outcome.lineNumber;
-        outcome.undecodable += inputEncoding->decode(line.data, line.size, text);
-        result.resize(0); // keeps the capacity, unlike clear()
-        if (job.direction == CipherJob::Direction::Encrypt) {
-            if (job.randomChoice) {
-                appendEncryptedHomophonic(table, text, job.alphabetCount, result, *job.randomChoice);
-            } else {
-                resetCounters(table);
-                appendEncryptedHomophonic(table, text, job.alphabetCount, result);
-            }
-        } else {
-            appendDecryptedHomophonic(table, text, job.alphabetCount, result);
-        }
-        // A reader takes EF BB BF at the start for a byte-order mark and drops
-        // it; a mark in front keeps a U+FEFF that begins the text.
-        if (outcome.lineNumber == 1 && utf8Output && result.startsWith(QChar(QChar::ByteOrderMark)))
-            pending.append("\xEF\xBB\xBF", 3);
-        outcome.unencodable += job.encoding->encode(result, pending);
-        if (line.ending == LineEnding::CrLf)
-            pending.append("\r\n", 2);
-        else if (line.ending == LineEnding::Lf)
-            pending.append('\n');
+    BlockReader reader(marked, job.blockBytes, job.maxLineBytes);
+    const BlockCipher blockCipher(job, table, *inputEncoding);
+    // Random choices are drawn in the order of the text.
+    const int jobs = job.randomChoice ? 1 : qMax(job.jobs, 1);
+    // Two blocks beyond those being ciphered: one being read, one written.
+    std::vector<std::unique_ptr<Block>> blocks(jobs == 1 ? 1 : std::size_t(jobs) + 2);
+    for (auto &block : blocks) {
+        block = std::make_unique<Block>();
+        // Reserved, so that emptying them keeps their memory for the next block.
+        block->input.reserve(int(qMin(job.blockBytes, qint64(16) << 20)));
+        block->output.reserve(int(qMin(3 * job.blockBytes, qint64(48) << 20)));
+    }
+    // Declared after the blocks, so that it waits for its threads before
+    // they go, whatever makes this function return.
+    QThreadPool pool;
+    pool.setMaxThreadCount(jobs);
 
-        if (pending.size() >= WriteSize && !writeAll(output, pending)) {
+    std::deque<Block *> inFlight; // in the order of the input
+    std::size_t nextBlock = 0;
+    bool first = true;
+    for (;;) {
+        while (inFlight.size() < blocks.size() && !reader.finished()) {
+            Block &block = *blocks[nextBlock];
+            if (!reader.next(block.input))
+                break;
+            nextBlock = (nextBlock + 1) % blocks.size();
+            block.first = first;
+            first = false;
+            if (jobs == 1) {
+                blockCipher.cipher(block);
+                block.ciphered.release();
+            } else {
+                pool.start([&blockCipher, &block] {
+                    blockCipher.cipher(block);
+                    block.ciphered.release();
+                });
+            }
+            inFlight.push_back(&block);
+        }
+        if (inFlight.empty())
+            break;
+
+        Block &block = *inFlight.front();
+        inFlight.pop_front();
+        block.ciphered.acquire();
+        outcome.unencodable += block.unencodable;
+        outcome.undecodable += block.undecodable;
+        if (block.tooLongLine > 0) {
+            outcome.status = CipherOutcome::Status::LineTooLong;
+            outcome.lineNumber += block.tooLongLine;
+            return outcome;
+        }
+        outcome.lineNumber += block.lines;
+        if (!writeAll(output, block.output)) {
             outcome.status = CipherOutcome::Status::WriteFailed;
             return outcome;
         }
+        if (job.progress)
+            job.progress();
     }
     outcome.undecodable += marked.undecodableBytes();
     if (reader.readFailed()) {
@@ -93,8 +318,6 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     } else if (reader.lineTooLong()) {
         outcome.status = CipherOutcome::Status::LineTooLong;
         ++outcome.lineNumber;
-    } else if (!writeAll(output, pending)) {
-        outcome.status = CipherOutcome::Status::WriteFailed;
     }
     return outcome;
 }

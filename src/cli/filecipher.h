@@ -8,6 +8,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 class QIODevice;
 class TextEncoding;
 
@@ -22,8 +24,21 @@ struct CipherJob
     // The key table; cipherLines fills the fixed table when it is null.
     const HomophoneTable *table = nullptr;
     // Random homophones from this choice instead of codes in turn; encryption
-    // only. One object for the whole text, so that a seed gives one sequence.
+    // only. One object for the whole text, so that a seed gives one sequence:
+    // the text is then ciphered on one thread whatever jobs says.
     RandomCodeChoice *randomChoice = nullptr;
+
+    // Threads that cipher blocks of whole lines at once; 1 ciphers on the
+    // calling thread. The output is the same for any number.
+    int jobs = 1;
+    // Blocks are cut at the first line end after this many bytes; jobs + 2
+    // blocks (and their output) are held at most.
+    qint64 blockBytes = qint64(2) << 20;
+    // Windows-1251 text is ciphered byte by byte unless this is set; the
+    // route through UTF-16 that it then takes is the one every encoding takes.
+    bool throughUtf16 = false;
+    // Called on the calling thread after each block is written.
+    std::function<void()> progress;
 };
 
 struct CipherOutcome

@@ -20,16 +20,18 @@ struct Command
 QList<Command> commands(const Options &options)
 {
     const QList<const QCommandLineOption *> decryptOptions { &options.key, &options.input, &options.output,
-                                                             &options.encoding, &options.table };
+                                                             &options.encoding, &options.table,
+                                                             &options.jobs, &options.quiet };
     return {
         { QStringLiteral("encrypt"),
           QStringLiteral("encrypt --key K [--input ФАЙЛ] [--output ФАЙЛ] [--encoding КОДИРОВКА]\n"
-                         "                     [--table ФАЙЛ] [--choice cyclic|random] [--seed N]"),
+                         "                     [--table ФАЙЛ] [--choice cyclic|random] [--seed N]\n"
+                         "                     [--jobs N] [--quiet]"),
           QStringLiteral("зашифровать текст"), decryptOptions + QList<const QCommandLineOption *> { &options.choice, &options.seed },
           runEncrypt },
         { QStringLiteral("decrypt"),
           QStringLiteral("decrypt --key K [--input ФАЙЛ] [--output ФАЙЛ] [--encoding КОДИРОВКА]\n"
-                         "                     [--table ФАЙЛ]"),
+                         "                     [--table ФАЙЛ] [--jobs N] [--quiet]"),
           QStringLiteral("расшифровать текст"), decryptOptions, runDecrypt },
         { QStringLiteral("table"), QStringLiteral("table [--table ФАЙЛ]"),
           QStringLiteral("показать таблицу в формате файла ключа (постоянную или проверенную из файла)"),

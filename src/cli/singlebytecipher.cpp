@@ -1,0 +1,118 @@
+#include "singlebytecipher.h"
+
+#include "textencoding.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <algorithm>
+#include <cstring>
+
+bool SingleByteCipher::encodePiece(const TextEncoding &encoding, const QString &text, Piece &piece)
+{
+    QByteArray bytes;
+    piece.unencodable = encoding.encode(text, bytes);
+    if (bytes.size() > Slack)
+        return false;
+    piece.length = bytes.size();
+    std::copy(bytes.cbegin(), bytes.cend(), piece.bytes.begin());
+    return true;
+}
+
+std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &table, int alphabetCount,
+                                                       const TextEncoding &encoding)
+{
+    if (encoding.kind() != TextEncoding::Kind::Windows1251 || alphabetCount < 1 || alphabetCount > 3)
+        return std::nullopt;
+
+    SingleByteCipher cipher;
+    cipher.m_alphabetCount = alphabetCount;
+    int longestCopy = 1;
+    QString unit;
+    for (int byte = 0; byte < 256; ++byte) {
+        const char in = char(byte);
+        if (encoding.decode(&in, 1, unit) != 0 || unit.size() != 1)
+            return std::nullopt;
+        const char16_t value = unit.at(0).unicode();
+        cipher.m_unit[byte] = value;
+        cipher.m_row[byte] = std::int8_t(symbolRowOf(table, value));
+        cipher.m_digit[byte] = homophonicdetail::isDecimalDigit(value);
+        if (!encodePiece(encoding, unit, cipher.m_copy[byte]))
+            return std::nullopt;
+        longestCopy = qMax(longestCopy, cipher.m_copy[byte].length);
+    }
+    int longestCode = 0;
+    int longestSymbol = 0;
+    for (int row = 0; row < int(table.size()); ++row) {
+        for (int column = 0; column < alphabetCount; ++column) {
+            if (!encodePiece(encoding, table[row].codes[column], cipher.m_code[row][column]))
+                return std::nullopt;
+            longestCode = qMax(longestCode, cipher.m_code[row][column].length);
+        }
+        if (!encodePiece(encoding, table[row].symbol, cipher.m_symbol[row]))
+            return std::nullopt;
+        longestSymbol = qMax(longestSymbol, cipher.m_symbol[row].length);
+    }
+    for (int code = 0; code < 100; ++code)
+        cipher.m_codeRow[code] = std::int8_t(codeRowOf(table, code, alphabetCount));
+    // Every byte becomes a code or a copy and a space; a symbol replaces at
+    // least one byte.
+    cipher.m_encryptedBytesPerByte = qMax(longestCode, longestCopy) + 1;
+    cipher.m_decryptedBytesPerByte = qMax(longestSymbol, longestCopy);
+    return cipher;
+}
+
+char *SingleByteCipher::encrypt(const char *line, int size, char *out, qint64 &unencodable,
+                                RandomCodeChoice *choice) const
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(line);
+    const auto put = [&out, &unencodable](const Piece &piece) {
+        std::memcpy(out, piece.bytes.data(), Slack);
+        out += piece.length;
+        unencodable += piece.unencodable;
+    };
+    // The column of each row's next code, as the table's counters give it.
+    std::array<std::uint8_t, 32> nextColumn {};
+    const int lastColumn = m_alphabetCount - 1;
+    for (int i = 0; i < size; ++i) {
+        const uchar byte = bytes[i];
+        const int row = m_row[byte];
+        if (row >= 0) {
+            int column;
+            if (choice) {
+                column = choice->column(m_alphabetCount);
+            } else {
+                column = nextColumn[row];
+                nextColumn[row] = column == lastColumn ? 0 : std::uint8_t(column + 1);
+            }
+            put(m_code[row][column]);
+        } else if (m_digit[byte] && i + 1 < size && m_digit[bytes[i + 1]]) {
+            put(m_copy[byte]);
+            put(m_copy[bytes[++i]]);
+        } else {
+            put(m_copy[byte]);
+        }
+        *out++ = ' ';
+    }
+    return out;
+}
+
+char *SingleByteCipher::decrypt(const char *line, int size, char *out, qint64 &unencodable) const
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(line);
+    const auto put = [&out, &unencodable](const Piece &piece) {
+        std::memcpy(out, piece.bytes.data(), Slack);
+        out += piece.length;
+        unencodable += piece.unencodable;
+    };
+    forEachCipherUnit(size, [this, bytes](int i) { return m_unit[bytes[i]]; }, [&](const CipherUnit &unit) {
+        const int row = unit.code >= 0 ? m_codeRow[unit.code] : -1;
+        if (row >= 0) {
+            put(m_symbol[row]);
+            return;
+        }
+        for (int i = unit.begin; i < unit.begin + unit.length; ++i)
+            put(m_copy[bytes[i]]);
+    });
+    return out;
+}

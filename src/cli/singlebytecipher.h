@@ -1,0 +1,61 @@
+// The cipher straight on the bytes of a single-byte encoding: what decoding a
+// line into UTF-16, ciphering it and encoding it back would write, from tables
+// built once through that very route. Four-fifths of the tool's time went into
+// the round trip through UTF-16.
+#pragma once
+
+#include "homophonic.h"
+
+#include <QtGlobal>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+class TextEncoding;
+
+class SingleByteCipher
+{
+public:
+    // Null when the encoding has more than one byte a character, the key is
+    // not 1 to 3, or the table has codes too long for the byte tables; the
+    // text must then go through UTF-16.
+    static std::optional<SingleByteCipher> make(const HomophoneTable &table, int alphabetCount,
+                                                const TextEncoding &encoding);
+
+    // Bytes written for one byte of input, at most.
+    int encryptedBytesPerByte() const { return m_encryptedBytesPerByte; }
+    int decryptedBytesPerByte() const { return m_decryptedBytesPerByte; }
+    // What writing may overrun past the end of its output, at most.
+    static constexpr int Slack = 8;
+
+    // Write the ciphered line from out on and return the end; unencodable
+    // counts the characters written as '?'. With choice null the codes are
+    // taken in turn, the counters starting afresh.
+    char *encrypt(const char *line, int size, char *out, qint64 &unencodable, RandomCodeChoice *choice) const;
+    char *decrypt(const char *line, int size, char *out, qint64 &unencodable) const;
+
+private:
+    // What one piece of text encodes to; written Slack bytes at a time.
+    struct Piece
+    {
+        std::array<char, Slack> bytes {};
+        int length = 0;
+        int unencodable = 0;
+    };
+
+    SingleByteCipher() = default;
+
+    static bool encodePiece(const TextEncoding &encoding, const QString &text, Piece &piece);
+
+    int m_alphabetCount = 1;
+    std::array<char16_t, 256> m_unit {};     // each byte decoded
+    std::array<std::int8_t, 256> m_row {};   // the row encryption looks up, or -1
+    std::array<bool, 256> m_digit {};        // a decimal digit
+    std::array<Piece, 256> m_copy {};        // each byte copied as a character
+    std::array<std::array<Piece, 3>, 32> m_code {};
+    std::array<Piece, 32> m_symbol {};
+    std::array<std::int8_t, 100> m_codeRow {};
+    int m_encryptedBytesPerByte = 0;
+    int m_decryptedBytesPerByte = 0;
+};
