@@ -507,7 +507,9 @@ private:
     void annealGroups()
     {
         const int groups = int(m_groups.size());
-        const qint64 iterations = qBound<qint64>(20000, qint64(groups) * 800, 80000);
+        // A step costs as much as the group occurs; long texts need fewer.
+        const qint64 iterations = qMax<qint64>(
+            2000, qint64(qBound<qint64>(20000, qint64(groups) * 800, 80000) * qMin(1.0, 1500.0 / qMax(1, m_scored))));
         const double endTemperature = 0.02 * LanguageModel::Scale;
         const double cooling = std::pow(endTemperature / startTemperature(), 1.0 / double(iterations));
         double temperature = startTemperature();
@@ -548,7 +550,10 @@ private:
 
     void anneal(double startFactor, int lengthFactor)
     {
-        const qint64 iterations = qBound<qint64>(20000, qint64(m_codes) * 600, 80000) * lengthFactor;
+        // Long anneals are for short texts, where the statistics are thin;
+        // a long text is solved by short ones, each step costing more.
+        const qint64 iterations
+            = qBound<qint64>(20000, qint64(m_codes) * 600, 80000) * (m_scored >= 1500 ? 1 : lengthFactor);
         const double startTemperature = startFactor * this->startTemperature();
         const double endTemperature = 0.02 * LanguageModel::Scale;
         const double cooling = std::pow(endTemperature / startTemperature, 1.0 / double(iterations));
