@@ -1,56 +1,26 @@
 #include "ciphertext.h"
 
+#include "homophonic.h"
 #include "languagemodel.h"
 
 namespace Cryptanalysis {
 
 namespace {
 
-bool isAsciiDigit(QChar c)
-{
-    return c.unicode() >= u'0' && c.unicode() <= u'9';
-}
-
-bool containsLetter(QStringView s)
-{
-    for (const QChar c : s) {
-        const char16_t u = c.unicode();
-        if ((u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= 0x0410 && u <= 0x044F))
-            return true;
-    }
-    return false;
-}
-
-// Mirrors appendDecryptedHomophonic's walk over a line.
 void readLine(QStringView line, CipherText &out)
 {
-    const int length = int(line.size());
-    int pos = 0;
-    while (pos < length) {
-        const int unitLength = qMin(2, length - pos);
-        const QStringView unit = line.mid(pos, unitLength);
-        if (unitLength == 2 && isAsciiDigit(unit[0]) && isAsciiDigit(unit[1])) {
-            out.units.push_back(qint16((unit[0].unicode() - u'0') * 10 + (unit[1].unicode() - u'0')));
+    forEachCipherUnit(line, [&line, &out](const CipherUnit &unit) {
+        if (unit.code >= 0) {
+            out.units.push_back(qint16(unit.code));
             ++out.codeCount;
-            ++out.tokenCount;
-            pos += 3;
-            continue;
-        }
-        if (unitLength == 2 && unit[0] != QLatin1Char(' ') && unit[1] == QLatin1Char(' ')) {
+        } else if (unit.length > 0) {
             out.units.push_back(CipherText::Copied);
-            out.copied.append(unit.left(1).toString());
-            ++out.tokenCount;
-            pos += 2;
-            continue;
+            out.copied.append(line.mid(unit.begin, unit.length).toString());
+        } else {
+            return;
         }
-        const QStringView trimmed = unit.trimmed();
-        if (!trimmed.isEmpty()) {
-            out.units.push_back(CipherText::Copied);
-            out.copied.append(trimmed.toString());
-            ++out.tokenCount;
-        }
-        pos += containsLetter(unit) ? 2 : 3;
-    }
+        ++out.tokenCount;
+    });
 }
 
 } // namespace

@@ -28,9 +28,9 @@ struct CipherText
     QString plaintext(const std::array<int, CodeCount> &symbolOfCode) const;
 };
 
-// Lines end at LF, CRLF or CR. A unit of two ASCII digits is a code (and
-// takes its separator with it); anything else the decryption would copy.
-// A placeholder until the cipher library walks cipher units for every caller.
+// Lines end at LF, CRLF or CR; each line is walked as decryption walks it
+// (forEachCipherUnit): a unit of two ASCII digits is a code, anything else
+// decryption would copy.
 CipherText readCipherText(QStringView text);
 
 } // namespace Cryptanalysis

@@ -17,7 +17,16 @@ namespace {
 
 constexpr int FixedCodes = 96;   // the fixed table's codes 00 to 95
 constexpr int MaxCodesPerSymbol = 3;
+// A symbol holds at most four codes (more than 96 codes in a text that is
+// no cipher), and for a moment twice that while two groups trade places.
+constexpr int MemberSlots = 8;
 constexpr int NoSymbol = -1;
+// A key whose decryption scores above this reads as fluent Russian; the true
+// key of held-out prose scores about -1.5 to -2.1, keys the search is stuck
+// at -2.7 and below.
+constexpr double FluentScore = -2.3;
+// Codes are grouped when their alternation has less than a 1 in 40 chance.
+const double GroupingEvidence = std::log(40.0);
 
 double averageScoreOf(const CipherText &cipher, const LanguageModel &model, const std::array<int, CodeCount> &symbolOfCode)
 {
@@ -110,8 +119,10 @@ public:
 
         findRotationPartners();
         m_capacity = m_codes <= SymbolCount ? 1 : (m_codes <= 2 * SymbolCount && m_scored >= 1000 ? 2 : 3);
+        m_capacity = qMax(m_capacity, (m_codes + SymbolCount - 1) / SymbolCount);
         m_penaltyWeight = m_cyclic ? 6 * LanguageModel::Scale : 0;
         m_assign.assign(m_codes, 0);
+        buildGroups();
     }
 
     CrackResult run(QElapsedTimer &clock)
@@ -129,8 +140,16 @@ public:
         int restarts = 0;
         const int maxRestarts = 400;
         while (restarts < maxRestarts && !timeUp()) {
+            // Short anneals settle easy texts in a few restarts; when
+            // restarts disagree, the anneals grow longer.
+            const int lengthFactor = restarts < 2 ? 1 : 8;
             start(restarts);
-            anneal();
+            if (m_groups.size() < size_t(m_codes)) {
+                annealGroups();
+                anneal(0.25, lengthFactor);
+            } else {
+                anneal(1.0, lengthFactor);
+            }
             if (!timeUp())
                 polish();
             ++restarts;
@@ -141,7 +160,7 @@ public:
                 m_bestScore = double(m_lm) / LanguageModel::Scale / qMax(1, m_scored);
                 agreements = 1;
                 sinceImprovement = 0;
-            } else if (total == bestTotal) {
+            } else if (bestTotal - total <= m_scored) {
                 ++agreements;
                 ++sinceImprovement;
             } else {
@@ -149,7 +168,8 @@ public:
             }
             m_bestAssign = &bestAssign;
             reportProgress(restarts, true);
-            if (agreements >= 2 || sinceImprovement >= giveUpAfter())
+            const bool readsWell = m_bestScore > FluentScore && restarts >= 2 && sinceImprovement >= 1;
+            if (agreements >= 2 || readsWell || sinceImprovement >= giveUpAfter())
                 break;
         }
 
@@ -170,9 +190,12 @@ public:
 private:
     // Two codes may stand for one symbol under cyclic choice only if, in every
     // line, they alternate strictly and the same one of them comes first.
+    // How much that says is the chance of so strict an order by accident:
+    // one in C(a + b, a) for a and b occurrences in a line.
     void findRotationPartners()
     {
         m_incompatible.assign(size_t(m_codes) * m_codes, 0);
+        m_evidence.assign(size_t(m_codes) * m_codes, 0.0f);
         std::vector<int> merged;
         for (int x = 0; x < m_codes; ++x) {
             for (int y = x + 1; y < m_codes; ++y) {
@@ -181,10 +204,14 @@ private:
                            m_occurrences.begin() + m_occurrenceStart[y], m_occurrences.begin() + m_occurrenceStart[y + 1],
                            std::back_inserter(merged));
                 int starter = -1, line = -1, expected = -1;
+                int inLineX = 0, inLineY = 0;
+                double evidence = 0;
                 bool compatible = true;
                 for (const int p : merged) {
                     const int code = m_codeAt[p];
                     if (m_lineAt[p] != line) {
+                        evidence += logBinomial(inLineX + inLineY, inLineX);
+                        inLineX = inLineY = 0;
                         line = m_lineAt[p];
                         if (starter < 0)
                             starter = code;
@@ -194,9 +221,13 @@ private:
                     }
                     if (!compatible)
                         break;
+                    ++(code == x ? inLineX : inLineY);
                     expected = code == x ? y : x;
                 }
+                evidence += logBinomial(inLineX + inLineY, inLineX);
                 m_incompatible[x * m_codes + y] = m_incompatible[y * m_codes + x] = !compatible;
+                if (compatible)
+                    m_evidence[x * m_codes + y] = m_evidence[y * m_codes + x] = float(evidence);
             }
         }
         // Under cyclic choice nearly every frequent code has a partner of
@@ -217,9 +248,54 @@ private:
         m_cyclic = frequent > 0 && partnered * 2 >= frequent;
     }
 
+    static double logBinomial(int n, int k)
+    {
+        return std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0);
+    }
+
+    // Under cyclic choice, codes that alternate too strictly for chance are
+    // taken for one symbol's codes and searched over as one piece first, which
+    // leaves a simple substitution of groups; rarer codes stay alone.
+    void buildGroups()
+    {
+        m_groupOf.assign(m_codes, -1);
+        m_groups.clear();
+        std::vector<int> order(m_codes);
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [this](int a, int b) { return m_count[a] > m_count[b]; });
+        for (const int x : order) {
+            if (m_groupOf[x] >= 0)
+                continue;
+            const int g = int(m_groups.size());
+            m_groups.push_back({x});
+            m_groupOf[x] = g;
+            while (m_cyclic && int(m_groups[g].size()) < qMin(m_capacity, MaxCodesPerSymbol)) {
+                int best = -1;
+                double bestEvidence = GroupingEvidence;
+                for (const int y : order) {
+                    if (m_groupOf[y] >= 0)
+                        continue;
+                    double evidence = std::numeric_limits<double>::max();
+                    for (const int member : m_groups[g]) {
+                        const size_t pair = size_t(member) * m_codes + y;
+                        evidence = m_incompatible[pair] ? 0 : qMin(evidence, double(m_evidence[pair]));
+                    }
+                    if (evidence > bestEvidence) {
+                        bestEvidence = evidence;
+                        best = y;
+                    }
+                }
+                if (best < 0)
+                    break;
+                m_groupOf[best] = g;
+                m_groups[g].push_back(best);
+            }
+        }
+    }
+
     int giveUpAfter() const
     {
-        return m_scored < 400 ? 12 : 8;
+        return 5;
     }
 
     bool timeUp() const
@@ -227,39 +303,16 @@ private:
         return m_clock->elapsed() >= m_deadlineMs;
     }
 
-    // Lays out a starting key: codes grouped by the rotation they share
-    // (or one to a group), groups dealt to symbols by frequency for the first
-    // restart and at random for the others.
+    // Lays out a starting key: the groups dealt to symbols by frequency for
+    // the first restart and at random for the others.
     void start(int restart)
     {
-        std::vector<int> order(m_codes);
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [this](int a, int b) { return m_count[a] > m_count[b]; });
-        std::vector<std::vector<int>> groups;
-        std::vector<char> used(m_codes, 0);
-        for (const int x : order) {
-            if (used[x])
-                continue;
-            used[x] = 1;
-            std::vector<int> group {x};
-            while (m_cyclic && int(group.size()) < m_capacity) {
-                int best = -1;
-                for (const int y : order) {
-                    if (used[y] || m_count[y] > m_count[x])
-                        continue;
-                    bool fits = true;
-                    for (const int g : group)
-                        fits = fits && !m_incompatible[g * m_codes + y];
-                    if (fits && (best < 0 || m_count[y] > m_count[best]))
-                        best = y;
-                }
-                if (best < 0)
-                    break;
-                used[best] = 1;
-                group.push_back(best);
-            }
-            groups.push_back(group);
-        }
+        std::vector<int> groupOrder(m_groups.size());
+        std::iota(groupOrder.begin(), groupOrder.end(), 0);
+        std::vector<int> total(m_groups.size(), 0);
+        for (int x = 0; x < m_codes; ++x)
+            total[m_groupOf[x]] += m_count[x];
+        std::stable_sort(groupOrder.begin(), groupOrder.end(), [&total](int a, int b) { return total[a] > total[b]; });
 
         std::vector<int> symbols(SymbolCount);
         std::iota(symbols.begin(), symbols.end(), 0);
@@ -271,18 +324,19 @@ private:
         for (auto &size : m_size)
             size = 0;
         int nextSymbol = 0;
-        for (const auto &group : groups) {
+        for (const int g : groupOrder) {
+            const int groupSize = int(m_groups[g].size());
             int s = -1;
             if (nextSymbol < SymbolCount) {
                 s = symbols[nextSymbol++];
             } else {
                 for (int tries = 0; tries < 64 && s < 0; ++tries) {
                     const int t = int(m_random.bounded(SymbolCount));
-                    if (m_size[t] + int(group.size()) <= m_capacity)
+                    if (m_size[t] + groupSize <= m_capacity)
                         s = t;
                 }
             }
-            for (const int x : group) {
+            for (const int x : m_groups[g]) {
                 int target = s;
                 if (target < 0 || m_size[target] >= m_capacity) {
                     target = 0;
@@ -435,10 +489,72 @@ private:
         return m_random.generateDouble() < std::exp(double(delta) / temperature);
     }
 
-    void anneal()
+    qint64 moveGroup(int g, int t)
     {
-        const qint64 iterations = qBound<qint64>(20000, qint64(m_codes) * 600, 80000);
-        const double startTemperature = 0.6 * LanguageModel::Scale * std::sqrt(qMax(1.0, m_scored / 500.0));
+        qint64 delta = 0;
+        for (const int x : m_groups[g])
+            delta += moveOrSwap(x, t, -1);
+        return delta;
+    }
+
+    double startTemperature() const
+    {
+        return 0.6 * LanguageModel::Scale * std::sqrt(qMax(1.0, m_scored / 500.0));
+    }
+
+    // Annealing over groups kept whole: a group moves to another symbol with
+    // room for it, or trades places with a group there.
+    void annealGroups()
+    {
+        const int groups = int(m_groups.size());
+        // A step costs as much as the group occurs; long texts need fewer.
+        const qint64 iterations = qMax<qint64>(
+            2000, qint64(qBound<qint64>(20000, qint64(groups) * 800, 80000) * qMin(1.0, 1500.0 / qMax(1, m_scored))));
+        const double endTemperature = 0.02 * LanguageModel::Scale;
+        const double cooling = std::pow(endTemperature / startTemperature(), 1.0 / double(iterations));
+        double temperature = startTemperature();
+        for (qint64 i = 0; i < iterations; ++i, temperature *= cooling) {
+            if ((i & 1023) == 0) {
+                if (timeUp())
+                    return;
+                reportProgress(-1, false);
+            }
+            if (m_random.bounded(100u) < 75) {
+                const int g = int(m_random.bounded(groups));
+                const int size = int(m_groups[g].size());
+                const int s = m_assign[m_groups[g][0]];
+                int t = int(m_random.bounded(SymbolCount - 1));
+                t += t >= s;
+                if (m_size[t] + size <= m_capacity) {
+                    if (!accept(moveGroup(g, t), temperature))
+                        moveGroup(g, s);
+                    continue;
+                }
+                const int h = m_groupOf[m_members[t][m_random.bounded(m_size[t])]];
+                const int otherSize = int(m_groups[h].size());
+                if (m_size[s] - size + otherSize > m_capacity || m_size[t] - otherSize + size > m_capacity)
+                    continue;
+                if (!accept(moveGroup(g, t) + moveGroup(h, s), temperature)) {
+                    moveGroup(h, t);
+                    moveGroup(g, s);
+                }
+            } else {
+                const int s = int(m_random.bounded(SymbolCount));
+                int t = int(m_random.bounded(SymbolCount - 1));
+                t += t >= s;
+                if (!accept(swapSymbols(s, t), temperature))
+                    swapSymbols(s, t);
+            }
+        }
+    }
+
+    void anneal(double startFactor, int lengthFactor)
+    {
+        // Long anneals are for short texts, where the statistics are thin;
+        // a long text is solved by short ones, each step costing more.
+        const qint64 iterations
+            = qBound<qint64>(20000, qint64(m_codes) * 600, 80000) * (m_scored >= 1500 ? 1 : lengthFactor);
+        const double startTemperature = startFactor * this->startTemperature();
         const double endTemperature = 0.02 * LanguageModel::Scale;
         const double cooling = std::pow(endTemperature / startTemperature, 1.0 / double(iterations));
         double temperature = startTemperature;
@@ -592,12 +708,15 @@ private:
     std::vector<int> m_occurrences;
     std::vector<int> m_ends;
     std::vector<std::uint8_t> m_incompatible;
+    std::vector<float> m_evidence;
+    std::vector<int> m_groupOf;
+    std::vector<std::vector<int>> m_groups;
     bool m_cyclic = false;
     int m_capacity = 3;
     int m_penaltyWeight = 0;
 
     std::vector<int> m_assign;
-    std::array<std::array<int, MaxCodesPerSymbol>, SymbolCount> m_members {};
+    std::array<std::array<int, MemberSlots>, SymbolCount> m_members {};
     std::array<int, SymbolCount> m_size {};
     qint64 m_lm = 0;
     qint64 m_penalty = 0;
