@@ -19,6 +19,19 @@ bool SingleByteCipher::encodePiece(const TextEncoding &encoding, const QString &
     return true;
 }
 
+bool SingleByteCipher::makeToken(const Piece &piece, Token &token)
+{
+    if (piece.length + 1 > int(sizeof token.bytes))
+        return false;
+    std::array<char, sizeof token.bytes> bytes {};
+    std::copy(piece.bytes.cbegin(), piece.bytes.cbegin() + piece.length, bytes.begin());
+    bytes[piece.length] = ' ';
+    std::memcpy(&token.bytes, bytes.data(), sizeof token.bytes);
+    token.length = std::uint8_t(piece.length + 1);
+    token.unencodable = std::uint8_t(piece.unencodable);
+    return true;
+}
+
 std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &table, int alphabetCount,
                                                        const TextEncoding &encoding)
 {
@@ -55,6 +68,15 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
     }
     for (int code = 0; code < 100; ++code)
         cipher.m_codeRow[code] = std::int8_t(codeRowOf(table, code, alphabetCount));
+    cipher.m_tokens = true;
+    for (int row = 0; row < int(table.size()); ++row) {
+        for (int column = 0; column < alphabetCount; ++column)
+            cipher.m_tokens = cipher.m_tokens && makeToken(cipher.m_code[row][column], cipher.m_codeToken[row][column]);
+    }
+    for (int byte = 0; byte < 256; ++byte)
+        cipher.m_tokens = cipher.m_tokens && makeToken(cipher.m_copy[byte], cipher.m_copyToken[byte]);
+    for (int column = 0; column < alphabetCount; ++column)
+        cipher.m_nextColumn[column] = std::uint8_t(column + 1 == alphabetCount ? 0 : column + 1);
     // Every byte becomes a code or a copy and a space; a symbol replaces at
     // least one byte.
     cipher.m_encryptedBytesPerByte = qMax(longestCode, longestCopy) + 1;
@@ -66,13 +88,46 @@ char *SingleByteCipher::encrypt(const char *line, int size, char *out, qint64 &u
                                 RandomCodeChoice *choice) const
 {
     const auto *bytes = reinterpret_cast<const uchar *>(line);
+    // The column of each row's next code, as the table's counters give it.
+    std::array<std::uint8_t, 32> nextColumn {};
+    if (m_tokens && !choice) {
+        // The hot loop of the tool: one word stored a character, its code
+        // or copy and the space after it together. The count and the output
+        // position are local, so that the stores into the output, which may
+        // alias anything, do not make the compiler reload them.
+        qint64 counted = 0;
+        char *to = out;
+        const std::array<std::uint8_t, 3> successor = m_nextColumn;
+        const auto put = [&to, &counted](const Token &token) {
+            std::memcpy(to, &token.bytes, sizeof token.bytes);
+            to += token.length;
+            counted += token.unencodable;
+        };
+        for (int i = 0; i < size; ++i) {
+            const uchar byte = bytes[i];
+            const int row = m_row[byte];
+            if (Q_LIKELY(row >= 0)) {
+                const int column = nextColumn[row];
+                nextColumn[row] = successor[column];
+                put(m_codeToken[row][column]);
+            } else if (m_digit[byte] && i + 1 < size && m_digit[bytes[i + 1]]) {
+                std::memcpy(to, m_copy[byte].bytes.data(), Slack);
+                to += m_copy[byte].length;
+                counted += m_copy[byte].unencodable;
+                put(m_copyToken[bytes[++i]]);
+            } else {
+                put(m_copyToken[byte]);
+            }
+        }
+        unencodable += counted;
+        return to;
+    }
+
     const auto put = [&out, &unencodable](const Piece &piece) {
         std::memcpy(out, piece.bytes.data(), Slack);
         out += piece.length;
         unencodable += piece.unencodable;
     };
-    // The column of each row's next code, as the table's counters give it.
-    std::array<std::uint8_t, 32> nextColumn {};
     const int lastColumn = m_alphabetCount - 1;
     for (int i = 0; i < size; ++i) {
         const uchar byte = bytes[i];

@@ -44,7 +44,17 @@ private:
         int unencodable = 0;
     };
 
+    // A piece and the separator space after it, stored as one 8-byte word.
+    struct Token
+    {
+        std::uint64_t bytes = 0;
+        std::uint8_t length = 0;
+        std::uint8_t unencodable = 0;
+    };
+
     SingleByteCipher() = default;
+
+    static bool makeToken(const Piece &piece, Token &token);
 
     static bool encodePiece(const TextEncoding &encoding, const QString &text, Piece &piece);
 
@@ -56,6 +66,11 @@ private:
     std::array<std::array<Piece, 3>, 32> m_code {};
     std::array<Piece, 32> m_symbol {};
     std::array<std::int8_t, 100> m_codeRow {};
+    // The encryption's tables, when every piece and its space fit a word.
+    bool m_tokens = false;
+    std::array<std::array<Token, 3>, 32> m_codeToken {};
+    std::array<Token, 256> m_copyToken {};
+    std::array<std::uint8_t, 3> m_nextColumn {};
     int m_encryptedBytesPerByte = 0;
     int m_decryptedBytesPerByte = 0;
 };
