@@ -269,16 +269,23 @@ void fillHomophoneTable(HomophoneTable &table)
     }
 }
 
-int symbolRowOf(const HomophoneTable &table, char16_t unit)
+void symbolRowsOf(const HomophoneTable &table, const char16_t *units, int count, int *rows)
 {
-    return SymbolIndex(table).rowOfUpperCase(unit);
+    const SymbolIndex index(table);
+    for (int i = 0; i < count; ++i)
+        rows[i] = index.rowOfUpperCase(units[i]);
 }
 
-int codeRowOf(const HomophoneTable &table, int code, int alphabetCount)
+std::array<int, 100> codeRowsOf(const HomophoneTable &table, int alphabetCount)
 {
-    if (code < 0 || code > 99 || !isValidKey(alphabetCount))
-        return -1;
-    return CodeIndex(table, alphabetCount).rowOf(code);
+    std::array<int, 100> rows;
+    rows.fill(-1);
+    if (!isValidKey(alphabetCount))
+        return rows;
+    const CodeIndex index(table, alphabetCount);
+    for (int code = 0; code < 100; ++code)
+        rows[code] = index.rowOf(code);
+    return rows;
 }
 
 QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphabetCount)

@@ -39,13 +39,13 @@ QString decryptHomophonic(const HomophoneTable &table, const QString &line, int 
 void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
 void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
 
-// The row whose code encryption writes for unit (the row of its upper-case
-// form), or -1 when the unit is copied as it stands.
-int symbolRowOf(const HomophoneTable &table, char16_t unit);
+// For each of count units, the row whose code encryption writes for it (the
+// row of its upper-case form), or -1 when the unit is copied as it stands.
+void symbolRowsOf(const HomophoneTable &table, const char16_t *units, int count, int *rows);
 
-// The row that decryption with a key of alphabetCount reads code (0 to 99)
-// as, or -1 when the code stays digits.
-int codeRowOf(const HomophoneTable &table, int code, int alphabetCount);
+// For each code 0 to 99, the row that decryption with a key of
+// alphabetCount reads it as, or -1 when the code stays digits.
+std::array<int, 100> codeRowsOf(const HomophoneTable &table, int alphabetCount);
 
 // One unit of a cipher line as decryption reads it.
 struct CipherUnit

@@ -48,12 +48,15 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
             return std::nullopt;
         const char16_t value = unit.at(0).unicode();
         cipher.m_unit[byte] = value;
-        cipher.m_row[byte] = std::int8_t(symbolRowOf(table, value));
         cipher.m_digit[byte] = homophonicdetail::isDecimalDigit(value);
         if (!encodePiece(encoding, unit, cipher.m_copy[byte]))
             return std::nullopt;
         longestCopy = qMax(longestCopy, cipher.m_copy[byte].length);
     }
+    std::array<int, 256> rows;
+    symbolRowsOf(table, cipher.m_unit.data(), 256, rows.data());
+    for (int byte = 0; byte < 256; ++byte)
+        cipher.m_row[byte] = std::int8_t(rows[byte]);
     int longestCode = 0;
     int longestSymbol = 0;
     for (int row = 0; row < int(table.size()); ++row) {
@@ -66,8 +69,9 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
             return std::nullopt;
         longestSymbol = qMax(longestSymbol, cipher.m_symbol[row].length);
     }
+    const std::array<int, 100> codeRows = codeRowsOf(table, alphabetCount);
     for (int code = 0; code < 100; ++code)
-        cipher.m_codeRow[code] = std::int8_t(codeRowOf(table, code, alphabetCount));
+        cipher.m_codeRow[code] = std::int8_t(codeRows[code]);
     cipher.m_tokens = true;
     for (int row = 0; row < int(table.size()); ++row) {
         for (int column = 0; column < alphabetCount; ++column)
