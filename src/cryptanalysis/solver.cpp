@@ -168,8 +168,14 @@ public:
             }
             m_bestAssign = &bestAssign;
             reportProgress(restarts, true);
-            const bool readsWell = m_bestScore > FluentScore && restarts >= 2 && sinceImprovement >= 1;
-            if (agreements >= 2 || readsWell || sinceImprovement >= giveUpAfter())
+            // On a text long enough to be solved, restarts that agree on a
+            // key which does not read as Russian have most likely found the
+            // same trap, and the search goes on; on a short one more restarts
+            // only cost time.
+            const bool readsWell = m_bestScore > FluentScore;
+            const bool persist = !readsWell && m_scored >= 300;
+            if ((agreements >= 2 && !persist) || (readsWell && restarts >= 2 && sinceImprovement >= 1)
+                || sinceImprovement >= (persist ? 3 * giveUpAfter() : giveUpAfter()))
                 break;
         }
 
