@@ -79,6 +79,13 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
     }
     for (int byte = 0; byte < 256; ++byte)
         cipher.m_tokens = cipher.m_tokens && makeToken(cipher.m_copy[byte], cipher.m_copyToken[byte]);
+    cipher.m_threeByteCodes = cipher.m_tokens;
+    for (int row = 0; row < int(table.size()); ++row) {
+        for (int column = 0; column < alphabetCount; ++column) {
+            const Token &token = cipher.m_codeToken[row][column];
+            cipher.m_threeByteCodes = cipher.m_threeByteCodes && token.length == 3 && token.unencodable == 0;
+        }
+    }
     for (int column = 0; column < alphabetCount; ++column)
         cipher.m_nextColumn[column] = std::uint8_t(column + 1 == alphabetCount ? 0 : column + 1);
     // Every byte becomes a code or a copy and a space; a symbol replaces at
@@ -107,13 +114,22 @@ char *SingleByteCipher::encrypt(const char *line, int size, char *out, qint64 &u
             to += token.length;
             counted += token.unencodable;
         };
+        // With codes of a known length the output position does not wait
+        // for a load from the table, which keeps the loop from stalling.
+        const int codeLength = m_threeByteCodes ? 3 : 0;
         for (int i = 0; i < size; ++i) {
             const uchar byte = bytes[i];
             const int row = m_row[byte];
             if (Q_LIKELY(row >= 0)) {
                 const int column = nextColumn[row];
                 nextColumn[row] = successor[column];
-                put(m_codeToken[row][column]);
+                const Token &token = m_codeToken[row][column];
+                if (Q_LIKELY(codeLength)) {
+                    std::memcpy(to, &token.bytes, sizeof token.bytes);
+                    to += codeLength;
+                } else {
+                    put(token);
+                }
             } else if (m_digit[byte] && i + 1 < size && m_digit[bytes[i + 1]]) {
                 std::memcpy(to, m_copy[byte].bytes.data(), Slack);
                 to += m_copy[byte].length;

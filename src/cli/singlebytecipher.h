@@ -68,6 +68,8 @@ private:
     std::array<std::int8_t, 100> m_codeRow {};
     // The encryption's tables, when every piece and its space fit a word.
     bool m_tokens = false;
+    // Every code and its space take three bytes, as two ASCII digits do.
+    bool m_threeByteCodes = false;
     std::array<std::array<Token, 3>, 32> m_codeToken {};
     std::array<Token, 256> m_copyToken {};
     std::array<std::uint8_t, 3> m_nextColumn {};
