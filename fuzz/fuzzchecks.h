@@ -18,8 +18,10 @@ QString checkDecryptInput(const std::uint8_t *data, std::size_t size);
 //   1  bit 0: decrypt; bit 1: UTF-8 rather than Windows-1251;
 //      bits 2-3: 1 = reading fails at the failure offset, 2 = writing does,
 //      3 = lines longer than the failure offset are too long
-//   2  the most bytes one read hands over, 1 + byte % 32
-//   3  the same for one write
+//   2  the most bytes one read hands over, 1 + byte % 32; the top three
+//      bits pick the block size: 1, 2, 3, 7, 16, 64, 256 or 4096 bytes
+//   3  the most bytes one write takes, 1 + byte % 32; bit 5: through UTF-16
+//      even where the bytes could be ciphered directly
 //   4  the failure offset in bytes
 QString checkCipherLinesInput(const std::uint8_t *data, std::size_t size);
 
