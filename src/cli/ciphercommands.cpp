@@ -7,8 +7,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 
-#include <cstdio>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,7 +27,6 @@ public:
         m_total = m_enabled ? qint64(status.st_size) : 0;
         m_timer.start();
     }
-    ~CipherProgress() { clear(); }
 
     void show()
     {
@@ -40,24 +37,13 @@ public:
         const qint64 done = qMin(m_input.pos(), m_total);
         const double seconds = elapsed / 1000.0;
         const double rate = done / seconds;
-        const QString line = QStringLiteral("\r\033[K%1 %, %2 МиБ/с, осталось %3 с")
-                                 .arg(100 * done / m_total)
-                                 .arg(qRound64(rate / (1 << 20)))
-                                 .arg(rate > 0 ? qRound64((m_total - done) / rate) : 0);
-        const QByteArray bytes = line.toLocal8Bit();
-        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
-        std::fflush(stderr);
-        m_shown = true;
+        m_line.show(QStringLiteral("%1 %, %2 МиБ/с, осталось %3 с")
+                        .arg(100 * done / m_total)
+                        .arg(qRound64(rate / (1 << 20)))
+                        .arg(rate > 0 ? qRound64((m_total - done) / rate) : 0));
     }
 
-    void clear()
-    {
-        if (!m_shown)
-            return;
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
-        m_shown = false;
-    }
+    void clear() { m_line.clear(); }
 
 private:
     const QFile &m_input;
@@ -65,7 +51,7 @@ private:
     qint64 m_total = 0;
     QElapsedTimer m_timer;
     qint64 m_shownAt = 0;
-    bool m_shown = false;
+    TerminalLine m_line;
 };
 
 int runCipher(const Invocation &invocation, CipherJob::Direction direction)

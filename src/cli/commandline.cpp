@@ -309,6 +309,23 @@ void reportReadFailure(const Invocation &invocation, const QFile &input)
                 + QStringLiteral(": ") + input.errorString());
 }
 
+void TerminalLine::show(const QString &text)
+{
+    const QByteArray bytes = (QStringLiteral("\r\033[K") + text).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+    m_shown = true;
+}
+
+void TerminalLine::clear()
+{
+    if (!m_shown)
+        return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    m_shown = false;
+}
+
 OutputTarget::OutputTarget(const QString &fileName)
     : m_fileName(fileName)
 {

@@ -127,6 +127,23 @@ int printText(const QString &text, const ClosedStreams &closed);
 // or file error, which has been reported; status then holds the exit status.
 const TextEncoding *chosenEncoding(const Invocation &invocation, int &status);
 
+// One line of progress on standard error, rewritten in place and cleared at
+// the end, so that only messages stay. Callers show it only on a terminal.
+class TerminalLine
+{
+public:
+    TerminalLine() = default;
+    TerminalLine(const TerminalLine &) = delete;
+    TerminalLine &operator=(const TerminalLine &) = delete;
+    ~TerminalLine() { clear(); }
+
+    void show(const QString &text);
+    void clear();
+
+private:
+    bool m_shown = false;
+};
+
 // Where a command writes its result: standard output, a device or pipe named
 // by the user, or a regular file that is replaced only once the whole new
 // content is written, so a failure at any point leaves the old file as it was.

@@ -14,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 
-#include <cstdio>
 #include <optional>
 
 #include <unistd.h>
@@ -71,15 +70,15 @@ QString number(double value, int decimals)
     return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
 }
 
-// One line on a terminal, rewritten in place; cleared at the end.
-class ProgressLine
+// The search's progress on a terminal: time, restarts, the best score and
+// the start of the best plaintext so far.
+class CrackProgressLine
 {
 public:
-    explicit ProgressLine(bool enabled)
+    explicit CrackProgressLine(bool enabled)
         : m_enabled(enabled)
     {
     }
-    ~ProgressLine() { clear(); }
 
     void show(const CrackProgress &progress)
     {
@@ -87,28 +86,17 @@ public:
             return;
         QString start = progress.bestPlaintext.left(60);
         start.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        const QString line = QStringLiteral("\r\033[K%1 с, перезапусков %2, оценка %3: %4")
-                                 .arg(number(progress.elapsedSeconds, 1))
-                                 .arg(progress.restarts)
-                                 .arg(number(progress.bestScore, 3), start);
-        const QByteArray bytes = line.toLocal8Bit();
-        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
-        std::fflush(stderr);
-        m_shown = true;
+        m_line.show(QStringLiteral("%1 с, перезапусков %2, оценка %3: %4")
+                        .arg(number(progress.elapsedSeconds, 1))
+                        .arg(progress.restarts)
+                        .arg(number(progress.bestScore, 3), start));
     }
 
-    void clear()
-    {
-        if (!m_shown)
-            return;
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
-        m_shown = false;
-    }
+    void clear() { m_line.clear(); }
 
 private:
     bool m_enabled;
-    bool m_shown = false;
+    TerminalLine m_line;
 };
 
 } // namespace
@@ -181,7 +169,7 @@ int runCrack(const Invocation &invocation)
         return FileError;
     }
 
-    ProgressLine progress(!invocation.isSet(options.quiet) && isatty(STDERR_FILENO));
+    CrackProgressLine progress(!invocation.isSet(options.quiet) && isatty(STDERR_FILENO));
     CrackOptions crackOptions;
     crackOptions.seed = seed.value_or(QRandomGenerator::system()->generate64());
     crackOptions.timeLimitSeconds = *timeLimit;
