@@ -29,25 +29,7 @@ done
 head -c $((size_mib << 20)) "$work/block.txt" > "$work/plain.txt"
 rm "$work/block.txt"
 
-seconds_of() {
-    local best= start end elapsed
-    for _ in $(seq "$runs"); do
-        start=$(date +%s%N)
-        "$@" > /dev/null
-        end=$(date +%s%N)
-        elapsed=$((end - start))
-        if [ -z "$best" ] || [ "$elapsed" -lt "$best" ]; then best=$elapsed; fi
-    done
-    echo "$best"
-}
-
-report() {
-    local label=$1 bytes=$2 nanos=$3 cat_nanos=$4
-    awk -v label="$label" -v bytes="$bytes" -v ns="$nanos" -v cat_ns="$cat_nanos" 'BEGIN {
-        mib = bytes / 1048576; rate = mib / (ns / 1e9); cat_rate = mib / (cat_ns / 1e9)
-        printf "%-30s %8.1f MiB in %6.2f s  %8.1f MiB/s  (cat %8.1f MiB/s, ratio %.3f)\n", label, mib, ns / 1e9, rate, cat_rate, rate / cat_rate
-    }'
-}
+. "$(dirname "$0")/timing.sh"
 
 bytes=$(stat -c %s "$work/plain.txt")
 echo "$program analyze, best of $runs runs, input cached, output to /dev/null"

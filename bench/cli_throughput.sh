@@ -54,25 +54,7 @@ head -c $((size_mib << 20)) "$work/block.txt" > "$work/plain.txt"
 rm "$work/block.txt"
 "$program" encrypt --key "$key" --input "$work/plain.txt" --output "$work/cipher.txt"
 
-seconds_of() {
-    local best= start end elapsed
-    for _ in $(seq "$runs"); do
-        start=$(date +%s%N)
-        "$@" > /dev/null
-        end=$(date +%s%N)
-        elapsed=$((end - start))
-        if [ -z "$best" ] || [ "$elapsed" -lt "$best" ]; then best=$elapsed; fi
-    done
-    echo "$best"
-}
-
-report() {
-    local label=$1 bytes=$2 nanos=$3 cat_nanos=$4
-    awk -v label="$label" -v bytes="$bytes" -v ns="$nanos" -v cat_ns="$cat_nanos" 'BEGIN {
-        mib = bytes / 1048576; rate = mib / (ns / 1e9); cat_rate = mib / (cat_ns / 1e9)
-        printf "%-28s %8.1f MiB in %7.2f s  %8.1f MiB/s  (cat %8.1f MiB/s, ratio %.3f)\n", label, mib, ns / 1e9, rate, cat_rate, rate / cat_rate
-    }'
-}
+. "$(dirname "$0")/timing.sh"
 
 plain_bytes=$(stat -c %s "$work/plain.txt")
 cipher_bytes=$(stat -c %s "$work/cipher.txt")
