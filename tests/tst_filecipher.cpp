@@ -4,6 +4,7 @@
 #include "filecipher.h"
 #include "scripteddevice.h"
 #include "homophonic.h"
+#include "referencecipher.h"
 #include "textencoding.h"
 
 #include <QBuffer>
@@ -77,21 +78,8 @@ QByteArray hex(const char *digits)
 QByteArray encryptedLinesAsUtf8(const QString &text, int key)
 {
     QByteArray output;
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    for (int i = 0; i < lines.size(); ++i) {
-        QString line = lines.at(i);
-        const bool last = i == lines.size() - 1;
-        if (last && line.isEmpty())
-            break;
-        QByteArray ending = last ? QByteArray() : QByteArrayLiteral("\n");
-        if (!last && line.endsWith(QLatin1Char('\r'))) {
-            line.chop(1);
-            ending = QByteArrayLiteral("\r\n");
-        }
-        HomophoneTable table;
-        fillHomophoneTable(table);
-        output += encryptHomophonic(table, line, key).toUtf8() + ending;
-    }
+    for (const ReferenceLine &line : referenceLines(text, true, key))
+        output += line.result.toUtf8() + line.ending;
     return output;
 }
 

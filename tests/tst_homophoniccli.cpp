@@ -1,6 +1,7 @@
 // The command-line tool, run as a process, against the library it is built on.
 #include "clirunner.h"
 #include "homophonic.h"
+#include "referencecipher.h"
 
 #include <QDir>
 #include <QProcess>
@@ -61,25 +62,13 @@ QByteArray expectedOutput(QByteArray input, const QString &command, int key, con
         else if (text.at(i).isSurrogate())
             text[i] = QChar(QChar::ReplacementCharacter);
     }
-    const QStringList lines = text.split(QLatin1Char('\n'));
     QByteArray output;
+    const QVector<ReferenceLine> lines = referenceLines(text, command == QLatin1String("encrypt"), key);
     for (int i = 0; i < lines.size(); ++i) {
-        QString line = lines.at(i);
-        const bool last = i == lines.size() - 1;
-        if (last && line.isEmpty())
-            break;
-        QByteArray ending = last ? QByteArray() : QByteArrayLiteral("\n");
-        if (!last && line.endsWith(QLatin1Char('\r'))) {
-            line.chop(1);
-            ending = QByteArrayLiteral("\r\n");
-        }
-        HomophoneTable table;
-        fillHomophoneTable(table);
-        const QString result = command == QLatin1String("encrypt") ? encryptHomophonic(table, line, key)
-                                                                   : decryptHomophonic(table, line, key);
+        const QString &result = lines.at(i).result;
         if (i == 0 && encoding == QLatin1String("utf-8") && result.startsWith(QChar(QChar::ByteOrderMark)))
             output += "\xEF\xBB\xBF";
-        output += encoded(result, encoding) + ending;
+        output += encoded(result, encoding) + lines.at(i).ending;
     }
     return output;
 }
