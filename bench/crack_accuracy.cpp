@@ -6,6 +6,7 @@
 // TEXTS holds one paragraph per line, without digits.
 #include "ciphertext.h"
 #include "homophonic.h"
+#include "keytable.h"
 #include "languagemodel.h"
 #include "solver.h"
 
@@ -31,33 +32,6 @@ struct Cell
     const char *title;
 };
 
-HomophoneTable secretTable(QRandomGenerator &random)
-{
-    std::vector<int> codes(CodeCount);
-    std::iota(codes.begin(), codes.end(), 0);
-    std::shuffle(codes.begin(), codes.end(), random);
-    HomophoneTable table;
-    fillHomophoneTable(table);
-    for (int row = 0; row < SymbolCount; ++row)
-        for (int column = 0; column < 3; ++column)
-            table[row].codes[column] = QStringLiteral("%1").arg(codes[row * 3 + column], 2, 10, QLatin1Char('0'));
-    return table;
-}
-
-// Random choice: every occurrence takes one of the first k codes at random.
-QString encryptRandomChoice(const HomophoneTable &table, const QString &line, int alphabetCount, QRandomGenerator &random)
-{
-    QString out;
-    for (const QChar c : line) {
-        const int symbol = symbolOf(c);
-        if (symbol >= 0)
-            out += table[symbol].codes[random.bounded(alphabetCount)];
-        else
-            out += c;
-        out += QLatin1Char(' ');
-    }
-    return out;
-}
 
 double median(std::vector<double> values)
 {
@@ -121,7 +95,8 @@ int main(int argc, char *argv[])
             std::vector<double> accuracies, times, restarts;
             for (int trial = 0; trial < trials; ++trial) {
                 QRandomGenerator random(quint32(length * 1000 + cell.alphabetCount * 10 + cell.randomChoice) * 7919u + quint32(trial));
-                HomophoneTable table = secretTable(random);
+                HomophoneTable table = randomKeyTable(random);
+                RandomCodeChoice choice(random);
                 // Consecutive paragraphs from a random one on, cut at the length.
                 int paragraph = int(random.bounded(paragraphs.size()));
                 int codes = 0;
@@ -141,7 +116,7 @@ int main(int argc, char *argv[])
                     text.truncate(cut);
                     for (auto &row : table)
                         row.counter = 0;
-                    ciphertext += cell.randomChoice ? encryptRandomChoice(table, text, cell.alphabetCount, random)
+                    ciphertext += cell.randomChoice ? encryptHomophonic(table, text, cell.alphabetCount, choice)
                                                     : encryptHomophonic(table, text, cell.alphabetCount);
                     ciphertext += QLatin1Char('\n');
                 }

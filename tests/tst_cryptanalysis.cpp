@@ -1,5 +1,6 @@
 #include "ciphertext.h"
 #include "homophonic.h"
+#include "keytable.h"
 #include "languagemodel.h"
 #include "solver.h"
 
@@ -68,15 +69,7 @@ QString textOfLength(const QString &text, int codes)
 HomophoneTable secretTable(quint32 seed)
 {
     QRandomGenerator random(seed);
-    std::vector<int> codes(CodeCount);
-    std::iota(codes.begin(), codes.end(), 0);
-    std::shuffle(codes.begin(), codes.end(), random);
-    HomophoneTable table;
-    fillHomophoneTable(table);
-    for (int row = 0; row < SymbolCount; ++row)
-        for (int column = 0; column < 3; ++column)
-            table[row].codes[column] = QStringLiteral("%1").arg(codes[row * 3 + column], 2, 10, QLatin1Char('0'));
-    return table;
+    return randomKeyTable(random);
 }
 
 // As the command-line tool encrypts: each line on its own, counters reset.

@@ -58,6 +58,26 @@ const SymbolTables &symbolTables()
     return tables;
 }
 
+// Calls visit(a, b, c, d) for every symbol d of text with the three before
+// it; characters outside the table break the context, as they do when
+// encryption copies them.
+template <typename Visit>
+void forEachNgram(QStringView text, Visit visit)
+{
+    int a = Boundary, b = Boundary, c = Boundary;
+    for (const QChar ch : text) {
+        const int d = symbolOf(ch);
+        if (d < 0) {
+            a = b = c = Boundary;
+            continue;
+        }
+        visit(a, b, c, d);
+        a = b;
+        b = c;
+        c = d;
+    }
+}
+
 } // namespace
 
 int symbolOf(QChar c)
@@ -80,22 +100,13 @@ NgramCounts::NgramCounts()
 
 void NgramCounts::addText(QStringView text)
 {
-    int a = Boundary, b = Boundary, c = Boundary;
-    for (const QChar ch : text) {
-        const int d = symbolOf(ch);
-        if (d < 0) {
-            a = b = c = Boundary;
-            continue;
-        }
+    forEachNgram(text, [this](int a, int b, int c, int d) {
         quint32 &slot = m_counts[ngramIndex(a, b, c, d)];
         if (slot < std::numeric_limits<quint32>::max())
             ++slot;
         ++m_symbolTotal;
         m_letterTotal += d != 0;
-        a = b;
-        b = c;
-        c = d;
-    }
+    });
 }
 
 bool NgramCounts::addCorpus(QIODevice &device, QString *error)
@@ -223,19 +234,10 @@ double LanguageModel::averageScore(QStringView text) const
         return 0;
     qint64 sum = 0;
     qint64 symbols = 0;
-    int a = Boundary, b = Boundary, c = Boundary;
-    for (const QChar ch : text) {
-        const int d = symbolOf(ch);
-        if (d < 0) {
-            a = b = c = Boundary;
-            continue;
-        }
+    forEachNgram(text, [&](int a, int b, int c, int d) {
         sum += score(a, b, c, d);
         ++symbols;
-        a = b;
-        b = c;
-        c = d;
-    }
+    });
     return symbols == 0 ? 0 : double(sum) / Scale / double(symbols);
 }
 
