@@ -7,10 +7,7 @@
 
 namespace {
 
-bool isAsciiDigit(char16_t unit)
-{
-    return unit >= u'0' && unit <= u'9';
-}
+using homophonicdetail::isAsciiDigit;
 
 QStringList codeLabels()
 {
