@@ -204,7 +204,7 @@ void AnalyzeCliTest::failures_data()
     QTest::newRow("unknown format") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--format", "xml" }) << QString() << 2
                                     << QStringLiteral("неизвестный формат «xml»");
     QTest::newRow("key out of range") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--key", "4" }) << QString() << 2
-                                      << QStringLiteral("ключ должен быть числом от 1 до 3");
+                                      << QStringLiteral("ключ должен быть целым числом от 1 до 3");
     QTest::newRow("key with ciphertext reading") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--key", "2", "--as", "cipher" })
                                                  << QString() << 2 << QStringLiteral("--as cipher не подходит");
     QTest::newRow("empty chart name") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "--chart", "" }) << QString() << 2

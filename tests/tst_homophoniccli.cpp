@@ -349,7 +349,7 @@ void HomophonicCliTest::usageErrorsExitWithTwo_data()
     QTest::newRow("no key") << args({ "encrypt" }) << QStringLiteral("не указан ключ");
     QTest::newRow("key without a value") << args({ "decrypt", "--key" }) << QStringLiteral("у параметра «--key» нет значения");
     for (const char *key : { "0", "4", "-1", "abc", "1.5", "" })
-        QTest::addRow("key «%s»", key) << args({ "encrypt", "--key", key }) << QStringLiteral("ключ должен быть числом от 1 до 3, а не «%1»").arg(QString::fromUtf8(key));
+        QTest::addRow("key «%s»", key) << args({ "encrypt", "--key", key }) << QStringLiteral("--key: ключ должен быть целым числом от 1 до 3, а не «%1»").arg(QString::fromUtf8(key));
     QTest::newRow("unknown option") << args({ "encrypt", "--key", "1", "--colour" }) << QStringLiteral("неизвестный параметр «--colour»");
     QTest::newRow("unknown short option") << args({ "decrypt", "-k", "1", "-x" }) << QStringLiteral("неизвестный параметр «-x»");
     QTest::newRow("unknown encoding") << args({ "encrypt", "--key", "1", "--encoding", "koi8-r" }) << QStringLiteral("неизвестная кодировка «koi8-r»");
@@ -363,7 +363,7 @@ void HomophonicCliTest::usageErrorsExitWithTwo_data()
     QTest::newRow("two inputs") << args({ "encrypt", "-k", "1", "-i", "input.txt", "--input", "input.txt" }) << QStringLiteral("параметр «--input» указан больше одного раза");
     QTest::newRow("two encodings") << args({ "encrypt", "-k", "1", "-e", "utf-8", "-e", "utf-8" }) << QStringLiteral("параметр «--encoding» указан больше одного раза");
     for (const char *jobs : { "0", "1025", "-1", "two", "1.5", "" })
-        QTest::addRow("jobs «%s»", jobs) << args({ "decrypt", "--key", "1", "--jobs", jobs }) << QStringLiteral("число потоков должно быть целым от 1 до 1024, а не «%1»").arg(QString::fromUtf8(jobs));
+        QTest::addRow("jobs «%s»", jobs) << args({ "decrypt", "--key", "1", "--jobs", jobs }) << QStringLiteral("--jobs: число потоков должно быть целым числом от 1 до 1024, а не «%1»").arg(QString::fromUtf8(jobs));
     QTest::newRow("jobs for crack") << args({ "crack", "-i", "input.txt", "-o", "output.txt", "--jobs", "2" }) << QStringLiteral("команда crack не принимает параметр «--jobs»");
 }
 

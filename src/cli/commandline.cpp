@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,6 +19,61 @@
 namespace {
 
 const QString closedReason = QStringLiteral("он закрыт");
+
+// At least one ASCII digit and nothing else; false beyond 2^64 - 1.
+bool readDigits(QStringView text, quint64 &value)
+{
+    value = 0;
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        const quint64 digit = c.unicode() - u'0';
+        if (value > (std::numeric_limits<quint64>::max() - digit) / 10)
+            return false;
+        value = 10 * value + digit;
+    }
+    return true;
+}
+
+// Whole seconds, optionally a point and one to three decimals.
+std::optional<qint64> readMilliseconds(QStringView text)
+{
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    quint64 seconds = 0;
+    if (!readDigits(point < 0 ? text : text.left(point), seconds)
+        || seconds > quint64(std::numeric_limits<qint64>::max() / 1000))
+        return std::nullopt;
+    quint64 thousandths = 0;
+    if (point >= 0) {
+        const QStringView decimals = text.mid(point + 1);
+        if (decimals.size() > 3 || !readDigits(decimals, thousandths))
+            return std::nullopt;
+        for (qsizetype i = decimals.size(); i < 3; ++i)
+            thousandths *= 10;
+    }
+    return qint64(seconds * 1000 + thousandths);
+}
+
+QString secondsText(qint64 milliseconds)
+{
+    QString text = QString::number(milliseconds / 1000);
+    if (milliseconds % 1000 != 0) {
+        QString decimals = QStringLiteral("%1").arg(milliseconds % 1000, 3, 10, QLatin1Char('0'));
+        while (decimals.endsWith(QLatin1Char('0')))
+            decimals.chop(1);
+        text += QLatin1Char('.') + decimals;
+    }
+    return text;
+}
+
+void reportBadNumber(const QCommandLineOption &option, const QString &what, const QString &expected,
+                     const QString &given)
+{
+    usageError(dashed(option.names().constLast()) + QStringLiteral(": ") + what + QStringLiteral(" быть ")
+               + expected + QStringLiteral(", а не ") + quoted(given));
+}
 
 } // namespace
 
@@ -97,18 +153,20 @@ Options::Options()
                             "умолчанию) или random (случайно из первых K)"),
              QStringLiteral("ВЫБОР"))
     , seed(QStringLiteral("seed"),
-           QStringLiteral("keygen, --choice random: зерно случайных чисел, целое от 0; одно зерно — одна "
-                          "и та же таблица или один и тот же шифр"),
+           QStringLiteral("keygen, --choice random, crack: зерно случайных чисел, целое от 0 до "
+                          "18446744073709551615; одно зерно — одна и та же таблица, один и тот же шифр "
+                          "или один и тот же ход поиска"),
            QStringLiteral("N"))
     , keyOut(QStringLiteral("key-out"),
              QStringLiteral("crack: записать найденную таблицу в файл ключа"), QStringLiteral("ФАЙЛ"))
     , timeLimit(QStringLiteral("time-limit"),
-                QStringLiteral("crack: искать не дольше стольких секунд (по умолчанию 10)"), QStringLiteral("СЕКУНДЫ"))
+                QStringLiteral("crack: искать не дольше стольких секунд, от 0.001 до 86400 (по "
+                               "умолчанию 10)"), QStringLiteral("СЕКУНДЫ"))
     , quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
             QStringLiteral("не показывать ход работы в терминале"))
     , jobs(QStringLiteral("jobs"),
-           QStringLiteral("encrypt, decrypt: во сколько потоков шифровать (по умолчанию по числу ядер "
-                          "процессора; 1 — в один поток); результат от числа потоков не зависит. С "
+           QStringLiteral("encrypt, decrypt: во сколько потоков шифровать, от 1 до 1024 (по умолчанию по "
+                          "числу ядер процессора; 1 — в один поток); результат от числа потоков не зависит. С "
                           "--choice random шифрование всегда идёт в один поток: так одно зерно даёт один "
                           "и тот же шифр"),
            QStringLiteral("N"))
@@ -187,16 +245,38 @@ const TextEncoding *chosenEncoding(const Invocation &invocation, int &status)
     return nullptr;
 }
 
+std::optional<quint64> chosenWholeNumber(const Invocation &invocation, const QCommandLineOption &option,
+                                         const QString &what, quint64 min, quint64 max)
+{
+    const QString text = invocation.value(option);
+    quint64 value = 0;
+    if (!readDigits(text, value) || value < min || value > max) {
+        reportBadNumber(option, what, QStringLiteral("целым числом от %1 до %2").arg(min).arg(max), text);
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<qint64> chosenMilliseconds(const Invocation &invocation, const QCommandLineOption &option,
+                                         const QString &what, qint64 minMs, qint64 maxMs)
+{
+    const QString text = invocation.value(option);
+    const std::optional<qint64> value = readMilliseconds(text);
+    if (!value || *value < minMs || *value > maxMs) {
+        reportBadNumber(option, what,
+                        QStringLiteral("числом секунд от %1 до %2, не больше трёх знаков после точки")
+                            .arg(secondsText(minMs), secondsText(maxMs)),
+                        text);
+        return std::nullopt;
+    }
+    return value;
+}
+
 int chosenKey(const Invocation &invocation)
 {
-    const QString key = invocation.value(invocation.options.key);
-    bool isNumber = false;
-    const int alphabetCount = key.toInt(&isNumber);
-    if (!isNumber || alphabetCount < 1 || alphabetCount > 3) {
-        usageError(QStringLiteral("ключ должен быть числом от 1 до 3, а не ") + quoted(key));
-        return 0;
-    }
-    return alphabetCount;
+    const std::optional<quint64> key
+        = chosenWholeNumber(invocation, invocation.options.key, QStringLiteral("ключ должен"), 1, 3);
+    return key ? int(*key) : 0;
 }
 
 std::optional<HomophoneTable> chosenTable(const Invocation &invocation, int &status)
@@ -222,16 +302,9 @@ int chosenJobs(const Invocation &invocation)
     constexpr int MaxJobs = 1024;
     if (!invocation.isSet(invocation.options.jobs))
         return qMax(QThread::idealThreadCount(), 1);
-    const QString text = invocation.value(invocation.options.jobs);
-    bool isNumber = !text.isEmpty();
-    for (const QChar c : text)
-        isNumber = isNumber && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    const int jobs = isNumber ? text.toInt(&isNumber) : 0;
-    if (!isNumber || jobs < 1 || jobs > MaxJobs) {
-        usageError(QStringLiteral("число потоков должно быть целым от 1 до %1, а не ").arg(MaxJobs) + quoted(text));
-        return 0;
-    }
-    return jobs;
+    const std::optional<quint64> jobs
+        = chosenWholeNumber(invocation, invocation.options.jobs, QStringLiteral("число потоков должно"), 1, MaxJobs);
+    return jobs ? int(*jobs) : 0;
 }
 
 std::optional<quint64> chosenSeed(const Invocation &invocation, bool &ok)
@@ -239,17 +312,10 @@ std::optional<quint64> chosenSeed(const Invocation &invocation, bool &ok)
     ok = true;
     if (!invocation.isSet(invocation.options.seed))
         return std::nullopt;
-    const QString text = invocation.value(invocation.options.seed);
-    bool isNumber = !text.isEmpty();
-    for (const QChar c : text)
-        isNumber = isNumber && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    const quint64 seed = isNumber ? text.toULongLong(&isNumber) : 0;
-    if (!isNumber) {
-        usageError(QStringLiteral("зерно должно быть целым числом от 0 до 18446744073709551615, а не ")
-                   + quoted(text));
-        ok = false;
-        return std::nullopt;
-    }
+    const std::optional<quint64> seed = chosenWholeNumber(invocation, invocation.options.seed,
+                                                          QStringLiteral("зерно должно"), 0,
+                                                          std::numeric_limits<quint64>::max());
+    ok = bool(seed);
     return seed;
 }
 

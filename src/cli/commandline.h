@@ -81,6 +81,18 @@ struct Invocation
     QString value(const QCommandLineOption &option) const { return parser.value(option); }
 };
 
+// Every numeric option is written one way: ASCII digits only, read as
+// decimal (leading zeros change nothing), with no sign, spaces or exponent;
+// seconds may add a point and up to three decimals, the search's resolution.
+// A value written otherwise or out of range is a usage error that names the
+// option and its range, with `what` saying what the number is ("ключ
+// должен" in "ключ должен быть целым числом от 1 до 3"). Empty after such an
+// error, which has been reported.
+std::optional<quint64> chosenWholeNumber(const Invocation &invocation, const QCommandLineOption &option,
+                                         const QString &what, quint64 min, quint64 max);
+std::optional<qint64> chosenMilliseconds(const Invocation &invocation, const QCommandLineOption &option,
+                                         const QString &what, qint64 minMs, qint64 maxMs);
+
 // The key of --key, 1 to 3; 0 after a usage error, which has been reported.
 int chosenKey(const Invocation &invocation);
 

@@ -24,21 +24,20 @@ using namespace Cryptanalysis;
 
 // Ciphertexts far beyond what the attack needs would only take its time.
 constexpr qint64 MaxCipherTextBytes = qint64(16) << 20;
-constexpr double MaxTimeLimitSeconds = 24 * 60 * 60;
+// The search reads its clock in milliseconds.
+constexpr qint64 MinTimeLimitMs = 1;
+constexpr qint64 MaxTimeLimitMs = qint64(24) * 60 * 60 * 1000;
 
 std::optional<double> chosenTimeLimit(const Invocation &invocation)
 {
     if (!invocation.isSet(invocation.options.timeLimit))
         return 10.0;
-    const QString text = invocation.value(invocation.options.timeLimit);
-    bool isNumber = false;
-    const double seconds = text.toDouble(&isNumber);
-    if (!isNumber || !(seconds > 0) || seconds > MaxTimeLimitSeconds) {
-        usageError(QStringLiteral("лимит времени должен быть числом секунд больше 0 и не больше суток, а не ")
-                   + quoted(text));
+    const std::optional<qint64> milliseconds
+        = chosenMilliseconds(invocation, invocation.options.timeLimit, QStringLiteral("лимит времени должен"),
+                             MinTimeLimitMs, MaxTimeLimitMs);
+    if (!milliseconds)
         return std::nullopt;
-    }
-    return seconds;
+    return *milliseconds / 1000.0;
 }
 
 bool loadModel(const Invocation &invocation, LanguageModel &model)
