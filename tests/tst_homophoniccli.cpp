@@ -161,8 +161,6 @@ private slots:
     void failedSaveIsReported();
     void closedStandardStreams_data();
     void closedStandardStreams();
-    void fullStandardOutputExitsWithOne_data();
-    void fullStandardOutputExitsWithOne();
     void threadsDoNotChangeTheOutput_data();
     void threadsDoNotChangeTheOutput();
 };
@@ -413,8 +411,6 @@ void HomophonicCliTest::fileErrorsExitWithOne_data()
     QTest::newRow("output in a missing directory") << QStringLiteral("input.txt") << QStringLiteral("missing/out.txt") << QStringLiteral("missing/out.txt") << QStringLiteral("не удалось создать файл");
     QTest::newRow("output is a directory") << QStringLiteral("input.txt") << QStringLiteral("folder") << QStringLiteral("folder") << QStringLiteral("не удалось создать файл");
     QTest::newRow("read error in the input") << QStringLiteral("/proc/self/mem") << QStringLiteral("previous.txt") << QStringLiteral("/proc/self/mem") << QStringLiteral("не удалось прочитать файл");
-    if (QFileInfo::exists(QStringLiteral("/dev/full")))
-        QTest::newRow("output device full") << QStringLiteral("input.txt") << QStringLiteral("/dev/full") << QStringLiteral("/dev/full") << QStringLiteral("не удалось записать файл");
 }
 
 void HomophonicCliTest::fileErrorsExitWithOne()
@@ -679,31 +675,6 @@ void HomophonicCliTest::closedStandardStreams()
         QCOMPARE(run.err, QStringLiteral("homophonic: ") + message + QLatin1Char('\n'));
     QCOMPARE(readFile(dir.filePath(QStringLiteral("output.txt"))), output);
     QCOMPARE(entriesOf(dir.path()), QStringList({ QStringLiteral("input.txt"), QStringLiteral("output.txt") }));
-}
-
-void HomophonicCliTest::fullStandardOutputExitsWithOne_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-
-    QTest::newRow("table") << QStringList { QStringLiteral("table") };
-    QTest::newRow("help") << QStringList { QStringLiteral("--help") };
-    QTest::newRow("version") << QStringList { QStringLiteral("--version") };
-    QTest::newRow("encrypt") << QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("3"), QStringLiteral("-i"), QStringLiteral("input.txt") };
-    QTest::newRow("encrypt on four threads") << QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("3"), QStringLiteral("-i"), QStringLiteral("input.txt"), QStringLiteral("--jobs"), QStringLiteral("4") };
-    QTest::newRow("decrypt on four threads") << QStringList { QStringLiteral("decrypt"), QStringLiteral("-k"), QStringLiteral("3"), QStringLiteral("-i"), QStringLiteral("input.txt"), QStringLiteral("--jobs"), QStringLiteral("4") };
-}
-
-void HomophonicCliTest::fullStandardOutputExitsWithOne()
-{
-    QFETCH(QStringList, arguments);
-
-    QTemporaryDir temporary;
-    QVERIFY(writeFile(QDir(temporary.path()).filePath(QStringLiteral("input.txt")), "\xe0\xe0\r\n"));
-    const Run run = runCliFromShell(QString(), arguments, QStringLiteral(">/dev/full"), temporary.path());
-    QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err.count(QLatin1Char('\n')), 1);
-    const QString prefix = QStringLiteral("homophonic: не удалось записать стандартный вывод: ");
-    QVERIFY2(run.err.startsWith(prefix) && run.err.trimmed().size() > prefix.size(), qPrintable(run.err));
 }
 
 void HomophonicCliTest::threadsDoNotChangeTheOutput_data()
