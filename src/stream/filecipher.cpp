@@ -1,6 +1,7 @@
 #include "filecipher.h"
 
 #include "homophonic.h"
+#include "lineend.h"
 #include "linereader.h"
 #include "markedinput.h"
 #include "singlebytecipher.h"
@@ -12,7 +13,6 @@
 #include <QString>
 #include <QThreadPool>
 
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -72,15 +72,14 @@ bool BlockReader::next(QByteArray &block)
         return false;
     block.append(m_carry.constData(), m_carry.size());
     m_carry.resize(0);
-    int searched = block.size(); // no line feed before this
+    int searched = block.size(); // no line end before this
     for (;;) {
         if (m_atEnd)
             return !block.isEmpty();
         if (block.size() >= m_blockBytes) {
-            const auto *lineFeed = static_cast<const char *>(
-                memrchr(block.constData() + searched, '\n', std::size_t(block.size() - searched)));
-            if (lineFeed) {
-                const int cut = int(lineFeed - block.constData()) + 1;
+            const char *const data = block.constData();
+            if (const char *nextLine = afterLastLineEnd(data + searched, data + block.size())) {
+                const int cut = int(nextLine - data);
                 m_carry.append(block.constData() + cut, block.size() - cut);
                 block.resize(cut);
                 return true;
@@ -174,13 +173,9 @@ void BlockCipher::cipher(Block &block) const
         table = m_table;
 
     while (data < end) {
-        const char *lineFeed = static_cast<const char *>(std::memchr(data, '\n', std::size_t(end - data)));
-        const char *lineEnd = lineFeed ? lineFeed : end;
-        LineEnding ending = lineFeed ? LineEnding::Lf : LineEnding::None;
-        if (lineFeed && lineEnd > data && lineEnd[-1] == '\r') {
-            --lineEnd;
-            ending = LineEnding::CrLf;
-        }
+        const LineEnd<char> line = findLineEnd(data, end);
+        const char *const lineEnd = line.contentEnd;
+        const LineEnding ending = line.ending;
         ++block.lines;
         if (lineEnd - data > m_job.maxLineBytes) {
             block.tooLongLine = block.lines;
@@ -201,7 +196,7 @@ void BlockCipher::cipher(Block &block) const
             else if (ending == LineEnding::Lf)
                 block.output.append('\n');
         }
-        data = lineFeed ? lineFeed + 1 : end;
+        data = line.next;
     }
     if (out)
         block.output.resize(int(out - block.output.constData()));
