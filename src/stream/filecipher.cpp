@@ -232,6 +232,57 @@ void BlockCipher::cipherText(const char *data, int size, bool firstLine, Homopho
     block.unencodable += m_job.encoding->encode(result, block.output);
 }
 
+// Reads, ciphers and writes blocks in the order of the input until it ends or
+// something fails; true when every block was written. Blocks handed to pool
+// (null for one job) may still be queued or running when this returns.
+bool cipherBlocks(BlockReader &reader, const BlockCipher &blockCipher, std::vector<std::unique_ptr<Block>> &blocks,
+                  QThreadPool *pool, QIODevice &output, const CipherJob &job, CipherOutcome &outcome)
+{
+    std::deque<Block *> inFlight; // in the order of the input
+    std::size_t nextBlock = 0;
+    bool first = true;
+    for (;;) {
+        while (inFlight.size() < blocks.size() && !reader.finished()) {
+            Block &block = *blocks[nextBlock];
+            if (!reader.next(block.input))
+                break;
+            nextBlock = (nextBlock + 1) % blocks.size();
+            block.first = first;
+            first = false;
+            if (!pool) {
+                blockCipher.cipher(block);
+                block.ciphered.release();
+            } else {
+                pool->start([&blockCipher, &block] {
+                    blockCipher.cipher(block);
+                    block.ciphered.release();
+                });
+            }
+            inFlight.push_back(&block);
+        }
+        if (inFlight.empty())
+            return true;
+
+        Block &block = *inFlight.front();
+        inFlight.pop_front();
+        block.ciphered.acquire();
+        outcome.unencodable += block.unencodable;
+        outcome.undecodable += block.undecodable;
+        if (block.tooLongLine > 0) {
+            outcome.status = CipherOutcome::Status::LineTooLong;
+            outcome.lineNumber += block.tooLongLine;
+            return false;
+        }
+        outcome.lineNumber += block.lines;
+        if (!writeAll(output, block.output)) {
+            outcome.status = CipherOutcome::Status::WriteFailed;
+            return false;
+        }
+        if (job.progress)
+            job.progress();
+    }
+}
+
 } // namespace
 
 CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &job)
@@ -259,54 +310,17 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
         block->input.reserve(int(qMin(job.blockBytes, qint64(16) << 20)));
         block->output.reserve(int(qMin(3 * job.blockBytes, qint64(48) << 20)));
     }
-    // Declared after the blocks, so that it waits for its threads before
-    // they go, whatever makes this function return.
     QThreadPool pool;
     pool.setMaxThreadCount(jobs);
 
-    std::deque<Block *> inFlight; // in the order of the input
-    std::size_t nextBlock = 0;
-    bool first = true;
-    for (;;) {
-        while (inFlight.size() < blocks.size() && !reader.finished()) {
-            Block &block = *blocks[nextBlock];
-            if (!reader.next(block.input))
-                break;
-            nextBlock = (nextBlock + 1) % blocks.size();
-            block.first = first;
-            first = false;
-            if (jobs == 1) {
-                blockCipher.cipher(block);
-                block.ciphered.release();
-            } else {
-                pool.start([&blockCipher, &block] {
-                    blockCipher.cipher(block);
-                    block.ciphered.release();
-                });
-            }
-            inFlight.push_back(&block);
-        }
-        if (inFlight.empty())
-            break;
+    const bool allWritten = cipherBlocks(reader, blockCipher, blocks, jobs == 1 ? nullptr : &pool, output, job, outcome);
+    // After a failure, blocks may still be queued or being ciphered, and they
+    // refer to the blocks and to blockCipher: none may outlive this line.
+    pool.clear();
+    pool.waitForDone();
+    if (!allWritten)
+        return outcome;
 
-        Block &block = *inFlight.front();
-        inFlight.pop_front();
-        block.ciphered.acquire();
-        outcome.unencodable += block.unencodable;
-        outcome.undecodable += block.undecodable;
-        if (block.tooLongLine > 0) {
-            outcome.status = CipherOutcome::Status::LineTooLong;
-            outcome.lineNumber += block.tooLongLine;
-            return outcome;
-        }
-        outcome.lineNumber += block.lines;
-        if (!writeAll(output, block.output)) {
-            outcome.status = CipherOutcome::Status::WriteFailed;
-            return outcome;
-        }
-        if (job.progress)
-            job.progress();
-    }
     outcome.undecodable += marked.undecodableBytes();
     if (reader.readFailed()) {
         outcome.status = CipherOutcome::Status::ReadFailed;
