@@ -125,6 +125,8 @@ private slots:
     void guess_data();
     void guess();
     void guessStatementNamesTheReadingAndShare();
+    void wholeTextsAreTalliedByTheirLines_data();
+    void wholeTextsAreTalliedByTheirLines();
     void codesSplitSharesByTheKey_data();
     void codesSplitSharesByTheKey();
     void keyOneMapsSymbolsOntoTheirCodes();
@@ -327,11 +329,17 @@ void StatisticsTest::guess_data()
     QStringList mixed;
     for (int i = 0; i < plain.size(); ++i)
         mixed.append(i % 2 ? plain[i] : cipher[i]);
-    QTest::newRow("prose and ciphertext line by line is plaintext") << mixed << false;
-    QTest::newRow("nine codes in ten tokens reach the threshold")
-        << QStringList { QStringLiteral("01 02 03 04 05 06 07 08 09 слово") } << true;
-    QTest::newRow("eight codes in nine tokens fall short")
-        << QStringList { QStringLiteral("01 02 03 04 05 06 07 08 слово") } << false;
+    // A line of ciphertext has a token for every character, prose one for a word.
+    QTest::newRow("prose and ciphertext line by line is mostly codes") << mixed << true;
+    QTest::newRow("prose quoting one line of its ciphertext is plaintext")
+        << QStringList(plain.mid(0, 20)) + QStringList { cipher.first() } << false;
+    // Й and Ё are outside the table, so encryption copies them and the commas.
+    QString list;
+    encrypt(QStringLiteral("Й, Ё, Ж, З, И, К"), list);
+    QTest::newRow("the ciphertext of a list, copied tokens and all, is ciphertext") << QStringList { list } << true;
+    QTest::newRow("one code in two tokens reaches the threshold") << QStringList { QStringLiteral("01 слово") } << true;
+    QTest::newRow("four codes in nine tokens fall short")
+        << QStringList { QStringLiteral("01 02 03 04 а б в г д") } << false;
     QTest::newRow("a line end separates tokens") << QStringList { QStringLiteral("12"), QStringLiteral("34") } << true;
     QTest::newRow("three digits are not a code")
         << QStringList { QStringLiteral("123 456 789 012 345 678 901 234 567 890") } << false;
@@ -369,22 +377,48 @@ void StatisticsTest::guess()
 void StatisticsTest::guessStatementNamesTheReadingAndShare()
 {
     CodeTokenTally cipher;
-    cipher.addLine(QStringLiteral("01 02 03 04 05 06 07 08 09 слово"));
-    QCOMPARE(cipher.codeShare(), 0.9);
-    QVERIFY2(guessStatement(cipher).contains(QStringLiteral("шифртекст: двузначные коды составляют 90,0 % слов")),
+    cipher.addLine(QStringLiteral("01 слово"));
+    QCOMPARE(cipher.codeShare(), 0.5);
+    QVERIFY2(guessStatement(cipher).contains(QStringLiteral("шифртекст: двузначные коды составляют 50,0 % слов\n"
+                                                            "(нужно не меньше 50 %)")),
              qPrintable(guessStatement(cipher)));
     QVERIFY(guessStatement(cipher).contains(QStringLiteral("--as plain")));
 
-    // 899 codes in 1000 tokens: 89,9 %, not rounded up to the threshold.
+    // 4999 codes in 10000 tokens: 49,99 %, not rounded up to the threshold.
     CodeTokenTally justShort;
-    for (int i = 0; i < 899; ++i)
+    for (int i = 0; i < 4999; ++i)
         justShort.addLine(QStringLiteral("01"));
-    for (int i = 0; i < 101; ++i)
+    for (int i = 0; i < 5001; ++i)
         justShort.addLine(QStringLiteral("слово"));
     QVERIFY(!justShort.looksLikeCipher());
-    QVERIFY2(guessStatement(justShort).contains(QStringLiteral("открытый: двузначные коды составляют 89,9 % слов")),
+    QVERIFY2(guessStatement(justShort).contains(QStringLiteral("открытый: двузначные коды составляют 49,9 % слов\n"
+                                                               "(шифртексту нужно не меньше 50 %)")),
              qPrintable(guessStatement(justShort)));
     QVERIFY(guessStatement(justShort).contains(QStringLiteral("--as cipher")));
+}
+
+void StatisticsTest::wholeTextsAreTalliedByTheirLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("tokens");
+    QTest::addColumn<qint64>("codes");
+    QTest::newRow("a line feed ends a token") << QStringLiteral("01\n02") << qint64(2) << qint64(2);
+    QTest::newRow("CR LF ends a token") << QStringLiteral("01\r\n02\r\n") << qint64(2) << qint64(2);
+    QTest::newRow("a lone CR is a character of its token") << QStringLiteral("01\r02") << qint64(1) << qint64(0);
+    QTest::newRow("a lone CR copied between codes is a token") << QStringLiteral("01 \r 02 ") << qint64(3) << qint64(2);
+    QTest::newRow("a CR at the end spoils the last code") << QStringLiteral("01 02\r") << qint64(2) << qint64(1);
+    QTest::newRow("empty lines add nothing") << QStringLiteral("\n\n01\n\n") << qint64(1) << qint64(1);
+}
+
+void StatisticsTest::wholeTextsAreTalliedByTheirLines()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, tokens);
+    QFETCH(qint64, codes);
+    CodeTokenTally tally;
+    tally.addText(text);
+    QCOMPARE(tally.tokens(), tokens);
+    QCOMPARE(tally.codeTokens(), codes);
 }
 
 void StatisticsTest::codesSplitSharesByTheKey_data()
