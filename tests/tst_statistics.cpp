@@ -2,7 +2,11 @@
 #include "frequencycount.h"
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
+#include "scripteddevice.h"
+#include "textanalysis.h"
+#include "textencoding.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -127,6 +131,9 @@ private slots:
     void guessStatementNamesTheReadingAndShare();
     void wholeTextsAreTalliedByTheirLines_data();
     void wholeTextsAreTalliedByTheirLines();
+    void filesAreReadAsTheirWholeTextSays_data();
+    void filesAreReadAsTheirWholeTextSays();
+    void readErrorIsReported();
     void codesSplitSharesByTheKey_data();
     void codesSplitSharesByTheKey();
     void keyOneMapsSymbolsOntoTheirCodes();
@@ -419,6 +426,90 @@ void StatisticsTest::wholeTextsAreTalliedByTheirLines()
     tally.addText(text);
     QCOMPARE(tally.tokens(), tokens);
     QCOMPARE(tally.codeTokens(), codes);
+}
+
+void StatisticsTest::filesAreReadAsTheirWholeTextSays_data()
+{
+    QTest::addColumn<bool>("startsAsCipher"); // the first 64 KiB and more
+    QTest::addColumn<bool>("restIsCipher");
+    QTest::addColumn<bool>("seekable");
+    QTest::addColumn<bool>("cipher");
+    // 80 KiB of ciphertext hold about 27 000 codes, 1 MiB of prose about
+    // 80 000 words; 80 KiB of prose about 6 000 words.
+    QTest::newRow("a file that starts as ciphertext but is mostly prose") << true << false << true << false;
+    QTest::newRow("a file that starts as prose but is mostly ciphertext") << false << true << true << true;
+    QTest::newRow("a file of ciphertext throughout") << true << true << true << true;
+    QTest::newRow("a pipe that starts as ciphertext but is mostly prose") << true << false << false << false;
+    QTest::newRow("a pipe that starts as prose but is mostly ciphertext") << false << true << false << true;
+}
+
+// Whichever reading the start suggests, the counts are those of the reading
+// the whole text asks for, and the guess shown is the whole text's.
+void StatisticsTest::filesAreReadAsTheirWholeTextSays()
+{
+    QFETCH(bool, startsAsCipher);
+    QFETCH(bool, restIsCipher);
+    QFETCH(bool, seekable);
+    QFETCH(bool, cipher);
+
+    const QStringList prose = proseLines();
+    QStringList ciphertext;
+    const LineEncryption encrypt = homophonicLineEncryption(filledTable(), 3);
+    for (const QString &line : prose) {
+        QString out;
+        encrypt(line, out);
+        ciphertext.append(out);
+    }
+    QStringList lines;
+    int bytes = 0;
+    const auto add = [&](bool asCipher, int size) {
+        const QStringList &source = asCipher ? ciphertext : prose;
+        for (int i = 0; size > 0; ++i) {
+            const QString &line = source.at(i % source.size());
+            lines.append(line);
+            size -= line.toUtf8().size() + 1;
+            bytes += line.toUtf8().size() + 1;
+        }
+    };
+    add(startsAsCipher, 80 * 1024);
+    add(restIsCipher, restIsCipher ? 300 * 1024 : 1024 * 1024);
+    QByteArray text = lines.join(QLatin1Char('\n')).toUtf8() + '\n';
+    QCOMPARE(text.size(), bytes);
+
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    ScriptedDevice pipe(text, 4096, false);
+    QIODevice &input = seekable ? static_cast<QIODevice &>(buffer) : pipe;
+    AnalysisJob job;
+    job.encoding = TextEncoding::utf8();
+    const HomophoneTable table = filledTable();
+    job.table = &table;
+    const AnalysisOutcome outcome = analyzeText(input, job);
+
+    QCOMPARE(outcome.status, AnalysisOutcome::Status::Done);
+    QVERIFY(outcome.guess);
+    QCOMPARE(outcome.guess->looksLikeCipher(), cipher);
+    QCOMPARE(bool(outcome.cipher), cipher);
+    QCOMPARE(bool(outcome.plain), !cipher);
+    const FrequencyCounts counts = cipher ? *outcome.cipher : *outcome.plain;
+    const FrequencyCounts expected = cipher ? codeCountsOf(lines) : symbolCountsOf(lines);
+    QCOMPARE(counts.counts, expected.counts);
+    QCOMPARE(counts.other, expected.other);
+    CodeTokenTally whole;
+    for (const QString &line : lines)
+        whole.addLine(line);
+    QCOMPARE(outcome.guess->tokens(), whole.tokens());
+    QCOMPARE(outcome.guess->codeTokens(), whole.codeTokens());
+}
+
+void StatisticsTest::readErrorIsReported()
+{
+    ScriptedDevice failing(QByteArray("01 02 03 \n04 05"), 3, true);
+    AnalysisJob job;
+    job.encoding = TextEncoding::windows1251();
+    const HomophoneTable table = filledTable();
+    job.table = &table;
+    QCOMPARE(analyzeText(failing, job).status, AnalysisOutcome::Status::ReadFailed);
 }
 
 void StatisticsTest::codesSplitSharesByTheKey_data()
