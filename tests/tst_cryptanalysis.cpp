@@ -139,6 +139,7 @@ private slots:
     void secretTableIsNotTakenForFixed();
     void simpleSubstitutionCracksExactly();
     void cyclicThreeCodesCrack();
+    void loneCarriageReturnsCrackAsLineFeeds();
     void sameSeedSameKey();
     void completedTableIsAValidKey();
 
@@ -300,7 +301,10 @@ void TestCryptanalysis::cipherUnits_data()
 
     QTest::newRow("codes take their separators") << QStringLiteral("15 16 09 ") << QVector<int>{15, 16, 9, -2} << 3;
     QTest::newRow("a copied character breaks the run") << QStringLiteral("15 , 00 ") << QVector<int>{15, -1, 0, -2} << 3;
-    QTest::newRow("CRLF and CR end lines") << QStringLiteral("01 \r\n02 \r03 ") << QVector<int>{1, -2, 2, -2, 3, -2} << 3;
+    QTest::newRow("CRLF ends a line") << QStringLiteral("01 \r\n02 ") << QVector<int>{1, -2, 2, -2} << 2;
+    // As encryption writes a lone CR: copied, with its separator.
+    QTest::newRow("a lone CR is copied within its line") << QStringLiteral("02 \r 03 ") << QVector<int>{2, -1, 3, -2} << 3;
+    QTest::newRow("a lone CR after the last code stays in the last line") << QStringLiteral("04 \r ") << QVector<int>{4, -1, -2} << 2;
     QTest::newRow("the last code may lack its separator") << QStringLiteral("01 99") << QVector<int>{1, 99, -2} << 2;
     QTest::newRow("Ё is copied") << QStringLiteral("Ё 07 ") << QVector<int>{-1, 7, -2} << 2;
     QTest::newRow("an empty line is only a line end") << QStringLiteral("\n05 ") << QVector<int>{-2, 5, -2} << 1;
@@ -424,6 +428,37 @@ void TestCryptanalysis::cyclicThreeCodesCrack()
     QCOMPARE(result.choice, ChoiceMode::Cyclic);
     QVERIFY(reports >= result.restarts);
     QVERIFY(result.score > RussianScoreThreshold);
+}
+
+// Encryption keeps a lone CR inside its line, so the counters run on across
+// it; a reader that ended lines there would see the rotation of codes break
+// and take the choice for random.
+void TestCryptanalysis::loneCarriageReturnsCrackAsLineFeeds()
+{
+    const HomophoneTable table = secretTable(15);
+    const QString text = textOfLength(prose(), 1800);
+    QVERIFY(text.count(QLatin1Char('\n')) >= 4);
+    QString withCarriageReturns = text;
+    withCarriageReturns.replace(QLatin1Char('\n'), QLatin1Char('\r'));
+
+    const CipherText lineFeeds = readCipherText(encryptLines(table, text, 3));
+    const CipherText carriageReturns = readCipherText(encryptLines(table, withCarriageReturns, 3));
+    QCOMPARE(carriageReturns.codeCount, lineFeeds.codeCount);
+    QCOMPARE(carriageReturns.lineCount, 1);
+
+    CrackOptions options;
+    options.seed = 5;
+    options.timeLimitSeconds = 60;
+    const CrackResult fromLineFeeds = crackHomophonic(lineFeeds, m_model, options);
+    const CrackResult fromCarriageReturns = crackHomophonic(carriageReturns, m_model, options);
+    const double lineFeedAccuracy = accuracy(lineFeeds, fromLineFeeds.symbolOfCode, trueSymbols(table, 3));
+    const double carriageReturnAccuracy
+        = accuracy(carriageReturns, fromCarriageReturns.symbolOfCode, trueSymbols(table, 3));
+    QVERIFY2(lineFeedAccuracy >= 0.97, qPrintable(QString::number(lineFeedAccuracy)));
+    QVERIFY2(carriageReturnAccuracy >= lineFeedAccuracy - 0.01,
+             qPrintable(QStringLiteral("%1 with CR, %2 with LF").arg(carriageReturnAccuracy).arg(lineFeedAccuracy)));
+    QCOMPARE(fromCarriageReturns.choice, ChoiceMode::Cyclic);
+    QCOMPARE(fromCarriageReturns.alphabetCount, 3);
 }
 
 void TestCryptanalysis::sameSeedSameKey()

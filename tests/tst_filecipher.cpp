@@ -102,6 +102,8 @@ private slots:
     void undecodableBytesAreCounted();
     void leadingZeroWidthNoBreakSpaceSurvives_data();
     void leadingZeroWidthNoBreakSpaceSurvives();
+    void failureMidStreamStopsEveryWorker_data();
+    void failureMidStreamStopsEveryWorker();
 };
 
 void FileCipherTest::lineTooLongIsReportedWithItsNumber_data()
@@ -299,6 +301,74 @@ void FileCipherTest::leadingZeroWidthNoBreakSpaceSurvives()
     const Ciphered narrow = cipher(input, job(Encrypt, key, TextEncoding::windows1251()));
     QVERIFY(!narrow.output.startsWith(hex("efbbbf")));
     QCOMPARE(narrow.outcome.unencodable, qint64(text.count(QChar(QChar::ByteOrderMark))));
+}
+
+void FileCipherTest::failureMidStreamStopsEveryWorker_data()
+{
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<qint64>("capacity"); // of the output; -1 for no limit
+    QTest::addColumn<int>("tooLongLine"); // counted from 1; 0 for none
+    QTest::addColumn<bool>("throughUtf16");
+
+    QTest::newRow("the first write fails") << 4 << qint64(0) << 0 << false;
+    QTest::newRow("a write fails mid-stream") << 4 << qint64(4000) << 0 << false;
+    QTest::newRow("a write fails mid-stream, text route") << 3 << qint64(4000) << 0 << true;
+    QTest::newRow("the last byte does not fit") << 4 << qint64(-2) << 0 << false;
+    QTest::newRow("a line too long mid-stream") << 4 << qint64(-1) << 150 << false;
+    QTest::newRow("a line too long mid-stream, text route") << 3 << qint64(-1) << 150 << true;
+    QTest::newRow("a write fails mid-stream, one job") << 1 << qint64(4000) << 0 << false;
+}
+
+// Many tiny blocks are queued or being ciphered when the loop gives up: the
+// pipeline must stop them before its blocks go (the sanitizers see it when
+// it does not), write nothing after the failure and keep what it wrote whole.
+void FileCipherTest::failureMidStreamStopsEveryWorker()
+{
+    QFETCH(int, jobs);
+    QFETCH(qint64, capacity);
+    QFETCH(int, tooLongLine);
+    QFETCH(bool, throughUtf16);
+
+    QString text;
+    for (int line = 1; line <= 400; ++line) {
+        text += line == tooLongLine ? QString(50, QChar(u'Ж'))
+                                    : QStringLiteral("Строка %1 из четырехсот").arg(line);
+        text += line % 3 ? QStringLiteral("\n") : QStringLiteral("\r\n");
+    }
+    const QByteArray input = QTextCodec::codecForName("Windows-1251")->fromUnicode(text);
+    QByteArray expected;
+    int beforeTooLong = 0; // the output's bytes before the line too long
+    int lineNumber = 0;
+    for (const ReferenceLine &line : referenceLines(text, true, 3)) {
+        expected += line.result.toLatin1() + line.ending;
+        if (++lineNumber < tooLongLine)
+            beforeTooLong = expected.size();
+    }
+    const QByteArray expectedBefore = expected.left(beforeTooLong);
+    if (capacity == -2)
+        capacity = expected.size() - 1;
+
+    CipherJob pipeline = job(Encrypt, 3, TextEncoding::windows1251());
+    pipeline.jobs = jobs;
+    pipeline.blockBytes = 64;
+    pipeline.throughUtf16 = throughUtf16;
+    pipeline.maxLineBytes = 40;
+    for (int round = 0; round < 10; ++round) {
+        ScriptedDevice in(input, qint64(1) << 20, false);
+        FullDevice out(capacity < 0 ? qint64(1) << 30 : capacity);
+        const CipherOutcome outcome = cipherLines(in, out, pipeline);
+        if (tooLongLine > 0) {
+            QCOMPARE(outcome.status, CipherOutcome::Status::LineTooLong);
+            QCOMPARE(outcome.lineNumber, qint64(tooLongLine));
+            // Whole lines from before the long one: its block is not written.
+            QVERIFY(expectedBefore.startsWith(out.written()));
+            QVERIFY(out.written().isEmpty() || out.written().endsWith('\n'));
+        } else {
+            QCOMPARE(outcome.status, CipherOutcome::Status::WriteFailed);
+            QCOMPARE(out.written().size(), int(capacity));
+            QVERIFY(expected.startsWith(out.written()));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(FileCipherTest)

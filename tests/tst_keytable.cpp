@@ -114,6 +114,7 @@ void KeyTableTest::readerAcceptsEditedFiles_data()
     QTest::newRow("comments and blank lines between rows")
         << QByteArray("# мой ключ\n\n") + withLine(3, "# Б ниже\n\n" + lines.at(2) + "\n  \t \n#\t01\t02\t03");
     QTest::newRow("Windows line ends") << QByteArray(file).replace("\n", "\r\n");
+    QTest::newRow("Windows line ends after a line of spaces") << QByteArray("# ключ\r\n \t\r\n") + QByteArray(file).replace("\n", "\r\n");
     QTest::newRow("no line end after the last row") << file.chopped(1);
     QTest::newRow("a byte-order mark before the first line") << "\xEF\xBB\xBF" + file;
     QTest::newRow("rows in any order") << reversed.join('\n');
@@ -190,6 +191,13 @@ void KeyTableTest::readerReportsEveryProblem_data()
     QTest::newRow("line numbers count comments, blank lines and CR LF")
         << QByteArray("# ключ\r\n\r\n") + withLine(3, "Б\t02\t34").replace("\n", "\r\n")
         << problems({line.arg(5) + QStringLiteral("нужны символ")});
+    // A line ends at LF alone, as in every text the tool reads.
+    QTest::newRow("a lone CR stays in its line, inside a code")
+        << withLine(4, "В\t03\t35\t6\r7") << problems({line.arg(4) + QStringLiteral("код «6<U+000D>7» — не две цифры")});
+    QTest::newRow("lone CRs for line ends make one line of the whole file")
+        << QByteArray(fixedKeyFile()).replace('\n', '\r')
+        << problems({line.arg(1) + QStringLiteral("нужны символ и три кода, разделённые табуляцией, а полей в строке 97"),
+                     file + QStringLiteral("нет строк для символов «А», «Б»")});
     QTest::newRow("every problem of a file, in order")
         << withLine(2, "А\t01\t33\t6").replace("Ж\t07", "Ж\t01").replace("Я\t31", "Я\t3")
         << problems({line.arg(2) + QStringLiteral("код «6» — не две цифры"),

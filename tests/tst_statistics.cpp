@@ -2,7 +2,11 @@
 #include "frequencycount.h"
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
+#include "scripteddevice.h"
+#include "textanalysis.h"
+#include "textencoding.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -125,6 +129,11 @@ private slots:
     void guess_data();
     void guess();
     void guessStatementNamesTheReadingAndShare();
+    void wholeTextsAreTalliedByTheirLines_data();
+    void wholeTextsAreTalliedByTheirLines();
+    void filesAreReadAsTheirWholeTextSays_data();
+    void filesAreReadAsTheirWholeTextSays();
+    void readErrorIsReported();
     void codesSplitSharesByTheKey_data();
     void codesSplitSharesByTheKey();
     void keyOneMapsSymbolsOntoTheirCodes();
@@ -327,11 +336,17 @@ void StatisticsTest::guess_data()
     QStringList mixed;
     for (int i = 0; i < plain.size(); ++i)
         mixed.append(i % 2 ? plain[i] : cipher[i]);
-    QTest::newRow("prose and ciphertext line by line is plaintext") << mixed << false;
-    QTest::newRow("nine codes in ten tokens reach the threshold")
-        << QStringList { QStringLiteral("01 02 03 04 05 06 07 08 09 слово") } << true;
-    QTest::newRow("eight codes in nine tokens fall short")
-        << QStringList { QStringLiteral("01 02 03 04 05 06 07 08 слово") } << false;
+    // A line of ciphertext has a token for every character, prose one for a word.
+    QTest::newRow("prose and ciphertext line by line is mostly codes") << mixed << true;
+    QTest::newRow("prose quoting one line of its ciphertext is plaintext")
+        << QStringList(plain.mid(0, 20)) + QStringList { cipher.first() } << false;
+    // Й and Ё are outside the table, so encryption copies them and the commas.
+    QString list;
+    encrypt(QStringLiteral("Й, Ё, Ж, З, И, К"), list);
+    QTest::newRow("the ciphertext of a list, copied tokens and all, is ciphertext") << QStringList { list } << true;
+    QTest::newRow("one code in two tokens reaches the threshold") << QStringList { QStringLiteral("01 слово") } << true;
+    QTest::newRow("four codes in nine tokens fall short")
+        << QStringList { QStringLiteral("01 02 03 04 а б в г д") } << false;
     QTest::newRow("a line end separates tokens") << QStringList { QStringLiteral("12"), QStringLiteral("34") } << true;
     QTest::newRow("three digits are not a code")
         << QStringList { QStringLiteral("123 456 789 012 345 678 901 234 567 890") } << false;
@@ -369,22 +384,132 @@ void StatisticsTest::guess()
 void StatisticsTest::guessStatementNamesTheReadingAndShare()
 {
     CodeTokenTally cipher;
-    cipher.addLine(QStringLiteral("01 02 03 04 05 06 07 08 09 слово"));
-    QCOMPARE(cipher.codeShare(), 0.9);
-    QVERIFY2(guessStatement(cipher).contains(QStringLiteral("шифртекст: двузначные коды составляют 90,0 % слов")),
+    cipher.addLine(QStringLiteral("01 слово"));
+    QCOMPARE(cipher.codeShare(), 0.5);
+    QVERIFY2(guessStatement(cipher).contains(QStringLiteral("шифртекст: двузначные коды составляют 50,0 % слов\n"
+                                                            "(нужно не меньше 50 %)")),
              qPrintable(guessStatement(cipher)));
     QVERIFY(guessStatement(cipher).contains(QStringLiteral("--as plain")));
 
-    // 899 codes in 1000 tokens: 89,9 %, not rounded up to the threshold.
+    // 4999 codes in 10000 tokens: 49,99 %, not rounded up to the threshold.
     CodeTokenTally justShort;
-    for (int i = 0; i < 899; ++i)
+    for (int i = 0; i < 4999; ++i)
         justShort.addLine(QStringLiteral("01"));
-    for (int i = 0; i < 101; ++i)
+    for (int i = 0; i < 5001; ++i)
         justShort.addLine(QStringLiteral("слово"));
     QVERIFY(!justShort.looksLikeCipher());
-    QVERIFY2(guessStatement(justShort).contains(QStringLiteral("открытый: двузначные коды составляют 89,9 % слов")),
+    QVERIFY2(guessStatement(justShort).contains(QStringLiteral("открытый: двузначные коды составляют 49,9 % слов\n"
+                                                               "(шифртексту нужно не меньше 50 %)")),
              qPrintable(guessStatement(justShort)));
     QVERIFY(guessStatement(justShort).contains(QStringLiteral("--as cipher")));
+}
+
+void StatisticsTest::wholeTextsAreTalliedByTheirLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("tokens");
+    QTest::addColumn<qint64>("codes");
+    QTest::newRow("a line feed ends a token") << QStringLiteral("01\n02") << qint64(2) << qint64(2);
+    QTest::newRow("CR LF ends a token") << QStringLiteral("01\r\n02\r\n") << qint64(2) << qint64(2);
+    QTest::newRow("a lone CR is a character of its token") << QStringLiteral("01\r02") << qint64(1) << qint64(0);
+    QTest::newRow("a lone CR copied between codes is a token") << QStringLiteral("01 \r 02 ") << qint64(3) << qint64(2);
+    QTest::newRow("a CR at the end spoils the last code") << QStringLiteral("01 02\r") << qint64(2) << qint64(1);
+    QTest::newRow("empty lines add nothing") << QStringLiteral("\n\n01\n\n") << qint64(1) << qint64(1);
+}
+
+void StatisticsTest::wholeTextsAreTalliedByTheirLines()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, tokens);
+    QFETCH(qint64, codes);
+    CodeTokenTally tally;
+    tally.addText(text);
+    QCOMPARE(tally.tokens(), tokens);
+    QCOMPARE(tally.codeTokens(), codes);
+}
+
+void StatisticsTest::filesAreReadAsTheirWholeTextSays_data()
+{
+    QTest::addColumn<bool>("startsAsCipher"); // the first 64 KiB and more
+    QTest::addColumn<bool>("restIsCipher");
+    QTest::addColumn<bool>("seekable");
+    QTest::addColumn<bool>("cipher");
+    // 80 KiB of ciphertext hold about 27 000 codes, 1 MiB of prose about
+    // 80 000 words; 80 KiB of prose about 6 000 words.
+    QTest::newRow("a file that starts as ciphertext but is mostly prose") << true << false << true << false;
+    QTest::newRow("a file that starts as prose but is mostly ciphertext") << false << true << true << true;
+    QTest::newRow("a file of ciphertext throughout") << true << true << true << true;
+    QTest::newRow("a pipe that starts as ciphertext but is mostly prose") << true << false << false << false;
+    QTest::newRow("a pipe that starts as prose but is mostly ciphertext") << false << true << false << true;
+}
+
+// Whichever reading the start suggests, the counts are those of the reading
+// the whole text asks for, and the guess shown is the whole text's.
+void StatisticsTest::filesAreReadAsTheirWholeTextSays()
+{
+    QFETCH(bool, startsAsCipher);
+    QFETCH(bool, restIsCipher);
+    QFETCH(bool, seekable);
+    QFETCH(bool, cipher);
+
+    const QStringList prose = proseLines();
+    QStringList ciphertext;
+    const LineEncryption encrypt = homophonicLineEncryption(filledTable(), 3);
+    for (const QString &line : prose) {
+        QString out;
+        encrypt(line, out);
+        ciphertext.append(out);
+    }
+    QStringList lines;
+    int bytes = 0;
+    const auto add = [&](bool asCipher, int size) {
+        const QStringList &source = asCipher ? ciphertext : prose;
+        for (int i = 0; size > 0; ++i) {
+            const QString &line = source.at(i % source.size());
+            lines.append(line);
+            size -= line.toUtf8().size() + 1;
+            bytes += line.toUtf8().size() + 1;
+        }
+    };
+    add(startsAsCipher, 80 * 1024);
+    add(restIsCipher, restIsCipher ? 300 * 1024 : 1024 * 1024);
+    QByteArray text = lines.join(QLatin1Char('\n')).toUtf8() + '\n';
+    QCOMPARE(text.size(), bytes);
+
+    QBuffer buffer(&text);
+    buffer.open(QIODevice::ReadOnly);
+    ScriptedDevice pipe(text, 4096, false);
+    QIODevice &input = seekable ? static_cast<QIODevice &>(buffer) : pipe;
+    AnalysisJob job;
+    job.encoding = TextEncoding::utf8();
+    const HomophoneTable table = filledTable();
+    job.table = &table;
+    const AnalysisOutcome outcome = analyzeText(input, job);
+
+    QCOMPARE(outcome.status, AnalysisOutcome::Status::Done);
+    QVERIFY(outcome.guess);
+    QCOMPARE(outcome.guess->looksLikeCipher(), cipher);
+    QCOMPARE(bool(outcome.cipher), cipher);
+    QCOMPARE(bool(outcome.plain), !cipher);
+    const FrequencyCounts counts = cipher ? *outcome.cipher : *outcome.plain;
+    const FrequencyCounts expected = cipher ? codeCountsOf(lines) : symbolCountsOf(lines);
+    QCOMPARE(counts.counts, expected.counts);
+    QCOMPARE(counts.other, expected.other);
+    CodeTokenTally whole;
+    for (const QString &line : lines)
+        whole.addLine(line);
+    QCOMPARE(outcome.guess->tokens(), whole.tokens());
+    QCOMPARE(outcome.guess->codeTokens(), whole.codeTokens());
+}
+
+void StatisticsTest::readErrorIsReported()
+{
+    ScriptedDevice failing(QByteArray("01 02 03 \n04 05"), 3, true);
+    AnalysisJob job;
+    job.encoding = TextEncoding::windows1251();
+    const HomophoneTable table = filledTable();
+    job.table = &table;
+    QCOMPARE(analyzeText(failing, job).status, AnalysisOutcome::Status::ReadFailed);
 }
 
 void StatisticsTest::codesSplitSharesByTheKey_data()

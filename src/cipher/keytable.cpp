@@ -1,5 +1,7 @@
 #include "keytable.h"
 
+#include "lineend.h"
+
 #include <QChar>
 #include <QDir>
 #include <QFile>
@@ -217,26 +219,21 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName)
     fillHomophoneTable(table);
     Seen seen;
     // A byte-order mark, as some editors write, is not part of the first line.
-    int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    for (int lineNumber = 1; start < bytes.size(); ++lineNumber) {
-        int end = bytes.indexOf('\n', start);
-        if (end < 0)
-            end = bytes.size();
-        int length = end - start;
-        if (length > 0 && bytes.at(end - 1) == '\r')
-            --length;
+    const int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    int lineNumber = 0;
+    forEachLine(bytes.constData() + start, bytes.constData() + bytes.size(),
+                [&](const char *begin, const char *end, LineEnding) {
+        ++lineNumber;
         QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-        const QString text = utf8->toUnicode(bytes.constData() + start, length, &state);
-        start = end + 1;
-
+        const QString text = utf8->toUnicode(begin, int(end - begin), &state);
         if (state.invalidChars > 0 || state.remainingChars > 0) {
             problems.add(lineNumber, QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"));
-            continue;
+            return;
         }
         if (text.startsWith(QLatin1Char('#')) || text.trimmed().isEmpty())
-            continue;
+            return;
         readTableLine(text, lineNumber, table, seen, problems);
-    }
+    });
 
     QStringList missing;
     for (int row = 0; row < int(table.size()); ++row) {

@@ -177,7 +177,7 @@ Options::Options()
              QStringLiteral("model: русский текст в UTF-8, по которому считаются частоты"), QStringLiteral("ФАЙЛ"))
     , as(QStringLiteral("as"),
          QStringLiteral("analyze: читать текст как открытый (plain) или как шифртекст (cipher); без "
-                        "параметра — догадка: шифртекст, если не меньше 90 % слов — двузначные коды"),
+                        "параметра — догадка: шифртекст, если не меньше половины слов — двузначные коды"),
          QStringLiteral("ВИД"))
     , format(QStringLiteral("format"),
              QStringLiteral("analyze: text (таблица для человека, по умолчанию) или json (для программ)"),

@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "commands.h"
 #include "filecipher.h"
+#include "frequencycount.h"
 #include "keytable.h"
 #include "languagemodel.h"
 #include "markedinput.h"
@@ -161,10 +162,13 @@ int runCrack(const Invocation &invocation)
         reportError(inputName + QStringLiteral(": шифртекста нет, вскрывать нечего"));
         return FileError;
     }
-    if (2 * qint64(cipher.codeCount) < cipher.tokenCount) {
-        reportError(inputName + QStringLiteral(": это не шифртекст: двузначных кодов меньше половины слов (%1 из %2)")
-                        .arg(cipher.codeCount)
-                        .arg(cipher.tokenCount));
+    CodeTokenTally tally;
+    tally.addText(decoded);
+    if (!tally.looksLikeCipher()) {
+        reportError(inputName + QStringLiteral(": это не шифртекст: двузначных кодов меньше %1 % слов (%2 из %3)")
+                        .arg(CodeTokenTally::MinCodePercent)
+                        .arg(tally.codeTokens())
+                        .arg(tally.tokens()));
         return FileError;
     }
 

@@ -2,6 +2,7 @@
 
 #include "homophonic.h"
 #include "languagemodel.h"
+#include "lineend.h"
 
 namespace Cryptanalysis {
 
@@ -29,19 +30,12 @@ CipherText readCipherText(QStringView text)
 {
     CipherText out;
     out.units.reserve(text.size() / 3 + 1);
-    int start = 0;
-    const int length = int(text.size());
-    while (start < length) {
-        int end = start;
-        while (end < length && text[end] != QLatin1Char('\n') && text[end] != QLatin1Char('\r'))
-            ++end;
-        readLine(text.mid(start, end - start), out);
+    const char16_t *const begin = text.utf16();
+    forEachLine(begin, begin + text.size(), [&](const char16_t *lineBegin, const char16_t *lineEnd, LineEnding) {
+        readLine(text.mid(lineBegin - begin, lineEnd - lineBegin), out);
         out.units.push_back(CipherText::LineEnd);
         ++out.lineCount;
-        if (end < length && text[end] == QLatin1Char('\r') && end + 1 < length && text[end + 1] == QLatin1Char('\n'))
-            ++end;
-        start = end + 1;
-    }
+    });
     return out;
 }
 

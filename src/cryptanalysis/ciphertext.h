@@ -28,7 +28,9 @@ struct CipherText
     QString plaintext(const std::array<int, CodeCount> &symbolOfCode) const;
 };
 
-// Lines end at LF, CRLF or CR; each line is walked as decryption walks it
+// Lines end where the tool's decryption ends them (lineend.h: a lone CR is
+// part of its line, so the codes on both sides of it are one run of the
+// cipher's counters); each line is walked as decryption walks it
 // (forEachCipherUnit): a unit of two ASCII digits is a code, anything else
 // decryption would copy.
 CipherText readCipherText(QStringView text);

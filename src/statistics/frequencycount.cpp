@@ -1,5 +1,7 @@
 #include "frequencycount.h"
 
+#include "lineend.h"
+
 #include <QTextCodec>
 
 #include <algorithm>
@@ -206,9 +208,17 @@ double CodeTokenTally::codeShare() const
     return m_tokens > 0 ? double(m_codeTokens) / double(m_tokens) : 0.0;
 }
 
+void CodeTokenTally::addText(QStringView text)
+{
+    const char16_t *const begin = text.utf16();
+    forEachLine(begin, begin + text.size(), [this](const char16_t *line, const char16_t *end, LineEnding) {
+        add(int(end - line), [line](int i) { return line[i]; });
+    });
+}
+
 bool CodeTokenTally::looksLikeCipher() const
 {
-    return m_tokens > 0 && m_codeTokens * 10 >= m_tokens * 9;
+    return m_tokens > 0 && m_codeTokens * 100 >= m_tokens * MinCodePercent;
 }
 
 FrequencyAnalysis::FrequencyAnalysis(Reading reading, const HomophoneTable &table, const ByteDecoding *bytes)

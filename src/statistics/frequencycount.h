@@ -72,13 +72,21 @@ private:
     qint64 m_other = 0;
 };
 
-// The guess whether a text is ciphertext: at least 90 % of its tokens
-// (separated by spaces and line ends) are two ASCII digits.
+// The one rule for "this is ciphertext", for analyze's guess and for what
+// crack accepts: at least half of its tokens (separated by spaces and line
+// ends) are two ASCII digits. Half, not nearly all: a ciphertext keeps every
+// character outside the table (punctuation, Й, Ё, Latin, digits) as a token
+// of its own, and the attack reads such texts well; while prose has hardly a
+// two-digit number among its words.
 class CodeTokenTally
 {
 public:
+    static constexpr int MinCodePercent = 50;
+
     void addLine(QStringView line);
     void addBytes(const char *data, int size);
+    // A whole text, split into lines as the tool splits them.
+    void addText(QStringView text);
 
     qint64 tokens() const { return m_tokens; }
     qint64 codeTokens() const { return m_codeTokens; }

@@ -227,15 +227,16 @@ QString sideBySideTextReport(const FrequencyCounts &plain, const FrequencyCounts
 
 QString guessStatement(const CodeTokenTally &tally)
 {
-    // Rounded down, so that a share just under the threshold never reads as 90,0 %.
+    // Rounded down, so that a share just under the threshold never reads as the threshold.
     const QString share = decimalText(std::floor(tally.codeShare() * 1000) / 10, 1) + QStringLiteral(" %");
+    const QString threshold = QString::number(CodeTokenTally::MinCodePercent) + QStringLiteral(" %");
     if (tally.looksLikeCipher())
         return QStringLiteral("Текст принят за шифртекст: двузначные коды составляют %1 слов\n"
-                              "(нужно не меньше 90 %). Прочитать как открытый текст: --as plain.")
-            .arg(share);
+                              "(нужно не меньше %2). Прочитать как открытый текст: --as plain.")
+            .arg(share, threshold);
     return QStringLiteral("Текст принят за открытый: двузначные коды составляют %1 слов\n"
-                          "(шифртексту нужно не меньше 90 %). Прочитать как шифртекст: --as cipher.")
-        .arg(share);
+                          "(шифртексту нужно не меньше %2). Прочитать как шифртекст: --as cipher.")
+        .arg(share, threshold);
 }
 
 QByteArray frequencyJson(const FrequencyCounts *plain, const FrequencyCounts *cipher)

@@ -1,6 +1,7 @@
 #include "filecipher.h"
 
 #include "homophonic.h"
+#include "lineend.h"
 #include "linereader.h"
 #include "markedinput.h"
 #include "singlebytecipher.h"
@@ -12,7 +13,6 @@
 #include <QString>
 #include <QThreadPool>
 
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -72,15 +72,14 @@ bool BlockReader::next(QByteArray &block)
         return false;
     block.append(m_carry.constData(), m_carry.size());
     m_carry.resize(0);
-    int searched = block.size(); // no line feed before this
+    int searched = block.size(); // no line end before this
     for (;;) {
         if (m_atEnd)
             return !block.isEmpty();
         if (block.size() >= m_blockBytes) {
-            const auto *lineFeed = static_cast<const char *>(
-                memrchr(block.constData() + searched, '\n', std::size_t(block.size() - searched)));
-            if (lineFeed) {
-                const int cut = int(lineFeed - block.constData()) + 1;
+            const char *const data = block.constData();
+            if (const char *nextLine = afterLastLineEnd(data + searched, data + block.size())) {
+                const int cut = int(nextLine - data);
                 m_carry.append(block.constData() + cut, block.size() - cut);
                 block.resize(cut);
                 return true;
@@ -174,13 +173,9 @@ void BlockCipher::cipher(Block &block) const
         table = m_table;
 
     while (data < end) {
-        const char *lineFeed = static_cast<const char *>(std::memchr(data, '\n', std::size_t(end - data)));
-        const char *lineEnd = lineFeed ? lineFeed : end;
-        LineEnding ending = lineFeed ? LineEnding::Lf : LineEnding::None;
-        if (lineFeed && lineEnd > data && lineEnd[-1] == '\r') {
-            --lineEnd;
-            ending = LineEnding::CrLf;
-        }
+        const LineEnd<char> line = findLineEnd(data, end);
+        const char *const lineEnd = line.contentEnd;
+        const LineEnding ending = line.ending;
         ++block.lines;
         if (lineEnd - data > m_job.maxLineBytes) {
             block.tooLongLine = block.lines;
@@ -201,7 +196,7 @@ void BlockCipher::cipher(Block &block) const
             else if (ending == LineEnding::Lf)
                 block.output.append('\n');
         }
-        data = lineFeed ? lineFeed + 1 : end;
+        data = line.next;
     }
     if (out)
         block.output.resize(int(out - block.output.constData()));
@@ -237,6 +232,57 @@ void BlockCipher::cipherText(const char *data, int size, bool firstLine, Homopho
     block.unencodable += m_job.encoding->encode(result, block.output);
 }
 
+// Reads, ciphers and writes blocks in the order of the input until it ends or
+// something fails; true when every block was written. Blocks handed to pool
+// (null for one job) may still be queued or running when this returns.
+bool cipherBlocks(BlockReader &reader, const BlockCipher &blockCipher, std::vector<std::unique_ptr<Block>> &blocks,
+                  QThreadPool *pool, QIODevice &output, const CipherJob &job, CipherOutcome &outcome)
+{
+    std::deque<Block *> inFlight; // in the order of the input
+    std::size_t nextBlock = 0;
+    bool first = true;
+    for (;;) {
+        while (inFlight.size() < blocks.size() && !reader.finished()) {
+            Block &block = *blocks[nextBlock];
+            if (!reader.next(block.input))
+                break;
+            nextBlock = (nextBlock + 1) % blocks.size();
+            block.first = first;
+            first = false;
+            if (!pool) {
+                blockCipher.cipher(block);
+                block.ciphered.release();
+            } else {
+                pool->start([&blockCipher, &block] {
+                    blockCipher.cipher(block);
+                    block.ciphered.release();
+                });
+            }
+            inFlight.push_back(&block);
+        }
+        if (inFlight.empty())
+            return true;
+
+        Block &block = *inFlight.front();
+        inFlight.pop_front();
+        block.ciphered.acquire();
+        outcome.unencodable += block.unencodable;
+        outcome.undecodable += block.undecodable;
+        if (block.tooLongLine > 0) {
+            outcome.status = CipherOutcome::Status::LineTooLong;
+            outcome.lineNumber += block.tooLongLine;
+            return false;
+        }
+        outcome.lineNumber += block.lines;
+        if (!writeAll(output, block.output)) {
+            outcome.status = CipherOutcome::Status::WriteFailed;
+            return false;
+        }
+        if (job.progress)
+            job.progress();
+    }
+}
+
 } // namespace
 
 CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &job)
@@ -264,54 +310,17 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
         block->input.reserve(int(qMin(job.blockBytes, qint64(16) << 20)));
         block->output.reserve(int(qMin(3 * job.blockBytes, qint64(48) << 20)));
     }
-    // Declared after the blocks, so that it waits for its threads before
-    // they go, whatever makes this function return.
     QThreadPool pool;
     pool.setMaxThreadCount(jobs);
 
-    std::deque<Block *> inFlight; // in the order of the input
-    std::size_t nextBlock = 0;
-    bool first = true;
-    for (;;) {
-        while (inFlight.size() < blocks.size() && !reader.finished()) {
-            Block &block = *blocks[nextBlock];
-            if (!reader.next(block.input))
-                break;
-            nextBlock = (nextBlock + 1) % blocks.size();
-            block.first = first;
-            first = false;
-            if (jobs == 1) {
-                blockCipher.cipher(block);
-                block.ciphered.release();
-            } else {
-                pool.start([&blockCipher, &block] {
-                    blockCipher.cipher(block);
-                    block.ciphered.release();
-                });
-            }
-            inFlight.push_back(&block);
-        }
-        if (inFlight.empty())
-            break;
+    const bool allWritten = cipherBlocks(reader, blockCipher, blocks, jobs == 1 ? nullptr : &pool, output, job, outcome);
+    // After a failure, blocks may still be queued or being ciphered, and they
+    // refer to the blocks and to blockCipher: none may outlive this line.
+    pool.clear();
+    pool.waitForDone();
+    if (!allWritten)
+        return outcome;
 
-        Block &block = *inFlight.front();
-        inFlight.pop_front();
-        block.ciphered.acquire();
-        outcome.unencodable += block.unencodable;
-        outcome.undecodable += block.undecodable;
-        if (block.tooLongLine > 0) {
-            outcome.status = CipherOutcome::Status::LineTooLong;
-            outcome.lineNumber += block.tooLongLine;
-            return outcome;
-        }
-        outcome.lineNumber += block.lines;
-        if (!writeAll(output, block.output)) {
-            outcome.status = CipherOutcome::Status::WriteFailed;
-            return outcome;
-        }
-        if (job.progress)
-            job.progress();
-    }
     outcome.undecodable += marked.undecodableBytes();
     if (reader.readFailed()) {
         outcome.status = CipherOutcome::Status::ReadFailed;

@@ -44,24 +44,18 @@ bool LineReader::readMore()
 bool LineReader::next(Line &line)
 {
     for (;;) {
-        const char *lineFeed = nullptr;
-        if (m_scanned < m_end)
-            lineFeed = static_cast<const char *>(std::memchr(m_buffer.data() + m_scanned, '\n', m_end - m_scanned));
-        if (lineFeed) {
-            const std::size_t end = std::size_t(lineFeed - m_buffer.data());
-            std::size_t size = end - m_begin;
-            line.ending = LineEnding::Lf;
-            if (size > 0 && m_buffer[end - 1] == '\r') {
-                --size;
-                line.ending = LineEnding::CrLf;
-            }
+        const char *const buffer = m_buffer.data();
+        const LineEnd<char> found = findLineEnd(buffer + m_begin, buffer + m_end, buffer + m_scanned);
+        if (found.ending != LineEnding::None) {
+            const std::size_t size = std::size_t(found.contentEnd - buffer) - m_begin;
             if (qint64(size) > m_maxLineBytes) {
                 m_lineTooLong = true;
                 return false;
             }
-            line.data = m_buffer.data() + m_begin;
+            line.data = buffer + m_begin;
             line.size = int(size);
-            m_begin = m_scanned = end + 1;
+            line.ending = found.ending;
+            m_begin = m_scanned = std::size_t(found.next - buffer);
             return true;
         }
         m_scanned = m_end;

@@ -2,13 +2,13 @@
 // longest line rather than with the input, and the line ends are known.
 #pragma once
 
+#include "lineend.h"
+
 #include <QtGlobal>
 
 #include <vector>
 
 class QIODevice;
-
-enum class LineEnding { None, Lf, CrLf };
 
 struct Line
 {
@@ -39,7 +39,7 @@ private:
     const qint64 m_maxLineBytes;
     std::vector<char> m_buffer;
     std::size_t m_begin = 0; // start of the line being read
-    std::size_t m_scanned = 0; // no line feed in [m_begin, m_scanned)
+    std::size_t m_scanned = 0; // no line end in [m_begin, m_scanned)
     std::size_t m_end = 0;
     bool m_atEnd = false;
     bool m_readFailed = false;
