@@ -53,6 +53,6 @@ report_pair() {
     local label=$1 bytes=$2 base_ns=$3 new_ns=$4 min_ratio=$5
     awk -v label="$label" -v bytes="$bytes" -v base_ns="$base_ns" -v new_ns="$new_ns" -v min="$min_ratio" 'BEGIN {
         mib = bytes / 1048576; base = mib / (base_ns / 1e9); new = mib / (new_ns / 1e9); ratio = new / base
-        printf "%-22s %8.1f MiB  base %8.1f MiB/s  new %8.1f MiB/s  new/base %.3f  %s\n", label, mib, base, new, ratio, ratio >= min ? "ok" : "BELOW " min
+        printf "%-22s %8.1f MiB  base %8.1f MiB/s  new %8.1f MiB/s  new/base %.3f  %s\n", label, mib, base, new, ratio, (ratio >= min ? "ok" : "BELOW " min)
     }'
 }

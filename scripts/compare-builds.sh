@@ -260,7 +260,8 @@ check encrypt-bad-key encrypt --key 2 --table "$bad/duplicate-code.key" --input 
 
 echo "== encrypt and decrypt"
 # roundtrip NAME INPUT ENCRYPT_ARGS...: encrypts, then decrypts the
-# ciphertext with the same key, table and encoding, on one thread and on two.
+# ciphertext with the same key, table and encoding: with the other number of
+# jobs than encryption had, or with one and with two.
 roundtrip() {
     local name=$1 file=$2
     shift 2
@@ -268,16 +269,20 @@ roundtrip() {
     local cipher=$work/cipher-$name
     mv "$(output_of "encrypt-$name")" "$cipher"
     rm -rf "$work/runs/base/encrypt-$name"
-    local decrypt_args=() skip=
+    local decrypt_args=() skip="" arg previous="" decrypt_jobs=(1 2)
     for arg in "$@"; do
-        if [ -n "$skip" ]; then skip=; continue; fi
+        if [ "$previous" = --jobs ]; then
+            decrypt_jobs=($((3 - arg)))
+        fi
+        previous=$arg
+        if [ -n "$skip" ]; then skip=""; continue; fi
         case $arg in
             --choice|--seed|--jobs) skip=1 ;;
             *) decrypt_args+=("$arg") ;;
         esac
     done
-    for jobs in 1 2; do
-        check "decrypt-$name-jobs$jobs" decrypt --input "$cipher" "${decrypt_args[@]}" --jobs "$jobs"
+    for jobs in "${decrypt_jobs[@]}"; do
+        check "decrypt-$name-with-jobs$jobs" decrypt --input "$cipher" "${decrypt_args[@]}" --jobs "$jobs"
     done
     # The last ciphertext of each kind also feeds analyze and decrypt with a
     # wrong key below.
