@@ -112,6 +112,13 @@ class Writer:
         body = self.text(length) if length else b""
         if roll < 0.01:
             body = b" \t "
+        # What ends a line matters too (a digit pair needs both its digits
+        # in the line): a token from the lists above, or a cut anywhere.
+        ending = self.rng.random()
+        if body and ending < 0.2:
+            body += b" " + self.encode(self.rng.choice(OUTSIDE))
+        elif body and ending < 0.25:
+            body = body[: self.rng.randrange(1, len(body) + 1)]
         return body + self.line_end()
 
     def lines(self, size):
