@@ -2,7 +2,7 @@
 # End-to-end throughput of the command-line tool on a Windows-1251 file of
 # Russian text, against cat of the same file in the same run.
 #
-#   bench/cli_throughput.sh [PATH/TO/homophonic] [SIZE_MIB] [KEY]
+#   bench/cli_throughput.sh [--base PATH/TO/BASE/homophonic] [PATH/TO/homophonic] [SIZE_MIB] [KEY]
 #
 # Figures are MiB of input per second, the best of RUNS runs (default 3), with
 # the output thrown away, as cat's is, on one thread (--jobs 1) and on every
@@ -11,14 +11,29 @@
 # and after: on a shared machine, repeat when it is high. Build in Release
 # mode first, e.g.
 #   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release && cmake --build build -j2
+#
+# With --base, the two programs (an earlier build and this one) are timed in
+# one run on the same files, alternately (RUNS default 5), and each line
+# gives the ratio of their rates, new/base, against the 0.95 that a change
+# must keep; the two must also write the same ciphertext and plaintext.
+# scripts/compare-builds.sh --bench MIB builds both and calls this.
 set -euo pipefail
 
+base_program=
+if [ "${1:-}" = --base ]; then
+    base_program=$2
+    shift 2
+fi
 program=${1:-build/src/cli/homophonic}
 size_mib=${2:-256}
 key=${3:-2}
 runs=${RUNS:-3}
+[ -n "$base_program" ] && runs=${RUNS:-5}
+min_ratio=0.95
 
-[ -x "$program" ] || { echo "нет программы $program: соберите её или укажите путь первым аргументом" >&2; exit 2; }
+for path in "$program" ${base_program:+"$base_program"}; do
+    [ -x "$path" ] || { echo "нет программы $path: соберите её или укажите путь" >&2; exit 2; }
+done
 
 if [ ! -x /usr/bin/time ]; then
     apt-get install -y time >/dev/null || { echo "нет /usr/bin/time: установите пакет time" >&2; exit 2; }
@@ -64,16 +79,39 @@ echo "load before: $(cut -d' ' -f1-3 /proc/loadavg), cores: $cores"
 
 cat_plain=$(seconds_of cat "$work/plain.txt")
 cat_cipher=$(seconds_of cat "$work/cipher.txt")
-for jobs in 1 "$cores"; do
-    encrypt=$(seconds_of "$program" encrypt --key "$key" --jobs "$jobs" --input "$work/plain.txt")
-    report "encrypt, --jobs $jobs" "$plain_bytes" "$encrypt" "$cat_plain"
-    decrypt=$(seconds_of "$program" decrypt --key "$key" --jobs "$jobs" --input "$work/cipher.txt")
-    report "decrypt, --jobs $jobs" "$cipher_bytes" "$decrypt" "$cat_cipher"
-done
+if [ -n "$base_program" ]; then
+    "$base_program" encrypt --key "$key" --input "$work/plain.txt" | cmp - "$work/cipher.txt" \
+        || { echo "base and new write different ciphertexts" >&2; exit 1; }
+    cmp <("$base_program" decrypt --key "$key" --input "$work/cipher.txt") \
+        <("$program" decrypt --key "$key" --input "$work/cipher.txt") \
+        || { echo "base and new write different plaintexts" >&2; exit 1; }
+    echo "base: $base_program"
+    echo "new:  $program"
+    awk -v bytes="$plain_bytes" -v ns="$cat_plain" 'BEGIN { printf "cat of the plaintext: %.1f MiB/s\n", bytes / 1048576 / (ns / 1e9) }'
+    for jobs in 1 "$cores"; do
+        read -r base_ns new_ns < <(alternate_seconds_of "$base_program" "$program" encrypt --key "$key" --jobs "$jobs" --input "$work/plain.txt")
+        report_pair "encrypt, --jobs $jobs" "$plain_bytes" "$base_ns" "$new_ns" "$min_ratio"
+        read -r base_ns new_ns < <(alternate_seconds_of "$base_program" "$program" decrypt --key "$key" --jobs "$jobs" --input "$work/cipher.txt")
+        report_pair "decrypt, --jobs $jobs" "$cipher_bytes" "$base_ns" "$new_ns" "$min_ratio"
+    done
+else
+    for jobs in 1 "$cores"; do
+        encrypt=$(seconds_of "$program" encrypt --key "$key" --jobs "$jobs" --input "$work/plain.txt")
+        report "encrypt, --jobs $jobs" "$plain_bytes" "$encrypt" "$cat_plain"
+        decrypt=$(seconds_of "$program" decrypt --key "$key" --jobs "$jobs" --input "$work/cipher.txt")
+        report "decrypt, --jobs $jobs" "$cipher_bytes" "$decrypt" "$cat_cipher"
+    done
+fi
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 peak_mib() {
     /usr/bin/time -v "$@" 2>&1 >/dev/null | awk '/Maximum resident set size/ { printf "%.1f", $NF / 1024 }'
+}
+
+# The peak of the program with these arguments, and the base program's.
+peaks() {
+    printf '%s MiB' "$(peak_mib "$program" "$@")"
+    [ -z "$base_program" ] || printf ' (base %s MiB)' "$(peak_mib "$base_program" "$@")"
 }
 
 # The text without its line ends: one line of 64 MiB, and its ciphertext.
@@ -85,7 +123,7 @@ line_mib=64
 cipher_line_mib=$(( $(stat -c %s "$work/line-cipher.txt") >> 20 ))
 longest=$(LC_ALL=C awk '{ if (length($0) > n) n = length($0) } END { printf "%.3f", n / 1048576 }' "$work/plain.txt")
 echo "peak memory, --jobs $cores (limit: 64 MiB + 4 x the longest line):"
-echo "  encrypt $size_mib MiB of short lines:      $(peak_mib "$program" encrypt --key "$key" --input "$work/plain.txt") MiB (limit $(awk -v l="$longest" 'BEGIN { printf "%.0f", 64 + 4 * l }'))"
-echo "  decrypt its ciphertext:                $(peak_mib "$program" decrypt --key "$key" --input "$work/cipher.txt") MiB"
-echo "  encrypt one line of $line_mib MiB:            $(peak_mib "$program" encrypt --key "$key" --input "$work/line.txt") MiB (limit $((64 + 4 * line_mib)))"
-echo "  decrypt its ciphertext ($cipher_line_mib MiB line): $(peak_mib "$program" decrypt --key "$key" --input "$work/line-cipher.txt") MiB (limit $((64 + 4 * cipher_line_mib)))"
+echo "  encrypt $size_mib MiB of short lines:      $(peaks encrypt --key "$key" --input "$work/plain.txt") (limit $(awk -v l="$longest" 'BEGIN { printf "%.0f", 64 + 4 * l }'))"
+echo "  decrypt its ciphertext:                $(peaks decrypt --key "$key" --input "$work/cipher.txt")"
+echo "  encrypt one line of $line_mib MiB:            $(peaks encrypt --key "$key" --input "$work/line.txt") (limit $((64 + 4 * line_mib)))"
+echo "  decrypt its ciphertext ($cipher_line_mib MiB line): $(peaks decrypt --key "$key" --input "$work/line-cipher.txt") (limit $((64 + 4 * cipher_line_mib)))"
