@@ -117,6 +117,9 @@ struct Block
     qint64 unencodable = 0;
     qint64 undecodable = 0;
     QSemaphore ciphered;
+    // The text route's own copy, for its counters; copied once per block
+    // rather than once per block of input, which tiny blocks made costly.
+    HomophoneTable table;
 };
 
 // Ciphers one block of lines; one object serves every thread at once.
@@ -125,12 +128,18 @@ class BlockCipher
 public:
     BlockCipher(const CipherJob &job, const HomophoneTable &table, const TextEncoding &inputEncoding)
         : m_job(job)
-        , m_table(table)
         , m_inputEncoding(inputEncoding)
         , m_utf8Output(job.encoding->kind() == TextEncoding::Kind::Utf8)
     {
-        if (!job.throughUtf16 && &inputEncoding == job.encoding)
-            m_bytes = SingleByteCipher::make(table, job.alphabetCount, inputEncoding);
+        if (job.throughUtf16 || &inputEncoding != job.encoding)
+            return;
+        if (job.byteCipher) {
+            m_bytes = job.byteCipher;
+        } else {
+            m_ownBytes = SingleByteCipher::make(table, job.alphabetCount, inputEncoding);
+            if (m_ownBytes)
+                m_bytes = &*m_ownBytes;
+        }
     }
 
     void cipher(Block &block) const;
@@ -140,10 +149,10 @@ private:
                     QString &result, Block &block) const;
 
     const CipherJob &m_job;
-    const HomophoneTable &m_table;
     const TextEncoding &m_inputEncoding;
     const bool m_utf8Output;
-    std::optional<SingleByteCipher> m_bytes;
+    std::optional<SingleByteCipher> m_ownBytes;
+    const SingleByteCipher *m_bytes = nullptr; // null: through UTF-16
 };
 
 void BlockCipher::cipher(Block &block) const
@@ -167,11 +176,9 @@ void BlockCipher::cipher(Block &block) const
         }
     }
     // Only the text route uses these.
-    HomophoneTable table;
+    HomophoneTable &table = block.table;
     QString text;
     QString result;
-    if (!out)
-        table = m_table;
 
     while (data < end) {
         const char *lineFeed = static_cast<const char *>(std::memchr(data, '\n', std::size_t(end - data)));
@@ -260,14 +267,20 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     std::vector<std::unique_ptr<Block>> blocks(jobs == 1 ? 1 : std::size_t(jobs) + 2);
     for (auto &block : blocks) {
         block = std::make_unique<Block>();
+        block->table = table;
         // Reserved, so that emptying them keeps their memory for the next block.
         block->input.reserve(int(qMin(job.blockBytes, qint64(16) << 20)));
         block->output.reserve(int(qMin(3 * job.blockBytes, qint64(48) << 20)));
     }
     // Declared after the blocks, so that it waits for its threads before
     // they go, whatever makes this function return.
-    QThreadPool pool;
-    pool.setMaxThreadCount(jobs);
+    // Made only for more than one job: a pool asks the system how many
+    // cores there are, which costs a file read.
+    std::optional<QThreadPool> pool;
+    if (jobs > 1) {
+        pool.emplace();
+        pool->setMaxThreadCount(jobs);
+    }
 
     std::deque<Block *> inFlight; // in the order of the input
     std::size_t nextBlock = 0;
@@ -284,7 +297,7 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
                 blockCipher.cipher(block);
                 block.ciphered.release();
             } else {
-                pool.start([&blockCipher, &block] {
+                pool->start([&blockCipher, &block] {
                     blockCipher.cipher(block);
                     block.ciphered.release();
                 });
