@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Arbitrary UTF-16 text to decryption, and the round trip of its digit-free
-// part. The first byte picks the key, keys outside 1 to 3 included; the rest
+// Arbitrary UTF-16 text to decryption, which must give what the reference
+// gives, and the round trip of its digit-free part. The first byte picks the key, keys outside 1 to 3 included; the rest
 // is the text, two bytes a unit in the machine's byte order.
 QString checkDecryptInput(const std::uint8_t *data, std::size_t size);
 
@@ -25,4 +25,21 @@ QString checkDecryptInput(const std::uint8_t *data, std::size_t size);
 //   4  the failure offset in bytes
 QString checkCipherLinesInput(const std::uint8_t *data, std::size_t size);
 
-// Both return an empty string when every rule holds, otherwise what broke.
+// Arbitrary bytes as a key file. A table that readKeyTable accepts has no
+// problems, lists its rows in the fixed table's order, and keyTableText
+// writes it to a file that reads back to the same table and the same text; a
+// refused file has at least one problem, each naming the file.
+QString checkKeyFileInput(const std::uint8_t *data, std::size_t size);
+
+// A language model file for LanguageModel::read. The first byte chooses:
+//   even  the rest is the file as it stands
+//   odd   a valid model with patches: records of a 3-byte little-endian
+//         offset (taken modulo the file's size), a length byte and that many
+//         bytes; bit 1: the checksum is made right afterwards; bit 2: the
+//         file ends at the first record's offset
+// A model that read accepts holds exactly the file's scores, each from
+// -32768 to 0 (a log-probability), and scores any text from -32.768 to 0
+// nats a symbol; a refused one gives a reason and stays invalid.
+QString checkModelInput(const std::uint8_t *data, std::size_t size);
+
+// Each returns an empty string when every rule holds, otherwise what broke.

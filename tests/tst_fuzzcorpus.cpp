@@ -20,6 +20,8 @@ struct Target
 const Target targets[] = {
     { "decrypt", checkDecryptInput },
     { "cipherlines", checkCipherLinesInput },
+    { "keyfile", checkKeyFileInput },
+    { "model", checkModelInput },
 };
 
 QDir corpusOf(const Target &target)

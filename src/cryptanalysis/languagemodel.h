@@ -61,7 +61,8 @@ private:
 };
 
 // Scaled natural-log conditional probabilities log P(d | a b c), smoothed by
-// Witten-Bell interpolation down to the unigrams.
+// Witten-Bell interpolation down to the unigrams: every score is from -32768
+// to 0, and a model file with a score above 0 is refused.
 class LanguageModel
 {
 public:

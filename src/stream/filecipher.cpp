@@ -116,6 +116,9 @@ struct Block
     qint64 unencodable = 0;
     qint64 undecodable = 0;
     QSemaphore ciphered;
+    // The text route's own copy, for its counters; copied once per block
+    // rather than once per block of input, which tiny blocks made costly.
+    HomophoneTable table;
 };
 
 // Ciphers one block of lines; one object serves every thread at once.
@@ -124,12 +127,18 @@ class BlockCipher
 public:
     BlockCipher(const CipherJob &job, const HomophoneTable &table, const TextEncoding &inputEncoding)
         : m_job(job)
-        , m_table(table)
         , m_inputEncoding(inputEncoding)
         , m_utf8Output(job.encoding->kind() == TextEncoding::Kind::Utf8)
     {
-        if (!job.throughUtf16 && &inputEncoding == job.encoding)
-            m_bytes = SingleByteCipher::make(table, job.alphabetCount, inputEncoding);
+        if (job.throughUtf16 || &inputEncoding != job.encoding)
+            return;
+        if (job.byteCipher) {
+            m_bytes = job.byteCipher;
+        } else {
+            m_ownBytes = SingleByteCipher::make(table, job.alphabetCount, inputEncoding);
+            if (m_ownBytes)
+                m_bytes = &*m_ownBytes;
+        }
     }
 
     void cipher(Block &block) const;
@@ -139,10 +148,10 @@ private:
                     QString &result, Block &block) const;
 
     const CipherJob &m_job;
-    const HomophoneTable &m_table;
     const TextEncoding &m_inputEncoding;
     const bool m_utf8Output;
-    std::optional<SingleByteCipher> m_bytes;
+    std::optional<SingleByteCipher> m_ownBytes;
+    const SingleByteCipher *m_bytes = nullptr; // null: through UTF-16
 };
 
 void BlockCipher::cipher(Block &block) const
@@ -166,11 +175,9 @@ void BlockCipher::cipher(Block &block) const
         }
     }
     // Only the text route uses these.
-    HomophoneTable table;
+    HomophoneTable &table = block.table;
     QString text;
     QString result;
-    if (!out)
-        table = m_table;
 
     while (data < end) {
         const LineEnd<char> line = findLineEnd(data, end);
@@ -306,18 +313,26 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     std::vector<std::unique_ptr<Block>> blocks(jobs == 1 ? 1 : std::size_t(jobs) + 2);
     for (auto &block : blocks) {
         block = std::make_unique<Block>();
+        block->table = table;
         // Reserved, so that emptying them keeps their memory for the next block.
         block->input.reserve(int(qMin(job.blockBytes, qint64(16) << 20)));
         block->output.reserve(int(qMin(3 * job.blockBytes, qint64(48) << 20)));
     }
-    QThreadPool pool;
-    pool.setMaxThreadCount(jobs);
+    // Made only for more than one job: a pool asks the system how many
+    // cores there are, which costs a file read.
+    std::optional<QThreadPool> pool;
+    if (jobs > 1) {
+        pool.emplace();
+        pool->setMaxThreadCount(jobs);
+    }
 
-    const bool allWritten = cipherBlocks(reader, blockCipher, blocks, jobs == 1 ? nullptr : &pool, output, job, outcome);
+    const bool allWritten = cipherBlocks(reader, blockCipher, blocks, pool ? &*pool : nullptr, output, job, outcome);
     // After a failure, blocks may still be queued or being ciphered, and they
     // refer to the blocks and to blockCipher: none may outlive this line.
-    pool.clear();
-    pool.waitForDone();
+    if (pool) {
+        pool->clear();
+        pool->waitForDone();
+    }
     if (!allWritten)
         return outcome;
 

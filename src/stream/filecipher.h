@@ -11,6 +11,7 @@
 #include <functional>
 
 class QIODevice;
+class SingleByteCipher;
 class TextEncoding;
 
 struct CipherJob
@@ -37,6 +38,11 @@ struct CipherJob
     // Windows-1251 text is ciphered byte by byte unless this is set; the
     // route through UTF-16 that it then takes is the one every encoding takes.
     bool throughUtf16 = false;
+    // The byte route's tables, made by SingleByteCipher::make from this
+    // job's table, key and encoding, for a caller that ciphers many small
+    // texts alike: building them costs more than ciphering a few lines.
+    // cipherLines builds its own when this is null.
+    const SingleByteCipher *byteCipher = nullptr;
     // Called on the calling thread after each block is written.
     std::function<void()> progress;
 };

@@ -6,7 +6,10 @@
 
 namespace {
 
+// What one read from the source takes at most and, so that a small read
+// does not cost a buffer of the largest size, at least.
 constexpr qint64 ChunkSize = qint64(1) << 18;
+constexpr qint64 SmallestChunk = 64;
 
 struct KnownMark
 {
@@ -108,7 +111,7 @@ qint64 MarkedInput::readData(char *data, qint64 maxSize)
     while (m_convertedBegin == m_converted.size()) {
         if (m_sourceAtEnd)
             return 0;
-        if (!transcodeMore())
+        if (!transcodeMore(maxSize))
             return -1;
     }
     const qint64 count = qMin(maxSize, m_converted.size() - m_convertedBegin);
@@ -122,24 +125,25 @@ qint64 MarkedInput::writeData(const char *, qint64)
     return -1;
 }
 
-bool MarkedInput::transcodeMore()
+bool MarkedInput::transcodeMore(qint64 wanted)
 {
     m_converted.resize(0);
     m_convertedBegin = 0;
     const int kept = m_raw.size();
-    m_raw.resize(kept + int(ChunkSize));
-    const qint64 count = m_source.read(m_raw.data() + kept, ChunkSize);
+    const qint64 chunk = qBound(SmallestChunk, wanted, ChunkSize);
+    m_raw.resize(kept + int(chunk));
+    const qint64 count = m_source.read(m_raw.data() + kept, chunk);
     m_raw.resize(kept + int(qMax(count, qint64(0))));
     if (count < 0)
         return false;
-    if (count == 0) {
-        m_sourceAtEnd = true;
-        finishTranscoding();
-        return true;
-    }
+    // The units read with the mark may be all there is.
     const int whole = m_raw.size() - m_raw.size() % unitSize();
     transcode(m_raw.constData(), whole);
     m_raw.remove(0, whole);
+    if (count == 0) {
+        m_sourceAtEnd = true;
+        finishTranscoding();
+    }
     return true;
 }
 

@@ -34,7 +34,7 @@ protected:
 
 private:
     int unitSize() const;
-    bool transcodeMore();
+    bool transcodeMore(qint64 wanted);
     void transcode(const char *data, qint64 size);
     void finishTranscoding();
 
