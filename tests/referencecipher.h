@@ -8,8 +8,8 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
-#include <QStringView>
 #include <QStringList>
+#include <QStringView>
 #include <QTextCodec>
 #include <QVector>
 

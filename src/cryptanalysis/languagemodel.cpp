@@ -11,6 +11,7 @@
 #include <QTextStream>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -319,12 +320,10 @@ bool LanguageModel::read(QIODevice &device, QString *error)
         return fail(QStringLiteral("файл модели повреждён: контрольная сумма не сходится"));
 
     std::vector<std::int16_t> scores(NgramTableSize);
-    for (int i = 0; i < NgramTableSize; ++i) {
-        scores[i] = qFromLittleEndian<std::int16_t>(bytes.constData() + HeaderSize + 2 * i);
-        // A checksum made after the fact does not make a probability above 1.
-        if (scores[i] > 0)
-            return fail(QStringLiteral("файл модели повреждён: вероятность больше единицы"));
-    }
+    qFromLittleEndian<std::int16_t>(bytes.constData() + HeaderSize, NgramTableSize, scores.data());
+    // A checksum made after the fact does not make a probability above 1.
+    if (*std::max_element(scores.cbegin(), scores.cend()) > 0)
+        return fail(QStringLiteral("файл модели повреждён: вероятность больше единицы"));
     m_scores.swap(scores);
     return true;
 }
