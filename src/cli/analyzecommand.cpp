@@ -116,12 +116,6 @@ int runAnalyze(const Invocation &invocation)
             return FileError;
     }
 
-    ByteDecoding windows1251;
-    const bool haveByteDecoding = windows1251Decoding(windows1251);
-    const auto byteDecodingFor = [&](const TextEncoding &lineEncoding) {
-        return haveByteDecoding && lineEncoding.kind() == TextEncoding::Kind::Windows1251 ? &windows1251 : nullptr;
-    };
-
     const auto reportReading = [&](const TextReading &reading) {
         if (reading.status == ReadStatus::ReadFailed) {
             reportReadFailure(invocation, input);
@@ -166,10 +160,10 @@ int runAnalyze(const Invocation &invocation)
                     *table, choice.isRandom() ? randomLineEncryption(*table, alphabetCount, *choice.random())
                                               : homophonicLineEncryption(*table, alphabetCount));
             } else {
-                analysis = std::make_unique<FrequencyAnalysis>(reading, *table, byteDecodingFor(lineEncoding));
+                analysis = std::make_unique<FrequencyAnalysis>(reading, *table, lineEncoding.byteDecoding());
             }
         }
-        if (analysis && byteDecodingFor(lineEncoding)) {
+        if (analysis && lineEncoding.byteDecoding()) {
             analysis->addBytes(line.data, line.size);
             return;
         }
