@@ -312,14 +312,16 @@ RowCodeCounts codesInUse(const HomophoneTable &table, int alphabetCount)
 
 void CyclicColumnChoice::takeCounters(const HomophoneTable &table)
 {
-    for (std::size_t row = 0; row < table.size(); ++row)
-        m_counter[row] = table[row].counter;
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        const int counter = table[row].counter;
+        m_counter[row] = std::uint8_t(counter >= 0 && counter <= homophonicdetail::MostCodes ? counter : homophonicdetail::OutsideCounter);
+    }
 }
 
 void CyclicColumnChoice::putCounters(HomophoneTable &table) const
 {
     for (std::size_t row = 0; row < table.size(); ++row) {
-        if (m_codes[row] > 1)
+        if (m_codes[row] > 1 && m_counter[row] != homophonicdetail::OutsideCounter)
             table[row].counter = m_counter[row];
     }
 }

@@ -242,6 +242,29 @@ private:
 using RowCodeCounts = std::array<std::uint8_t, std::tuple_size<HomophoneTable>::value>;
 RowCodeCounts codesInUse(const HomophoneTable &table, int alphabetCount);
 
+namespace homophonicdetail {
+
+constexpr int MostCodes = int(std::tuple_size<decltype(RowHR::codes)>::value);
+// Stands for a counter outside 0 to MostCodes, which the window's table may
+// hold: the row starts over, and putCounters leaves such a counter as it
+// found it if the row did not occur.
+constexpr int OutsideCounter = MostCodes + 1;
+using ColumnTable = std::array<std::array<std::uint8_t, OutsideCounter + 1>, MostCodes + 1>;
+// The column of a row's next code by its number of codes and its counter:
+// looked up, as a branch would mispredict on ordinary text and arithmetic
+// would lengthen the wait from one occurrence of a symbol to the next. At
+// namespace scope, so that each file has its own copy at a fixed address.
+constexpr ColumnTable nextColumnTable = [] {
+    ColumnTable next {};
+    for (int codes = 0; codes <= MostCodes; ++codes) {
+        for (int counter = 0; counter <= OutsideCounter; ++counter)
+            next[codes][counter] = std::uint8_t(counter < codes ? counter : 0);
+    }
+    return next;
+}();
+
+} // namespace homophonicdetail
+
 // Codes in turn: the m-th occurrence of a symbol takes the code in column
 // (m - 1) mod k of its row, k being the number of codes the row uses.
 class CyclicColumnChoice
@@ -261,17 +284,15 @@ public:
 
     int column(int row)
     {
-        // A counter at k, or outside 0 to k, starts the row over.
-        const int counter = m_counter[row];
-        const int next = unsigned(counter) < unsigned(m_codes[row]) ? counter + 1 : 1;
-        m_counter[row] = next;
-        return next - 1;
+        const int column = homophonicdetail::nextColumnTable[m_codes[row]][m_counter[row]];
+        m_counter[row] = std::uint8_t(column + 1);
+        return column;
     }
 
 private:
     RowCodeCounts m_codes;
     // As RowHR::counter: the column last taken counted from 1, or 0 for none.
-    std::array<int, std::tuple_size<HomophoneTable>::value> m_counter {};
+    RowCodeCounts m_counter {};
 };
 
 // Codes at random: each occurrence takes one of the codes its row uses, each
