@@ -31,8 +31,7 @@ enum TableKind { FixedTable, RandomKeyTable };
 
 HomophoneTable benchTable(int kind)
 {
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     if (kind == RandomKeyTable) {
         QRandomGenerator source = seededGenerator(20261207);
         table = randomKeyTable(source);

@@ -18,9 +18,7 @@ QByteArray sampleText(bool encrypted, int size)
                                             "АБВГДЕЖЗИКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ     ,.");
     std::mt19937 random(20261208);
     std::uniform_int_distribution<int> pick(0, alphabet.size() - 1);
-    HomophoneTable table;
-    fillHomophoneTable(table);
-    const LineEncryption encrypt = homophonicLineEncryption(table, 3);
+    const LineEncryption encrypt = homophonicLineEncryption(fixedHomophoneTable(), 3);
     QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
     QByteArray text;
     while (text.size() < size) {
@@ -55,12 +53,10 @@ void analyze(benchmark::State &state)
 {
     const auto reading = FrequencyAnalysis::Reading(state.range(0));
     const QByteArray text = sampleText(reading == FrequencyAnalysis::Reading::Cipher, 16 << 20);
-    HomophoneTable table;
-    fillHomophoneTable(table);
-    ByteDecoding bytes;
-    windows1251Decoding(bytes);
+    const HomophoneTable &table = fixedHomophoneTable();
+    const ByteDecoding *bytes = TextEncoding::windows1251()->byteDecoding();
     for (auto _ : state) {
-        FrequencyAnalysis analysis(reading, table, &bytes);
+        FrequencyAnalysis analysis(reading, table, bytes);
         eachLine(text, [&](const char *line, int size) { analysis.addBytes(line, size); });
         benchmark::DoNotOptimize(analysis.counts());
     }

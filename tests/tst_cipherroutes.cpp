@@ -83,13 +83,6 @@ QByteArray randomText(QRandomGenerator &random, int size)
     return text;
 }
 
-HomophoneTable fixedTable()
-{
-    HomophoneTable table;
-    fillHomophoneTable(table);
-    return table;
-}
-
 HomophoneTable keyTable()
 {
     QRandomGenerator source = seededGenerator(5);
@@ -178,7 +171,7 @@ void CipherRoutesTest::everyRouteWritesTheSameBytes()
     QFETCH(std::optional<quint64>, seed);
     QFETCH(bool, utf8);
 
-    const HomophoneTable table = ownTable ? keyTable() : fixedTable();
+    const HomophoneTable table = ownTable ? keyTable() : fixedHomophoneTable();
     CipherJob job;
     job.direction = direction;
     job.alphabetCount = key;

@@ -122,6 +122,7 @@ private slots:
     void ngramCounts_data();
     void ngramCounts();
     void corpusWithoutRussianIsRefused();
+    void symbolsAreThoseEncryptionWrites();
 
     void modelFileRoundTrip();
     void damagedModelIsRefused_data();
@@ -198,6 +199,36 @@ void TestCryptanalysis::corpusWithoutRussianIsRefused()
     QString error;
     QVERIFY(!counts.addCorpus(corpus, &error));
     QVERIFY(error.contains(QStringLiteral("нет ни одной русской буквы")));
+}
+
+// The model must read a corpus as encryption reads a plaintext: a character
+// is the symbol whose code encryption writes for it, whatever its script.
+void TestCryptanalysis::symbolsAreThoseEncryptionWrites()
+{
+    const HomophoneTable &table = fixedHomophoneTable();
+    QString separated; // each character followed by '!', so that no two make one token
+    for (char32_t unit = 0; unit < 0x10000; ++unit) {
+        separated += QChar(char16_t(unit));
+        separated += QLatin1Char('!');
+    }
+    QHash<QString, int> rowOfCode;
+    for (int row = 0; row < SymbolCount; ++row)
+        rowOfCode.insert(table[row].codes[0], row);
+    HomophoneTable encryptionTable = table;
+    const QStringList tokens = encryptHomophonic(encryptionTable, separated, 1).split(QLatin1Char(' '));
+    QCOMPARE(tokens.size(), 2 * 0x10000 + 1);
+    for (char32_t unit = 0; unit < 0x10000; ++unit) {
+        const QChar c{char16_t(unit)};
+        const QString &written = tokens.at(2 * int(unit));
+        const int expected = rowOfCode.value(written, -1);
+        if (symbolOf(c) != expected)
+            QFAIL(qPrintable(QStringLiteral("U+%1: symbol %2, encryption writes %3")
+                                 .arg(quint32(unit), 4, 16, QLatin1Char('0'))
+                                 .arg(symbolOf(c))
+                                 .arg(written)));
+        if (expected >= 0)
+            QCOMPARE(characterOf(expected), c.toUpper());
+    }
 }
 
 void TestCryptanalysis::modelFileRoundTrip()
@@ -356,8 +387,7 @@ void TestCryptanalysis::fixedTableIsRecognised()
     QFETCH(int, alphabetCount);
     QFETCH(ChoiceMode, choice);
 
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    const HomophoneTable &table = fixedHomophoneTable();
     const QString text = textOfLength(prose(), 300);
     const QString ciphertext = encryptLines(table, text, alphabetCount);
     const CipherText cipher = readCipherText(ciphertext);
@@ -378,8 +408,7 @@ void TestCryptanalysis::secretTableIsNotTakenForFixed()
 {
     const QString text = textOfLength(prose(), 300);
     // A table that uses none of the codes 96 to 99 and so could pass for fixed.
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    const HomophoneTable &table = fixedHomophoneTable();
     std::vector<int> rows(SymbolCount);
     std::iota(rows.begin(), rows.end(), 0);
     std::shuffle(rows.begin(), rows.end(), QRandomGenerator(5));

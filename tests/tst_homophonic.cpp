@@ -4,6 +4,8 @@
 
 #include <random>
 
+Q_DECLARE_METATYPE(HomophoneTable)
+
 class HomophonicTest : public QObject
 {
     Q_OBJECT
@@ -13,6 +15,12 @@ private slots:
     void encrypt();
     void encryptCyclesCodesPerSymbol();
     void encryptHandlesCodesOfOtherLengths();
+    void countersCarryOverBetweenCalls_data();
+    void countersCarryOverBetweenCalls();
+    void symbolRowsAreThoseOfAScan_data();
+    void symbolRowsAreThoseOfAScan();
+    void codePlaces_data();
+    void codePlaces();
     void decrypt_data();
     void decrypt();
     void appendingKeepsWhatIsThere();
@@ -75,24 +83,22 @@ void HomophonicTest::encrypt()
     QFETCH(int, key);
     QFETCH(QString, expected);
 
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     QCOMPARE(encryptHomophonic(table, line, key), expected);
 }
 
 void HomophonicTest::encryptCyclesCodesPerSymbol()
 {
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     const QString line = QStringLiteral("ЯЯЯЯЯЯЯ");
     // The m-th occurrence takes code ((m - 1) mod k) + 1, so the counter
     // ends at ((7 - 1) mod k) + 1.
     QCOMPARE(encryptHomophonic(table, line, 3), QStringLiteral("31 63 95 31 63 95 31 "));
     QCOMPARE(table[31].counter, 1);
-    fillHomophoneTable(table);
+    table = fixedHomophoneTable();
     QCOMPARE(encryptHomophonic(table, line, 2), QStringLiteral("31 63 31 63 31 63 31 "));
     QCOMPARE(table[31].counter, 1);
-    fillHomophoneTable(table);
+    table = fixedHomophoneTable();
     encryptHomophonic(table, line, 1);
     QCOMPARE(table[31].counter, 0);
 }
@@ -101,14 +107,121 @@ void HomophonicTest::encryptCyclesCodesPerSymbol()
 // the output rather than overrun it.
 void HomophonicTest::encryptHandlesCodesOfOtherLengths()
 {
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     table[1].codes[0] = QStringLiteral("A-long-code");
     table[2].codes[0] = QStringLiteral("7");
     const QString line(5000, QChar(0x0410));
     const QString expected = QStringLiteral("A-long-code ").repeated(5000);
     QCOMPARE(encryptHomophonic(table, line, 1), expected);
     QCOMPARE(encryptHomophonic(table, QStringLiteral("ББ А"), 1), QStringLiteral("7 7 00 A-long-code "));
+}
+
+void HomophonicTest::countersCarryOverBetweenCalls_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("counter"); // of А before the first call
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("counterAfter");
+
+    QTest::newRow("key 3 goes on where the last call stopped") << 3 << 0 << QStringLiteral("01 |33 |65 |01 ") << 1;
+    QTest::newRow("key 2 goes on where the last call stopped") << 2 << 0 << QStringLiteral("01 |33 |01 |33 ") << 2;
+    QTest::newRow("key 3 after the second code") << 3 << 2 << QStringLiteral("65 |01 |33 |65 ") << 3;
+    QTest::newRow("key 2 after a third code starts over") << 2 << 3 << QStringLiteral("01 |33 |01 |33 ") << 2;
+    QTest::newRow("a counter beyond any key starts over") << 3 << 7 << QStringLiteral("01 |33 |65 |01 ") << 1;
+    QTest::newRow("a negative counter starts over") << 3 << -1 << QStringLiteral("01 |33 |65 |01 ") << 1;
+    QTest::newRow("key 1 leaves the counter alone") << 1 << 2 << QStringLiteral("01 |01 |01 |01 ") << 2;
+}
+
+// The window keeps its table between lines only in tests, but the table's
+// counters are its state: each call goes on from them and leaves them for the
+// next, and a symbol that does not occur keeps its counter.
+void HomophonicTest::countersCarryOverBetweenCalls()
+{
+    QFETCH(int, key);
+    QFETCH(int, counter);
+    QFETCH(QString, expected);
+    QFETCH(int, counterAfter);
+
+    HomophoneTable table = fixedHomophoneTable();
+    table[1].counter = counter;
+    table[2].counter = 5;
+    QStringList written;
+    for (int call = 0; call < 4; ++call)
+        written << encryptHomophonic(table, QStringLiteral("А"), key);
+    QCOMPARE(written.join(QLatin1Char('|')), expected);
+    QCOMPARE(table[1].counter, counterAfter);
+    QCOMPARE(table[2].counter, 5);
+}
+
+void HomophonicTest::symbolRowsAreThoseOfAScan_data()
+{
+    QTest::addColumn<HomophoneTable>("table");
+
+    const HomophoneTable &fixed = fixedHomophoneTable();
+    QTest::newRow("fixed table") << fixed;
+    HomophoneTable beyond = fixed;
+    beyond[5].symbol = QString(QChar(0xA640)); // CYRILLIC CAPITAL LETTER ZEMLYA, past the arrays
+    beyond[9].symbol = QStringLiteral("q");    // lower case: no upper-case form maps to it
+    QTest::newRow("symbols outside the Cyrillic capitals") << beyond;
+    HomophoneTable twice = fixed;
+    twice[20].symbol = twice[3].symbol;
+    twice[30].symbol = QString(QChar(0xA640));
+    twice[31].symbol = QString(QChar(0xA640));
+    QTest::newRow("a symbol in two rows") << twice;
+    HomophoneTable longer = fixed;
+    longer[4].symbol = QString::fromUtf8("\xF0\x9F\x98\x80");
+    longer[6].symbol = QStringLiteral("ЕЕ");
+    QTest::newRow("symbols of two units match nothing") << longer;
+}
+
+// For every UTF-16 unit, the row of a plain scan of the table for its
+// upper-case form, the first row winning.
+void HomophonicTest::symbolRowsAreThoseOfAScan()
+{
+    QFETCH(HomophoneTable, table);
+    QHash<QString, int> firstRow;
+    for (int row = int(table.size()) - 1; row >= 0; --row)
+        firstRow.insert(table[row].symbol, row);
+    const SymbolRows rows(table);
+    for (char32_t unit = 0; unit < 0x10000; ++unit) {
+        const int expected = firstRow.value(QString(QChar(char16_t(unit)).toUpper()), -1);
+        if (rows.rowOf(char16_t(unit)) != expected)
+            QFAIL(qPrintable(QStringLiteral("U+%1: row %2, not %3")
+                                 .arg(quint32(unit), 4, 16, QLatin1Char('0'))
+                                 .arg(rows.rowOf(char16_t(unit)))
+                                 .arg(expected)));
+    }
+}
+
+void HomophonicTest::codePlaces_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+
+    QTest::newRow("00 is the space's first code") << 1 << 0 << 0 << 0;
+    QTest::newRow("31, key 1") << 1 << 31 << 31 << 0;
+    QTest::newRow("32 stays digits with key 1") << 1 << 32 << -1 << -1;
+    QTest::newRow("32 is the space's second code with key 2") << 2 << 32 << 0 << 1;
+    QTest::newRow("65 stays digits with key 2") << 2 << 65 << -1 << -1;
+    QTest::newRow("65 is А's third code with key 3") << 3 << 65 << 1 << 2;
+    QTest::newRow("95, key 3") << 3 << 95 << 31 << 2;
+    QTest::newRow("96 is no code") << 3 << 96 << -1 << -1;
+    QTest::newRow("99 is no code") << 3 << 99 << -1 << -1;
+    QTest::newRow("key 0 places nothing") << 0 << 1 << -1 << -1;
+    QTest::newRow("key 4 places nothing") << 4 << 1 << -1 << -1;
+}
+
+void HomophonicTest::codePlaces()
+{
+    QFETCH(int, key);
+    QFETCH(int, code);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    const CodePlace place = codePlacesOf(fixedHomophoneTable(), key)[code];
+    QCOMPARE(place.row, row);
+    QCOMPARE(place.column, column);
 }
 
 void HomophonicTest::decrypt_data()
@@ -153,22 +266,20 @@ void HomophonicTest::decrypt()
     QFETCH(int, key);
     QFETCH(QString, expected);
 
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     QCOMPARE(decryptHomophonic(table, line, key), expected);
 }
 
 // The appending forms serve callers that reuse one buffer for many lines.
 void HomophonicTest::appendingKeepsWhatIsThere()
 {
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     QString out = QStringLiteral("prefix|");
     appendEncryptedHomophonic(table, QStringLiteral("ААА"), 3, out);
     QCOMPARE(out, QStringLiteral("prefix|01 33 65 "));
 
     out.resize(0);
-    fillHomophoneTable(table);
+    table = fixedHomophoneTable();
     appendEncryptedHomophonic(table, QStringLiteral("Б"), 2, out);
     appendDecryptedHomophonic(table, QStringLiteral("01 33 "), 2, out);
     appendDecryptedHomophonic(table, QStringLiteral("01 "), 4, out);
@@ -187,8 +298,7 @@ void HomophonicTest::invalidKeysCipherNothing_data()
 void HomophonicTest::invalidKeysCipherNothing()
 {
     QFETCH(int, key);
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     QCOMPARE(encryptHomophonic(table, QStringLiteral("ААА"), key), QString());
     QCOMPARE(table[1].counter, 0);
     QCOMPARE(decryptHomophonic(table, QStringLiteral("01 33 "), key), QString());
@@ -272,8 +382,7 @@ void HomophonicTest::roundTripRestoresDigitFreeLines()
          << QStringLiteral("—") << QString(QChar(0x00A0)) << QString::fromUtf8("\xF0\x9F\x98\x80")
          << QString::fromUtf8("\xF0\x9D\x84\x9E") << QString::fromUtf8("\xF0\x90\x90\x80");
 
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     QSet<QChar> symbols;
     for (const RowHR &row : table)
         symbols.insert(row.symbol.at(0));
@@ -290,7 +399,7 @@ void HomophonicTest::roundTripRestoresDigitFreeLines()
             const QChar upper = piece.at(0).toUpper();
             expected += piece.size() == 1 && symbols.contains(upper) ? QString(upper) : piece;
         }
-        fillHomophoneTable(table);
+        table = fixedHomophoneTable();
         const QString cipher = encryptHomophonic(table, line, key);
         const QString back = decryptHomophonic(table, cipher, key);
         if (back != expected) {

@@ -1,9 +1,13 @@
 // Encryption and decryption with any valid key table, and random homophones.
 #include "homophonic.h"
 #include "keytable.h"
+#include "singlebytecipher.h"
+#include "textencoding.h"
 
 #include <QtTest>
 
+#include <cmath>
+#include <map>
 #include <random>
 
 class KeyedCipherTest : public QObject
@@ -18,6 +22,8 @@ private slots:
     void randomChoiceIsReproducible();
     void randomChoiceUsesEveryCodeAlike_data();
     void randomChoiceUsesEveryCodeAlike();
+    void randomChoiceLooksRandom_data();
+    void randomChoiceLooksRandom();
     void randomChoiceFromTheSystemDiffers();
     void randomChoiceRefusesInvalidKeys();
 };
@@ -103,8 +109,7 @@ void KeyedCipherTest::scrambledTable()
     QFETCH(int, key);
     QFETCH(QString, expected);
 
-    HomophoneTable fixed;
-    fillHomophoneTable(fixed);
+    const HomophoneTable &fixed = fixedHomophoneTable();
     HomophoneTable table;
     for (int i = 0; i < 32; ++i) {
         RowHR &row = table[31 - i];
@@ -118,8 +123,7 @@ void KeyedCipherTest::scrambledTable()
 
 void KeyedCipherTest::randomChoiceIsReproducible()
 {
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     const QString line = QStringLiteral("АБВГД ЕЖЗИК").repeated(50);
     const auto run = [&](quint32 seed) {
         QRandomGenerator source(seed);
@@ -172,10 +176,120 @@ void KeyedCipherTest::randomChoiceUsesEveryCodeAlike()
     QVERIFY2(repeats > 0.9 * Count / key && repeats <= Count, qPrintable(QString::number(repeats)));
 }
 
+namespace {
+
+// A chi-square bound that a fair sample exceeds about once in a million
+// (Wilson and Hilferty's approximation, generous for few degrees of freedom).
+double chiSquareBound(int degreesOfFreedom)
+{
+    const double d = degreesOfFreedom;
+    const double z = 4.75;
+    return d * std::pow(1 - 2 / (9 * d) + z * std::sqrt(2 / (9 * d)), 3);
+}
+
+double chiSquare(const std::vector<double> &observed, const std::vector<double> &expected)
+{
+    double sum = 0;
+    for (std::size_t i = 0; i < observed.size(); ++i)
+        sum += (observed[i] - expected[i]) * (observed[i] - expected[i]) / expected[i];
+    return sum;
+}
+
+} // namespace
+
+void KeyedCipherTest::randomChoiceLooksRandom_data()
+{
+    QTest::addColumn<bool>("bytes");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<quint32>("seed");
+    for (const bool bytes : {false, true}) {
+        for (const int key : {2, 3}) {
+            for (const quint32 seed : {1u, 20261208u})
+                QTest::addRow("%s, key %d, seed %u", bytes ? "bytes" : "UTF-16", key, seed) << bytes << key << seed;
+        }
+    }
+}
+
+// Over a long line of one letter the columns chosen behave as independent
+// draws, each equally likely: each column about as often as the others; each
+// of the k * k pairs of consecutive choices (taken two by two) about as often
+// as the others; and runs of one column as long as a geometric law with
+// p = 1 - 1/k says. Choices that alternate, repeat one random word or follow
+// a counter fail the pairs and the runs even where each column appears
+// equally often.
+void KeyedCipherTest::randomChoiceLooksRandom()
+{
+    QFETCH(bool, bytes);
+    QFETCH(int, key);
+    QFETCH(quint32, seed);
+    constexpr int Count = 30000;
+    const HomophoneTable &table = fixedHomophoneTable();
+    const RowHR &row = table[7];
+    QCOMPARE(row.symbol, QStringLiteral("Ж"));
+    QRandomGenerator source(seed);
+    RandomCodeChoice choice(source);
+
+    QString cipher;
+    if (bytes) {
+        const TextEncoding *windows1251 = TextEncoding::windows1251();
+        QVERIFY(windows1251);
+        const std::optional<SingleByteCipher> byteCipher = SingleByteCipher::make(table, key, *windows1251);
+        QVERIFY(byteCipher);
+        const QByteArray line(Count, '\xC6'); // Ж
+        QByteArray out(Count * byteCipher->encryptedBytesPerByte() + SingleByteCipher::Slack, '\0');
+        qint64 unencodable = 0;
+        const char *end = byteCipher->encrypt(line.constData(), line.size(), out.data(), unencodable, &choice);
+        QCOMPARE(unencodable, qint64(0));
+        cipher = QString::fromLatin1(out.constData(), int(end - out.constData()));
+    } else {
+        cipher = encryptHomophonic(table, QString(Count, QChar(0x0416)), key, choice);
+    }
+
+    const QVector<QStringRef> codes = cipher.splitRef(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QCOMPARE(codes.size(), Count);
+    std::vector<int> columns;
+    for (const QStringRef &code : codes) {
+        const int column = int(std::find(row.codes.begin(), row.codes.end(), code) - row.codes.begin());
+        QVERIFY2(column < key, qPrintable(code.toString()));
+        columns.push_back(column);
+    }
+
+    std::vector<double> single(key, 0.0);
+    for (const int column : columns)
+        ++single[column];
+    const double singles = chiSquare(single, std::vector<double>(key, double(Count) / key));
+    QVERIFY2(singles < chiSquareBound(key - 1), qPrintable(QString::number(singles)));
+
+    std::vector<double> pairs(key * key, 0.0);
+    for (int i = 0; i + 1 < Count; i += 2)
+        ++pairs[columns[i] * key + columns[i + 1]];
+    const double pairChi = chiSquare(pairs, std::vector<double>(key * key, double(Count / 2) / (key * key)));
+    QVERIFY2(pairChi < chiSquareBound(key * key - 1), qPrintable(QString::number(pairChi)));
+
+    // Run lengths 1 to 5, and 6 or more.
+    constexpr int Lengths = 6;
+    std::vector<double> runs(Lengths, 0.0);
+    int runCount = 0;
+    for (int start = 0; start < Count;) {
+        int end = start + 1;
+        while (end < Count && columns[end] == columns[start])
+            ++end;
+        ++runs[qMin(end - start, Lengths) - 1];
+        ++runCount;
+        start = end;
+    }
+    const double same = 1.0 / key; // the chance that the next choice repeats this one
+    std::vector<double> expectedRuns(Lengths);
+    for (int length = 1; length < Lengths; ++length)
+        expectedRuns[length - 1] = runCount * (1 - same) * std::pow(same, length - 1);
+    expectedRuns[Lengths - 1] = runCount * std::pow(same, Lengths - 1);
+    const double runChi = chiSquare(runs, expectedRuns);
+    QVERIFY2(runChi < chiSquareBound(Lengths - 1), qPrintable(QString::number(runChi)));
+}
+
 void KeyedCipherTest::randomChoiceFromTheSystemDiffers()
 {
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    const HomophoneTable &table = fixedHomophoneTable();
     const QString line(1000, QChar(0x0410));
     RandomCodeChoice first(*QRandomGenerator::system());
     RandomCodeChoice second(*QRandomGenerator::system());
@@ -184,8 +298,7 @@ void KeyedCipherTest::randomChoiceFromTheSystemDiffers()
 
 void KeyedCipherTest::randomChoiceRefusesInvalidKeys()
 {
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    const HomophoneTable &table = fixedHomophoneTable();
     QRandomGenerator source(1);
     RandomCodeChoice choice(source);
     for (const int key : {0, 4, -1})

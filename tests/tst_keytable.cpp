@@ -33,16 +33,9 @@ private slots:
     void newKeyFileSaysWhenAndFromWhat();
 };
 
-static HomophoneTable fixed()
-{
-    HomophoneTable table;
-    fillHomophoneTable(table);
-    return table;
-}
-
 static QByteArray fixedKeyFile()
 {
-    return keyTableText(fixed()).toUtf8();
+    return keyTableText(fixedHomophoneTable()).toUtf8();
 }
 
 // The fixed key file with its 1-based line n replaced (an empty line drops it).
@@ -67,7 +60,7 @@ static void compareTables(const HomophoneTable &actual, const HomophoneTable &ex
 
 void KeyTableTest::writerWritesOneRowPerLine()
 {
-    const HomophoneTable table = fixed();
+    const HomophoneTable table = fixedHomophoneTable();
     const QStringList lines = keyTableText(table).split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 33);
     QCOMPARE(lines.last(), QString());
@@ -82,7 +75,7 @@ void KeyTableTest::readerReadsWhatTheWriterWrote_data()
 {
     QTest::addColumn<HomophoneTable>("table");
     QTest::addColumn<bool>("asNewKeyFile");
-    QTest::newRow("the fixed table") << fixed() << false;
+    QTest::newRow("the fixed table") << fixedHomophoneTable() << false;
     for (const quint64 seed : {0ull, 1ull, 20261207ull, 1ull << 40}) {
         QRandomGenerator source = seededGenerator(seed);
         const HomophoneTable table = randomKeyTable(source);
@@ -127,7 +120,7 @@ void KeyTableTest::readerAcceptsEditedFiles()
     const KeyFileReading reading = readKeyTable(bytes, QStringLiteral("key.txt"));
     QCOMPARE(reading.problems, QStringList());
     QVERIFY(reading.table);
-    compareTables(*reading.table, fixed());
+    compareTables(*reading.table, fixedHomophoneTable());
 }
 
 void KeyTableTest::readerReportsEveryProblem_data()
@@ -267,7 +260,7 @@ void KeyTableTest::readKeyFileFailures()
     if (expected.isEmpty()) {
         QCOMPARE(reading.problems, QStringList());
         QVERIFY(reading.table);
-        compareTables(*reading.table, fixed());
+        compareTables(*reading.table, fixedHomophoneTable());
         return;
     }
     QVERIFY(!reading.table);
@@ -283,7 +276,7 @@ void KeyTableTest::tableChecks_data()
     QTest::addColumn<HomophoneTable>("table");
     QTest::addColumn<QString>("expected"); // empty for a valid table
 
-    HomophoneTable table = fixed();
+    HomophoneTable table = fixedHomophoneTable();
     QTest::newRow("the fixed table is valid") << table << QString();
     QRandomGenerator source = seededGenerator(5);
     QTest::newRow("a random table is valid") << randomKeyTable(source) << QString();
@@ -291,7 +284,7 @@ void KeyTableTest::tableChecks_data()
     QTest::newRow("unknown symbol") << table << QStringLiteral("строка таблицы 4: неизвестный символ «Й»");
     table[3].symbol = QStringLiteral("А");
     QTest::newRow("symbol twice") << table << QStringLiteral("строка таблицы 4: символ «А» уже есть в строке 2");
-    table = fixed();
+    table = fixedHomophoneTable();
     table[31].codes[2] = QStringLiteral("100");
     QTest::newRow("code of three digits") << table << QStringLiteral("строка таблицы 32: код «100» — не две цифры от 0 до 9");
     table[31].codes[2] = QStringLiteral("00");
@@ -312,7 +305,7 @@ void KeyTableTest::generatorDealsAllButFourCodes()
         const HomophoneTable table = randomKeyTable(source);
         QSet<QString> codes;
         for (int row = 0; row < 32; ++row) {
-            QCOMPARE(table[row].symbol, fixed()[row].symbol);
+            QCOMPARE(table[row].symbol, fixedHomophoneTable()[row].symbol);
             for (const QString &code : table[row].codes) {
                 QVERIFY2(code.size() == 2 && code.at(0).isDigit() && code.at(1).isDigit(), qPrintable(code));
                 codes.insert(code);
@@ -367,7 +360,7 @@ void KeyTableTest::generatorCanLeaveACodeInPlace()
 void KeyTableTest::newKeyFileSaysWhenAndFromWhat()
 {
     const QDateTime madeAt(QDate(2026, 3, 1), QTime(9, 5, 7), Qt::OffsetFromUTC, 3 * 3600);
-    const HomophoneTable table = fixed();
+    const HomophoneTable table = fixedHomophoneTable();
     const QString withSeed = keyFileText(table, madeAt, 12345678901234ull);
     const QString withoutSeed = keyFileText(table, madeAt);
 

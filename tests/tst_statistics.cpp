@@ -18,6 +18,7 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -62,16 +63,9 @@ QStringList proseLines()
     return lines;
 }
 
-HomophoneTable filledTable()
-{
-    HomophoneTable table;
-    fillHomophoneTable(table);
-    return table;
-}
-
 FrequencyCounts symbolCountsOf(const QStringList &lines)
 {
-    SymbolCounter counter(filledTable());
+    SymbolCounter counter(fixedHomophoneTable());
     for (const QString &line : lines)
         counter.addLine(line);
     return counter.counts();
@@ -126,6 +120,7 @@ private slots:
     void codeCounts();
     void maxEntropyFollowsTheLabels();
     void bytesCountAsTheirDecodedText();
+    void symbolsCountAsEncryptionWritesThem();
     void guess_data();
     void guess();
     void guessStatementNamesTheReadingAndShare();
@@ -161,7 +156,7 @@ void StatisticsTest::symbolMeasures_data()
         << QStringLiteral("ААААА") << map({ { "А", 5 } }) << qint64(0) << 1.0 << 0.0 << 1.0 << QStringLiteral("А");
 
     QVariantMap everyOnce;
-    for (const RowHR &row : filledTable())
+    for (const RowHR &row : fixedHomophoneTable())
         everyOnce.insert(row.symbol, 1);
     QTest::newRow("every symbol once never coincides and has the maximum entropy")
         << QStringLiteral(" АБВГДЕЖЗИКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ") << everyOnce << qint64(0) << 0.0 << 5.0 << 1.0 / 32
@@ -273,8 +268,9 @@ void StatisticsTest::maxEntropyFollowsTheLabels()
 // upper- and lower-case letters or nothing at all.
 void StatisticsTest::bytesCountAsTheirDecodedText()
 {
-    ByteDecoding decoding;
-    QVERIFY(windows1251Decoding(decoding));
+    const TextEncoding *windows1251 = TextEncoding::windows1251();
+    QVERIFY(windows1251);
+    const ByteDecoding &decoding = *windows1251->byteDecoding();
     QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
     QVERIFY(codec);
 
@@ -284,7 +280,7 @@ void StatisticsTest::bytesCountAsTheirDecodedText()
     std::uniform_int_distribution<int> pickFavoured(0, favoured.size() - 1);
     std::uniform_int_distribution<int> lineLength(0, 300);
 
-    const HomophoneTable table = filledTable();
+    const HomophoneTable table = fixedHomophoneTable();
     SymbolCounter bytesSymbols(table, &decoding);
     SymbolCounter textSymbols(table);
     CodeCounter bytesCodes(&decoding);
@@ -317,6 +313,45 @@ void StatisticsTest::bytesCountAsTheirDecodedText()
              qPrintable(QStringLiteral("%1 %2").arg(textCodes.counts().total()).arg(textCodes.counts().other)));
 }
 
+// Each character of the Basic Multilingual Plane once: every row counts the
+// characters that encryption writes that row's code for, and only those.
+void StatisticsTest::symbolsCountAsEncryptionWritesThem()
+{
+    const HomophoneTable &table = fixedHomophoneTable();
+    QString text;
+    QString separated; // each character followed by '!', so that no two make one token
+    for (char32_t unit = 0; unit < 0x10000; ++unit) {
+        const QChar c{char16_t(unit)};
+        if (c.isSurrogate())
+            continue;
+        text += c;
+        separated += c;
+        separated += QLatin1Char('!');
+    }
+    QHash<QString, int> rowOfCode;
+    for (int row = 0; row < int(table.size()); ++row)
+        rowOfCode.insert(table[row].codes[0], row);
+    std::vector<qint64> expected(table.size(), 0);
+    qint64 expectedOther = 0;
+    HomophoneTable encryptionTable = table;
+    const QStringList tokens = encryptHomophonic(encryptionTable, separated, 1).split(QLatin1Char(' '));
+    QCOMPARE(tokens.size(), 2 * text.size() + 1);
+    for (int i = 0; i < text.size(); ++i) {
+        QCOMPARE(tokens.at(2 * i + 1), QStringLiteral("!"));
+        const int row = rowOfCode.value(tokens.at(2 * i), -1);
+        if (row >= 0)
+            ++expected[row];
+        else
+            ++expectedOther;
+    }
+
+    SymbolCounter counter(table);
+    counter.addLine(text);
+    const FrequencyCounts counts = counter.counts();
+    QCOMPARE(counts.counts, expected);
+    QCOMPARE(counts.other, expectedOther);
+}
+
 void StatisticsTest::guess_data()
 {
     QTest::addColumn<QStringList>("lines");
@@ -324,7 +359,7 @@ void StatisticsTest::guess_data()
 
     const QStringList plain = proseLines();
     QStringList cipher;
-    HomophoneTable table = filledTable();
+    HomophoneTable table = fixedHomophoneTable();
     const LineEncryption encrypt = homophonicLineEncryption(table, 3);
     for (const QString &line : plain) {
         QString out;
@@ -360,7 +395,7 @@ void StatisticsTest::guess()
     QFETCH(QStringList, lines);
     QFETCH(bool, cipher);
 
-    FrequencyAnalysis analysis(FrequencyAnalysis::Reading::Guess, filledTable());
+    FrequencyAnalysis analysis(FrequencyAnalysis::Reading::Guess, fixedHomophoneTable());
     for (const QString &line : lines)
         analysis.addLine(line);
     QVERIFY(analysis.guessed());
@@ -374,7 +409,7 @@ void StatisticsTest::guess()
 
     // A reading given is taken whatever the text looks like.
     FrequencyAnalysis given(cipher ? FrequencyAnalysis::Reading::Plain : FrequencyAnalysis::Reading::Cipher,
-                            filledTable());
+                            fixedHomophoneTable());
     for (const QString &line : lines)
         given.addLine(line);
     QVERIFY(!given.guessed());
@@ -524,7 +559,7 @@ void StatisticsTest::codesSplitSharesByTheKey_data()
 void StatisticsTest::codesSplitSharesByTheKey()
 {
     QFETCH(int, key);
-    SideBySideAnalysis analysis(filledTable(), homophonicLineEncryption(filledTable(), key));
+    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), key));
     for (const QString &line : proseLines())
         analysis.addLine(line);
     const FrequencyMeasures plain = measureFrequencies(analysis.plainCounts());
@@ -546,7 +581,7 @@ void StatisticsTest::keyOneMapsSymbolsOntoTheirCodes()
     QStringList lines = proseLines();
     // Characters the table lacks are copied and must come back as other.
     lines.append(QStringLiteral("Ёлка, йод;\tLatin\u00A0text ") + smile() + QStringLiteral(" «кавычки» — тире"));
-    const HomophoneTable table = filledTable();
+    const HomophoneTable table = fixedHomophoneTable();
     SideBySideAnalysis analysis(table, homophonicLineEncryption(table, 1));
     for (const QString &line : lines)
         analysis.addLine(line);
@@ -580,7 +615,7 @@ void StatisticsTest::jsonHoldsEveryField()
 {
     QFETCH(bool, withPlain);
     QFETCH(bool, withCipher);
-    SideBySideAnalysis analysis(filledTable(), homophonicLineEncryption(filledTable(), 2));
+    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), 2));
     analysis.addLine(QStringLiteral("Привет, мир! Мир вам."));
     const FrequencyCounts plain = analysis.plainCounts();
     const FrequencyCounts cipher = analysis.cipherCounts();
@@ -640,7 +675,7 @@ void StatisticsTest::textReportFitsEightyColumns()
 {
     QFETCH(bool, sideBySide);
     QFETCH(qint64, scale);
-    SideBySideAnalysis analysis(filledTable(), homophonicLineEncryption(filledTable(), 3));
+    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), 3));
     for (const QString &line : proseLines())
         analysis.addLine(line);
     FrequencyCounts plain = analysis.plainCounts();
@@ -700,7 +735,7 @@ void StatisticsTest::chartIsValidAndRenders()
 {
     QFETCH(bool, withPlain);
     QFETCH(bool, withCipher);
-    SideBySideAnalysis analysis(filledTable(), homophonicLineEncryption(filledTable(), 3));
+    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), 3));
     for (const QString &line : proseLines())
         analysis.addLine(line);
     const FrequencyCounts plain = analysis.plainCounts();
@@ -778,7 +813,7 @@ void StatisticsTest::chartIsValidAndRenders()
 // with key 1 every code's share is its symbol's, so the heights match.
 void StatisticsTest::chartPanelsShareOneScale()
 {
-    const HomophoneTable table = filledTable();
+    const HomophoneTable table = fixedHomophoneTable();
     SideBySideAnalysis analysis(table, homophonicLineEncryption(table, 1));
     for (const QString &line : proseLines())
         analysis.addLine(line);

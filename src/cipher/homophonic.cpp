@@ -65,68 +65,15 @@ bool containsLetter(QStringView s)
     return false;
 }
 
-// Units below this bound (ASCII, Latin, Greek, Cyrillic) are upper-cased
-// and looked up through arrays; the table's symbols all live there.
-constexpr char16_t DirectBound = 0x480;
-
-// QChar::toUpper for the units below DirectBound, worked out once.
-const std::array<char16_t, DirectBound> &upperCaseTable()
-{
-    static const std::array<char16_t, DirectBound> table = [] {
-        std::array<char16_t, DirectBound> upper {};
-        for (char16_t unit = 0; unit < DirectBound; ++unit)
-            upper[unit] = char16_t(QChar::toUpper(char32_t(unit)));
-        return upper;
-    }();
-    return table;
-}
-
-// Finds the table row of a character's upper-case form in constant time.
-class SymbolIndex
-{
-public:
-    explicit SymbolIndex(const HomophoneTable &table)
-        : m_upper(upperCaseTable())
-    {
-        m_direct.fill(-1);
-        for (int row = int(table.size()) - 1; row >= 0; --row) { // the first row wins, as in a scan
-            const QString &symbol = table[row].symbol;
-            if (symbol.size() != 1)
-                continue;
-            const char16_t unit = symbol.at(0).unicode();
-            if (unit < DirectBound)
-                m_direct[unit] = std::int8_t(row);
-            else
-                m_others.insert(m_others.begin(), {unit, row});
-        }
-    }
-
-    int rowOfUpperCase(char16_t unit) const
-    {
-        const char16_t upper = unit < DirectBound ? m_upper[unit] : char16_t(QChar::toUpper(char32_t(unit)));
-        if (upper < DirectBound)
-            return m_direct[upper];
-        for (const auto &other : m_others) {
-            if (other.first == upper)
-                return other.second;
-        }
-        return -1;
-    }
-
-private:
-    const std::array<char16_t, DirectBound> &m_upper;
-    std::array<std::int8_t, DirectBound> m_direct;
-    std::vector<std::pair<char16_t, int>> m_others;
-};
-
 // Maps each two-digit code "00".."99" of the first alphabetCount columns to
-// its row.
+// its place in the table.
 class CodeIndex
 {
 public:
     CodeIndex(const HomophoneTable &table, int alphabetCount)
     {
         m_rows.fill(-1);
+        m_columns.fill(-1);
         for (int row = 0; row < int(table.size()); ++row) {
             for (int column = 0; column < alphabetCount; ++column) {
                 const QString &code = table[row].codes[column];
@@ -134,8 +81,10 @@ public:
                     || !isAsciiDigit(code.at(1).unicode()))
                     continue;
                 const int value = (code.at(0).unicode() - u'0') * 10 + (code.at(1).unicode() - u'0');
-                if (m_rows[value] < 0)
+                if (m_rows[value] < 0) {
                     m_rows[value] = std::int8_t(row);
+                    m_columns[value] = std::int8_t(column);
+                }
             }
         }
     }
@@ -145,9 +94,14 @@ public:
     {
         return m_rows[code];
     }
+    int columnOf(int code) const
+    {
+        return m_columns[code];
+    }
 
 private:
     std::array<std::int8_t, 100> m_rows;
+    std::array<std::int8_t, 100> m_columns;
 };
 
 bool isValidKey(int alphabetCount)
@@ -155,78 +109,108 @@ bool isValidKey(int alphabetCount)
     return alphabetCount >= 1 && alphabetCount <= 3;
 }
 
-// The m-th occurrence of a symbol takes code ((m - 1) mod k) + 1; returns
-// that code's column.
-int nextColumn(RowHR &row, int alphabetCount)
+// What the walk needs to know of a UTF-16 line's units.
+class Utf16Units
 {
-    // The next counter by key and current counter, without a branch that
-    // mispredicts on ordinary text.
-    static constexpr std::int8_t next[4][4] = {{}, {0, 0, 0, 0}, {1, 2, 1, 1}, {1, 2, 3, 1}};
-    if (alphabetCount == 1)
-        return 0;
-    row.counter = unsigned(row.counter) < 4 ? next[alphabetCount][row.counter] : 1;
-    return row.counter - 1;
-}
-
-// The encryption loop, whichever way a symbol's code is chosen: chooseColumn
-// takes the symbol's row and returns the column of the code to write.
-template <typename Table, typename ChooseColumn>
-void appendEncrypted(Table &table, QStringView line, QString &result, ChooseColumn chooseColumn)
-{
-    const SymbolIndex symbols(table);
-    const QChar *text = line.data();
-    const int length = int(line.size());
-    const int start = result.size();
-
-    // Written through a raw pointer into a buffer sized once: appending
-    // token by token costs several times as much on long lines. With the
-    // table's two-digit codes no input character yields more than three
-    // output characters; longer codes grow the buffer when they occur.
-    constexpr qint64 MaxStringSize = (std::numeric_limits<int>::max() - 64) / 2;
-    result.resize(int(qMin(start + 3 * qint64(length), MaxStringSize)));
-    QChar *out = result.data() + start;
-    QChar *outEnd = out + result.size();
-    const auto ensureRoom = [&](int needed) {
-        if (outEnd - out >= needed)
-            return true;
-        const int used = int(out - result.constData());
-        result.resize(int(qMin(qint64(used) + needed + 3 * qint64(length), MaxStringSize)));
-        out = result.data() + used;
-        outEnd = result.data() + result.size();
-        return outEnd - out >= needed;
-    };
-
-    for (int i = 0; i < length; ++i) {
-        if (!ensureRoom(3)) // only a line near QString's size limit gets here
-            break;
-        const char16_t unit = text[i].unicode();
-        const int row = symbols.rowOfUpperCase(unit);
-        if (row >= 0) {
-            const QString &code = table[row].codes[chooseColumn(table[row])];
-            const QChar *codeUnits = code.constData();
-            if (code.size() == 2) {
-                out[0] = codeUnits[0];
-                out[1] = codeUnits[1];
-                out += 2;
-            } else {
-                if (!ensureRoom(code.size() + 1))
-                    break;
-                codeUnits = code.constData();
-                out = std::copy(codeUnits, codeUnits + code.size(), out);
-            }
-        } else if (i + 1 < length
-                   && ((isDecimalDigit(unit) && isDecimalDigit(text[i + 1].unicode()))
-                       // A character outside the BMP is one token: splitting
-                       // it would leave invalid text behind.
-                       || (QChar::isHighSurrogate(unit) && text[i + 1].isLowSurrogate()))) {
-            *out++ = text[i];
-            *out++ = text[++i];
-        } else {
-            *out++ = text[i];
-        }
-        *out++ = QLatin1Char(' ');
+public:
+    Utf16Units(const QChar *text, const SymbolRows &symbols)
+        : m_text(text)
+        , m_symbols(symbols)
+    {
     }
-    result.truncate(int(out - result.constData()));
+
+    int row(int i) const { return m_symbols.rowOf(m_text[i].unicode()); }
+    bool digit(int i) const { return isDecimalDigit(m_text[i].unicode()); }
+    bool highSurrogate(int i) const { return m_text[i].isHighSurrogate(); }
+    bool lowSurrogate(int i) const { return m_text[i].isLowSurrogate(); }
+
+private:
+    const QChar *m_text;
+    const SymbolRows &m_symbols;
+};
+
+// Writes the tokens of one line, each followed by a space, after what result
+// already holds. Written through a raw pointer into a buffer sized once:
+// appending token by token costs several times as much on long lines. With
+// the table's two-digit codes no input character yields more than three
+// output characters; longer codes grow the buffer when they occur.
+class Utf16Writer
+{
+public:
+    Utf16Writer(const HomophoneTable &table, QStringView line, QString &result)
+        : m_table(table)
+        , m_text(line.data())
+        , m_length(int(line.size()))
+        , m_result(result)
+    {
+        const int start = result.size();
+        result.resize(int(qMin(start + 3 * qint64(m_length), MaxStringSize)));
+        m_out = result.data() + start;
+        m_outEnd = m_out + result.size();
+    }
+
+    // Gives the buffer back at the length written.
+    void finish() { m_result.truncate(int(m_out - m_result.constData())); }
+
+    bool code(int row, int column)
+    {
+        if (!ensureRoom(3)) // only a line near QString's size limit gets here
+            return false;
+        const QString &code = m_table[row].codes[column];
+        const QChar *codeUnits = code.constData();
+        if (code.size() == 2) {
+            m_out[0] = codeUnits[0];
+            m_out[1] = codeUnits[1];
+            m_out += 2;
+        } else {
+            if (!ensureRoom(code.size() + 1))
+                return false;
+            m_out = std::copy(codeUnits, codeUnits + code.size(), m_out);
+        }
+        *m_out++ = QLatin1Char(' ');
+        return true;
+    }
+
+    bool copy(int begin, int length)
+    {
+        if (!ensureRoom(3))
+            return false;
+        for (int i = begin; i < begin + length; ++i)
+            *m_out++ = m_text[i];
+        *m_out++ = QLatin1Char(' ');
+        return true;
+    }
+
+private:
+    static constexpr qint64 MaxStringSize = (std::numeric_limits<int>::max() - 64) / 2;
+
+    bool ensureRoom(int needed)
+    {
+        if (m_outEnd - m_out >= needed)
+            return true;
+        const int used = int(m_out - m_result.constData());
+        m_result.resize(int(qMin(qint64(used) + needed + 3 * qint64(m_length), MaxStringSize)));
+        m_out = m_result.data() + used;
+        m_outEnd = m_result.data() + m_result.size();
+        return m_outEnd - m_out >= needed;
+    }
+
+    const HomophoneTable &m_table;
+    const QChar *m_text;
+    const int m_length;
+    QString &m_result;
+    QChar *m_out;
+    QChar *m_outEnd;
+};
+
+template <typename Choice>
+void appendEncrypted(const HomophoneTable &table, QStringView line, QString &result, Choice &choice)
+{
+    const SymbolRows symbols(table);
+    const Utf16Units units(line.data(), symbols);
+    Utf16Writer write(table, line, result);
+    forEachPlainUnit(int(line.size()), units, choice, write);
+    write.finish();
 }
 
 } // namespace
@@ -269,23 +253,77 @@ void fillHomophoneTable(HomophoneTable &table)
     }
 }
 
-void symbolRowsOf(const HomophoneTable &table, const char16_t *units, int count, int *rows)
+const HomophoneTable &fixedHomophoneTable()
 {
-    const SymbolIndex index(table);
-    for (int i = 0; i < count; ++i)
-        rows[i] = index.rowOfUpperCase(units[i]);
+    static const HomophoneTable table = [] {
+        HomophoneTable fixed;
+        fillHomophoneTable(fixed);
+        return fixed;
+    }();
+    return table;
 }
 
-std::array<int, 100> codeRowsOf(const HomophoneTable &table, int alphabetCount)
+SymbolRows::SymbolRows(const HomophoneTable &table)
+    : m_upper(upperCaseTable())
 {
-    std::array<int, 100> rows;
-    rows.fill(-1);
+    m_direct.fill(-1);
+    for (int row = int(table.size()) - 1; row >= 0; --row) { // the first row wins, as in a scan
+        const QString &symbol = table[row].symbol;
+        if (symbol.size() != 1)
+            continue;
+        const char16_t unit = symbol.at(0).unicode();
+        if (unit < DirectBound)
+            m_direct[unit] = std::int8_t(row);
+        else
+            m_others.insert(m_others.begin(), {unit, row});
+    }
+}
+
+// QChar::toUpper for the units below DirectBound, worked out once.
+const std::array<char16_t, SymbolRows::DirectBound> &SymbolRows::upperCaseTable()
+{
+    static const std::array<char16_t, DirectBound> table = [] {
+        std::array<char16_t, DirectBound> upper {};
+        for (char16_t unit = 0; unit < DirectBound; ++unit)
+            upper[unit] = char16_t(QChar::toUpper(char32_t(unit)));
+        return upper;
+    }();
+    return table;
+}
+
+std::array<CodePlace, 100> codePlacesOf(const HomophoneTable &table, int alphabetCount)
+{
+    std::array<CodePlace, 100> places {};
     if (!isValidKey(alphabetCount))
-        return rows;
+        return places;
     const CodeIndex index(table, alphabetCount);
     for (int code = 0; code < 100; ++code)
-        rows[code] = index.rowOf(code);
-    return rows;
+        places[code] = {index.rowOf(code), index.columnOf(code)};
+    return places;
+}
+
+RowCodeCounts codesInUse(const HomophoneTable &table, int alphabetCount)
+{
+    RowCodeCounts codes;
+    for (std::size_t row = 0; row < table.size(); ++row)
+        codes[row] = std::uint8_t(qBound(1, alphabetCount, int(table[row].codes.size())));
+    return codes;
+}
+
+void CyclicColumnChoice::takeCounters(const HomophoneTable &table)
+{
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        const int counter = table[row].counter;
+        m_counter[row] = std::uint8_t(counter >= 0 && counter <= homophonicdetail::MostCodes ? counter : homophonicdetail::OutsideCounter);
+    }
+}
+
+void CyclicColumnChoice::putCounters(HomophoneTable &table) const
+{
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        if (m_codes[row] > 1 && m_counter[row] != homophonicdetail::OutsideCounter)
+            table[row].counter = m_counter[row];
+    }
 }
 
 QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphabetCount)
@@ -299,7 +337,10 @@ void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alph
 {
     if (!isValidKey(alphabetCount))
         return;
-    appendEncrypted(table, line, result, [alphabetCount](RowHR &row) { return nextColumn(row, alphabetCount); });
+    CyclicColumnChoice choice(codesInUse(table, alphabetCount));
+    choice.takeCounters(table);
+    appendEncrypted(table, line, result, choice);
+    choice.putCounters(table);
 }
 
 QString encryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount,
@@ -315,8 +356,8 @@ void appendEncryptedHomophonic(const HomophoneTable &table, QStringView line, in
 {
     if (!isValidKey(alphabetCount))
         return;
-    appendEncrypted(table, line, result,
-                    [alphabetCount, &choice](const RowHR &) { return choice.column(alphabetCount); });
+    RandomColumnChoice columns(codesInUse(table, alphabetCount), choice);
+    appendEncrypted(table, line, result, columns);
 }
 
 QString decryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount)

@@ -9,6 +9,9 @@
 #include <QStringView>
 
 #include <array>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 // One row of the homophone table: a plaintext symbol and its three codes.
 struct RowHR
@@ -25,6 +28,9 @@ using HomophoneTable = std::array<RowHR, 32>;
 // and resets every counter.
 void fillHomophoneTable(HomophoneTable &table);
 
+// The fixed table, filled once, for callers that read it or start from a copy.
+const HomophoneTable &fixedHomophoneTable();
+
 // Encrypts one line with a key of alphabetCount closed alphabets (1 to 3).
 // Every output token is followed by one space. Drives the table's counters,
 // so the table should be freshly filled. Any other key gives an empty string.
@@ -39,13 +45,47 @@ QString decryptHomophonic(const HomophoneTable &table, const QString &line, int 
 void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
 void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
 
-// For each of count units, the row whose code encryption writes for it (the
-// row of its upper-case form), or -1 when the unit is copied as it stands.
-void symbolRowsOf(const HomophoneTable &table, const char16_t *units, int count, int *rows);
+// The row whose codes encryption writes for a UTF-16 unit: the row of its
+// upper-case form, or -1 when the unit is copied as it stands. Where two rows
+// hold one symbol the first wins, as in a scan of the table. Every reader
+// that asks which symbol a character is asks this.
+class SymbolRows
+{
+public:
+    explicit SymbolRows(const HomophoneTable &table);
 
-// For each code 0 to 99, the row that decryption with a key of
-// alphabetCount reads it as, or -1 when the code stays digits.
-std::array<int, 100> codeRowsOf(const HomophoneTable &table, int alphabetCount);
+    int rowOf(char16_t unit) const
+    {
+        const char16_t upper = unit < DirectBound ? m_upper[unit] : char16_t(QChar::toUpper(char32_t(unit)));
+        if (upper < DirectBound)
+            return m_direct[upper];
+        for (const auto &other : m_others) {
+            if (other.first == upper)
+                return other.second;
+        }
+        return -1;
+    }
+
+private:
+    // Units below this bound (ASCII, Latin, Greek, Cyrillic) are upper-cased
+    // and looked up through arrays; the fixed table's symbols all live there.
+    static constexpr char16_t DirectBound = 0x480;
+    static const std::array<char16_t, DirectBound> &upperCaseTable();
+
+    const std::array<char16_t, DirectBound> &m_upper;
+    std::array<std::int8_t, DirectBound> m_direct;
+    std::vector<std::pair<char16_t, int>> m_others;
+};
+
+// Where decryption with a key of alphabetCount reads a code 0 to 99: its row
+// and column among the first alphabetCount columns, or -1 for both when the
+// code stays digits. Where a code occurs twice the first row wins.
+struct CodePlace
+{
+    int row = -1;
+    int column = -1;
+};
+std::array<CodePlace, 100> codePlacesOf(const HomophoneTable &table, int alphabetCount);
 
 // One unit of a cipher line as decryption reads it.
 struct CipherUnit
@@ -195,6 +235,114 @@ private:
     quint32 m_trits = 0; // base-3 digits still to hand out for a key of 3
     int m_tritsLeft = 0;
 };
+
+// How many of each row's codes encryption takes in turn or chooses among
+// with a key of alphabetCount: the first alphabetCount. Both choices below
+// ask here, so that they agree on it.
+using RowCodeCounts = std::array<std::uint8_t, std::tuple_size<HomophoneTable>::value>;
+RowCodeCounts codesInUse(const HomophoneTable &table, int alphabetCount);
+
+namespace homophonicdetail {
+
+constexpr int MostCodes = int(std::tuple_size<decltype(RowHR::codes)>::value);
+// Stands for a counter outside 0 to MostCodes, which the window's table may
+// hold: the row starts over, and putCounters leaves such a counter as it
+// found it if the row did not occur.
+constexpr int OutsideCounter = MostCodes + 1;
+using ColumnTable = std::array<std::array<std::uint8_t, OutsideCounter + 1>, MostCodes + 1>;
+// The column of a row's next code by its number of codes and its counter:
+// looked up, as a branch would mispredict on ordinary text and arithmetic
+// would lengthen the wait from one occurrence of a symbol to the next. At
+// namespace scope, so that each file has its own copy at a fixed address.
+constexpr ColumnTable nextColumnTable = [] {
+    ColumnTable next {};
+    for (int codes = 0; codes <= MostCodes; ++codes) {
+        for (int counter = 0; counter <= OutsideCounter; ++counter)
+            next[codes][counter] = std::uint8_t(counter < codes ? counter : 0);
+    }
+    return next;
+}();
+
+} // namespace homophonicdetail
+
+// Codes in turn: the m-th occurrence of a symbol takes the code in column
+// (m - 1) mod k of its row, k being the number of codes the row uses.
+class CyclicColumnChoice
+{
+public:
+    // Every row starts at its first code.
+    explicit CyclicColumnChoice(const RowCodeCounts &codes)
+        : m_codes(codes)
+    {
+    }
+
+    // The window's table carries its counters (RowHR::counter) from one call
+    // to the next.
+    void takeCounters(const HomophoneTable &table);
+    // A row with a single code has no turn to keep: its counter stays.
+    void putCounters(HomophoneTable &table) const;
+
+    int column(int row)
+    {
+        const int column = homophonicdetail::nextColumnTable[m_codes[row]][m_counter[row]];
+        m_counter[row] = std::uint8_t(column + 1);
+        return column;
+    }
+
+private:
+    RowCodeCounts m_codes;
+    // As RowHR::counter: the column last taken counted from 1, or 0 for none.
+    RowCodeCounts m_counter {};
+};
+
+// Codes at random: each occurrence takes one of the codes its row uses, each
+// equally likely, drawn from source.
+class RandomColumnChoice
+{
+public:
+    RandomColumnChoice(const RowCodeCounts &codes, RandomCodeChoice &source)
+        : m_codes(codes)
+        , m_source(source)
+    {
+    }
+
+    int column(int row) { return m_source.column(m_codes[row]); }
+
+private:
+    RowCodeCounts m_codes;
+    RandomCodeChoice &m_source;
+};
+
+// Walks a plaintext line of length units the way encryption reads it, in
+// order. A unit whose upper-case form has a row is written as
+// write.code(row, column), in the column that choice gives; two decimal
+// digits, or a surrogate pair, as one token, write.copy(begin, 2); anything
+// else as write.copy(begin, 1). units answers for the line's i-th unit with
+// row(i) (as SymbolRows does), digit(i), highSurrogate(i) and lowSurrogate(i),
+// so that the bytes of a single-byte encoding are walked without decoding the
+// line. The walk stops when write returns false. A template, so that the
+// tool's hot loop pays nothing for sharing it.
+template <typename Units, typename Choice, typename Write>
+void forEachPlainUnit(int length, const Units &units, Choice &choice, Write &write)
+{
+    for (int i = 0; i < length; ++i) {
+        const int row = units.row(i);
+        if (Q_LIKELY(row >= 0)) {
+            if (!write.code(row, choice.column(row)))
+                return;
+        } else if (i + 1 < length
+                   && ((units.digit(i) && units.digit(i + 1))
+                       // A character outside the BMP is one token: splitting
+                       // it would leave invalid text behind.
+                       || (units.highSurrogate(i) && units.lowSurrogate(i + 1)))) {
+            if (!write.copy(i, 2))
+                return;
+            ++i;
+        } else if (!write.copy(i, 1)) {
+            return;
+        }
+    }
+}
 
 // Encryption with random homophones: every occurrence of a symbol gets one of
 // its first alphabetCount codes at random instead of the next in turn, so the

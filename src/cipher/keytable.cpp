@@ -15,20 +15,10 @@ namespace {
 constexpr int CodeCount = 100;
 constexpr int MaxQuotedLength = 24;
 
-const HomophoneTable &fixedTable()
-{
-    static const HomophoneTable table = [] {
-        HomophoneTable fixed;
-        fillHomophoneTable(fixed);
-        return fixed;
-    }();
-    return table;
-}
-
 // The row of a symbol in the fixed table, or -1.
 int fixedRowOf(const QString &symbol)
 {
-    const HomophoneTable &fixed = fixedTable();
+    const HomophoneTable &fixed = fixedHomophoneTable();
     for (int row = 0; row < int(fixed.size()); ++row) {
         if (fixed[row].symbol == symbol)
             return row;
@@ -215,8 +205,7 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName)
     }
 
     QTextCodec *const utf8 = QTextCodec::codecForMib(106);
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     Seen seen;
     // A byte-order mark, as some editors write, is not part of the first line.
     const int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
@@ -311,8 +300,7 @@ HomophoneTable randomKeyTable(QRandomGenerator &source)
         std::swap(codes[i], codes[draw % bound]);
     }
 
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     int dealt = 0;
     for (RowHR &row : table) {
         for (QString &code : row.codes)

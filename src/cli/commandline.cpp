@@ -281,11 +281,8 @@ int chosenKey(const Invocation &invocation)
 
 std::optional<HomophoneTable> chosenTable(const Invocation &invocation, int &status)
 {
-    if (!invocation.isSet(invocation.options.table)) {
-        HomophoneTable table;
-        fillHomophoneTable(table);
-        return table;
-    }
+    if (!invocation.isSet(invocation.options.table))
+        return fixedHomophoneTable();
     const KeyFileReading reading = readKeyFile(invocation.value(invocation.options.table));
     if (!reading.table) {
         for (const QString &problem : reading.problems)

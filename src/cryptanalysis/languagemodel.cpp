@@ -26,39 +26,6 @@ constexpr int HeaderSize = 8 + 5 * 4;
 constexpr int ChecksumSize = 32;
 constexpr char16_t BoundaryMark = u'|';
 
-// Characters below this bound are looked up through an array; the table's
-// symbols (ASCII space and Cyrillic capitals) all live there.
-constexpr char16_t DirectBound = 0x480;
-
-struct SymbolTables
-{
-    std::array<qint8, DirectBound> symbolOfUnit;
-    std::array<QChar, SymbolCount> characterOfSymbol;
-};
-
-const SymbolTables &symbolTables()
-{
-    static const SymbolTables tables = [] {
-        SymbolTables t;
-        HomophoneTable table;
-        fillHomophoneTable(table);
-        for (int symbol = 0; symbol < SymbolCount; ++symbol)
-            t.characterOfSymbol[symbol] = table[symbol].symbol.at(0);
-        for (char16_t unit = 0; unit < DirectBound; ++unit) {
-            const QChar upper(QChar::toUpper(char32_t(unit)));
-            t.symbolOfUnit[unit] = -1;
-            for (int symbol = 0; symbol < SymbolCount; ++symbol) {
-                if (t.characterOfSymbol[symbol] == upper) {
-                    t.symbolOfUnit[unit] = qint8(symbol);
-                    break;
-                }
-            }
-        }
-        return t;
-    }();
-    return tables;
-}
-
 // Calls visit(a, b, c, d) for every symbol d of text with the three before
 // it; characters outside the table break the context, as they do when
 // encryption copies them.
@@ -83,15 +50,13 @@ void forEachNgram(QStringView text, Visit visit)
 
 int symbolOf(QChar c)
 {
-    const char16_t unit = c.unicode();
-    if (unit < DirectBound)
-        return symbolTables().symbolOfUnit[unit];
-    return -1; // upper-case forms of the table's symbols are all below the bound
+    static const SymbolRows symbols(fixedHomophoneTable());
+    return symbols.rowOf(c.unicode());
 }
 
 QChar characterOf(int symbol)
 {
-    return symbolTables().characterOfSymbol[symbol];
+    return fixedHomophoneTable()[symbol].symbol.at(0);
 }
 
 NgramCounts::NgramCounts()

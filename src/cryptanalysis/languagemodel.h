@@ -12,7 +12,7 @@ class QIODevice;
 
 namespace Cryptanalysis {
 
-// Symbols are numbered as the rows of fillHomophoneTable: 0 is the space,
+// Symbols are numbered as the rows of fixedHomophoneTable: 0 is the space,
 // 1 to 31 the capitals. Boundary stands for the start of a run of table
 // symbols (a line start, or any character the cipher copies as it stands).
 constexpr int SymbolCount = 32;
@@ -21,8 +21,8 @@ constexpr int HistoryLength = 3;  // the model is of order 4
 constexpr int ContextSymbols = SymbolCount + 1;
 constexpr int NgramTableSize = ContextSymbols * ContextSymbols * ContextSymbols * SymbolCount;
 
-// The symbol that encryption would look up for c (upper-cased), or -1 for a
-// character that it copies.
+// The symbol that encryption with the fixed table writes a code of for c
+// (SymbolRows), or -1 for a character that it copies.
 int symbolOf(QChar c);
 QChar characterOf(int symbol);
 

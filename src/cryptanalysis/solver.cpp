@@ -15,7 +15,6 @@ namespace Cryptanalysis {
 
 namespace {
 
-constexpr int FixedCodes = 96;   // the fixed table's codes 00 to 95
 constexpr int MaxCodesPerSymbol = 3;
 // A symbol holds at most four codes (more than 96 codes in a text that is
 // no cipher), and for a moment twice that while two groups trade places.
@@ -732,17 +731,20 @@ private:
 
 bool tryFixedTable(const CipherText &cipher, const LanguageModel &model, CrackResult *result)
 {
+    // The model numbers its symbols as the fixed table's rows.
+    const HomophoneTable &fixed = fixedHomophoneTable();
+    const std::array<CodePlace, CodeCount> places = codePlacesOf(fixed, MaxCodesPerSymbol);
     const std::array<int, CodeCount> frequency = codeFrequencies(cipher);
     std::array<int, CodeCount> symbolOfCode;
     int columns = 0;
     for (int code = 0; code < CodeCount; ++code) {
         if (frequency[code] == 0) {
             symbolOfCode[code] = NoSymbol;
-        } else if (code >= FixedCodes) {
+        } else if (places[code].row < 0) {
             return false;
         } else {
-            symbolOfCode[code] = code % SymbolCount;
-            columns = qMax(columns, code / SymbolCount + 1);
+            symbolOfCode[code] = places[code].row;
+            columns = qMax(columns, places[code].column + 1);
         }
     }
     if (columns == 0)
@@ -761,17 +763,17 @@ bool tryFixedTable(const CipherText &cipher, const LanguageModel &model, CrackRe
         if (unit == CipherText::LineEnd) {
             counter.fill(0);
         } else if (unit >= 0) {
-            const int symbol = unit % SymbolCount;
-            inTurn += unit / SymbolCount == counter[symbol] % columns;
+            const CodePlace &place = places[unit];
+            inTurn += place.column == counter[place.row] % columns;
             ++codes;
-            ++counter[symbol];
+            ++counter[place.row];
         }
     }
     const bool cyclic = inTurn >= codes - codes / 50;
 
     result->fixedTable = true;
     result->symbolOfCode = symbolOfCode;
-    fillHomophoneTable(result->table);
+    result->table = fixed;
     result->dealtCodes = 0;
     result->alphabetCount = columns;
     result->choice = columns == 1 ? ChoiceMode::NotShown : (cyclic ? ChoiceMode::Cyclic : ChoiceMode::Random);
@@ -794,8 +796,7 @@ HomophoneTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
     }
     int dealt = 0;
     size_t nextUnseen = 0;
-    HomophoneTable table;
-    fillHomophoneTable(table);
+    HomophoneTable table = fixedHomophoneTable();
     for (int symbol = 0; symbol < SymbolCount; ++symbol) {
         std::vector<int> &row = codes[symbol];
         std::stable_sort(row.begin(), row.end(),

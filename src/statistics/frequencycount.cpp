@@ -2,8 +2,6 @@
 
 #include "lineend.h"
 
-#include <QTextCodec>
-
 #include <algorithm>
 #include <utility>
 
@@ -30,33 +28,17 @@ qint64 FrequencyCounts::total() const
     return sum;
 }
 
-bool windows1251Decoding(ByteDecoding &decoding)
-{
-    QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
-    if (!codec)
-        return false;
-    for (int byte = 0; byte < 256; ++byte) {
-        const char in = char(byte);
-        const QString unit = codec->toUnicode(&in, 1);
-        decoding[byte] = unit.size() == 1 ? unit.at(0).unicode() : char16_t(QChar::ReplacementCharacter);
-    }
-    return true;
-}
-
 SymbolCounter::SymbolCounter(const HomophoneTable &table, const ByteDecoding *bytes)
     : m_classOfUnit(0x10000, quint8(Other))
 {
-    std::vector<qint8> rowOfSymbol(0x10000, -1);
-    for (int row = int(table.size()) - 1; row >= 0; --row) { // the first row wins, as in encryption
-        m_labels.prepend(table[row].symbol);
-        if (table[row].symbol.size() == 1)
-            rowOfSymbol[table[row].symbol.at(0).unicode()] = qint8(row);
-    }
-    // Encryption upper-cases unit by unit, so this table is the whole rule.
+    for (const RowHR &row : table)
+        m_labels.append(row.symbol);
+    // Encryption looks up unit by unit, so this table is the whole rule.
+    const SymbolRows symbols(table);
     for (int unit = 0; unit < 0x10000; ++unit) {
-        const char16_t upper = char16_t(QChar::toUpper(char32_t(unit)));
-        if (rowOfSymbol[upper] >= 0)
-            m_classOfUnit[unit] = quint8(rowOfSymbol[upper]);
+        const int row = symbols.rowOf(char16_t(unit));
+        if (row >= 0)
+            m_classOfUnit[unit] = quint8(row);
         else if (QChar::isLowSurrogate(char32_t(unit)))
             m_classOfUnit[unit] = LowSurrogate;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "homophonic.h"
+#include "textencoding.h"
 
 #include <QStringList>
 #include <QStringView>
@@ -24,18 +25,13 @@ struct FrequencyCounts
     qint64 total() const; // of the labels, without other
 };
 
-// The UTF-16 unit that each byte of a single-byte encoding decodes to.
-using ByteDecoding = std::array<char16_t, 256>;
-
-// Windows-1251 as Qt's codec decodes it. False when Qt has no such codec.
-bool windows1251Decoding(ByteDecoding &decoding);
-
 // Plaintext: the table's symbols after the upper-casing that encryption
 // applies; everything else is other (a surrogate pair is one character).
 class SymbolCounter
 {
 public:
-    // bytes, when given, enables addBytes for that single-byte encoding.
+    // bytes (TextEncoding::byteDecoding), when given, enables addBytes for
+    // that single-byte encoding.
     explicit SymbolCounter(const HomophoneTable &table, const ByteDecoding *bytes = nullptr);
 
     void addLine(QStringView line);

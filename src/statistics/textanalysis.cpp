@@ -61,7 +61,6 @@ class LineCounter
 public:
     explicit LineCounter(const AnalysisJob &job)
         : m_job(job)
-        , m_haveByteDecoding(windows1251Decoding(m_windows1251))
     {
     }
 
@@ -76,14 +75,7 @@ public:
     const FrequencyAnalysis *analysis() const { return m_analysis.get(); }
 
 private:
-    const ByteDecoding *byteDecodingFor(const TextEncoding &encoding) const
-    {
-        return m_haveByteDecoding && encoding.kind() == TextEncoding::Kind::Windows1251 ? &m_windows1251 : nullptr;
-    }
-
     const AnalysisJob &m_job;
-    ByteDecoding m_windows1251;
-    const bool m_haveByteDecoding;
     FrequencyAnalysis::Reading m_reading = FrequencyAnalysis::Reading::Guess;
     std::unique_ptr<FrequencyAnalysis> m_analysis;
     std::unique_ptr<SideBySideAnalysis> m_sideBySide;
@@ -99,10 +91,10 @@ void LineCounter::count(const Line &line, const TextEncoding &encoding)
                     ? randomLineEncryption(*m_job.table, m_job.alphabetCount, *m_job.randomChoice)
                     : homophonicLineEncryption(*m_job.table, m_job.alphabetCount));
         } else {
-            m_analysis = std::make_unique<FrequencyAnalysis>(m_reading, *m_job.table, byteDecodingFor(encoding));
+            m_analysis = std::make_unique<FrequencyAnalysis>(m_reading, *m_job.table, encoding.byteDecoding());
         }
     }
-    if (m_analysis && byteDecodingFor(encoding)) {
+    if (m_analysis && encoding.byteDecoding()) {
         m_analysis->addBytes(line.data, line.size);
         return;
     }

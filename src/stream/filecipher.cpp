@@ -299,11 +299,7 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     const TextEncoding *inputEncoding = marked.mark() == MarkedInput::Mark::None ? job.encoding : TextEncoding::utf8();
     outcome.inputEncoding = marked.mark() == MarkedInput::Mark::None ? job.encoding->name() : marked.markedEncodingName();
 
-    HomophoneTable table;
-    if (job.table)
-        table = *job.table;
-    else
-        fillHomophoneTable(table);
+    const HomophoneTable &table = job.table ? *job.table : fixedHomophoneTable();
 
     BlockReader reader(marked, job.blockBytes, job.maxLineBytes);
     const BlockCipher blockCipher(job, table, *inputEncoding);

@@ -39,24 +39,23 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
         return std::nullopt;
 
     SingleByteCipher cipher;
-    cipher.m_alphabetCount = alphabetCount;
+    cipher.m_codesInUse = codesInUse(table, alphabetCount);
+    const SymbolRows symbols(table);
     int longestCopy = 1;
     QString unit;
     for (int byte = 0; byte < 256; ++byte) {
         const char in = char(byte);
-        if (encoding.decode(&in, 1, unit) != 0 || unit.size() != 1)
+        // A byte read as half a surrogate pair would need the pair rule.
+        if (encoding.decode(&in, 1, unit) != 0 || unit.size() != 1 || unit.at(0).isSurrogate())
             return std::nullopt;
         const char16_t value = unit.at(0).unicode();
         cipher.m_unit[byte] = value;
+        cipher.m_row[byte] = std::int8_t(symbols.rowOf(value));
         cipher.m_digit[byte] = homophonicdetail::isDecimalDigit(value);
         if (!encodePiece(encoding, unit, cipher.m_copy[byte]))
             return std::nullopt;
         longestCopy = qMax(longestCopy, cipher.m_copy[byte].length);
     }
-    std::array<int, 256> rows;
-    symbolRowsOf(table, cipher.m_unit.data(), 256, rows.data());
-    for (int byte = 0; byte < 256; ++byte)
-        cipher.m_row[byte] = std::int8_t(rows[byte]);
     int longestCode = 0;
     int longestSymbol = 0;
     for (int row = 0; row < int(table.size()); ++row) {
@@ -69,9 +68,9 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
             return std::nullopt;
         longestSymbol = qMax(longestSymbol, cipher.m_symbol[row].length);
     }
-    const std::array<int, 100> codeRows = codeRowsOf(table, alphabetCount);
+    const std::array<CodePlace, 100> codePlaces = codePlacesOf(table, alphabetCount);
     for (int code = 0; code < 100; ++code)
-        cipher.m_codeRow[code] = std::int8_t(codeRows[code]);
+        cipher.m_codeRow[code] = std::int8_t(codePlaces[code].row);
     cipher.m_tokens = true;
     for (int row = 0; row < int(table.size()); ++row) {
         for (int column = 0; column < alphabetCount; ++column)
@@ -86,8 +85,6 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
             cipher.m_threeByteCodes = cipher.m_threeByteCodes && token.length == 3 && token.unencodable == 0;
         }
     }
-    for (int column = 0; column < alphabetCount; ++column)
-        cipher.m_nextColumn[column] = std::uint8_t(column + 1 == alphabetCount ? 0 : column + 1);
     // Every byte becomes a code or a copy and a space; a symbol replaces at
     // least one byte.
     cipher.m_encryptedBytesPerByte = qMax(longestCode, longestCopy) + 1;
@@ -95,81 +92,162 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
     return cipher;
 }
 
+class SingleByteCipher::Units
+{
+public:
+    Units(const SingleByteCipher &cipher, const uchar *bytes)
+        : m_cipher(cipher)
+        , m_bytes(bytes)
+    {
+    }
+
+    int row(int i) const { return m_cipher.m_row[m_bytes[i]]; }
+    bool digit(int i) const { return m_cipher.m_digit[m_bytes[i]]; }
+    // make() takes no encoding that decodes a byte to a surrogate.
+    static constexpr bool highSurrogate(int) { return false; }
+    static constexpr bool lowSurrogate(int) { return false; }
+
+private:
+    const SingleByteCipher &m_cipher;
+    const uchar *m_bytes;
+};
+
+// The hot loop of the tool: one word stored a character, its code or copy
+// and the space after it together. The count and the output position live
+// in the writer, a local, so that the stores into the output, which may alias
+// anything, do not make the compiler reload them. With codes of a known
+// length the output position does not wait for a load from the table, which
+// keeps the loop from stalling.
+template <int CodeLength>
+class SingleByteCipher::TokenWriter
+{
+public:
+    TokenWriter(const SingleByteCipher &cipher, const uchar *bytes, char *out)
+        : m_cipher(cipher)
+        , m_bytes(bytes)
+        , m_to(out)
+    {
+    }
+
+    bool code(int row, int column)
+    {
+        const Token &token = m_cipher.m_codeToken[row][column];
+        if (CodeLength > 0) {
+            std::memcpy(m_to, &token.bytes, sizeof token.bytes);
+            m_to += CodeLength;
+        } else {
+            put(token);
+        }
+        return true;
+    }
+
+    bool copy(int begin, int length)
+    {
+        if (length == 2) {
+            const Piece &first = m_cipher.m_copy[m_bytes[begin]];
+            std::memcpy(m_to, first.bytes.data(), Slack);
+            m_to += first.length;
+            m_counted += first.unencodable;
+        }
+        put(m_cipher.m_copyToken[m_bytes[begin + length - 1]]);
+        return true;
+    }
+
+    char *end(qint64 &unencodable) const
+    {
+        unencodable += m_counted;
+        return m_to;
+    }
+
+private:
+    void put(const Token &token)
+    {
+        std::memcpy(m_to, &token.bytes, sizeof token.bytes);
+        m_to += token.length;
+        m_counted += token.unencodable;
+    }
+
+    const SingleByteCipher &m_cipher;
+    const uchar *m_bytes;
+    char *m_to;
+    qint64 m_counted = 0;
+};
+
+// For codes or copies too long for a word: piece by piece.
+class SingleByteCipher::PieceWriter
+{
+public:
+    PieceWriter(const SingleByteCipher &cipher, const uchar *bytes, char *out)
+        : m_cipher(cipher)
+        , m_bytes(bytes)
+        , m_to(out)
+    {
+    }
+
+    bool code(int row, int column)
+    {
+        put(m_cipher.m_code[row][column]);
+        *m_to++ = ' ';
+        return true;
+    }
+
+    bool copy(int begin, int length)
+    {
+        for (int i = begin; i < begin + length; ++i)
+            put(m_cipher.m_copy[m_bytes[i]]);
+        *m_to++ = ' ';
+        return true;
+    }
+
+    char *end(qint64 &unencodable) const
+    {
+        unencodable += m_counted;
+        return m_to;
+    }
+
+private:
+    void put(const Piece &piece)
+    {
+        std::memcpy(m_to, piece.bytes.data(), Slack);
+        m_to += piece.length;
+        m_counted += piece.unencodable;
+    }
+
+    const SingleByteCipher &m_cipher;
+    const uchar *m_bytes;
+    char *m_to;
+    qint64 m_counted = 0;
+};
+
+template <typename Choice>
+char *SingleByteCipher::encryptWith(const char *line, int size, char *out, qint64 &unencodable, Choice &choice) const
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(line);
+    const Units units(*this, bytes);
+    if (m_threeByteCodes) {
+        TokenWriter<3> write(*this, bytes, out);
+        forEachPlainUnit(size, units, choice, write);
+        return write.end(unencodable);
+    }
+    if (m_tokens) {
+        TokenWriter<0> write(*this, bytes, out);
+        forEachPlainUnit(size, units, choice, write);
+        return write.end(unencodable);
+    }
+    PieceWriter write(*this, bytes, out);
+    forEachPlainUnit(size, units, choice, write);
+    return write.end(unencodable);
+}
+
 char *SingleByteCipher::encrypt(const char *line, int size, char *out, qint64 &unencodable,
                                 RandomCodeChoice *choice) const
 {
-    const auto *bytes = reinterpret_cast<const uchar *>(line);
-    // The column of each row's next code, as the table's counters give it.
-    std::array<std::uint8_t, 32> nextColumn {};
-    if (m_tokens && !choice) {
-        // The hot loop of the tool: one word stored a character, its code
-        // or copy and the space after it together. The count and the output
-        // position are local, so that the stores into the output, which may
-        // alias anything, do not make the compiler reload them.
-        qint64 counted = 0;
-        char *to = out;
-        const std::array<std::uint8_t, 3> successor = m_nextColumn;
-        const auto put = [&to, &counted](const Token &token) {
-            std::memcpy(to, &token.bytes, sizeof token.bytes);
-            to += token.length;
-            counted += token.unencodable;
-        };
-        // With codes of a known length the output position does not wait
-        // for a load from the table, which keeps the loop from stalling.
-        const int codeLength = m_threeByteCodes ? 3 : 0;
-        for (int i = 0; i < size; ++i) {
-            const uchar byte = bytes[i];
-            const int row = m_row[byte];
-            if (Q_LIKELY(row >= 0)) {
-                const int column = nextColumn[row];
-                nextColumn[row] = successor[column];
-                const Token &token = m_codeToken[row][column];
-                if (Q_LIKELY(codeLength)) {
-                    std::memcpy(to, &token.bytes, sizeof token.bytes);
-                    to += codeLength;
-                } else {
-                    put(token);
-                }
-            } else if (m_digit[byte] && i + 1 < size && m_digit[bytes[i + 1]]) {
-                std::memcpy(to, m_copy[byte].bytes.data(), Slack);
-                to += m_copy[byte].length;
-                counted += m_copy[byte].unencodable;
-                put(m_copyToken[bytes[++i]]);
-            } else {
-                put(m_copyToken[byte]);
-            }
-        }
-        unencodable += counted;
-        return to;
+    if (choice) {
+        RandomColumnChoice columns(m_codesInUse, *choice);
+        return encryptWith(line, size, out, unencodable, columns);
     }
-
-    const auto put = [&out, &unencodable](const Piece &piece) {
-        std::memcpy(out, piece.bytes.data(), Slack);
-        out += piece.length;
-        unencodable += piece.unencodable;
-    };
-    const int lastColumn = m_alphabetCount - 1;
-    for (int i = 0; i < size; ++i) {
-        const uchar byte = bytes[i];
-        const int row = m_row[byte];
-        if (row >= 0) {
-            int column;
-            if (choice) {
-                column = choice->column(m_alphabetCount);
-            } else {
-                column = nextColumn[row];
-                nextColumn[row] = column == lastColumn ? 0 : std::uint8_t(column + 1);
-            }
-            put(m_code[row][column]);
-        } else if (m_digit[byte] && i + 1 < size && m_digit[bytes[i + 1]]) {
-            put(m_copy[byte]);
-            put(m_copy[bytes[++i]]);
-        } else {
-            put(m_copy[byte]);
-        }
-        *out++ = ' ';
-    }
-    return out;
+    CyclicColumnChoice columns(m_codesInUse);
+    return encryptWith(line, size, out, unencodable, columns);
 }
 
 char *SingleByteCipher::decrypt(const char *line, int size, char *out, qint64 &unencodable) const

@@ -52,13 +52,23 @@ private:
         std::uint8_t unencodable = 0;
     };
 
+    // The encryption walk's view of a line's bytes, and its writers: whole
+    // tokens of codes of CodeLength bytes (0: of any length), or pieces.
+    class Units;
+    template <int CodeLength>
+    class TokenWriter;
+    class PieceWriter;
+
     SingleByteCipher() = default;
 
     static bool makeToken(const Piece &piece, Token &token);
 
     static bool encodePiece(const TextEncoding &encoding, const QString &text, Piece &piece);
 
-    int m_alphabetCount = 1;
+    template <typename Choice>
+    char *encryptWith(const char *line, int size, char *out, qint64 &unencodable, Choice &choice) const;
+
+    RowCodeCounts m_codesInUse {};
     std::array<char16_t, 256> m_unit {};     // each byte decoded
     std::array<std::int8_t, 256> m_row {};   // the row encryption looks up, or -1
     std::array<bool, 256> m_digit {};        // a decimal digit
@@ -72,7 +82,6 @@ private:
     bool m_threeByteCodes = false;
     std::array<std::array<Token, 3>, 32> m_codeToken {};
     std::array<Token, 256> m_copyToken {};
-    std::array<std::uint8_t, 3> m_nextColumn {};
     int m_encryptedBytesPerByte = 0;
     int m_decryptedBytesPerByte = 0;
 };

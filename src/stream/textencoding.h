@@ -11,6 +11,9 @@
 
 class QTextCodec;
 
+// The UTF-16 unit that each byte of a single-byte encoding decodes to.
+using ByteDecoding = std::array<char16_t, 256>;
+
 class TextEncoding
 {
 public:
@@ -22,6 +25,10 @@ public:
 
     Kind kind() const { return m_kind; }
     QString name() const;
+
+    // What each byte decodes to (U+FFFD for a byte that is no character), for
+    // readers that walk the bytes themselves; null for UTF-8.
+    const ByteDecoding *byteDecoding() const { return m_kind == Kind::Utf8 ? nullptr : &m_fromByte; }
 
     // Replaces text with the decoded bytes. Bytes that are not a character
     // in the encoding become U+FFFD; returns how many there were.
@@ -42,6 +49,6 @@ private:
 
     Kind m_kind;
     QTextCodec *m_codec;
-    std::array<char16_t, 256> m_fromByte {};
+    ByteDecoding m_fromByte {};
     std::array<quint16, 0x10000> m_toByte {};
 };
