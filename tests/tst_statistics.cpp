@@ -489,7 +489,7 @@ void StatisticsTest::filesAreReadAsTheirWholeTextSays()
 
     const QStringList prose = proseLines();
     QStringList ciphertext;
-    const LineEncryption encrypt = homophonicLineEncryption(filledTable(), 3);
+    const LineEncryption encrypt = homophonicLineEncryption(fixedHomophoneTable(), 3);
     for (const QString &line : prose) {
         QString out;
         encrypt(line, out);
@@ -517,7 +517,7 @@ void StatisticsTest::filesAreReadAsTheirWholeTextSays()
     QIODevice &input = seekable ? static_cast<QIODevice &>(buffer) : pipe;
     AnalysisJob job;
     job.encoding = TextEncoding::utf8();
-    const HomophoneTable table = filledTable();
+    const HomophoneTable table = fixedHomophoneTable();
     job.table = &table;
     const AnalysisOutcome outcome = analyzeText(input, job);
 
@@ -542,7 +542,7 @@ void StatisticsTest::readErrorIsReported()
     ScriptedDevice failing(QByteArray("01 02 03 \n04 05"), 3, true);
     AnalysisJob job;
     job.encoding = TextEncoding::windows1251();
-    const HomophoneTable table = filledTable();
+    const HomophoneTable table = fixedHomophoneTable();
     job.table = &table;
     QCOMPARE(analyzeText(failing, job).status, AnalysisOutcome::Status::ReadFailed);
 }
