@@ -48,6 +48,7 @@ private slots:
     void fileOfExactlyTheLimitOpens();
     void failedSavesLoseNothing_data();
     void failedSavesLoseNothing();
+    void saveAsFollowsASymbolicLink_data();
     void saveAsFollowsASymbolicLink();
     void charactersOutsideTheCodePageWarn_data();
     void charactersOutsideTheCodePageWarn();
@@ -589,22 +590,66 @@ void FileCommandsTest::failedSavesLoseNothing()
         QVERIFY(QFileInfo(path(target)).exists() && !QFileInfo(path(target)).isFile());
 }
 
-// A symbolic link to a regular file is a fine target: the file it points to
-// gets the line and the link stays.
+void FileCommandsTest::saveAsFollowsASymbolicLink_data()
+{
+    QTest::addColumn<QString>("linkTarget");
+    QTest::addColumn<QString>("reached");
+    QTest::addColumn<bool>("exists");
+
+    // ярлык leads to дом/комната, so "ярлык/.." is дом, not the folder of the
+    // link, where files of the same names lie.
+    QTest::newRow("link to a file beside it") << QStringLiteral("настоящий.txt") << QStringLiteral("настоящий.txt") << true;
+    QTest::newRow("link that leaves another link by ..")
+        << QStringLiteral("ярлык/../письмо.txt") << QStringLiteral("дом/письмо.txt") << true;
+    QTest::newRow("link to a link that leaves another link by ..")
+        << QStringLiteral("вторая ссылка.txt") << QStringLiteral("дом/письмо.txt") << true;
+    QTest::newRow("dangling link that leaves another link by ..")
+        << QStringLiteral("ярлык/../новое.txt") << QStringLiteral("дом/новое.txt") << false;
+}
+
+// A symbolic link is a fine target: the file the system finds through it
+// gets the line, and the link and every other file stay as they were.
 void FileCommandsTest::saveAsFollowsASymbolicLink()
 {
-    const QString real = path(QStringLiteral("настоящий.txt"));
+    QFETCH(QString, linkTarget);
+    QFETCH(QString, reached);
+    QFETCH(bool, exists);
+    writeBytes(path(QStringLiteral("настоящий.txt")), "old");
+    writeBytes(path(QStringLiteral("дом/письмо.txt")), "старое письмо");
+    writeBytes(path(QStringLiteral("письмо.txt")), "чужое письмо");
+    writeBytes(path(QStringLiteral("новое.txt")), "чужой файл");
+    QVERIFY(QDir().mkpath(path(QStringLiteral("дом/комната"))));
+    QVERIFY(QFile::link(QStringLiteral("дом/комната"), path(QStringLiteral("ярлык"))));
+    QVERIFY(QFile::link(QStringLiteral("ярлык/../письмо.txt"), path(QStringLiteral("вторая ссылка.txt"))));
     const QString link = path(QStringLiteral("ссылка.txt"));
-    writeBytes(real, "old");
-    QVERIFY(QFile::link(real, link));
+    QVERIFY(QFile::link(linkTarget, link));
+    QMap<QString, QByteArray> expected = snapshot(m_dir->path());
     MainWindow window;
     action(window, "action")->trigger();
     editor(window)->setPlainText(QStringLiteral("первая\nчерез ссылку"));
 
-    QCOMPARE(run(action(window, "action_4"), {chooseFile(link), confirmReplace}),
-             (QStringList{QStringLiteral("Save Dialog"), replaceQuestion(QStringLiteral("ссылка.txt"))}));
-    QCOMPARE(readBytes(real), cp1251(QStringLiteral("через ссылку")));
-    QVERIFY(QFileInfo(link).isSymLink());
+    QStringList asked{QStringLiteral("Save Dialog")};
+    QList<ModalAnswerer::Handler> answers{chooseFile(link)};
+    if (exists) {
+        asked << replaceQuestion(QStringLiteral("ссылка.txt"));
+        answers << confirmReplace;
+    }
+    QCOMPARE(run(action(window, "action_4"), answers), asked);
+
+    const QByteArray saved = cp1251(QStringLiteral("через ссылку"));
+    QCOMPARE(readBytes(path(reached)), saved);
+    QCOMPARE(readBytes(path(QStringLiteral("письмо.txt"))), QByteArray("чужое письмо"));
+    QCOMPARE(readBytes(path(QStringLiteral("новое.txt"))), QByteArray("чужой файл"));
+    // Links show the file they lead to, so those that lead to it now show
+    // the new line too.
+    const QString reachedFile = QFileInfo(path(reached)).canonicalFilePath();
+    expected.insert(path(reached), saved);
+    for (auto entry = expected.begin(); entry != expected.end(); ++entry) {
+        if (QFileInfo(entry.key()).canonicalFilePath() == reachedFile)
+            entry.value() = saved;
+    }
+    QCOMPARE(snapshot(m_dir->path()), expected);
+    QCOMPARE(QFile::symLinkTarget(link), QFileInfo(path(linkTarget)).absoluteFilePath());
 }
 
 void FileCommandsTest::charactersOutsideTheCodePageWarn_data()
