@@ -11,15 +11,20 @@
 #include <QTextEdit>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 
 #include <memory>
+#include <optional>
 
 class FileCommandsTest : public QObject
 {
@@ -43,6 +48,7 @@ private slots:
     void fileOfExactlyTheLimitOpens();
     void failedSavesLoseNothing_data();
     void failedSavesLoseNothing();
+    void saveAsFollowsASymbolicLink_data();
     void saveAsFollowsASymbolicLink();
     void charactersOutsideTheCodePageWarn_data();
     void charactersOutsideTheCodePageWarn();
@@ -166,6 +172,37 @@ private:
     rlimit m_saved {};
     void (*m_oldHandler)(int) = nullptr;
     bool m_active = false;
+};
+
+// Marks a file append-only for its lifetime, and always clears the mark, so
+// that the test's folder can be removed whatever happened in between.
+class AppendOnlyFlag
+{
+public:
+    explicit AppendOnlyFlag(const QString &path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
+    {
+        if (m_fd < 0 || ::ioctl(m_fd, FS_IOC_GETFLAGS, &m_saved) != 0)
+            return;
+        int marked = m_saved | FS_APPEND_FL;
+        m_set = ::ioctl(m_fd, FS_IOC_SETFLAGS, &marked) == 0;
+    }
+    ~AppendOnlyFlag()
+    {
+        if (m_set)
+            ::ioctl(m_fd, FS_IOC_SETFLAGS, &m_saved);
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    AppendOnlyFlag(const AppendOnlyFlag &) = delete;
+    AppendOnlyFlag &operator=(const AppendOnlyFlag &) = delete;
+
+    bool isSet() const { return m_set; }
+
+private:
+    int m_fd = -1;
+    int m_saved = 0;
+    bool m_set = false;
 };
 
 // Every file below dir with its content, to show that nothing was touched.
@@ -488,11 +525,12 @@ void FileCommandsTest::failedSavesLoseNothing_data()
         << QByteArray("action_4") << QStringLiteral("канал") << QStringLiteral("pipe") << 20 << notRegular;
     QTest::newRow("Save As onto a device node")
         << QByteArray("action_4") << QStringLiteral("устройство") << QStringLiteral("device") << 20 << notRegular;
-    // The new text is written in full beside the target; only putting it in
-    // place fails, which no permission decides, so root sees it too.
+    // An append-only file may be written to but not replaced, by root too:
+    // the new text is written in full beside it and only the final rename
+    // fails. (QSaveFile refuses an immutable file already when it opens.)
     QTest::newRow("Save As where only the final rename fails")
-        << QByteArray("action_4") << QStringLiteral("ссылка.txt") << QStringLiteral("link read as text") << 20
-        << QString::fromLocal8Bit(std::strerror(EISDIR));
+        << QByteArray("action_4") << QStringLiteral("письмо.txt") << QStringLiteral("append-only") << 20
+        << QString::fromLocal8Bit(std::strerror(EPERM));
 }
 
 void FileCommandsTest::failedSavesLoseNothing()
@@ -509,6 +547,7 @@ void FileCommandsTest::failedSavesLoseNothing()
     const QString text = QStringLiteral("правка\n") + QString(lineLength, QChar(u'ж'));
     editor(window)->setPlainText(text);
     const QByteArray targetName = QFile::encodeName(path(target));
+    std::optional<AppendOnlyFlag> appendOnly;
     if (before == QLatin1String("folder becomes file")) {
         QVERIFY(QDir(path(QStringLiteral("папка"))).removeRecursively());
         writeBytes(path(QStringLiteral("папка")), "чужой файл");
@@ -516,17 +555,12 @@ void FileCommandsTest::failedSavesLoseNothing()
         QCOMPARE(::mkfifo(targetName.constData(), 0600), 0);
     } else if (before == QLatin1String("device") && ::mknod(targetName.constData(), S_IFCHR | 0600, makedev(1, 3)) != 0) {
         QSKIP("cannot make a device node here");
-    } else if (before == QLatin1String("link read as text")) {
-        // The system follows ярлык first and finds дом/письмо.txt, a regular
-        // file, so the window saves. QSaveFile reads the link's target as a
-        // path and drops "ярлык/.." unseen: it writes its temporary file
-        // beside the link and renames it over письмо.txt there, a folder.
-        writeBytes(path(QStringLiteral("дом/письмо.txt")), "старое письмо");
-        writeBytes(path(QStringLiteral("письмо.txt/чужой.txt")), "чужой файл");
-        QVERIFY(QDir().mkpath(path(QStringLiteral("дом/комната"))));
-        QVERIFY(QFile::link(QStringLiteral("дом/комната"), path(QStringLiteral("ярлык"))));
-        QVERIFY(QFile::link(QStringLiteral("ярлык/../письмо.txt"), path(target)));
-        QVERIFY(QFileInfo(path(target)).isFile());
+    } else if (before == QLatin1String("append-only")) {
+        writeBytes(path(target), "старое письмо");
+        appendOnly.emplace(path(target));
+        if (!appendOnly->isSet())
+            QSKIP("cannot mark a file append-only here: it takes CAP_LINUX_IMMUTABLE and a file "
+                  "system with file flags, such as ext4");
     }
     const QMap<QString, QByteArray> files = snapshot(m_dir->path());
 
@@ -536,7 +570,7 @@ void FileCommandsTest::failedSavesLoseNothing()
         expected.prepend(QStringLiteral("Save Dialog"));
     QList<ModalAnswerer::Handler> answers{pressOk};
     if (before == QLatin1String("pipe") || before == QLatin1String("device")
-        || before == QLatin1String("link read as text")) {
+        || before == QLatin1String("append-only")) {
         // The file dialog asks before replacing anything that exists.
         expected.insert(1, replaceQuestion(target));
         answers.prepend(confirmReplace);
@@ -556,22 +590,66 @@ void FileCommandsTest::failedSavesLoseNothing()
         QVERIFY(QFileInfo(path(target)).exists() && !QFileInfo(path(target)).isFile());
 }
 
-// A symbolic link to a regular file is a fine target: the file it points to
-// gets the line and the link stays.
+void FileCommandsTest::saveAsFollowsASymbolicLink_data()
+{
+    QTest::addColumn<QString>("linkTarget");
+    QTest::addColumn<QString>("reached");
+    QTest::addColumn<bool>("exists");
+
+    // ярлык leads to дом/комната, so "ярлык/.." is дом, not the folder of the
+    // link, where files of the same names lie.
+    QTest::newRow("link to a file beside it") << QStringLiteral("настоящий.txt") << QStringLiteral("настоящий.txt") << true;
+    QTest::newRow("link that leaves another link by ..")
+        << QStringLiteral("ярлык/../письмо.txt") << QStringLiteral("дом/письмо.txt") << true;
+    QTest::newRow("link to a link that leaves another link by ..")
+        << QStringLiteral("вторая ссылка.txt") << QStringLiteral("дом/письмо.txt") << true;
+    QTest::newRow("dangling link that leaves another link by ..")
+        << QStringLiteral("ярлык/../новое.txt") << QStringLiteral("дом/новое.txt") << false;
+}
+
+// A symbolic link is a fine target: the file the system finds through it
+// gets the line, and the link and every other file stay as they were.
 void FileCommandsTest::saveAsFollowsASymbolicLink()
 {
-    const QString real = path(QStringLiteral("настоящий.txt"));
+    QFETCH(QString, linkTarget);
+    QFETCH(QString, reached);
+    QFETCH(bool, exists);
+    writeBytes(path(QStringLiteral("настоящий.txt")), "old");
+    writeBytes(path(QStringLiteral("дом/письмо.txt")), "старое письмо");
+    writeBytes(path(QStringLiteral("письмо.txt")), "чужое письмо");
+    writeBytes(path(QStringLiteral("новое.txt")), "чужой файл");
+    QVERIFY(QDir().mkpath(path(QStringLiteral("дом/комната"))));
+    QVERIFY(QFile::link(QStringLiteral("дом/комната"), path(QStringLiteral("ярлык"))));
+    QVERIFY(QFile::link(QStringLiteral("ярлык/../письмо.txt"), path(QStringLiteral("вторая ссылка.txt"))));
     const QString link = path(QStringLiteral("ссылка.txt"));
-    writeBytes(real, "old");
-    QVERIFY(QFile::link(real, link));
+    QVERIFY(QFile::link(linkTarget, link));
+    QMap<QString, QByteArray> expected = snapshot(m_dir->path());
     MainWindow window;
     action(window, "action")->trigger();
     editor(window)->setPlainText(QStringLiteral("первая\nчерез ссылку"));
 
-    QCOMPARE(run(action(window, "action_4"), {chooseFile(link), confirmReplace}),
-             (QStringList{QStringLiteral("Save Dialog"), replaceQuestion(QStringLiteral("ссылка.txt"))}));
-    QCOMPARE(readBytes(real), cp1251(QStringLiteral("через ссылку")));
-    QVERIFY(QFileInfo(link).isSymLink());
+    QStringList asked{QStringLiteral("Save Dialog")};
+    QList<ModalAnswerer::Handler> answers{chooseFile(link)};
+    if (exists) {
+        asked << replaceQuestion(QStringLiteral("ссылка.txt"));
+        answers << confirmReplace;
+    }
+    QCOMPARE(run(action(window, "action_4"), answers), asked);
+
+    const QByteArray saved = cp1251(QStringLiteral("через ссылку"));
+    QCOMPARE(readBytes(path(reached)), saved);
+    QCOMPARE(readBytes(path(QStringLiteral("письмо.txt"))), QByteArray("чужое письмо"));
+    QCOMPARE(readBytes(path(QStringLiteral("новое.txt"))), QByteArray("чужой файл"));
+    // Links show the file they lead to, so those that lead to it now show
+    // the new line too.
+    const QString reachedFile = QFileInfo(path(reached)).canonicalFilePath();
+    expected.insert(path(reached), saved);
+    for (auto entry = expected.begin(); entry != expected.end(); ++entry) {
+        if (QFileInfo(entry.key()).canonicalFilePath() == reachedFile)
+            entry.value() = saved;
+    }
+    QCOMPARE(snapshot(m_dir->path()), expected);
+    QCOMPARE(QFile::symLinkTarget(link), QFileInfo(path(linkTarget)).absoluteFilePath());
 }
 
 void FileCommandsTest::charactersOutsideTheCodePageWarn_data()

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -97,6 +98,8 @@ private slots:
     void outputFileSurvivesAFileSizeLimit_data();
     void outputFileSurvivesAFileSizeLimit();
     void failedSaveIsReported();
+    void outputFollowsLinksAsTheSystemDoes_data();
+    void outputFollowsLinksAsTheSystemDoes();
     void closedStandardStreams_data();
     void closedStandardStreams();
     void threadsDoNotChangeTheOutput_data();
@@ -559,6 +562,82 @@ void HomophonicCliTest::failedSaveIsReported()
     QCOMPARE(entriesOf(temporary.path()), QStringList { QStringLiteral("шифр.txt") });
     QVERIFY(QFileInfo(outputPath).isDir());
     QVERIFY(QDir(outputPath).isEmpty());
+}
+
+void HomophonicCliTest::outputFollowsLinksAsTheSystemDoes_data()
+{
+    QTest::addColumn<QStringList>("command"); // OUT stands for the output file
+    QTest::addColumn<QString>("linkTarget");
+    QTest::addColumn<QString>("reached");
+
+    // ярлык leads to дом/комната, so "ярлык/.." is дом, not the folder of the
+    // link, where files of the same names lie. Two commands, as the model
+    // is saved apart from the other outputs.
+    const QStringList encrypt = arguments({ "encrypt", "-k", "2", "-i", "plain.txt", "-o", "OUT" });
+    const QStringList model = arguments({ "model", "--corpus", "corpus.txt", "--output", "OUT" });
+    for (const auto &[name, command] : { std::pair { "encrypt", encrypt }, std::pair { "model", model } }) {
+        QTest::addRow("%s through a link that leaves another link by ..", name)
+            << command << QStringLiteral("ярлык/../письмо.txt") << QStringLiteral("дом/письмо.txt");
+        QTest::addRow("%s through a link to such a link", name)
+            << command << QStringLiteral("вторая ссылка.txt") << QStringLiteral("дом/письмо.txt");
+        QTest::addRow("%s through a dangling link that leaves another link by ..", name)
+            << command << QStringLiteral("ярлык/../новое.txt") << QStringLiteral("дом/новое.txt");
+    }
+}
+
+// The output lands in the file the system finds through the link; the link
+// and the files beside it stay as they were.
+void HomophonicCliTest::outputFollowsLinksAsTheSystemDoes()
+{
+    QFETCH(QStringList, command);
+    QFETCH(QString, linkTarget);
+    QFETCH(QString, reached);
+
+    QTemporaryDir temporary;
+    const QDir dir(temporary.path());
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("plain.txt")), "\xcf\xf0\xe8\xe2\xe5\xf2, \xec\xe8\xf0!\r\n"));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("corpus.txt")),
+                      QStringLiteral("Утром над рекой стоял туман, и рыбаки молча готовили лодки.\n").repeated(40).toUtf8()));
+    QVERIFY(dir.mkpath(QStringLiteral("дом/комната")));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("дом/письмо.txt")), "old letter"));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("письмо.txt")), "unrelated letter"));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("новое.txt")), "unrelated file"));
+    QVERIFY(QFile::link(QStringLiteral("дом/комната"), dir.filePath(QStringLiteral("ярлык"))));
+    QVERIFY(QFile::link(QStringLiteral("ярлык/../письмо.txt"), dir.filePath(QStringLiteral("вторая ссылка.txt"))));
+    QVERIFY(QFile::link(linkTarget, dir.filePath(QStringLiteral("ссылка.txt"))));
+
+    // The same command written to a plain file tells what must arrive.
+    const Run direct = runCli(QStringList(command).replaceInStrings(QStringLiteral("OUT"), QStringLiteral("прямо.out")),
+                              QByteArray(), dir.path());
+    QCOMPARE(direct.exitCode, 0);
+    const QByteArray expected = readFile(dir.filePath(QStringLiteral("прямо.out")));
+    QVERIFY(!expected.isEmpty());
+    QVERIFY(QFile::remove(dir.filePath(QStringLiteral("прямо.out"))));
+    // System: a dangling link is listed only with it.
+    const auto entries = [&dir](const QString &folder) {
+        return QDir(dir.filePath(folder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    const QStringList top = entries(QStringLiteral("."));
+    QStringList home = entries(QStringLiteral("дом"));
+    const QByteArray letter = readFile(dir.filePath(QStringLiteral("дом/письмо.txt")));
+
+    const Run run = runCli(command.replaceInStrings(QStringLiteral("OUT"), QStringLiteral("ссылка.txt")), QByteArray(),
+                           dir.path());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err, direct.err);
+    QCOMPARE(readFile(dir.filePath(reached)), expected);
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("письмо.txt"))), QByteArray("unrelated letter"));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("новое.txt"))), QByteArray("unrelated file"));
+    if (reached != QStringLiteral("дом/письмо.txt"))
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("дом/письмо.txt"))), letter);
+    QCOMPARE(entries(QStringLiteral(".")), top);
+    if (!home.contains(QFileInfo(reached).fileName())) {
+        home << QFileInfo(reached).fileName();
+        home.sort();
+    }
+    QCOMPARE(entries(QStringLiteral("дом")), home);
+    QCOMPARE(QFile::symLinkTarget(dir.filePath(QStringLiteral("ссылка.txt"))),
+             QFileInfo(dir.filePath(linkTarget)).absoluteFilePath());
 }
 
 void HomophonicCliTest::closedStandardStreams_data()

@@ -1,6 +1,7 @@
 // The file commands of the main window: Open, Save and Save As. Documents
 // are plain text in Windows-1251, whatever the system's code page.
 #include "mainwindow.h"
+#include "savepath.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
@@ -110,7 +111,7 @@ bool MainWindow::saveFile(const QString &path)
     // commit() does not see a failure to write its last buffered block; and
     // every write is checked, as a full disk or a file-size limit may take
     // only part of one.
-    QSaveFile file(path);
+    QSaveFile file(resolvedSavePath(path));
     bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     for (qint64 done = 0; saved && done < bytes.size();) {
         const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);

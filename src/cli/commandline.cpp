@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "keytable.h"
+#include "savepath.h"
 #include "textencoding.h"
 
 #include <QDir>
@@ -417,7 +418,7 @@ bool OutputTarget::open(const ClosedStreams &closed)
     if (info.exists() && !info.isFile() && !info.isDir())
         m_device = std::make_unique<QFile>(m_fileName);
     else
-        m_device = std::make_unique<QSaveFile>(m_fileName);
+        m_device = std::make_unique<QSaveFile>(resolvedSavePath(m_fileName));
     if (!m_device->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         reportError(QStringLiteral("не удалось создать ") + description() + QStringLiteral(": ")
                     + m_device->errorString());

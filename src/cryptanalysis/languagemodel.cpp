@@ -1,6 +1,7 @@
 #include "languagemodel.h"
 
 #include "homophonic.h"
+#include "savepath.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -246,7 +247,7 @@ bool LanguageModel::save(const QString &path, QString *error) const
                          .arg(QDir::toNativeSeparators(path));
         return false;
     }
-    QSaveFile file(path);
+    QSaveFile file(resolvedSavePath(path));
     if (!file.open(QIODevice::WriteOnly) || !write(file, nullptr) || !file.commit()) {
         if (error)
             *error = QStringLiteral("Не удалось записать модель языка в «%1»: %2")
