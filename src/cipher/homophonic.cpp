@@ -312,17 +312,25 @@ RowCodeCounts codesInUse(const HomophoneTable &table, int alphabetCount)
 
 void CyclicColumnChoice::takeCounters(const HomophoneTable &table)
 {
+    using homophonicdetail::CounterStates;
     for (std::size_t row = 0; row < table.size(); ++row) {
         const int counter = table[row].counter;
-        m_counter[row] = std::uint8_t(counter >= 0 && counter <= homophonicdetail::MostCodes ? counter : homophonicdetail::OutsideCounter);
+        const int codes = m_turn[row] / CounterStates;
+        m_turn[row] = std::uint8_t(codes * CounterStates
+                                   + (counter >= 0 && counter <= homophonicdetail::MostCodes
+                                          ? counter
+                                          : homophonicdetail::OutsideCounter));
     }
 }
 
 void CyclicColumnChoice::putCounters(HomophoneTable &table) const
 {
+    using homophonicdetail::CounterStates;
     for (std::size_t row = 0; row < table.size(); ++row) {
-        if (m_codes[row] > 1 && m_counter[row] != homophonicdetail::OutsideCounter)
-            table[row].counter = m_counter[row];
+        const int codes = m_turn[row] / CounterStates;
+        const int counter = m_turn[row] % CounterStates;
+        if (codes > 1 && counter != homophonicdetail::OutsideCounter)
+            table[row].counter = counter;
     }
 }
 

@@ -249,18 +249,22 @@ constexpr int MostCodes = int(std::tuple_size<decltype(RowHR::codes)>::value);
 // hold: the row starts over, and putCounters leaves such a counter as it
 // found it if the row did not occur.
 constexpr int OutsideCounter = MostCodes + 1;
-using ColumnTable = std::array<std::array<std::uint8_t, OutsideCounter + 1>, MostCodes + 1>;
-// The column of a row's next code by its number of codes and its counter:
-// looked up, as a branch would mispredict on ordinary text and arithmetic
-// would lengthen the wait from one occurrence of a symbol to the next. At
-// namespace scope, so that each file has its own copy at a fixed address.
-constexpr ColumnTable nextColumnTable = [] {
-    ColumnTable next {};
+constexpr int CounterStates = OutsideCounter + 1;
+// A row's turn is one byte, its number of codes times CounterStates plus its
+// counter. For each turn: the next turn in the low byte and the column of
+// the code taken in the high byte. Looked up, as a branch would mispredict
+// on ordinary text and arithmetic would cost the tool's hot loop a tenth of
+// its speed. At namespace scope, so that each file has its own copy at a
+// fixed address.
+constexpr std::array<std::uint16_t, (MostCodes + 1) * CounterStates> turnTable = [] {
+    std::array<std::uint16_t, (MostCodes + 1) * CounterStates> turns {};
     for (int codes = 0; codes <= MostCodes; ++codes) {
-        for (int counter = 0; counter <= OutsideCounter; ++counter)
-            next[codes][counter] = std::uint8_t(counter < codes ? counter : 0);
+        for (int counter = 0; counter < CounterStates; ++counter) {
+            const int column = counter < codes ? counter : 0;
+            turns[codes * CounterStates + counter] = std::uint16_t(column << 8 | (codes * CounterStates + column + 1));
+        }
     }
-    return next;
+    return turns;
 }();
 
 } // namespace homophonicdetail
@@ -272,8 +276,9 @@ class CyclicColumnChoice
 public:
     // Every row starts at its first code.
     explicit CyclicColumnChoice(const RowCodeCounts &codes)
-        : m_codes(codes)
     {
+        for (std::size_t row = 0; row < codes.size(); ++row)
+            m_turn[row] = std::uint8_t(codes[row] * homophonicdetail::CounterStates);
     }
 
     // The window's table carries its counters (RowHR::counter) from one call
@@ -284,15 +289,15 @@ public:
 
     int column(int row)
     {
-        const int column = homophonicdetail::nextColumnTable[m_codes[row]][m_counter[row]];
-        m_counter[row] = std::uint8_t(column + 1);
-        return column;
+        const unsigned turn = homophonicdetail::turnTable[m_turn[row]];
+        m_turn[row] = std::uint8_t(turn);
+        return int(turn >> 8);
     }
 
 private:
-    RowCodeCounts m_codes;
-    // As RowHR::counter: the column last taken counted from 1, or 0 for none.
-    RowCodeCounts m_counter {};
+    // Per row: its number of codes times CounterStates plus RowHR::counter
+    // (the column last taken counted from 1, or 0 for none).
+    RowCodeCounts m_turn;
 };
 
 // Codes at random: each occurrence takes one of the codes its row uses, each
