@@ -142,6 +142,8 @@ private slots:
     void cyclicThreeCodesCrack();
     void loneCarriageReturnsCrackAsLineFeeds();
     void sameSeedSameKey();
+    void shortestTimeLimitGivesAKey_data();
+    void shortestTimeLimitGivesAKey();
     void completedTableIsAValidKey();
 
 private:
@@ -432,6 +434,31 @@ void TestCryptanalysis::simpleSubstitutionCracksExactly()
     QVERIFY(!result.fixedTable);
     QCOMPARE(accuracy(cipher, result.symbolOfCode, trueSymbols(table, 1)), 1.0);
     QCOMPARE(result.alphabetCount, 1);
+}
+
+void TestCryptanalysis::shortestTimeLimitGivesAKey_data()
+{
+    QTest::addColumn<int>("alphabetCount");
+    QTest::newRow("k = 1") << 1;
+    QTest::newRow("k = 3") << 3;
+}
+
+// A limit that runs out before the first anneal must still answer with a
+// key for every code of the text, not read a key that was never found.
+void TestCryptanalysis::shortestTimeLimitGivesAKey()
+{
+    QFETCH(int, alphabetCount);
+    const HomophoneTable table = secretTable(13);
+    const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 3000), alphabetCount));
+    CrackOptions options;
+    options.timeLimitSeconds = 0.001;
+    const CrackResult result = crackHomophonic(cipher, m_model, options);
+    QVERIFY(!result.fixedTable);
+    QVERIFY(result.restarts >= 1);
+    for (const qint16 unit : cipher.units) {
+        if (unit >= 0)
+            QVERIFY2(result.symbolOfCode[unit] >= 0 && result.symbolOfCode[unit] < 32, qPrintable(QString::number(unit)));
+    }
 }
 
 void TestCryptanalysis::cyclicThreeCodesCrack()

@@ -138,7 +138,9 @@ public:
         int sinceImprovement = 0;
         int restarts = 0;
         const int maxRestarts = 400;
-        while (restarts < maxRestarts && !timeUp()) {
+        // One restart always completes, however short the limit: its key is
+        // the answer when time runs out, and there is no answer without it.
+        while (restarts < maxRestarts && (restarts == 0 || !timeUp())) {
             // Short anneals settle easy texts in a few restarts; when
             // restarts disagree, the anneals grow longer.
             const int lengthFactor = restarts < 2 ? 1 : 8;
