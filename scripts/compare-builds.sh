@@ -36,7 +36,11 @@
 # lone CR while encryption keeps the CR inside the line: crack on
 # ciphertext with lone CRs is expected to change (EXPECTED below), as is
 # crack's or analyze's verdict on a text where between half and 90 % of the
-# words are codes, once both use one rule for "this is ciphertext".
+# words are codes, once both use one rule for "this is ciphertext" (half
+# of the words): analyze's guess on ciphertext with much punctuation, on
+# digit files and on the chart's title, and the words of crack's and
+# analyze's messages about the rule. The numeric options' messages now name
+# the option (error-key-*).
 #
 # --bench MIB then runs bench/cli_throughput.sh of this tree on both
 # programs (MIB of text, e.g. 64).
@@ -47,7 +51,9 @@ base=e092a69
 other=$here
 cache=
 bench_mib=
-expected=('crack-*lonecr*' 'analyze-codes-[5-8]0pct*' 'crack-codes-[5-8]0pct*')
+expected=('crack-*lonecr*' 'analyze-codes-[5-8]0pct*' 'crack-codes-[5-8]0pct*'
+          'analyze-*-guess' 'analyze-pipe-cipher-mixed1251' 'analyze-text-mixed1251' 'analyze-chart-cipher'
+          'crack-codes-40pct' 'crack-plaintext' 'error-key-*')
 
 usage() {
     sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
