@@ -307,7 +307,7 @@ private:
 
     bool timeUp() const
     {
-        return m_clock->elapsed() >= m_deadlineMs;
+        return m_clock->elapsed() >= m_deadlineMs || (m_options.stopRequested && m_options.stopRequested());
     }
 
     // Lays out a starting key: the groups dealt to symbols by frequency for

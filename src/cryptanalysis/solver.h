@@ -31,6 +31,9 @@ struct CrackOptions
     // Called from the solving thread after every restart and at most
     // about ten times a second in between.
     std::function<void(const CrackProgress &)> progress;
+    // Asked as often as the clock; true ends the search as the time limit
+    // does, with the best key found so far. A window's Stop button.
+    std::function<bool()> stopRequested;
 };
 
 struct CrackResult
