@@ -1,0 +1,231 @@
+#include "attackpage.h"
+
+#include "keypage.h"
+#include "keytablemodel.h"
+#include "textpane.h"
+
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRegularExpressionValidator>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using namespace Cryptanalysis;
+
+namespace {
+
+QString choiceText(ChoiceMode choice)
+{
+    switch (choice) {
+    case ChoiceMode::Cyclic:
+        return QStringLiteral("по очереди");
+    case ChoiceMode::Random:
+        return QStringLiteral("случайный");
+    case ChoiceMode::NotShown:
+        break;
+    }
+    return QStringLiteral("не виден");
+}
+
+QString number(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
+} // namespace
+
+AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
+    : QWidget(parent)
+    , m_keys(keys)
+    , m_worker(new CrackWorker(this))
+    , m_cipher(new TextPane(QStringLiteral("Шифртекст для вскрытия"), QStringLiteral("attackText"), this))
+    , m_timeLimit(new QDoubleSpinBox(this))
+    , m_seed(new QLineEdit(this))
+    , m_start(new QPushButton(QStringLiteral("Вскрыть"), this))
+    , m_stop(new QPushButton(QStringLiteral("Стоп"), this))
+    , m_saveKey(new QPushButton(QStringLiteral("Сохранить найденный ключ…"), this))
+    , m_useKey(new QPushButton(QStringLiteral("Ключ — в редактор"), this))
+    , m_progress(new QProgressBar(this))
+    , m_plaintext(new QPlainTextEdit(this))
+    , m_summary(new QLabel(this))
+    , m_foundKey(new KeyTableModel(this))
+{
+    setObjectName(QStringLiteral("attackPage"));
+    m_timeLimit->setObjectName(QStringLiteral("timeLimit"));
+    m_timeLimit->setRange(0.1, 600);
+    m_timeLimit->setDecimals(1);
+    m_timeLimit->setValue(10);
+    m_timeLimit->setSuffix(QStringLiteral(" с"));
+    m_timeLimit->setToolTip(QStringLiteral("Сколько секунд искать ключ; результат — лучший найденный"));
+    m_seed->setObjectName(QStringLiteral("attackSeed"));
+    m_seed->setPlaceholderText(QStringLiteral("случайно"));
+    m_seed->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,20}")), m_seed));
+    m_seed->setToolTip(QStringLiteral("С одним зерном поиск повторяется"));
+    m_start->setObjectName(QStringLiteral("attackButton"));
+    m_start->setToolTip(QStringLiteral("Искать таблицу по частотам русского текста (Ctrl+R)"));
+    m_stop->setObjectName(QStringLiteral("stopButton"));
+    m_stop->setToolTip(QStringLiteral("Остановить поиск и оставить лучший ключ (Esc)"));
+    m_saveKey->setObjectName(QStringLiteral("saveFoundKeyButton"));
+    m_useKey->setObjectName(QStringLiteral("useFoundKeyButton"));
+    m_useKey->setToolTip(QStringLiteral("Открыть найденную таблицу на вкладке «Ключ», чтобы править и шифровать ею"));
+    m_progress->setObjectName(QStringLiteral("attackProgress"));
+    m_progress->setRange(0, 1000);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    m_plaintext->setObjectName(QStringLiteral("bestPlaintext"));
+    m_plaintext->setReadOnly(true);
+    m_plaintext->setPlaceholderText(QStringLiteral("Здесь появится лучший открытый текст"));
+    m_summary->setObjectName(QStringLiteral("attackSummary"));
+    m_summary->setWordWrap(true);
+    m_foundKey->setEditable(false);
+    auto *keyView = new QTableView(this);
+    keyView->setObjectName(QStringLiteral("foundKeyTable"));
+    keyView->setModel(m_foundKey);
+    keyView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+
+    connect(m_start, &QPushButton::clicked, this, &AttackPage::startAttack);
+    connect(m_stop, &QPushButton::clicked, this, &AttackPage::stopAttack);
+    connect(m_saveKey, &QPushButton::clicked, this, &AttackPage::saveFoundKey);
+    connect(m_useKey, &QPushButton::clicked, this, [this] {
+        if (m_result)
+            m_keys->useTable(m_result->table, QStringLiteral("найденный ключ"));
+    });
+    connect(m_worker, &CrackWorker::progressed, this, &AttackPage::showProgress);
+    connect(m_worker, &CrackWorker::finished, this, &AttackPage::showResult);
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(new QLabel(QStringLiteral("Лимит:"), this));
+    controls->addWidget(m_timeLimit);
+    controls->addWidget(new QLabel(QStringLiteral("зерно:"), this));
+    controls->addWidget(m_seed);
+    controls->addWidget(m_start);
+    controls->addWidget(m_stop);
+    controls->addWidget(m_progress, 1);
+
+    auto *found = new QWidget(this);
+    auto *foundLayout = new QGridLayout(found);
+    foundLayout->setContentsMargins(0, 0, 0, 0);
+    foundLayout->addWidget(new QLabel(QStringLiteral("<b>Лучший открытый текст</b>"), found), 0, 0);
+    foundLayout->addWidget(m_plaintext, 1, 0);
+    foundLayout->addWidget(new QLabel(QStringLiteral("<b>Найденная таблица</b>"), found), 0, 1);
+    foundLayout->addWidget(keyView, 1, 1);
+    auto *keyButtons = new QHBoxLayout;
+    keyButtons->addWidget(m_useKey);
+    keyButtons->addWidget(m_saveKey);
+    foundLayout->addLayout(keyButtons, 2, 1);
+    foundLayout->addWidget(m_summary, 2, 0);
+    foundLayout->setColumnStretch(0, 3);
+    foundLayout->setColumnStretch(1, 2);
+
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_cipher);
+    splitter->addWidget(found);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(splitter, 1);
+    setRunning(false);
+}
+
+void AttackPage::startAttack()
+{
+    if (m_worker->isRunning())
+        return;
+    CrackRequest request;
+    request.cipherText = m_cipher->text();
+    request.timeLimitSeconds = m_timeLimit->value();
+    bool ok = true;
+    request.seed = m_seed->text().isEmpty() ? QRandomGenerator::system()->generate64() : m_seed->text().toULongLong(&ok);
+    QString error;
+    if (!ok)
+        error = QStringLiteral("зерно — целое число от 0 до 18446744073709551615");
+    if (!error.isEmpty() || !m_worker->start(request, &error)) {
+        QMessageBox::warning(this, QStringLiteral("Вскрытие"), QStringLiteral("Вскрыть нельзя: ") + error + QLatin1Char('.'));
+        return;
+    }
+    m_attackedText = request.cipherText;
+    m_progress->setValue(0);
+    m_summary->setText(QStringLiteral("Идёт поиск…"));
+    setRunning(true);
+}
+
+void AttackPage::stopAttack()
+{
+    m_worker->stop();
+}
+
+void AttackPage::showProgress(const CrackProgress &progress)
+{
+    m_progress->setValue(int(qBound(0.0, progress.elapsedSeconds / m_timeLimit->value(), 1.0) * 1000));
+    if (m_plaintext->toPlainText() != progress.bestPlaintext)
+        m_plaintext->setPlainText(progress.bestPlaintext);
+    m_summary->setText(QStringLiteral("%1 с, перезапусков %2, оценка %3 нат на символ")
+                           .arg(number(progress.elapsedSeconds, 1))
+                           .arg(progress.restarts)
+                           .arg(number(progress.bestScore, 3)));
+}
+
+void AttackPage::showResult(const CrackResult &result, bool stopped, const QString &error)
+{
+    setRunning(false);
+    if (!error.isEmpty()) {
+        m_summary->setText(error);
+        QMessageBox::critical(this, QStringLiteral("Вскрытие"), QStringLiteral("Вскрыть не удалось: ") + error);
+        return;
+    }
+    m_result = result;
+    m_progress->setValue(1000);
+    m_plaintext->setPlainText(CrackWorker::plaintextOf(result, m_attackedText));
+    m_foundKey->setTable(result.table, QStringLiteral("найденный ключ"));
+    QString summary = QStringLiteral("%1Таблица: %2; k = %3; выбор кодов: %4; оценка %5 нат на символ; %6 с.")
+                          .arg(stopped ? QStringLiteral("Остановлено, показан лучший ключ. ") : QString(),
+                               result.fixedTable ? QStringLiteral("постоянная") : QStringLiteral("восстановлена"))
+                          .arg(result.alphabetCount)
+                          .arg(choiceText(result.choice), number(result.score, 3), number(result.seconds, 2));
+    m_summary->setText(summary);
+    m_saveKey->setEnabled(true);
+    m_useKey->setEnabled(true);
+}
+
+void AttackPage::saveFoundKey()
+{
+    if (!m_result)
+        return;
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить найденный ключ"), QString(),
+                                                      QStringLiteral("Файлы ключа (*.txt *.key);;Все файлы (*)"));
+    if (path.isEmpty())
+        return;
+    QString comment = QStringLiteral("# Таблица восстановлена в лаборатории по шифртексту.\n");
+    if (m_result->dealtCodes > 0) {
+        comment += QStringLiteral("# Кодов, которых в шифртексте нет, %1: они розданы свободным местам таблицы "
+                                  "произвольно.\n")
+                       .arg(m_result->dealtCodes);
+    }
+    QString error;
+    if (!saveKeyFile(path, m_result->table, comment, &error)) {
+        QMessageBox::critical(this, QStringLiteral("Ключ не сохранён"),
+                              QStringLiteral("Не удалось сохранить файл ключа:\n%1\n%2")
+                                  .arg(QDir::toNativeSeparators(path), error));
+    }
+}
+
+void AttackPage::setRunning(bool running)
+{
+    m_start->setEnabled(!running);
+    m_stop->setEnabled(running);
+    m_timeLimit->setEnabled(!running);
+    m_saveKey->setEnabled(!running && m_result.has_value());
+    m_useKey->setEnabled(!running && m_result.has_value());
+}

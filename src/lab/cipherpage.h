@@ -1,0 +1,49 @@
+// Encrypt and decrypt: plaintext and ciphertext side by side, the key's k
+// and the choice of codes, ciphered off the window's thread.
+#pragma once
+
+#include <QFutureWatcher>
+#include <QWidget>
+
+class KeyPage;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class TextPane;
+
+class CipherPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CipherPage(KeyPage *keys, QWidget *parent = nullptr);
+
+    TextPane *plainPane() const { return m_plain; }
+    TextPane *cipherPane() const { return m_cipher; }
+    bool isBusy() const { return m_watcher.isRunning(); }
+
+public slots:
+    void encrypt();
+    void decrypt();
+
+signals:
+    void ciphered();
+
+private:
+    void run(bool encrypting);
+    void showResult();
+
+    KeyPage *m_keys;
+    TextPane *m_plain;
+    TextPane *m_cipher;
+    QSpinBox *m_key;
+    QComboBox *m_choice;
+    QLineEdit *m_seed;
+    QPushButton *m_encrypt;
+    QPushButton *m_decrypt;
+    QLabel *m_state;
+    QFutureWatcher<QString> m_watcher;
+    bool m_encrypting = true;
+};

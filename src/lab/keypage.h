@@ -1,0 +1,56 @@
+// The key: the fixed table, a key file or a new key, edited in place, with
+// the key-file reader's problems beside it.
+#pragma once
+
+#include "homophonic.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class KeyTableModel;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTableView;
+
+class KeyPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit KeyPage(QWidget *parent = nullptr);
+
+    KeyTableModel *model() const { return m_model; }
+    // The table to cipher with; empty (after a message) while it has a problem.
+    std::optional<HomophoneTable> usableTable(QWidget *messageParent);
+    QString keyFilePath() const { return m_keyFilePath; }
+
+    // Loads the key file; on failure says why and leaves the table as it was.
+    bool openKeyFile(const QString &path, bool quiet = false);
+    // Takes a table found by the attack into the editor.
+    void useTable(const HomophoneTable &table, const QString &name);
+
+public slots:
+    void useFixedTable();
+    void makeNewKey();
+    void chooseKeyFile();
+    void saveKeyAs();
+
+signals:
+    void keyFileOpened(const QString &path);
+
+private:
+    void showProblems(const QStringList &problems);
+
+    KeyTableModel *m_model;
+    QTableView *m_view;
+    QListWidget *m_problems;
+    QLabel *m_state;
+    QLineEdit *m_seed;
+    QString m_keyFilePath;
+};
+
+// Writes table as a new key file (as keygen writes one: UTF-8, readable and
+// writable by its owner only when the file is new); false with the reason.
+bool saveKeyFile(const QString &path, const HomophoneTable &table, const QString &comment, QString *error);
