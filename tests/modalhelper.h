@@ -137,9 +137,10 @@ inline ModalAnswerer::Handler cancelKey()
 // user would, after checking that the dialog offers text files. The accept is
 // queued so that a box the dialog opens itself, such as its question before
 // overwriting, reaches the next handler.
-inline ModalAnswerer::Handler chooseFile(const QString &path)
+inline ModalAnswerer::Handler chooseFile(const QString &path,
+                                         const QStringList &filters = {QStringLiteral("*.txt")})
 {
-    return [path](QWidget *modal) {
+    return [path, filters](QWidget *modal) {
         bool answered = false;
         const auto cancelOtherwise = qScopeGuard([&] {
             if (!answered)
@@ -147,7 +148,7 @@ inline ModalAnswerer::Handler chooseFile(const QString &path)
         });
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         QVERIFY(dialog);
-        QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("*.txt")});
+        QCOMPARE(dialog->nameFilters(), filters);
         auto *nameEdit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         QVERIFY(nameEdit);
         nameEdit->setText(path);

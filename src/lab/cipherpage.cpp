@@ -127,6 +127,7 @@ void CipherPage::run(bool encrypting)
         }
     }
     m_encrypting = encrypting;
+    m_busy = true;
     m_encrypt->setEnabled(false);
     m_decrypt->setEnabled(false);
     m_state->setText(encrypting ? QStringLiteral("Шифрование…") : QStringLiteral("Расшифровка…"));
@@ -136,6 +137,7 @@ void CipherPage::run(bool encrypting)
 void CipherPage::showResult()
 {
     (m_encrypting ? m_cipher : m_plain)->setText(m_watcher.result());
+    m_busy = false;
     m_encrypt->setEnabled(true);
     m_decrypt->setEnabled(true);
     m_state->setText(m_encrypting ? QStringLiteral("Зашифровано ключом k = %1.").arg(m_key->value())

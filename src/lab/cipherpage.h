@@ -22,7 +22,8 @@ public:
 
     TextPane *plainPane() const { return m_plain; }
     TextPane *cipherPane() const { return m_cipher; }
-    bool isBusy() const { return m_watcher.isRunning(); }
+    // From the press of a button until its result is shown.
+    bool isBusy() const { return m_busy; }
 
 public slots:
     void encrypt();
@@ -46,4 +47,5 @@ private:
     QLabel *m_state;
     QFutureWatcher<QString> m_watcher;
     bool m_encrypting = true;
+    bool m_busy = false;
 };

@@ -46,6 +46,7 @@ bool CrackWorker::start(const CrackRequest &request, QString *error)
         return false;
     }
     m_stopRequested = false;
+    m_running = true;
     if (!m_model)
         m_model = std::make_shared<LanguageModel>();
 
@@ -86,5 +87,6 @@ QString CrackWorker::plaintextOf(const CrackResult &result, const QString &ciphe
 void CrackWorker::deliver()
 {
     const Outcome outcome = m_watcher.result();
+    m_running = false;
     emit finished(outcome.result, m_stopRequested.load(), outcome.error);
 }

@@ -40,7 +40,8 @@ public:
     // Ends the search at its next look at the clock; finished follows with
     // the best key so far.
     void stop();
-    bool isRunning() const { return m_watcher.isRunning(); }
+    // From start until finished is emitted.
+    bool isRunning() const { return m_running; }
 
     // The text that a result's key reads the ciphertext as.
     static QString plaintextOf(const Cryptanalysis::CrackResult &result, const QString &cipherText);
@@ -60,6 +61,11 @@ private:
     void deliver();
 
     QFutureWatcher<Outcome> m_watcher;
+    bool m_running = false;
     std::atomic<bool> m_stopRequested { false };
     std::shared_ptr<Cryptanalysis::LanguageModel> m_model;
 };
+
+// For signals queued between threads and for QSignalSpy.
+Q_DECLARE_METATYPE(Cryptanalysis::CrackProgress)
+Q_DECLARE_METATYPE(Cryptanalysis::CrackResult)

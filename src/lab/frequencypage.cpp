@@ -98,11 +98,12 @@ void FrequencyPage::textChanged()
 void FrequencyPage::recount()
 {
     // One count at a time; text typed meanwhile is counted when it ends.
-    if (m_watcher.isRunning()) {
+    if (m_counting) {
         m_stale = true;
         return;
     }
     m_stale = false;
+    m_counting = true;
     m_watcher.setFuture(QtConcurrent::run(&FrequencyPage::chartOf, m_plainEdit->toPlainText(),
                                           m_cipherEdit->toPlainText()));
 }
@@ -123,6 +124,7 @@ FrequencyPage::Chart FrequencyPage::chartOf(const QString &plain, const QString 
 void FrequencyPage::showChart()
 {
     const Chart chart = m_watcher.result();
+    m_counting = false;
     m_svg = chart.svg;
     m_chart->load(m_svg);
     m_plainMeasures->setText(chart.plainMeasures);

@@ -49,6 +49,7 @@ private:
     QLabel *m_cipherMeasures;
     QTimer m_pause;
     QFutureWatcher<Chart> m_watcher;
+    bool m_counting = false;
     bool m_stale = false;
     QByteArray m_svg;
     int m_redraws = 0;

@@ -194,7 +194,6 @@ void KeyPage::showProblems(const QStringList &problems)
 {
     m_problems->clear();
     m_problems->addItems(problems);
-    m_problems->setVisible(!problems.isEmpty());
     if (problems.isEmpty()) {
         m_state->setText(QStringLiteral("Ключ «%1» проверен: им можно шифровать.").arg(m_model->name()));
     } else {

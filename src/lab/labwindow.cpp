@@ -43,12 +43,20 @@ LabWindow::LabWindow(QWidget *parent)
     setCentralWidget(m_tabs);
     m_panes = { m_cipher->plainPane(), m_cipher->cipherPane(), m_attack->cipherPane() };
     m_active = m_cipher->plainPane();
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) { trackFocus(now); });
+    m_focusTracking = connect(qApp, &QApplication::focusChanged, this,
+                              [this](QWidget *, QWidget *now) { trackFocus(now); });
     connect(m_keys, &KeyPage::keyFileOpened, this,
             [](const QString &path) { QSettings().setValue(QStringLiteral("lastKeyFile"), path); });
     createMenus();
     restoreSettings();
     statusBar()->showMessage(QStringLiteral("Откройте или наберите текст; ключ — на вкладке «Ключ»."));
+}
+
+// The panes go before QObject's destructor would drop the connection, and
+// focus moves as they go.
+LabWindow::~LabWindow()
+{
+    disconnect(m_focusTracking);
 }
 
 void LabWindow::createMenus()

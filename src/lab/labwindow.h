@@ -21,6 +21,7 @@ class LabWindow : public QMainWindow
 
 public:
     explicit LabWindow(QWidget *parent = nullptr);
+    ~LabWindow() override;
 
     KeyPage *keyPage() const { return m_keys; }
     CipherPage *cipherPage() const { return m_cipher; }
@@ -57,4 +58,5 @@ private:
     QList<TextPane *> m_panes;
     QPointer<TextPane> m_active;
     QActionGroup *m_encodings = nullptr;
+    QMetaObject::Connection m_focusTracking;
 };
