@@ -5,6 +5,8 @@
 #include "commands.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 namespace {
 
@@ -183,6 +185,11 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("homophonic"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HOMOPHONIC_VERSION));
+    // The reasons Qt gives for a failed open or read are quoted inside the
+    // tool's Russian messages; its own Russian translation makes them read so.
+    QTranslator qtTranslation;
+    if (qtTranslation.load(QStringLiteral("qtbase_ru"), QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslation);
 
     const Options options;
     const QList<Command> all = commands(options);
