@@ -25,5 +25,7 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# What every build needs: the compiler, CMake and Qt 5 with its tools.
-BUILD_PACKAGES=(g++ make cmake pkg-config qtbase5-dev qtbase5-dev-tools)
+# What every build needs: the compiler, CMake and Qt 5 with its tools, its
+# SVG module (the lab draws the frequency chart) and its Russian translation
+# (loaded by the lab and the tool, read by the tests).
+BUILD_PACKAGES=(g++ make cmake pkg-config qtbase5-dev qtbase5-dev-tools libqt5svg5-dev qttranslations5-l10n)
