@@ -15,6 +15,8 @@
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTextDocument>
+#include <QThread>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
@@ -54,7 +56,7 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     m_state->setObjectName(QStringLiteral("cipherState"));
     connect(m_encrypt, &QPushButton::clicked, this, &CipherPage::encrypt);
     connect(m_decrypt, &QPushButton::clicked, this, &CipherPage::decrypt);
-    connect(&m_watcher, &QFutureWatcher<QString>::finished, this, &CipherPage::showResult);
+    connect(&m_watcher, &QFutureWatcher<QTextDocument *>::finished, this, &CipherPage::showResult);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Ключ k:"), this));
@@ -75,6 +77,15 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     layout->addLayout(controls);
     layout->addWidget(splitter, 1);
     layout->addWidget(m_state);
+}
+
+// A result not shown yet is nobody's but this page's.
+CipherPage::~CipherPage()
+{
+    if (m_busy) {
+        m_watcher.waitForFinished();
+        delete m_watcher.result();
+    }
 }
 
 void CipherPage::encrypt()
@@ -131,12 +142,15 @@ void CipherPage::run(bool encrypting)
     m_encrypt->setEnabled(false);
     m_decrypt->setEnabled(false);
     m_state->setText(encrypting ? QStringLiteral("Шифрование…") : QStringLiteral("Расшифровка…"));
-    m_watcher.setFuture(QtConcurrent::run(cipherWholeText, text, request));
+    QThread *const windowThread = thread();
+    m_watcher.setFuture(QtConcurrent::run([text, request, windowThread] {
+        return textDocument(cipherWholeText(text, request), windowThread);
+    }));
 }
 
 void CipherPage::showResult()
 {
-    (m_encrypting ? m_cipher : m_plain)->setText(m_watcher.result());
+    (m_encrypting ? m_cipher : m_plain)->adoptDocument(m_watcher.result());
     m_busy = false;
     m_encrypt->setEnabled(true);
     m_decrypt->setEnabled(true);

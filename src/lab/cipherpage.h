@@ -11,6 +11,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class QTextDocument;
 class TextPane;
 
 class CipherPage : public QWidget
@@ -19,6 +20,7 @@ class CipherPage : public QWidget
 
 public:
     explicit CipherPage(KeyPage *keys, QWidget *parent = nullptr);
+    ~CipherPage() override;
 
     TextPane *plainPane() const { return m_plain; }
     TextPane *cipherPane() const { return m_cipher; }
@@ -45,7 +47,7 @@ private:
     QPushButton *m_encrypt;
     QPushButton *m_decrypt;
     QLabel *m_state;
-    QFutureWatcher<QString> m_watcher;
+    QFutureWatcher<QTextDocument *> m_watcher;
     bool m_encrypting = true;
     bool m_busy = false;
 };

@@ -4,7 +4,6 @@
 #include "frequencycount.h"
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
-#include "lineend.h"
 #include "textfile.h"
 
 #include <QDir>
@@ -16,18 +15,14 @@
 #include <QPushButton>
 #include <QSvgWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent>
+#include <QElapsedTimer>
+#include <QTextDocument>
 
 namespace {
 
-template <typename Counter>
-void addLines(Counter &counter, const QString &text)
-{
-    const char16_t *const begin = reinterpret_cast<const char16_t *>(text.utf16());
-    forEachLine(begin, begin + text.size(), [&counter](const char16_t *line, const char16_t *end, LineEnding) {
-        counter.addLine(QStringView(line, end - line));
-    });
-}
+// A slice of counting keeps the window from answering for about this long.
+constexpr qint64 SliceMs = 8;
+constexpr int LinesBetweenClockReads = 64;
 
 QString measuresText(const QString &title, const FrequencyCounts &counts)
 {
@@ -86,52 +81,65 @@ FrequencyPage::FrequencyPage(QPlainTextEdit *plain, QPlainTextEdit *cipher, QWid
     connect(&m_pause, &QTimer::timeout, this, &FrequencyPage::recount);
     connect(m_plainEdit, &QPlainTextEdit::textChanged, this, &FrequencyPage::textChanged);
     connect(m_cipherEdit, &QPlainTextEdit::textChanged, this, &FrequencyPage::textChanged);
-    connect(&m_watcher, &QFutureWatcher<Chart>::finished, this, &FrequencyPage::showChart);
+    m_nextSlice.setInterval(0);
+    connect(&m_nextSlice, &QTimer::timeout, this, &FrequencyPage::countSome);
     recount();
 }
 
 void FrequencyPage::textChanged()
 {
+    // A count of a text that has changed is worth nothing: start afresh
+    // after the pause.
+    m_nextSlice.stop();
     m_pause.start();
 }
 
 void FrequencyPage::recount()
 {
-    // One count at a time; text typed meanwhile is counted when it ends.
-    if (m_counting) {
-        m_stale = true;
-        return;
-    }
-    m_stale = false;
-    m_counting = true;
-    m_watcher.setFuture(QtConcurrent::run(&FrequencyPage::chartOf, m_plainEdit->toPlainText(),
-                                          m_cipherEdit->toPlainText()));
+    m_plainDocument = m_plainEdit->document();
+    m_cipherDocument = m_cipherEdit->document();
+    m_plainLine = m_plainDocument->begin();
+    m_cipherLine = m_cipherDocument->begin();
+    m_symbols.emplace(fixedHomophoneTable());
+    m_codes.emplace();
+    m_nextSlice.start();
 }
 
-FrequencyPage::Chart FrequencyPage::chartOf(const QString &plain, const QString &cipher)
+// A plain-text document holds one line a block, without its line end.
+void FrequencyPage::countSome()
 {
-    SymbolCounter symbols(fixedHomophoneTable());
-    addLines(symbols, plain);
-    CodeCounter codes;
-    addLines(codes, cipher);
-    const FrequencyCounts plainCounts = symbols.counts();
-    const FrequencyCounts cipherCounts = codes.counts();
-    return { frequencyChartSvg(&plainCounts, &cipherCounts),
-             measuresText(QStringLiteral("Открытый текст"), plainCounts),
-             measuresText(QStringLiteral("Шифртекст"), cipherCounts) };
+    if (m_plainDocument != m_plainEdit->document() || m_cipherDocument != m_cipherEdit->document()) {
+        recount();
+        return;
+    }
+    QElapsedTimer slice;
+    slice.start();
+    while (slice.elapsed() < SliceMs) {
+        for (int i = 0; i < LinesBetweenClockReads; ++i) {
+            if (m_plainLine.isValid()) {
+                m_symbols->addLine(m_plainLine.text());
+                m_plainLine = m_plainLine.next();
+            } else if (m_cipherLine.isValid()) {
+                m_codes->addLine(m_cipherLine.text());
+                m_cipherLine = m_cipherLine.next();
+            } else {
+                m_nextSlice.stop();
+                showChart();
+                return;
+            }
+        }
+    }
 }
 
 void FrequencyPage::showChart()
 {
-    const Chart chart = m_watcher.result();
-    m_counting = false;
-    m_svg = chart.svg;
+    const FrequencyCounts plain = m_symbols->counts();
+    const FrequencyCounts cipher = m_codes->counts();
+    m_svg = frequencyChartSvg(&plain, &cipher);
     m_chart->load(m_svg);
-    m_plainMeasures->setText(chart.plainMeasures);
-    m_cipherMeasures->setText(chart.cipherMeasures);
+    m_plainMeasures->setText(measuresText(QStringLiteral("Открытый текст"), plain));
+    m_cipherMeasures->setText(measuresText(QStringLiteral("Шифртекст"), cipher));
     ++m_redraws;
-    if (m_stale)
-        recount();
 }
 
 void FrequencyPage::exportChart()

@@ -1,17 +1,24 @@
 // Frequencies: the statistics library's chart of the plaintext's symbols and
 // the ciphertext's codes, with their measures, following the texts as they
-// are typed. Counting waits for a pause in typing and runs off the window's
-// thread.
+// are typed. Counting waits for a pause in typing and then walks the texts a
+// few milliseconds at a time, so that even a long text never holds up the
+// window.
 #pragma once
 
+#include "frequencycount.h"
+
 #include <QByteArray>
-#include <QFutureWatcher>
+#include <QPointer>
+#include <QTextBlock>
 #include <QTimer>
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 class QPlainTextEdit;
 class QSvgWidget;
+class QTextDocument;
 
 class FrequencyPage : public QWidget
 {
@@ -30,17 +37,10 @@ public slots:
     void exportChart();
 
 private:
-    struct Chart
-    {
-        QByteArray svg;
-        QString plainMeasures;
-        QString cipherMeasures;
-    };
-
     void textChanged();
     void recount();
+    void countSome();
     void showChart();
-    static Chart chartOf(const QString &plain, const QString &cipher);
 
     QPlainTextEdit *m_plainEdit;
     QPlainTextEdit *m_cipherEdit;
@@ -48,9 +48,14 @@ private:
     QLabel *m_plainMeasures;
     QLabel *m_cipherMeasures;
     QTimer m_pause;
-    QFutureWatcher<Chart> m_watcher;
-    bool m_counting = false;
-    bool m_stale = false;
+    QTimer m_nextSlice;
+    // The count under way: the documents walked and the next line of each.
+    QPointer<QTextDocument> m_plainDocument;
+    QPointer<QTextDocument> m_cipherDocument;
+    QTextBlock m_plainLine;
+    QTextBlock m_cipherLine;
+    std::optional<SymbolCounter> m_symbols;
+    std::optional<CodeCounter> m_codes;
     QByteArray m_svg;
     int m_redraws = 0;
 };

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextDocumentLayout>
+#include <QThread>
 #include <QVBoxLayout>
 
 TextPane::TextPane(const QString &title, const QString &objectName, QWidget *parent)
@@ -18,8 +20,38 @@ TextPane::TextPane(const QString &title, const QString &objectName, QWidget *par
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_label);
     layout->addWidget(m_editor, 1);
+    followDocument();
+}
+
+void TextPane::followDocument()
+{
     connect(m_editor->document(), &QTextDocument::modificationChanged, this, &TextPane::showTitle);
     showTitle();
+}
+
+void TextPane::adoptDocument(QTextDocument *document)
+{
+    // The editor deletes the document it made itself; one adopted before is ours.
+    QTextDocument *const old = m_editor->document();
+    const bool adoptedBefore = old->parent() == this;
+    document->setParent(this);
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    document->setDefaultFont(m_editor->font());
+    document->setModified(!document->isEmpty());
+    m_editor->setDocument(document);
+    if (adoptedBefore)
+        old->deleteLater();
+    followDocument();
+}
+
+QTextDocument *textDocument(const QString &text, QThread *owner)
+{
+    auto *document = new QTextDocument;
+    document->setUndoRedoEnabled(false);
+    document->setPlainText(text);
+    document->setUndoRedoEnabled(true);
+    document->moveToThread(owner);
+    return document;
 }
 
 void TextPane::setText(const QString &text)

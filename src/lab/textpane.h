@@ -26,12 +26,20 @@ public:
     void setText(const QString &text);
     void setFileText(const QString &text, const QString &path);
     void markSaved(const QString &path);
+    // Shows a document built off the window's thread (see textDocument):
+    // laying a long text into an editor takes seconds, swapping one in does not.
+    void adoptDocument(QTextDocument *document);
 
 private:
     void showTitle();
+    void followDocument();
 
     QString m_title;
     QString m_filePath;
     QLabel *m_label;
     QPlainTextEdit *m_editor;
 };
+
+// A plain-text document holding text, for adoptDocument; made on any thread
+// and handed to the thread of owner.
+QTextDocument *textDocument(const QString &text, QThread *owner);
