@@ -30,8 +30,10 @@ CycleEvidence::CycleEvidence(const OccurrenceIndex &index)
     , m_incompatible(size_t(m_codes) * m_codes, 0)
     , m_evidence(size_t(m_codes) * m_codes, 0.0f)
 {
-    for (int x = 0; x < m_codes; ++x)
+    for (int x = 0; x < m_codes; ++x) {
         m_count.push_back(index.count(x));
+        m_repeats.push_back(index.repeatsInALine(x));
+    }
     std::vector<int> merged;
     for (int x = 0; x < m_codes; ++x) {
         for (int y = x + 1; y < m_codes; ++y) {
@@ -81,7 +83,7 @@ CycleEvidence::CycleEvidence(const OccurrenceIndex &index)
     m_cyclic = frequent > 0 && partnered * 2 >= frequent;
 }
 
-std::vector<std::vector<int>> CycleEvidence::groups(int maxSize, double minEvidence) const
+std::vector<std::vector<int>> CycleEvidence::groups(int maxSize, double minEvidence, double repeaterEvidence) const
 {
     std::vector<int> groupOf(m_codes, -1);
     std::vector<std::vector<int>> groups;
@@ -96,7 +98,7 @@ std::vector<std::vector<int>> CycleEvidence::groups(int maxSize, double minEvide
         groupOf[x] = g;
         while (int(groups[g].size()) < maxSize) {
             int best = -1;
-            double bestEvidence = minEvidence;
+            double bestEvidence = m_repeats[x] ? repeaterEvidence : minEvidence;
             for (const int y : order) {
                 if (groupOf[y] >= 0)
                     continue;

@@ -35,13 +35,17 @@ public:
     // Codes taken for one symbol's: greedily, most frequent first, a code
     // joins a group when it is compatible with every member and its weakest
     // evidence with them exceeds minEvidence; groups hold at most maxSize
-    // codes. Every code is in exactly one group (most alone), groups in
-    // order of their most frequent code.
-    std::vector<std::vector<int>> groups(int maxSize, double minEvidence) const;
+    // codes. A group whose first code occurs twice in a line must show all
+    // of its symbol's codes, so it takes its best partners on any evidence
+    // above repeaterEvidence. Every code is in exactly one group (most
+    // alone), groups in order of their most frequent code.
+    std::vector<std::vector<int>> groups(int maxSize, double minEvidence, double repeaterEvidence) const;
+    bool repeats(int x) const { return m_repeats[x]; }
 
 private:
     int m_codes = 0;
     std::vector<int> m_count;
+    std::vector<char> m_repeats;
     std::vector<std::uint8_t> m_incompatible;
     std::vector<float> m_evidence;
     bool m_cyclic = false;

@@ -21,6 +21,8 @@ KeyState::KeyState(const OccurrenceIndex &index, const LanguageModel &model, con
 {
     for (int c = 0; c < cribs.cribCount(); ++c)
         m_matchHistogram.emplace_back(cribs.length(c) + 1, 0);
+    for (int x = 0; x < index.codes(); ++x)
+        m_repeats.push_back(index.repeatsInALine(x));
 }
 
 void KeyState::reset(const std::vector<int> &assignment)
@@ -29,10 +31,15 @@ void KeyState::reset(const std::vector<int> &assignment)
     for (auto &members : m_members)
         members.clear();
     m_locksHeld.fill(0);
+    m_repeaters.fill(0);
     for (int x = 0; x < codes(); ++x) {
         m_members[m_assign[x]].push_back(x);
         m_locksHeld[m_assign[x]] += isLocked(x);
+        m_repeaters[m_assign[x]] += m_repeats[x];
     }
+    m_incomplete = 0;
+    for (int s = 0; s < SymbolCount; ++s)
+        m_incomplete += incomplete(s);
     for (int p = 0; p < m_index.positions(); ++p) {
         const int x = m_index.codeAt(p);
         m_symbolAt[p] = x >= 0 ? std::int8_t(m_assign[x]) : std::int8_t(Boundary);
@@ -143,9 +150,14 @@ qint64 KeyState::recode(int x, int t)
         after += windowScore(m_ends[i]);
     m_language += after - before;
 
+    const int incompleteBefore = incomplete(s) + incomplete(t);
     removeMember(s, x);
     m_members[t].push_back(x);
     m_assign[x] = t;
+    m_repeaters[s] -= m_repeats[x];
+    m_repeaters[t] += m_repeats[x];
+    const int incompleteChange = incomplete(s) + incomplete(t) - incompleteBefore;
+    m_incomplete += incompleteChange;
     if (isLocked(x)) {
         --m_locksHeld[s];
         ++m_locksHeld[t];
@@ -167,7 +179,7 @@ qint64 KeyState::recode(int x, int t)
         bonusDelta = bonus - m_cribBonus;
         m_cribBonus = bonus;
     }
-    return qint64(after - before) + bonusDelta;
+    return qint64(after - before) + bonusDelta - qint64(incompleteChange) * m_rules.incompleteCost;
 }
 
 qint64 KeyState::cribBonus() const

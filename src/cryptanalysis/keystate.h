@@ -28,6 +28,10 @@ struct KeyRules
     std::vector<int> lockedSymbol;
     // Score per letter of a crib that reads at its best placement.
     int cribWeight = 0;
+    // Under cyclic choice with k codes a symbol: the cost of a symbol that
+    // holds a code seen twice in a line but fewer than k codes (0: none).
+    int cycleCodes = 0;
+    int incompleteCost = 0;
 };
 
 class KeyState
@@ -57,7 +61,7 @@ public:
     // The language score (sum of the model's scores) and the total the
     // search maximises: that plus the cribs' reward.
     qint64 languageScore() const { return m_language; }
-    qint64 total() const { return m_language + m_cribBonus; }
+    qint64 total() const { return m_language + m_cribBonus - qint64(m_incomplete) * m_rules.incompleteCost; }
 
     // Whether x may join symbol t while y (or -1) leaves it: room, and codes
     // whose order allows one symbol. Locks are the caller's to check.
@@ -83,6 +87,10 @@ private:
     }
     void removeMember(int s, int x);
     qint64 cribBonus() const;
+    int incomplete(int s) const
+    {
+        return m_repeaters[s] > 0 && int(m_members[s].size()) < m_rules.cycleCodes;
+    }
 
     const OccurrenceIndex &m_index;
     const std::int16_t *m_scores;
@@ -92,6 +100,9 @@ private:
     std::vector<int> m_assign;
     std::array<std::vector<int>, SymbolCount> m_members;
     std::array<int, SymbolCount> m_locksHeld {};
+    std::vector<char> m_repeats;                  // per code
+    std::array<int, SymbolCount> m_repeaters {};  // per symbol
+    int m_incomplete = 0;
     std::vector<std::int8_t> m_symbolAt;
     std::vector<int> m_ends; // scratch: the windows a recode rescores
     qint64 m_language = 0;

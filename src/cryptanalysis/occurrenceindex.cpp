@@ -62,4 +62,13 @@ OccurrenceIndex::OccurrenceIndex(const CipherText &cipher, int maxOccurrences)
     }
 }
 
+bool OccurrenceIndex::repeatsInALine(int dense) const
+{
+    for (const int *o = begin(dense); o + 1 < end(dense); ++o) {
+        if (m_lineAt[o[0]] == m_lineAt[o[1]])
+            return true;
+    }
+    return false;
+}
+
 } // namespace Cryptanalysis

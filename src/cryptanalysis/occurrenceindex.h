@@ -27,6 +27,9 @@ public:
     int denseOf(int code) const { return m_denseOfCode[code]; }
     int count(int dense) const { return m_occurrenceStart[dense + 1] - m_occurrenceStart[dense]; }
     int lineCount() const { return m_lines; }
+    // Whether the code occurs twice or more in one line: under cyclic choice
+    // its symbol then shows all k of its codes.
+    bool repeatsInALine(int dense) const;
 
     int positions() const { return int(m_codeAt.size()); }
     // The dense code at a position, or -1 for a pad.

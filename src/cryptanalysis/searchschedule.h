@@ -48,6 +48,9 @@ struct SearchSchedule
     // Codes are grouped when their alternation has less than a 1 in 40
     // chance.
     double groupingEvidenceNats = std::log(40.0);
+    // A code seen twice in a line must have partners: the best compatible
+    // ones are taken on this much evidence.
+    double repeaterEvidenceNats = std::log(2.0);
 
     // --- Hill climbing at the end of a restart ---
     // Rotations of three codes among the rarest (seen this often at most),
@@ -76,6 +79,10 @@ struct SearchSchedule
     // --- Shape of the key ---
     // Codes a symbol may hold: the tool's keys give each symbol three.
     int codesPerSymbol = 3;
+
+    // Under cyclic choice a symbol with a code seen twice in a line must show
+    // all k codes; a key that leaves it fewer pays this much per symbol.
+    double incompleteSymbolNats = 4.0;
 
     // --- Hand on the key ---
     // A crib is worth this much per letter of it that reads at its best

@@ -217,11 +217,21 @@ public:
         m_rules.lockedSymbol = lockedSymbols(m_index, options.locks);
         m_plan.cyclic = m_cycles.looksCyclic();
         m_plan.symbolsByFrequency = symbolsByFrequency(model);
-        // Groups no bigger than the key allows: beyond that, strict order
-        // is chance.
-        const int groupLimit = m_plan.cyclic ? schedule.codesPerSymbol : 1;
-        m_plan.groups = m_cycles.groups(groupLimit, schedule.groupingEvidenceNats);
+        // k shows in the largest group that cycles beyond doubt; then codes
+        // seen twice in a line take their partners up to k on less.
+        int k = 1;
+        if (m_plan.cyclic) {
+            for (const std::vector<int> &group : m_cycles.groups(schedule.codesPerSymbol, schedule.groupingEvidenceNats,
+                                                                 schedule.groupingEvidenceNats))
+                k = qMax(k, int(group.size()));
+        }
+        m_plan.groups = m_cycles.groups(k, schedule.groupingEvidenceNats, schedule.repeaterEvidenceNats);
         m_rules.capacity = capacityFor(m_index, m_plan.groups, schedule);
+        if (m_plan.cyclic) {
+            m_rules.capacity = qMax(k, (m_index.codes() + SymbolCount - 1) / SymbolCount);
+            m_rules.cycleCodes = k;
+            m_rules.incompleteCost = int(schedule.incompleteSymbolNats * LanguageModel::Scale);
+        }
         m_rules.cycles = m_plan.cyclic ? &m_cycles : nullptr;
         m_rules.cribWeight = int(schedule.cribNatsPerLetter * LanguageModel::Scale);
     }
