@@ -1,9 +1,15 @@
 // Accuracy and time of the ciphertext-only attack over held-out Russian
-// text: for each length and key, trials with random secret tables and
-// seeds; prints a Markdown table of medians.
+// text: for each cell (length, key, choice, locks), trials with random
+// secret tables and seeds. Prints one tab-separated line a cell:
+//   codes  cell  median-accuracy  worst-accuracy  median-time  max-time  median-restarts
+// bench/crack_accuracy.sh builds this file against two versions of the
+// solver and joins their lines into one table.
 //
-//   crack_accuracy TEXTS [TRIALS] [TIME-LIMIT] [LENGTHS]
-// TEXTS holds one paragraph per line, without digits.
+//   crack_accuracy TEXTS TRIALS TIME-LIMIT CELLS [JOBS]
+// TEXTS holds one paragraph per line, without digits. CELLS is a comma-
+// separated list of LENGTH:KEY, KEY one of 1c, 2c, 3c, 2r, 3r (k and cyclic
+// or random choice), optionally followed by +N for N correct locks
+// (200:3c+5). JOBS (default 1) is the number of threads of one crack.
 #include "ciphertext.h"
 #include "homophonic.h"
 #include "keytable.h"
@@ -13,6 +19,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTextStream>
 
@@ -21,17 +28,24 @@
 #include <numeric>
 #include <vector>
 
+// The solver before locks and threads came has neither; the cells that need
+// them are left out when built against it.
+#if __has_include("restartsearch.h")
+#define SOLVER_TAKES_LOCKS 1
+#endif
+
 using namespace Cryptanalysis;
 
 namespace {
 
 struct Cell
 {
-    int alphabetCount;
-    bool randomChoice;
-    const char *title;
+    int length = 0;
+    int alphabetCount = 1;
+    bool randomChoice = false;
+    int locks = 0;
+    QString name;
 };
-
 
 double median(std::vector<double> values)
 {
@@ -40,45 +54,55 @@ double median(std::vector<double> values)
     return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
 }
 
+QStringList readParagraphs(const QString &path)
+{
+    QFile file(path);
+    QStringList paragraphs;
+    if (!file.open(QIODevice::ReadOnly))
+        return paragraphs;
+    QTextStream stream(&file);
+    stream.setCodec("UTF-8");
+    QString line;
+    while (stream.readLineInto(&line)) {
+        if (!line.trimmed().isEmpty())
+            paragraphs.append(line);
+    }
+    return paragraphs;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: crack_accuracy TEXTS [TRIALS] [TIME-LIMIT] [LENGTHS] [CELLS]\n");
+    if (args.size() < 5) {
+        std::fprintf(stderr, "usage: crack_accuracy TEXTS TRIALS TIME-LIMIT CELLS [JOBS]\n");
         return 2;
     }
-    QFile file(args.at(1));
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(args.at(1)));
+    const QStringList paragraphs = readParagraphs(args.at(1));
+    if (paragraphs.isEmpty()) {
+        std::fprintf(stderr, "no paragraphs in %s\n", qPrintable(args.at(1)));
         return 1;
     }
-    QTextStream stream(&file);
-    stream.setCodec("UTF-8");
-    QStringList paragraphs;
-    QString line;
-    while (stream.readLineInto(&line)) {
-        if (!line.trimmed().isEmpty())
-            paragraphs.append(line);
-    }
-    const int trials = args.size() > 2 ? args.at(2).toInt() : 20;
-    const double timeLimit = args.size() > 3 ? args.at(3).toDouble() : 10;
-    std::vector<int> lengths {200, 500, 1500, 5000};
-    if (args.size() > 4) {
-        lengths.clear();
-        for (const QString &l : args.at(4).split(QLatin1Char(',')))
-            lengths.push_back(l.toInt());
-    }
-    const std::vector<Cell> allCells {{1, false, "k = 1"}, {2, false, "k = 2, cyclic"}, {3, false, "k = 3, cyclic"},
-                                      {2, true, "k = 2, random"}, {3, true, "k = 3, random"}};
+    const int trials = args.at(2).toInt();
+    const double timeLimit = args.at(3).toDouble();
+    const int jobs = args.size() > 5 ? args.at(5).toInt() : 1;
     std::vector<Cell> cells;
-    const QString cellFilter = args.size() > 5 ? args.at(5) : QStringLiteral("1c,2c,3c,3r");
-    for (const Cell &cell : allCells) {
-        const QString name = QStringLiteral("%1%2").arg(cell.alphabetCount).arg(QLatin1Char(cell.randomChoice ? 'r' : 'c'));
-        if (cellFilter.split(QLatin1Char(',')).contains(name))
-            cells.push_back(cell);
+    const QRegularExpression cellPattern(QStringLiteral("^(\\d+):([123])([cr])(?:\\+(\\d+))?$"));
+    for (const QString &spec : args.at(4).split(QLatin1Char(','))) {
+        const QRegularExpressionMatch match = cellPattern.match(spec);
+        if (!match.hasMatch()) {
+            std::fprintf(stderr, "bad cell %s\n", qPrintable(spec));
+            return 2;
+        }
+        Cell cell;
+        cell.length = match.captured(1).toInt();
+        cell.alphabetCount = match.captured(2).toInt();
+        cell.randomChoice = match.captured(3) == QLatin1String("r");
+        cell.locks = match.captured(4).toInt();
+        cell.name = spec.section(QLatin1Char(':'), 1);
+        cells.push_back(cell);
     }
 
     LanguageModel model;
@@ -88,69 +112,97 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    std::printf("| codes | key | median accuracy | min accuracy | median time, s | max time, s | median restarts |\n");
-    std::printf("|---|---|---|---|---|---|---|\n");
-    for (const int length : lengths) {
-        for (const Cell &cell : cells) {
-            std::vector<double> accuracies, times, restarts;
-            for (int trial = 0; trial < trials; ++trial) {
-                QRandomGenerator random(quint32(length * 1000 + cell.alphabetCount * 10 + cell.randomChoice) * 7919u + quint32(trial));
-                HomophoneTable table = randomKeyTable(random);
-                RandomCodeChoice choice(random);
-                // Consecutive paragraphs from a random one on, cut at the length.
-                int paragraph = int(random.bounded(paragraphs.size()));
-                int codes = 0;
-                QString ciphertext;
-                std::vector<int> truth;
-                while (codes < length) {
-                    QString text = paragraphs.at(paragraph);
-                    paragraph = (paragraph + 1) % paragraphs.size();
-                    int cut = 0;
-                    while (cut < text.size() && codes < length) {
-                        if (symbolOf(text.at(cut)) >= 0) {
-                            truth.push_back(symbolOf(text.at(cut).toUpper()));
-                            ++codes;
-                        }
-                        ++cut;
+    for (const Cell &cell : cells) {
+#ifndef SOLVER_TAKES_LOCKS
+        if (cell.locks > 0 || jobs != 1) {
+            std::printf("%d\t%s\t-\t-\t-\t-\t-\n", cell.length, qPrintable(cell.name));
+            continue;
+        }
+#endif
+        std::vector<double> accuracies, times, restarts;
+        for (int trial = 0; trial < trials; ++trial) {
+            // The seed leaves out the locks, so that a cell with locks runs
+            // the same texts, tables and search seeds as the one without.
+            QRandomGenerator random(quint32(cell.length * 1000 + cell.alphabetCount * 10 + cell.randomChoice) * 7919u
+                                    + quint32(trial));
+            HomophoneTable table = randomKeyTable(random);
+            RandomCodeChoice choice(random);
+            // Consecutive paragraphs from a random one on, cut at the length.
+            int paragraph = int(random.bounded(paragraphs.size()));
+            int codes = 0;
+            QString ciphertext;
+            std::vector<int> truth;
+            while (codes < cell.length) {
+                QString text = paragraphs.at(paragraph);
+                paragraph = (paragraph + 1) % paragraphs.size();
+                int cut = 0;
+                while (cut < text.size() && codes < cell.length) {
+                    if (symbolOf(text.at(cut)) >= 0) {
+                        truth.push_back(symbolOf(text.at(cut).toUpper()));
+                        ++codes;
                     }
-                    text.truncate(cut);
-                    for (auto &row : table)
-                        row.counter = 0;
-                    ciphertext += cell.randomChoice ? encryptHomophonic(table, text, cell.alphabetCount, choice)
-                                                    : encryptHomophonic(table, text, cell.alphabetCount);
-                    ciphertext += QLatin1Char('\n');
+                    ++cut;
                 }
-                const CipherText cipher = readCipherText(ciphertext);
-                CrackOptions options;
-                options.seed = random.generate64();
-                options.timeLimitSeconds = timeLimit;
-                const CrackResult result = crackHomophonic(cipher, model, options);
-                int right = 0, at = 0;
+                text.truncate(cut);
+                for (auto &row : table)
+                    row.counter = 0;
+                ciphertext += cell.randomChoice ? encryptHomophonic(table, text, cell.alphabetCount, choice)
+                                                : encryptHomophonic(table, text, cell.alphabetCount);
+                ciphertext += QLatin1Char('\n');
+            }
+            const CipherText cipher = readCipherText(ciphertext);
+            CrackOptions options;
+            options.seed = random.generate64();
+            options.timeLimitSeconds = timeLimit;
+#ifdef SOLVER_TAKES_LOCKS
+            options.jobs = jobs;
+            // Locks of distinct codes of the text, drawn at random.
+            std::vector<int> seen;
+            std::vector<int> symbolOfSeen(CodeCount, -1);
+            {
+                int at = 0;
                 for (const qint16 unit : cipher.units) {
                     if (unit < 0)
                         continue;
-                    right += at < int(truth.size()) && result.symbolOfCode[unit] == truth[at];
+                    if (symbolOfSeen[unit] < 0) {
+                        symbolOfSeen[unit] = truth[at];
+                        seen.push_back(unit);
+                    }
                     ++at;
                 }
-                accuracies.push_back(100.0 * right / qMax(1, at));
-                if (qEnvironmentVariableIsSet("CRACK_DEBUG")) {
-                    std::array<int, CodeCount> trueMap;
-                    trueMap.fill(-1);
-                    for (int row = 0; row < SymbolCount; ++row)
-                        for (int column = 0; column < cell.alphabetCount; ++column)
-                            trueMap[table[row].codes[column].toInt()] = row;
-                    std::fprintf(stderr, "acc %.1f found %.3f true %.3f k %d choice %d restarts %d\n",
-                                 accuracies.back(), result.score, model.averageScore(cipher.plaintext(trueMap)),
-                                 result.alphabetCount, int(result.choice), result.restarts);
-                }
-                times.push_back(result.seconds);
-                restarts.push_back(result.restarts);
             }
-            std::printf("| %d | %s | %.1f %% | %.1f %% | %.2f | %.2f | %.0f |\n", length, cell.title,
-                        median(accuracies), *std::min_element(accuracies.begin(), accuracies.end()),
-                        median(times), *std::max_element(times.begin(), times.end()), median(restarts));
-            std::fflush(stdout);
+            QRandomGenerator lockRandom(quint32(trial) * 104729u + 17u);
+            std::shuffle(seen.begin(), seen.end(), lockRandom);
+            for (int i = 0; i < cell.locks && i < int(seen.size()); ++i)
+                options.locks.push_back({ seen[i], symbolOfSeen[seen[i]] });
+#endif
+            const CrackResult result = crackHomophonic(cipher, model, options);
+            int right = 0, at = 0;
+            for (const qint16 unit : cipher.units) {
+                if (unit < 0)
+                    continue;
+                right += at < int(truth.size()) && result.symbolOfCode[unit] == truth[at];
+                ++at;
+            }
+            accuracies.push_back(100.0 * right / qMax(1, at));
+            if (qEnvironmentVariableIsSet("CRACK_DEBUG")) {
+                std::array<int, CodeCount> trueMap;
+                trueMap.fill(-1);
+                for (int row = 0; row < SymbolCount; ++row)
+                    for (int column = 0; column < cell.alphabetCount; ++column)
+                        trueMap[table[row].codes[column].toInt()] = row;
+                std::fprintf(stderr, "%s acc %.1f found %.3f true %.3f k %d choice %d restarts %d time %.2f\n",
+                             qPrintable(cell.name), accuracies.back(), result.score,
+                             model.averageScore(cipher.plaintext(trueMap)), result.alphabetCount, int(result.choice),
+                             result.restarts, result.seconds);
+            }
+            times.push_back(result.seconds);
+            restarts.push_back(result.restarts);
         }
+        std::printf("%d\t%s\t%.1f\t%.1f\t%.2f\t%.2f\t%.0f\n", cell.length, qPrintable(cell.name), median(accuracies),
+                    *std::min_element(accuracies.begin(), accuracies.end()), median(times),
+                    *std::max_element(times.begin(), times.end()), median(restarts));
+        std::fflush(stdout);
     }
     return 0;
 }

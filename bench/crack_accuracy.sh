@@ -1,20 +1,42 @@
 #!/usr/bin/env bash
 # The attack's accuracy and time over Russian prose that is not in the
 # model's corpus: paragraphs of the Debian FAQ in Russian (debian-faq-ru).
-# Builds in Release mode, runs on one core.
+# Builds this tree's solver and a base version's (default: the solver before
+# it was split into its seams) in Release mode and runs both on the same
+# trials, one core each, one cell after the other; prints one Markdown table.
 #
-#   bench/crack_accuracy.sh [TRIALS] [TIME-LIMIT] [LENGTHS] [CELLS]
-# CELLS: any of 1c,2c,3c,2r,3r (k and cyclic or random choice).
+#   bench/crack_accuracy.sh [TRIALS] [TIME-LIMIT] [CELLS] [JOBS]
+# CELLS: LENGTH:KEY[+LOCKS],... with KEY one of 1c, 2c, 3c, 2r, 3r (k, cyclic
+# or random choice), +LOCKS correct locks (the base solver has none). JOBS:
+# threads of one crack for the new solver (the base runs only JOBS = 1).
+# BASE=commit picks the base; BASE=none measures this tree alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev debian-faq-ru
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev debian-faq-ru python3
 
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+trials=${1:-20}
+limit=${2:-10}
+cells=${3:-100:1c,200:1c,200:2c,200:3c,200:3r,200:3c+5,300:1c,300:2c,300:3c,300:3r,500:1c,500:2c,500:3c,500:3r,1500:1c,1500:2c,1500:3c,1500:3r,5000:1c,5000:2c,5000:3c,5000:3r}
+jobs=${4:-1}
+base=${BASE:-9742798}
+
+launcher=()
+command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "${launcher[@]}" >/dev/null
 cmake --build build-bench --target crack_accuracy -j"$(nproc)" >/dev/null
 
-texts=$(mktemp)
-trap 'rm -f "$texts"' EXIT
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+if [ "$base" != none ]; then
+    # The base's library with this tree's driver, so both run the same trials.
+    mkdir "$work/base"
+    git archive "$base" | tar -x -C "$work/base"
+    cp bench/crack_accuracy.cpp "$work/base/bench/crack_accuracy.cpp"
+    cmake -S "$work/base" -B build-bench-base -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "${launcher[@]}" >/dev/null
+    cmake --build build-bench-base --target crack_accuracy -j"$(nproc)" >/dev/null
+fi
+
 # Paragraphs of mostly Cyrillic prose, one a line, digits dropped (the
 # cipher copies digit pairs, which decryption reads back as codes).
 zcat /usr/share/doc/debian/FAQ/debian-faq.ru.txt.gz | python3 -c '
@@ -27,6 +49,41 @@ for block in re.split(r"\n\s*\n", text):
     lat = sum(1 for c in para if c.isascii() and c.isalpha())
     if len(para) >= 150 and cyr >= 4 * lat:
         print(para)
-' >"$texts"
+' >"$work/texts"
 
-taskset -c 0 build-bench/bench/crack_accuracy "$texts" "${1:-20}" "${2:-10}" "${3:-200,500,1500,5000}" "${4:-1c,2c,3c,3r}"
+: >"$work/new"
+: >"$work/base.tsv"
+for cell in ${cells//,/ }; do
+    taskset -c 0 build-bench/bench/crack_accuracy "$work/texts" "$trials" "$limit" "$cell" "$jobs" >>"$work/new"
+    if [ "$base" != none ]; then
+        taskset -c 0 build-bench-base/bench/crack_accuracy "$work/texts" "$trials" "$limit" "$cell" 1 >>"$work/base.tsv"
+    fi
+    tail -n 1 "$work/new" >&2
+done
+
+python3 - "$work/new" "$work/base.tsv" "$trials" "$limit" "$jobs" <<'PY'
+import sys
+def rows(path):
+    out = {}
+    for line in open(path, encoding="utf-8"):
+        f = line.rstrip("\n").split("\t")
+        out[(f[0], f[1])] = f[2:]
+    return out
+new, base = rows(sys.argv[1]), rows(sys.argv[2])
+names = {"1c": "k = 1", "2c": "k = 2, циклический", "3c": "k = 3, циклический",
+         "2r": "k = 2, случайный", "3r": "k = 3, случайный"}
+def name(cell):
+    key, _, locks = cell.partition("+")
+    return names.get(key, key) + (f", {locks} верных замков" if locks else "")
+def num(v, suffix=""):
+    return "–" if v in ("-", None) else v.replace(".", ",") + suffix
+print(f"{sys.argv[3]} испытаний на клетку, лимит {sys.argv[4]} с, потоков у нового: {sys.argv[5]}; "
+      "в каждой клетке: прежний → новый")
+print()
+print("| кодов | ключ | медиана точности | худшая точность | медиана времени, с | наибольшее время, с | медиана перезапусков |")
+print("|---|---|---|---|---|---|---|")
+for (codes, cell), n in new.items():
+    b = base.get((codes, cell), ["-"] * 5)
+    pair = lambda i, s="": f"{num(b[i], s)} → {num(n[i], s)}" if base else num(n[i], s)
+    print(f"| {codes} | {name(cell)} | {pair(0, ' %')} | {pair(1, ' %')} | {pair(2)} | {pair(3)} | {pair(4)} |")
+PY

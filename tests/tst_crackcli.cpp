@@ -44,6 +44,10 @@ private slots:
     void failuresChangeNoFile_data();
     void failuresChangeNoFile();
     void modelBuiltFromACorpusIsUsable();
+    void lockedCodesKeepTheirSymbols_data();
+    void lockedCodesKeepTheirSymbols();
+    void keyFileThatCannotBeWrittenLeavesThePlaintext();
+    void shortestTimeLimitGivesAKeyFile();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -158,6 +162,34 @@ void CrackCliTest::failuresChangeNoFile_data()
                                                   << QByteArray("01 ") << 2 << QStringLiteral("лимит времени");
     QTest::newRow("seed that is no number") << arguments({ "crack", "--seed", "x" }) + outputs << QByteArray("01 ") << 2
                                             << QStringLiteral("зерно");
+    // 01 02 03 01: a ciphertext of three codes.
+    const QByteArray codes("01 02 03 01 ");
+    QTest::newRow("lock without a symbol") << arguments({ "crack", "--lock", "01" }) + outputs << codes << 2
+                                           << QStringLiteral("--lock «01»: ожидается КОД=СИМВОЛ");
+    QTest::newRow("lock of a one-digit code") << arguments({ "crack", "--lock", "1=О" }) + outputs << codes << 2
+                                              << QStringLiteral("--lock «1=О»: код должен быть двузначным");
+    QTest::newRow("lock of a three-digit code") << arguments({ "crack", "--lock", "100=О" }) + outputs << codes << 2
+                                                << QStringLiteral("--lock «100=О»: код должен быть двузначным");
+    QTest::newRow("lock to Ё, which the table lacks") << arguments({ "crack", "--lock", "01=Ё" }) + outputs << codes
+                                                      << 2 << QStringLiteral("--lock «01=Ё»: символ должен быть");
+    QTest::newRow("lock to two letters") << arguments({ "crack", "--lock", "01=ОА" }) + outputs << codes << 2
+                                         << QStringLiteral("--lock «01=ОА»: символ должен быть");
+    QTest::newRow("lock of a code not in the ciphertext")
+        << arguments({ "crack", "--lock", "01=О", "--lock", "05=А" }) + outputs << codes << 2
+        << QStringLiteral("--lock «05=А»: кода 05 нет в шифртексте");
+    QTest::newRow("two symbols for one code") << arguments({ "crack", "--lock", "02=О", "--lock", "02=␣" }) + outputs
+                                              << codes << 2
+                                              << QStringLiteral("--lock «02=␣»: код 02 уже закреплён за символом «О»");
+    QTest::newRow("crib with a Latin letter") << arguments({ "crack", "--crib", "КОТ", "--crib", "CAT" }) + outputs
+                                              << codes << 2 << QStringLiteral("--crib «CAT»: символа «C» нет в таблице");
+    QTest::newRow("crib longer than any run of codes") << arguments({ "crack", "--crib", "КОРОВА" }) + outputs
+                                                       << codes << 2
+                                                       << QStringLiteral("--crib «КОРОВА»: слово не может читаться");
+    QTest::newRow("crib that one code would have to read two ways") << arguments({ "crack", "--crib", "АБВГ" }) + outputs
+                                                                    << codes << 2
+                                                                    << QStringLiteral("слово не может читаться");
+    QTest::newRow("jobs of zero") << arguments({ "crack", "--jobs", "0" }) + outputs << codes << 2
+                                  << QStringLiteral("--jobs");
     QTest::newRow("corpus without Russian text")
         << arguments({ "model", "--corpus", "english.txt", "--output", "прежний.txt" }) << QByteArray() << 1
         << QStringLiteral("english.txt");
@@ -204,6 +236,129 @@ void CrackCliTest::modelBuiltFromACorpusIsUsable()
                             QByteArray("01 02 "));
     QCOMPARE(refused.exitCode, 1);
     QVERIFY2(refused.err.contains(QStringLiteral("модель языка не загружена")), qPrintable(refused.err));
+}
+
+// Locks are kept whatever the search would prefer: a code locked to a
+// wrong symbol reads as that symbol, and the space written as ␣, as a space
+// or in lower case is one lock.
+void CrackCliTest::lockedCodesKeepTheirSymbols_data()
+{
+    QTest::addColumn<QString>("lock");
+    QTest::addColumn<QString>("symbol");
+    QTest::newRow("code locked to Щ") << QStringLiteral("=Щ") << QStringLiteral("Щ");
+    QTest::newRow("code locked to ф in lower case") << QStringLiteral("=ф") << QStringLiteral("Ф");
+    QTest::newRow("code locked to the space as ␣") << QStringLiteral("=␣") << QStringLiteral("␣");
+    QTest::newRow("code locked to a quoted space") << QStringLiteral("= ") << QStringLiteral("␣");
+}
+
+void CrackCliTest::lockedCodesKeepTheirSymbols()
+{
+    QFETCH(QString, lock);
+    QFETCH(QString, symbol);
+    QCOMPARE(cli({ QStringLiteral("keygen"), QStringLiteral("--seed"), QStringLiteral("5"), QStringLiteral("-o"),
+                   QStringLiteral("ключ.txt") })
+                 .exitCode,
+             0);
+    const QStringList utf8 { QStringLiteral("-e"), QStringLiteral("utf-8") };
+    const Run encrypted = cli(QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("1"),
+                                            QStringLiteral("--table"), QStringLiteral("ключ.txt"), QStringLiteral("-i"),
+                                            QStringLiteral("открытый.txt") }
+                              + utf8);
+    QCOMPARE(encrypted.exitCode, 0);
+    // The most frequent code: the space's under k = 1, so never Щ or Ф.
+    QMap<QByteArray, int> counts;
+    for (const QByteArray &token : encrypted.out.split(' '))
+        ++counts[token];
+    QByteArray frequent;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.key().size() == 2 && (frequent.isEmpty() || it.value() > counts.value(frequent)))
+            frequent = it.key();
+    }
+    const Run cracked = cli(QStringList { QStringLiteral("crack"), QStringLiteral("--lock"),
+                                          QString::fromLatin1(frequent) + lock, QStringLiteral("--key-out"),
+                                          QStringLiteral("найденный.txt"), QStringLiteral("--seed"), QStringLiteral("2"),
+                                          QStringLiteral("--time-limit"), QStringLiteral("2"), QStringLiteral("--jobs"),
+                                          QStringLiteral("2") }
+                                + utf8,
+                            encrypted.out);
+    QCOMPARE(cracked.exitCode, 0);
+    const QStringList rows = QString::fromUtf8(readFile(path(QStringLiteral("найденный.txt")))).split(QLatin1Char('\n'));
+    bool found = false;
+    for (const QString &row : rows) {
+        const QStringList fields = row.split(QLatin1Char('\t'));
+        if (fields.size() > 1 && fields.mid(1).contains(QString::fromLatin1(frequent))) {
+            QCOMPARE(fields.first(), symbol);
+            found = true;
+        }
+    }
+    QVERIFY2(found, qPrintable(rows.join(QLatin1Char('\n'))));
+}
+
+// The plaintext is written whole before the key file fails for the size
+// limit: neither file may change. A long input name makes the key file,
+// which names its ciphertext, longer than the limit while the plaintext
+// stays under it.
+void CrackCliTest::keyFileThatCannotBeWrittenLeavesThePlaintext()
+{
+    const QString folder = QString(100, QChar(0x0448)); // ш
+    QVERIFY(QDir(m_dir->path()).mkdir(folder));
+    const QString cipherName = folder + QLatin1Char('/') + QString(100, QChar(0x0444)); // ф
+    QVERIFY(writeFile(path(cipherName), "01 02 03 04 05 06 07 08 09 10 11 12 13 14 15 16 17 18 19 20\n"));
+    QVERIFY(writeFile(path(QStringLiteral("прежний.txt")), "прежний текст"));
+    QVERIFY(writeFile(path(QStringLiteral("прежний-ключ.txt")), "прежний ключ"));
+    const QStringList before = QDir(m_dir->path()).entryList(QDir::Files);
+
+    const Run run = runCliFromShell(QStringLiteral("trap '' XFSZ; ulimit -f 1;"),
+                                    QStringList { QStringLiteral("crack"), QStringLiteral("-i"), cipherName,
+                                                  QStringLiteral("-o"), QStringLiteral("прежний.txt"),
+                                                  QStringLiteral("--key-out"), QStringLiteral("прежний-ключ.txt"),
+                                                  QStringLiteral("--time-limit"), QStringLiteral("0.2"),
+                                                  QStringLiteral("--seed"), QStringLiteral("1") },
+                                    QString(), m_dir->path());
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("прежний-ключ.txt")), qPrintable(run.err));
+    QCOMPARE(readFile(path(QStringLiteral("прежний.txt"))), QByteArray("прежний текст"));
+    QCOMPARE(readFile(path(QStringLiteral("прежний-ключ.txt"))), QByteArray("прежний ключ"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), before);
+
+    // Without the limit the same run writes both.
+    const Run unlimited = cli({ QStringLiteral("crack"), QStringLiteral("-i"), cipherName, QStringLiteral("-o"),
+                                QStringLiteral("прежний.txt"), QStringLiteral("--key-out"),
+                                QStringLiteral("прежний-ключ.txt"), QStringLiteral("--time-limit"),
+                                QStringLiteral("0.2"), QStringLiteral("--seed"), QStringLiteral("1") });
+    QCOMPARE(unlimited.exitCode, 0);
+    QVERIFY(readFile(path(QStringLiteral("прежний-ключ.txt"))).size() > 1024);
+    QVERIFY(readFile(path(QStringLiteral("прежний.txt"))).size() < 1024);
+}
+
+// The shortest limit on a ciphertext long enough that no restart can end in
+// a millisecond still answers with a key that decrypts the text.
+void CrackCliTest::shortestTimeLimitGivesAKeyFile()
+{
+    QCOMPARE(cli({ QStringLiteral("keygen"), QStringLiteral("--seed"), QStringLiteral("9"), QStringLiteral("-o"),
+                   QStringLiteral("ключ.txt") })
+                 .exitCode,
+             0);
+    const QStringList utf8 { QStringLiteral("-e"), QStringLiteral("utf-8") };
+    QCOMPARE(cli(QStringList { QStringLiteral("encrypt"), QStringLiteral("-k"), QStringLiteral("3"),
+                               QStringLiteral("--table"), QStringLiteral("ключ.txt"), QStringLiteral("-i"),
+                               QStringLiteral("открытый.txt"), QStringLiteral("-o"), QStringLiteral("шифр.txt") }
+                 + utf8)
+                 .exitCode,
+             0);
+    const Run cracked = cli(QStringList { QStringLiteral("crack"), QStringLiteral("-i"), QStringLiteral("шифр.txt"),
+                                          QStringLiteral("--key-out"), QStringLiteral("найденный.txt"),
+                                          QStringLiteral("--time-limit"), QStringLiteral("0.001") }
+                            + utf8);
+    QCOMPARE(cracked.exitCode, 0);
+    const Run decrypted = cli(QStringList { QStringLiteral("decrypt"), QStringLiteral("-k"), QStringLiteral("3"),
+                                            QStringLiteral("--table"), QStringLiteral("найденный.txt"),
+                                            QStringLiteral("-i"), QStringLiteral("шифр.txt") }
+                              + utf8);
+    QCOMPARE(decrypted.exitCode, 0);
+    QCOMPARE(decrypted.out, cracked.out);
+    // Every code became a letter: no digits are left.
+    QVERIFY(!cracked.out.contains('0') && !cracked.out.contains('5'));
 }
 
 QTEST_MAIN(CrackCliTest)

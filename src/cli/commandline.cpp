@@ -169,8 +169,18 @@ Options::Options()
            QStringLiteral("encrypt, decrypt: во сколько потоков шифровать, от 1 до 1024 (по умолчанию по "
                           "числу ядер процессора; 1 — в один поток); результат от числа потоков не зависит. С "
                           "--choice random шифрование всегда идёт в один поток: так одно зерно даёт один "
-                          "и тот же шифр"),
+                          "и тот же шифр. crack: во сколько потоков вести перезапуски поиска; одно зерно "
+                          "с одним числом потоков даёт один результат, пока поиск не упрётся в лимит "
+                          "времени"),
            QStringLiteral("N"))
+    , lock(QStringLiteral("lock"),
+           QStringLiteral("crack: закрепить код за символом, например 17=О (␣ или пробел в кавычках — "
+                          "пробел); поиск его не меняет; можно указать несколько раз"),
+           QStringLiteral("КОД=СИМВОЛ"))
+    , crib(QStringLiteral("crib"),
+           QStringLiteral("crack: слово, которое наверняка есть в тексте; ключи, в которых оно читается, "
+                          "получают прибавку к оценке; можно указать несколько раз"),
+           QStringLiteral("СЛОВО"))
     , model(QStringLiteral("model"),
             QStringLiteral("crack: модель языка из файла (её делает команда model) вместо встроенной"),
             QStringLiteral("ФАЙЛ"))
@@ -193,12 +203,17 @@ Options::Options()
 QList<const QCommandLineOption *> Options::all() const
 {
     return { &key,    &input,     &output, &encoding, &table,  &choice, &seed,   &keyOut,
-             &timeLimit, &quiet, &jobs, &model,  &corpus,   &as,     &format, &chart, &help, &version };
+             &timeLimit, &quiet, &jobs, &lock, &crib, &model,  &corpus,   &as,     &format, &chart, &help, &version };
 }
 
 QList<const QCommandLineOption *> Options::fileNames() const
 {
     return { &input, &output, &table, &keyOut, &model, &corpus, &chart };
+}
+
+QList<const QCommandLineOption *> Options::repeatable() const
+{
+    return { &lock, &crib };
 }
 
 int printText(const QString &text, const ClosedStreams &closed)
@@ -443,12 +458,22 @@ bool OutputTarget::write(const QByteArray &bytes)
 
 bool OutputTarget::finish()
 {
+    return flush() && commit();
+}
+
+bool OutputTarget::flush()
+{
     // The device is unbuffered, so this writes nothing; but were anything
     // left in a buffer, commit() would write it without reporting a failure.
     if (!m_device->flush()) {
         reportWriteFailure();
         return false;
     }
+    return true;
+}
+
+bool OutputTarget::commit()
+{
     if (auto *saveFile = qobject_cast<QSaveFile *>(m_device.get()); saveFile && !saveFile->commit()) {
         reportError(QStringLiteral("не удалось сохранить ") + description() + QStringLiteral(": ")
                     + saveFile->errorString());

@@ -56,6 +56,8 @@ struct Options
     QCommandLineOption timeLimit;
     QCommandLineOption quiet;
     QCommandLineOption jobs;
+    QCommandLineOption lock;
+    QCommandLineOption crib;
     QCommandLineOption model;
     QCommandLineOption corpus;
     QCommandLineOption as;
@@ -67,6 +69,8 @@ struct Options
     QList<const QCommandLineOption *> all() const;
     // The options whose value names a file.
     QList<const QCommandLineOption *> fileNames() const;
+    // The options that may be given more than once, each value adding one.
+    QList<const QCommandLineOption *> repeatable() const;
 };
 
 // One run of the tool: the parsed command line and the state of the
@@ -173,6 +177,11 @@ public:
     // Makes the written content the target's; on failure reports it and
     // returns false, and a replaced file keeps its old content.
     bool finish();
+    // The two halves of finish, for targets that must change together:
+    // flush checks that everything reached the file, commit then replaces
+    // the old file with it.
+    bool flush();
+    bool commit();
     void reportWriteFailure() const;
     QString description() const { return describeOutput(m_fileName); }
 

@@ -41,6 +41,33 @@ std::optional<double> chosenTimeLimit(const Invocation &invocation)
     return *milliseconds / 1000.0;
 }
 
+// "17=О": two digits, '=', one symbol of the table (␣ or a space for the
+// space, a letter in either case). A lock written otherwise is reported
+// with its value; the checks against the ciphertext come later.
+std::optional<CodeLock> parsedLock(const QString &value)
+{
+    const auto refuse = [&value](const QString &reason) {
+        usageError(QStringLiteral("параметр --lock %1: %2").arg(quoted(value), reason));
+        return std::nullopt;
+    };
+    const int equals = value.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return refuse(QStringLiteral("ожидается КОД=СИМВОЛ, например 17=О"));
+    const QString code = value.left(equals);
+    const QString symbol = value.mid(equals + 1);
+    const auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    if (code.size() != 2 || !digit(code.at(0)) || !digit(code.at(1)))
+        return refuse(QStringLiteral("код должен быть двузначным, от 00 до 99"));
+    const QChar openBox(0x2423);
+    const int row = symbol == QString(openBox) ? 0 : (symbol.size() == 1 ? symbolOf(symbol.at(0)) : -1);
+    if (row < 0)
+        return refuse(QStringLiteral("символ должен быть один из таблицы: пробел (␣) или заглавная буква без Ё и Й"));
+    CodeLock lock;
+    lock.code = (code.at(0).unicode() - '0') * 10 + (code.at(1).unicode() - '0');
+    lock.symbol = row;
+    return lock;
+}
+
 bool loadModel(const Invocation &invocation, LanguageModel &model)
 {
     QString error;
@@ -116,6 +143,20 @@ int runCrack(const Invocation &invocation)
     if (!timeLimit)
         return UsageError;
 
+    std::vector<CodeLock> locks;
+    for (const QString &value : invocation.parser.values(options.lock)) {
+        const std::optional<CodeLock> lock = parsedLock(value);
+        if (!lock)
+            return UsageError;
+        locks.push_back(*lock);
+    }
+    int jobs = 0;
+    if (invocation.isSet(options.jobs)) {
+        jobs = chosenJobs(invocation);
+        if (jobs == 0)
+            return UsageError;
+    }
+
     LanguageModel model;
     if (!loadModel(invocation, model))
         return FileError;
@@ -123,19 +164,6 @@ int runCrack(const Invocation &invocation)
     QFile input;
     if (!openInput(invocation, input))
         return FileError;
-    // Both outputs are opened before the attack: a run of seconds should not
-    // end in a failure to write that was known from the start. Neither file
-    // changes unless everything succeeds.
-    OutputTarget plaintext(invocation.value(options.output));
-    if (!plaintext.open(invocation.closed))
-        return FileError;
-    std::optional<OutputTarget> keyOut;
-    if (invocation.isSet(options.keyOut)) {
-        keyOut.emplace(invocation.value(options.keyOut));
-        if (!keyOut->open(invocation.closed))
-            return FileError;
-    }
-
     const QByteArray bytes = input.read(MaxCipherTextBytes + 1);
     if (input.error() != QFileDevice::NoError) {
         reportReadFailure(invocation, input);
@@ -172,10 +200,42 @@ int runCrack(const Invocation &invocation)
         return FileError;
     }
 
-    CrackProgressLine progress(!invocation.isSet(options.quiet) && isatty(STDERR_FILENO));
     CrackOptions crackOptions;
     crackOptions.seed = seed.value_or(QRandomGenerator::system()->generate64());
     crackOptions.timeLimitSeconds = *timeLimit;
+    crackOptions.jobs = jobs;
+    crackOptions.locks = locks;
+    crackOptions.cribs = invocation.parser.values(options.crib);
+    const std::vector<CrackOptionProblem> problems = crackOptionProblems(cipher, crackOptions);
+    if (!problems.empty()) {
+        const QStringList lockValues = invocation.parser.values(options.lock);
+        QStringList messages;
+        for (const CrackOptionProblem &problem : problems) {
+            const bool isLock = problem.kind == CrackOptionProblem::Kind::Lock;
+            messages << QStringLiteral("параметр %1 %2: %3")
+                            .arg(isLock ? QStringLiteral("--lock") : QStringLiteral("--crib"),
+                                 quoted(isLock ? lockValues.at(problem.index) : crackOptions.cribs.at(problem.index)),
+                                 problem.reason);
+        }
+        for (int i = 0; i + 1 < messages.size(); ++i)
+            reportError(messages.at(i));
+        return usageError(messages.last());
+    }
+
+    // Both outputs are opened before the attack: a run of seconds should not
+    // end in a failure to write that was known from the start. Neither file
+    // changes unless both are written whole.
+    OutputTarget plaintext(invocation.value(options.output));
+    if (!plaintext.open(invocation.closed))
+        return FileError;
+    std::optional<OutputTarget> keyOut;
+    if (invocation.isSet(options.keyOut)) {
+        keyOut.emplace(invocation.value(options.keyOut));
+        if (!keyOut->open(invocation.closed))
+            return FileError;
+    }
+
+    CrackProgressLine progress(!invocation.isSet(options.quiet) && isatty(STDERR_FILENO));
     crackOptions.progress = [&progress](const CrackProgress &step) { progress.show(step); };
     QElapsedTimer timer;
     timer.start();
@@ -207,7 +267,7 @@ int runCrack(const Invocation &invocation)
         if (!keyOut->write(key.toUtf8()))
             return FileError;
     }
-    if (!plaintext.finish() || (keyOut && !keyOut->finish()))
+    if (!plaintext.flush() || (keyOut && !keyOut->flush()) || !plaintext.commit() || (keyOut && !keyOut->commit()))
         return FileError;
 
     reportError(QStringLiteral("таблица: %1; k = %2; выбор кодов: %3; оценка %4 нат на символ; время %5 с")

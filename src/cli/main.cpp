@@ -55,10 +55,11 @@ QList<Command> commands(const Options &options)
         { QStringLiteral("crack"),
           QStringLiteral("crack [--input ФАЙЛ] [--output ФАЙЛ] [--key-out ФАЙЛ]\n"
                          "                     [--encoding КОДИРОВКА] [--seed N] [--time-limit СЕКУНДЫ]\n"
+                         "                     [--lock КОД=СИМВОЛ]... [--crib СЛОВО]... [--jobs N]\n"
                          "                     [--model ФАЙЛ] [--quiet]"),
           QStringLiteral("вскрыть шифртекст без ключа: найти таблицу и k по частотам русского текста"),
           { &options.input, &options.output, &options.keyOut, &options.encoding, &options.seed, &options.timeLimit,
-            &options.model, &options.quiet },
+            &options.lock, &options.crib, &options.jobs, &options.model, &options.quiet },
           runCrack },
         { QStringLiteral("model"), QStringLiteral("model --corpus ФАЙЛ --output ФАЙЛ"),
           QStringLiteral("построить модель языка для crack по русскому тексту"),
@@ -124,9 +125,9 @@ QString helpText(const Options &options, const QList<Command> &all)
     }
     text += QStringLiteral(
         "\n"
-        "Каждый параметр указывается не больше одного раза; пустое имя файла —\n"
-        "ошибка, а не стандартный поток. Числа пишутся цифрами 0–9, без знака и\n"
-        "пробелов; в секундах дробная часть отделяется точкой (0.5).\n"
+        "Каждый параметр, кроме --lock и --crib, указывается не больше одного раза;\n"
+        "пустое имя файла — ошибка, а не стандартный поток. Числа пишутся цифрами\n"
+        "0–9, без знака и пробелов; в секундах дробная часть отделяется точкой (0.5).\n"
         "\n"
         "Код завершения: 0 — готово, 1 — файл или стандартный поток не удалось\n"
         "прочитать или записать (или поток закрыт), 2 — ошибка в командной строке.\n"
@@ -156,8 +157,8 @@ QString parseError(const QCommandLineParser &parser, const QStringList &argument
     return QStringLiteral("ошибка в командной строке: ") + parser.errorText();
 }
 
-// The options that the command does not take, values given twice and empty
-// file names are usage errors: the last of several values is not necessarily
+// The options that the command does not take, values given twice (but for
+// the few that add up) and empty file names are usage errors: the last of several values is not necessarily
 // the one meant, and an empty file name is most often a variable that was
 // never set. Returns an empty string when all is well.
 QString optionError(const QCommandLineParser &parser, const Options &options, const Command &command)
@@ -168,7 +169,7 @@ QString optionError(const QCommandLineParser &parser, const Options &options, co
         const QString name = quoted(dashed(option->names().constLast()));
         if (!command.options.contains(option))
             return QStringLiteral("команда %1 не принимает параметр %2").arg(command.name, name);
-        if (parser.values(*option).size() > 1)
+        if (parser.values(*option).size() > 1 && !options.repeatable().contains(option))
             return QStringLiteral("параметр ") + name + QStringLiteral(" указан больше одного раза");
         if (options.fileNames().contains(option) && parser.value(*option).isEmpty())
             return QStringLiteral("пустое имя файла у параметра ") + name

@@ -6,9 +6,11 @@
 #include "homophonic.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
+#include <vector>
 
 namespace Cryptanalysis {
 
@@ -24,17 +26,45 @@ struct CrackProgress
     QString bestPlaintext;
 };
 
+// A code the user knows: the search never gives it another symbol.
+struct CodeLock
+{
+    int code = 0;   // 0 to 99
+    int symbol = 0; // a row of the table: 0 is the space
+};
+
 struct CrackOptions
 {
     quint64 seed = 1;
     double timeLimitSeconds = 10;
-    // Called from the solving thread after every restart and at most
-    // about ten times a second in between.
+    // Threads for the restarts; 0: one per core. A seed and a number of
+    // threads give one result, unless the time limit cuts the search short.
+    int jobs = 0;
+    std::vector<CodeLock> locks;
+    // Words (or any runs of table symbols) expected somewhere in the
+    // plaintext, as encryption reads them: keys in which they read score
+    // higher.
+    QStringList cribs;
+    // Called from the calling thread after restarts and at most about ten
+    // times a second in between.
     std::function<void(const CrackProgress &)> progress;
-    // Asked as often as the clock; true ends the search as the time limit
-    // does, with the best key found so far. A window's Stop button.
+    // Asked as often as the clock, from every thread of the search; true
+    // ends it as the time limit does, with the best key found so far. A
+    // window's Stop button.
     std::function<bool()> stopRequested;
 };
+
+// What is wrong with the locks or cribs of options for this ciphertext: a
+// lock of a code that is not in it, two symbols for one code, a crib with
+// characters outside the table or that cannot read anywhere. One problem
+// per lock or crib, in their order.
+struct CrackOptionProblem
+{
+    enum class Kind { Lock, Crib } kind;
+    int index;      // into options.locks or options.cribs
+    QString reason; // in Russian, without the option's name
+};
+std::vector<CrackOptionProblem> crackOptionProblems(const CipherText &cipher, const CrackOptions &options);
 
 struct CrackResult
 {
@@ -57,7 +87,9 @@ constexpr double RussianScoreThreshold = -3.0;
 // Decrypts with the fixed table; true (and the result) when it reads as Russian.
 bool tryFixedTable(const CipherText &cipher, const LanguageModel &model, CrackResult *result);
 
-// The whole attack: the fixed table, else the search.
+// The whole attack: the fixed table, else the search. Options with problems
+// (crackOptionProblems) are the caller's to refuse; locks it cannot keep are
+// not kept.
 CrackResult crackHomophonic(const CipherText &cipher, const LanguageModel &model, const CrackOptions &options = {});
 
 // Builds the key table from a code -> symbol map, rows ordered by how often

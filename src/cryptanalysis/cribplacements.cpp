@@ -1,0 +1,42 @@
+#include "cribplacements.h"
+
+#include "occurrenceindex.h"
+
+namespace Cryptanalysis {
+
+CribPlacements::CribPlacements(const OccurrenceIndex &index, const std::vector<std::vector<int>> &cribs,
+                               const std::vector<int> &lockedSymbol)
+    : m_entries(index.codes())
+{
+    std::vector<int> wanted(index.codes(), -1);
+    for (const std::vector<int> &crib : cribs) {
+        const int c = int(m_lengths.size());
+        const int length = int(crib.size());
+        m_lengths.push_back(length);
+        m_placementsOfCrib.push_back(0);
+        for (int start = 0; length > 0 && start + length <= index.positions(); ++start) {
+            bool fits = true;
+            int i = 0;
+            for (; i < length && fits; ++i) {
+                const int x = index.codeAt(start + i);
+                if (x < 0 || (lockedSymbol[x] >= 0 && lockedSymbol[x] != crib[i])
+                    || (wanted[x] >= 0 && wanted[x] != crib[i])) {
+                    fits = false;
+                    break;
+                }
+                wanted[x] = crib[i];
+            }
+            for (int j = 0; j < i; ++j)
+                wanted[index.codeAt(start + j)] = -1;
+            if (!fits)
+                continue;
+            const int placement = int(m_cribOfPlacement.size());
+            m_cribOfPlacement.push_back(c);
+            ++m_placementsOfCrib[c];
+            for (int j = 0; j < length; ++j)
+                m_entries[index.codeAt(start + j)].push_back({placement, c, crib[j]});
+        }
+    }
+}
+
+} // namespace Cryptanalysis

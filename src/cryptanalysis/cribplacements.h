@@ -1,0 +1,41 @@
+// Where a crib (a run of symbols the user expects in the plaintext) could
+// read: every start at which its letters fall on codes of one run, no code
+// asked to be two symbols, no locked code asked to be another.
+#pragma once
+
+#include <vector>
+
+namespace Cryptanalysis {
+
+class OccurrenceIndex;
+
+class CribPlacements
+{
+public:
+    struct Entry
+    {
+        int placement;
+        int crib;
+        int symbol; // the symbol the code must have for this letter to read
+    };
+
+    // cribs: each a run of symbols; lockedSymbol: per dense code, -1 if free.
+    CribPlacements(const OccurrenceIndex &index, const std::vector<std::vector<int>> &cribs,
+                   const std::vector<int> &lockedSymbol);
+
+    int cribCount() const { return int(m_lengths.size()); }
+    int length(int crib) const { return m_lengths[crib]; }
+    int placementCount() const { return int(m_cribOfPlacement.size()); }
+    int placementsOf(int crib) const { return m_placementsOfCrib[crib]; }
+    int cribOf(int placement) const { return m_cribOfPlacement[placement]; }
+    // The letters of placements that fall on a dense code.
+    const std::vector<Entry> &entriesOf(int dense) const { return m_entries[dense]; }
+
+private:
+    std::vector<int> m_lengths;
+    std::vector<int> m_placementsOfCrib;
+    std::vector<int> m_cribOfPlacement;
+    std::vector<std::vector<Entry>> m_entries;
+};
+
+} // namespace Cryptanalysis

@@ -1,0 +1,226 @@
+#include "keystate.h"
+
+#include "cribplacements.h"
+#include "cycleevidence.h"
+#include "occurrenceindex.h"
+
+#include <algorithm>
+
+namespace Cryptanalysis {
+
+KeyState::KeyState(const OccurrenceIndex &index, const LanguageModel &model, const KeyRules &rules,
+                   const CribPlacements &cribs)
+    : m_index(index)
+    , m_scores(model.scores())
+    , m_rules(rules)
+    , m_cribs(cribs)
+    , m_assign(index.codes(), 0)
+    , m_symbolAt(index.positions(), std::int8_t(Boundary))
+    , m_ends(size_t(index.occurrenceCount()) * (HistoryLength + 1) + 16)
+    , m_matched(cribs.placementCount(), 0)
+{
+    for (int c = 0; c < cribs.cribCount(); ++c)
+        m_matchHistogram.emplace_back(cribs.length(c) + 1, 0);
+    for (int x = 0; x < index.codes(); ++x)
+        m_repeats.push_back(index.repeatsInALine(x));
+}
+
+void KeyState::reset(const std::vector<int> &assignment)
+{
+    m_assign = assignment;
+    for (auto &members : m_members)
+        members.clear();
+    m_locksHeld.fill(0);
+    m_repeaters.fill(0);
+    for (int x = 0; x < codes(); ++x) {
+        m_members[m_assign[x]].push_back(x);
+        m_locksHeld[m_assign[x]] += isLocked(x);
+        m_repeaters[m_assign[x]] += m_repeats[x];
+    }
+    m_incomplete = 0;
+    for (int s = 0; s < SymbolCount; ++s)
+        m_incomplete += incomplete(s);
+    for (int p = 0; p < m_index.positions(); ++p) {
+        const int x = m_index.codeAt(p);
+        m_symbolAt[p] = x >= 0 ? std::int8_t(m_assign[x]) : std::int8_t(Boundary);
+    }
+    m_language = 0;
+    for (int p = 0; p < m_index.positions(); ++p) {
+        if (m_index.codeAt(p) >= 0)
+            m_language += windowScore(p);
+    }
+    std::fill(m_matched.begin(), m_matched.end(), 0);
+    for (int x = 0; x < codes(); ++x) {
+        for (const CribPlacements::Entry &entry : m_cribs.entriesOf(x))
+            m_matched[entry.placement] += entry.symbol == m_assign[x];
+    }
+    for (auto &histogram : m_matchHistogram)
+        std::fill(histogram.begin(), histogram.end(), 0);
+    for (int placement = 0; placement < m_cribs.placementCount(); ++placement)
+        ++m_matchHistogram[m_cribs.cribOf(placement)][m_matched[placement]];
+    m_cribBonus = cribBonus();
+}
+
+int KeyState::occurrenceCount() const
+{
+    return m_index.occurrenceCount();
+}
+
+int KeyState::count(int x) const
+{
+    return m_index.count(x);
+}
+
+bool KeyState::compatibleCodes(int x, int y) const
+{
+    return !m_rules.cycles || x == y || m_rules.cycles->compatible(x, y);
+}
+
+bool KeyState::fits(int x, int t, int leaving) const
+{
+    const std::vector<int> &members = m_members[t];
+    const bool leaves = leaving >= 0 && m_assign[leaving] == t;
+    if (int(members.size()) - int(leaves) + 1 > m_rules.capacity)
+        return false;
+    if (!m_rules.cycles)
+        return true;
+    for (const int m : members) {
+        if (m != leaving && m != x && !m_rules.cycles->compatible(m, x))
+            return false;
+    }
+    return true;
+}
+
+bool KeyState::fitsAll(const std::vector<int> &codes, int t, const std::vector<int> &leaving) const
+{
+    const std::vector<int> &members = m_members[t];
+    int staying = 0;
+    for (const int m : members)
+        staying += std::find(leaving.begin(), leaving.end(), m) == leaving.end();
+    if (staying + int(codes.size()) > m_rules.capacity)
+        return false;
+    if (!m_rules.cycles)
+        return true;
+    for (const int x : codes) {
+        for (const int m : members) {
+            if (std::find(leaving.begin(), leaving.end(), m) == leaving.end() && m != x
+                && !m_rules.cycles->compatible(m, x))
+                return false;
+        }
+    }
+    return true;
+}
+
+void KeyState::removeMember(int s, int x)
+{
+    std::vector<int> &members = m_members[s];
+    const auto at = std::find(members.begin(), members.end(), x);
+    *at = members.back();
+    members.pop_back();
+}
+
+// Gives code x the symbol t in the text and returns the change of total();
+// keeps the members, locks and cribs in step.
+qint64 KeyState::recode(int x, int t)
+{
+    const int s = m_assign[x];
+    if (s == t)
+        return 0;
+    int endCount = 0;
+    int last = -1;
+    const int *const begin = m_index.begin(x);
+    const int *const end = m_index.end(x);
+    const std::int8_t *codeAt = m_index.codesAt();
+    for (const int *o = begin; o != end; ++o) {
+        const int p = *o;
+        for (int e = std::max(p, last + 1); e <= p + HistoryLength; ++e) {
+            if (codeAt[e] < 0)
+                break;
+            m_ends[endCount++] = e;
+        }
+        last = p + HistoryLength;
+    }
+    int before = 0;
+    for (int i = 0; i < endCount; ++i)
+        before += windowScore(m_ends[i]);
+    for (const int *o = begin; o != end; ++o)
+        m_symbolAt[*o] = std::int8_t(t);
+    int after = 0;
+    for (int i = 0; i < endCount; ++i)
+        after += windowScore(m_ends[i]);
+    m_language += after - before;
+
+    const int incompleteBefore = incomplete(s) + incomplete(t);
+    removeMember(s, x);
+    m_members[t].push_back(x);
+    m_assign[x] = t;
+    m_repeaters[s] -= m_repeats[x];
+    m_repeaters[t] += m_repeats[x];
+    const int incompleteChange = incomplete(s) + incomplete(t) - incompleteBefore;
+    m_incomplete += incompleteChange;
+    if (isLocked(x)) {
+        --m_locksHeld[s];
+        ++m_locksHeld[t];
+    }
+
+    qint64 bonusDelta = 0;
+    const std::vector<CribPlacements::Entry> &entries = m_cribs.entriesOf(x);
+    if (!entries.empty()) {
+        for (const CribPlacements::Entry &entry : entries) {
+            const int change = int(entry.symbol == t) - int(entry.symbol == s);
+            if (change == 0)
+                continue;
+            std::vector<int> &histogram = m_matchHistogram[entry.crib];
+            --histogram[m_matched[entry.placement]];
+            m_matched[entry.placement] += change;
+            ++histogram[m_matched[entry.placement]];
+        }
+        const qint64 bonus = cribBonus();
+        bonusDelta = bonus - m_cribBonus;
+        m_cribBonus = bonus;
+    }
+    return qint64(after - before) + bonusDelta - qint64(incompleteChange) * m_rules.incompleteCost;
+}
+
+qint64 KeyState::cribBonus() const
+{
+    qint64 bonus = 0;
+    for (const std::vector<int> &histogram : m_matchHistogram) {
+        int best = int(histogram.size()) - 1;
+        while (best > 0 && histogram[best] == 0)
+            --best;
+        bonus += qint64(best) * m_rules.cribWeight;
+    }
+    return bonus;
+}
+
+qint64 KeyState::move(int x, int t)
+{
+    return recode(x, t);
+}
+
+qint64 KeyState::swap(int x, int y)
+{
+    const int s = m_assign[x], t = m_assign[y];
+    return recode(x, t) + recode(y, s);
+}
+
+qint64 KeyState::rotate(int x, int y, int z)
+{
+    const int sx = m_assign[x], sy = m_assign[y], sz = m_assign[z];
+    return recode(x, sy) + recode(y, sz) + recode(z, sx);
+}
+
+qint64 KeyState::swapSymbols(int s, int t)
+{
+    const std::vector<int> fromS = m_members[s];
+    const std::vector<int> fromT = m_members[t];
+    qint64 delta = 0;
+    for (const int x : fromS)
+        delta += recode(x, t);
+    for (const int x : fromT)
+        delta += recode(x, s);
+    return delta;
+}
+
+} // namespace Cryptanalysis

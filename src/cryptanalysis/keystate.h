@@ -1,0 +1,117 @@
+// A candidate key during the search: which symbol each code stands for, the
+// symbols of the text under it and its score, kept up to date move by move.
+// A symbol may hold any number of codes, up to the rules' capacity.
+#pragma once
+
+#include "languagemodel.h"
+
+#include <QtGlobal>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace Cryptanalysis {
+
+class CribPlacements;
+class CycleEvidence;
+class OccurrenceIndex;
+
+// What every key of one search must keep to.
+struct KeyRules
+{
+    // Codes one symbol may hold.
+    int capacity = 3;
+    // When set, two codes whose order rules out one symbol never share one.
+    const CycleEvidence *cycles = nullptr;
+    // Per dense code, the symbol it is locked to, or -1.
+    std::vector<int> lockedSymbol;
+    // Score per letter of a crib that reads at its best placement.
+    int cribWeight = 0;
+    // Under cyclic choice with k codes a symbol: the cost of a symbol that
+    // holds a code seen twice in a line but fewer than k codes (0: none).
+    int cycleCodes = 0;
+    int incompleteCost = 0;
+};
+
+class KeyState
+{
+public:
+    KeyState(const OccurrenceIndex &index, const LanguageModel &model, const KeyRules &rules,
+             const CribPlacements &cribs);
+
+    // Sets every code's symbol at once (assignment: per dense code) and
+    // scores the whole text.
+    void reset(const std::vector<int> &assignment);
+
+    int codes() const { return int(m_assign.size()); }
+    int occurrenceCount() const;
+    int count(int x) const;
+    int symbolOf(int x) const { return m_assign[x]; }
+    const std::vector<int> &assignment() const { return m_assign; }
+    int size(int s) const { return int(m_members[s].size()); }
+    int member(int s, int i) const { return m_members[s][i]; }
+    bool isLocked(int x) const { return m_rules.lockedSymbol[x] >= 0; }
+    int lockedSymbolOf(int x) const { return m_rules.lockedSymbol[x]; }
+    // Whether the rules let codes x and y stand for one symbol.
+    bool compatibleCodes(int x, int y) const;
+    bool holdsLock(int s) const { return m_locksHeld[s] > 0; }
+    int capacity() const { return m_rules.capacity; }
+
+    // The language score (sum of the model's scores) and the total the
+    // search maximises: that plus the cribs' reward.
+    qint64 languageScore() const { return m_language; }
+    qint64 total() const { return m_language + m_cribBonus - qint64(m_incomplete) * m_rules.incompleteCost; }
+
+    // Whether x may join symbol t while y (or -1) leaves it: room, and codes
+    // whose order allows one symbol. Locks are the caller's to check.
+    bool fits(int x, int t, int leaving = -1) const;
+    // Whether all of codes may join t while all of leaving leave it.
+    bool fitsAll(const std::vector<int> &codes, int t, const std::vector<int> &leaving) const;
+
+    // The moves, each returning the change of total(); undone by the
+    // opposite move. They do not check the rules.
+    qint64 move(int x, int t);
+    qint64 swap(int x, int y);
+    // x takes y's symbol, y takes z's, z takes x's; undone by rotate(x, z, y).
+    qint64 rotate(int x, int y, int z);
+    // Symbols s and t trade all their codes.
+    qint64 swapSymbols(int s, int t);
+
+private:
+    qint64 recode(int x, int t);
+    int windowScore(int end) const
+    {
+        const std::int8_t *w = &m_symbolAt[end - HistoryLength];
+        return m_scores[ngramIndex(w[0], w[1], w[2], w[3])];
+    }
+    void removeMember(int s, int x);
+    qint64 cribBonus() const;
+    int incomplete(int s) const
+    {
+        return m_repeaters[s] > 0 && int(m_members[s].size()) < m_rules.cycleCodes;
+    }
+
+    const OccurrenceIndex &m_index;
+    const std::int16_t *m_scores;
+    const KeyRules &m_rules;
+    const CribPlacements &m_cribs;
+
+    std::vector<int> m_assign;
+    std::array<std::vector<int>, SymbolCount> m_members;
+    std::array<int, SymbolCount> m_locksHeld {};
+    std::vector<char> m_repeats;                  // per code
+    std::array<int, SymbolCount> m_repeaters {};  // per symbol
+    int m_incomplete = 0;
+    std::vector<std::int8_t> m_symbolAt;
+    std::vector<int> m_ends; // scratch: the windows a recode rescores
+    qint64 m_language = 0;
+
+    // Per placement, how many of its letters read; per crib, how many of
+    // its placements read so many letters.
+    std::vector<int> m_matched;
+    std::vector<std::vector<int>> m_matchHistogram;
+    qint64 m_cribBonus = 0;
+};
+
+} // namespace Cryptanalysis

@@ -1,0 +1,101 @@
+// Every tuning number of the search, in one place. Scores are in units of
+// the model (1/1000 nat) unless a name says nats. The values came from runs
+// of bench/crack_accuracy.sh over held-out prose; each comment says what
+// they trade.
+#pragma once
+
+#include <cmath>
+
+namespace Cryptanalysis {
+
+struct SearchSchedule
+{
+    // --- One anneal over single codes ---
+    // Steps: codes × stepsPerCode, kept within [minSteps, maxSteps]. Long
+    // anneals are for short texts, where the statistics are thin; a long
+    // text is solved by short ones, each step costing more.
+    int minSteps = 20000;
+    int stepsPerCode = 600;
+    int maxSteps = 80000;
+    // The first restarts are short, which settles easy texts; when restarts
+    // disagree, the later ones grow this many times longer, except on texts
+    // of at least longTextOccurrences codes.
+    int shortRestarts = 2;
+    int longAnnealFactor = 8;
+    int longTextOccurrences = 1500;
+    // Start temperature in nats, growing with the square root of the text's
+    // length over temperatureLength codes (a move's change grows with it).
+    double startTemperatureNats = 0.6;
+    int temperatureLength = 500;
+    double endTemperatureNats = 0.02;
+    // After the anneal over groups the codes start this much cooler.
+    double codeAnnealAfterGroups = 0.25;
+    // Mix of moves, percent: one code to another symbol (or a swap with a
+    // code there), two symbols trading all their codes (when codes are known
+    // to cycle), and otherwise a rotation of three codes.
+    int singleMovePercent = 60;
+    int symbolSwapPercent = 25;
+
+    // --- The anneal over groups of codes that cycle together ---
+    int groupMinSteps = 2000;
+    int groupStepsPerGroup = 800;
+    int groupStepsFloor = 20000;
+    int groupStepsCeiling = 80000;
+    // Steps shrink on texts longer than this, where each step costs more.
+    int groupFullLength = 1500;
+    int groupMovePercent = 75;
+
+    // Codes are grouped when their alternation has less than a 1 in 40
+    // chance.
+    double groupingEvidenceNats = std::log(40.0);
+    // A code seen twice in a line must have partners: the best compatible
+    // ones are taken on this much evidence.
+    double repeaterEvidenceNats = std::log(2.0);
+
+    // --- Hill climbing at the end of a restart ---
+    // Rotations of three codes among the rarest (seen this often at most),
+    // which swaps cannot untangle; at most rareCodeLimit of them.
+    int rareCodeCount = 2;
+    int rareCodeLimit = 48;
+
+    // --- Restarts and stopping ---
+    // A key whose decryption scores above this reads as fluent Russian; the
+    // true key of held-out prose scores about -1.5 to -2.1 nats a symbol,
+    // keys the search is stuck at -2.7 and below.
+    double fluentScoreNats = -2.3;
+    // Two restarts agree when their totals differ by less than one unit a
+    // code; this many agreeing restarts end the search on a short text.
+    int agreementsToStop = 2;
+    // A key that reads as Russian ends the search once a later restart has
+    // failed to beat it, and no sooner than this many restarts.
+    int fluentMinRestarts = 2;
+    // On texts of at least this many codes a key that does not read as
+    // Russian is a trap worth more restarts, not an answer.
+    int persistOccurrences = 300;
+    int giveUpAfter = 5;
+    int persistGiveUpFactor = 3;
+    int maxRestarts = 400;
+
+    // --- Shape of the key ---
+    // Codes a symbol may hold: the tool's keys give each symbol three.
+    int codesPerSymbol = 3;
+
+    // Under cyclic choice a symbol with a code seen twice in a line must show
+    // all k codes; a key that leaves it fewer pays this much per symbol.
+    double incompleteSymbolNats = 4.0;
+
+    // --- Hand on the key ---
+    // A crib is worth this much per letter of it that reads at its best
+    // place: enough to pull a key over, not enough to force nonsense.
+    double cribNatsPerLetter = 1.5;
+
+    // --- Input and clock ---
+    // A longer ciphertext says nothing more to the search; its first this
+    // many codes are searched.
+    int maxSearchedOccurrences = 8000;
+    // The anneal reads the clock every this many steps (a step takes well
+    // under a microsecond on short texts, some microseconds on long ones).
+    int clockEvery = 256;
+};
+
+} // namespace Cryptanalysis
