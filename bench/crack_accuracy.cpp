@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
             std::vector<double> accuracies, times, restarts;
             for (int trial = 0; trial < trials; ++trial) {
                 QRandomGenerator random(quint32(length * 1000 + cell.alphabetCount * 10 + cell.randomChoice) * 7919u + quint32(trial));
-                HomophoneTable table = randomKeyTable(random);
+                const KeyTable table = randomKeyTable(random);
                 RandomCodeChoice choice(random);
                 // Consecutive paragraphs from a random one on, cut at the length.
                 int paragraph = int(random.bounded(paragraphs.size()));
@@ -114,8 +114,6 @@ int main(int argc, char *argv[])
                         ++cut;
                     }
                     text.truncate(cut);
-                    for (auto &row : table)
-                        row.counter = 0;
                     ciphertext += cell.randomChoice ? encryptHomophonic(table, text, cell.alphabetCount, choice)
                                                     : encryptHomophonic(table, text, cell.alphabetCount);
                     ciphertext += QLatin1Char('\n');
