@@ -12,6 +12,8 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <numeric>
 
 using namespace Cryptanalysis;
@@ -129,6 +131,7 @@ private slots:
     void modelWriteFailures_data();
     void modelWriteFailures();
     void russianScoresAboveNoise();
+    void builtInModelKnowsRussianFrequencies();
 
     void cipherUnits_data();
     void cipherUnits();
@@ -189,6 +192,11 @@ void TestCryptanalysis::ngramCounts()
     QVERIFY2(counts.addCorpus(corpus, &error), qPrintable(error));
     QCOMPARE(counts.symbolTotal(), quint64(10));
     QCOMPARE(counts.count(ngram), expected);
+    // Upper- and lower-case letters are one symbol; Ё is not one.
+    QCOMPARE(counts.symbolCounts()[symbolOf(QChar(0x0410))], quint64(3));
+    QCOMPARE(counts.symbolCounts()[symbolOf(QChar(0x0411))], quint64(4));
+    QCOMPARE(counts.symbolCounts()[symbolOf(QChar(u' '))], quint64(2));
+    QCOMPARE(counts.symbolCounts()[symbolOf(QChar(0x0416))], quint64(1));
 }
 
 void TestCryptanalysis::corpusWithoutRussianIsRefused()
@@ -244,6 +252,7 @@ void TestCryptanalysis::modelFileRoundTrip()
     LanguageModel loaded;
     QVERIFY2(loaded.load(path, &error), qPrintable(error));
     QVERIFY(std::equal(built.scores(), built.scores() + NgramTableSize, loaded.scores()));
+    QCOMPARE(loaded.symbolCounts(), counts.symbolCounts());
     // Smoothing leaves every conditional distribution summing to one.
     double sum = 0;
     for (int d = 0; d < SymbolCount; ++d)
@@ -259,8 +268,10 @@ void TestCryptanalysis::damagedModelIsRefused_data()
     const QByteArray good = modelBytes(m_model);
     QByteArray flipped = good;
     flipped[good.size() / 2] = char(flipped[good.size() / 2] ^ 1);
+    QByteArray olderVersion = good;
+    olderVersion[8] = 1;
     QByteArray otherVersion = good;
-    otherVersion[8] = 2;
+    otherVersion[8] = 9;
     QByteArray otherOrder = good;
     otherOrder[16] = 3;
 
@@ -270,6 +281,7 @@ void TestCryptanalysis::damagedModelIsRefused_data()
     QTest::newRow("a file cut by one byte is truncated") << good.left(good.size() - 1) << QStringLiteral("обрезан");
     QTest::newRow("a file with bytes after the checksum is refused") << good + "x" << QStringLiteral("лишние данные");
     QTest::newRow("one changed bit fails the checksum") << flipped << QStringLiteral("контрольная сумма");
+    QTest::newRow("the format without symbol counts is refused") << olderVersion << QStringLiteral("версия формата");
     QTest::newRow("another format version is refused") << otherVersion << QStringLiteral("версия формата");
     QTest::newRow("another order is refused") << otherOrder << QStringLiteral("порядка");
 }
@@ -323,6 +335,23 @@ void TestCryptanalysis::russianScoresAboveNoise()
     std::shuffle(shuffled.begin(), shuffled.end(), QRandomGenerator(7));
     QVERIFY(m_model.averageScore(prose()) > RussianScoreThreshold);
     QVERIFY(m_model.averageScore(shuffled) < RussianScoreThreshold);
+}
+
+// Any Russian text has the space first, then О, then Е and А; Ф and Ъ are
+// among the rarest.
+void TestCryptanalysis::builtInModelKnowsRussianFrequencies()
+{
+    const std::array<quint64, SymbolCount> counts = m_model.symbolCounts();
+    const auto of = [&counts](char16_t c) { return counts[symbolOf(QChar(c))]; };
+    std::array<quint64, SymbolCount> sorted = counts;
+    std::sort(sorted.begin(), sorted.end(), std::greater<quint64>());
+    QCOMPARE(of(u' '), sorted[0]);
+    QCOMPARE(of(u'О'), sorted[1]);
+    QVERIFY(of(u'Е') >= sorted[3] && of(u'А') >= sorted[4]);
+    QVERIFY(of(u'Ф') <= sorted[SymbolCount - 4] && of(u'Ъ') <= sorted[SymbolCount - 4]);
+    QVERIFY(std::all_of(counts.cbegin(), counts.cend(), [](quint64 count) { return count > 0; }));
+    // About 1.8 million symbols, from which a share is known to five digits.
+    QVERIFY(std::accumulate(counts.cbegin(), counts.cend(), quint64(0)) > 1000000);
 }
 
 void TestCryptanalysis::cipherUnits_data()

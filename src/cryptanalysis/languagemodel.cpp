@@ -22,9 +22,10 @@ namespace Cryptanalysis {
 namespace {
 
 constexpr char Magic[8] = {'H', 'O', 'M', 'L', 'M', 0, 0, 0};
-constexpr quint32 FormatVersion = 1;
+constexpr quint32 FormatVersion = 2;
 constexpr int HeaderSize = 8 + 5 * 4;
 constexpr int ChecksumSize = 32;
+constexpr int SymbolCountsSize = SymbolCount * 8;
 constexpr char16_t BoundaryMark = u'|';
 
 // Calls visit(a, b, c, d) for every symbol d of text with the three before
@@ -71,6 +72,7 @@ void NgramCounts::addText(QStringView text)
         quint32 &slot = m_counts[ngramIndex(a, b, c, d)];
         if (slot < std::numeric_limits<quint32>::max())
             ++slot;
+        ++m_symbolCounts[d];
         ++m_symbolTotal;
         m_letterTotal += d != 0;
     });
@@ -178,6 +180,7 @@ LanguageModel LanguageModel::fromCounts(const NgramCounts &counts)
         }
 
     LanguageModel model;
+    model.m_symbolCounts = counts.symbolCounts();
     model.m_scores.resize(NgramTableSize);
     std::array<double, SymbolCount> row4, p4;
     for (int a = 0; a < ContextSymbols; ++a)
@@ -211,7 +214,7 @@ double LanguageModel::averageScore(QStringView text) const
 bool LanguageModel::write(QIODevice &device, QString *error) const
 {
     QByteArray bytes;
-    bytes.reserve(HeaderSize + NgramTableSize * 2 + ChecksumSize);
+    bytes.reserve(HeaderSize + NgramTableSize * 2 + SymbolCountsSize + ChecksumSize);
     bytes.append(Magic, sizeof Magic);
     const auto appendU32 = [&bytes](quint32 value) {
         char le[4];
@@ -227,6 +230,11 @@ bool LanguageModel::write(QIODevice &device, QString *error) const
         char le[2];
         qToLittleEndian(value, le);
         bytes.append(le, 2);
+    }
+    for (const quint64 count : m_symbolCounts) {
+        char le[8];
+        qToLittleEndian(count, le);
+        bytes.append(le, 8);
     }
     bytes.append(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256));
     if (device.write(bytes) != bytes.size()) {
@@ -264,7 +272,7 @@ bool LanguageModel::read(QIODevice &device, QString *error)
             *error = reason;
         return false;
     };
-    constexpr qint64 ExpectedSize = HeaderSize + qint64(NgramTableSize) * 2 + ChecksumSize;
+    constexpr qint64 ExpectedSize = HeaderSize + qint64(NgramTableSize) * 2 + SymbolCountsSize + ChecksumSize;
     const QByteArray bytes = device.read(ExpectedSize + 1);
     if (bytes.size() < int(sizeof Magic) || !bytes.startsWith(QByteArray::fromRawData(Magic, sizeof Magic)))
         return fail(QStringLiteral("это не файл модели языка"));
@@ -290,7 +298,11 @@ bool LanguageModel::read(QIODevice &device, QString *error)
     // A checksum made after the fact does not make a probability above 1.
     if (*std::max_element(scores.cbegin(), scores.cend()) > 0)
         return fail(QStringLiteral("файл модели повреждён: вероятность больше единицы"));
+    std::array<quint64, SymbolCount> symbolCounts;
+    qFromLittleEndian<quint64>(bytes.constData() + HeaderSize + qint64(NgramTableSize) * 2, SymbolCount,
+                               symbolCounts.data());
     m_scores.swap(scores);
+    m_symbolCounts = symbolCounts;
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -51,11 +52,14 @@ public:
     // characters give 0.
     quint64 count(QStringView ngram) const;
     quint64 symbolTotal() const { return m_symbolTotal; }
+    // How often each symbol occurs, exactly (the four-gram slots saturate).
+    const std::array<quint64, SymbolCount> &symbolCounts() const { return m_symbolCounts; }
 
     const std::vector<quint32> &fourGrams() const { return m_counts; }
 
 private:
     std::vector<quint32> m_counts;
+    std::array<quint64, SymbolCount> m_symbolCounts {};
     quint64 m_symbolTotal = 0;
     quint64 m_letterTotal = 0;
 };
@@ -77,16 +81,21 @@ public:
     int score(int a, int b, int c, int d) const { return m_scores[ngramIndex(a, b, c, d)]; }
     const std::int16_t *scores() const { return m_scores.data(); }
 
+    // How often each symbol occurred in the corpus the model was built from:
+    // the frequencies of Russian text, for keys that deal codes in proportion.
+    std::array<quint64, SymbolCount> symbolCounts() const { return m_symbolCounts; }
+
     // Average log-probability per symbol, in nats, of a text read as
     // encryption reads it (characters outside the table break the context).
     double averageScore(QStringView text) const;
 
     // The file format, little-endian:
     //   8 bytes  magic "HOMLM\0\0\0"
-    //   4 bytes  version (1)
+    //   4 bytes  version (2)
     //   4 bytes  symbols (32), 4 bytes order (4), 4 bytes scale (1000)
     //   4 bytes  entry count (33 * 33 * 33 * 32)
     //   entries  signed 16-bit scores, index ((a*33 + b)*33 + c)*32 + d
+    //   32 * 8 bytes  unsigned counts of the symbols in the corpus
     //   32 bytes SHA-256 of everything before it
     bool save(const QString &path, QString *error) const;
     bool write(QIODevice &device, QString *error) const;
@@ -99,6 +108,7 @@ public:
 
 private:
     std::vector<std::int16_t> m_scores;
+    std::array<quint64, SymbolCount> m_symbolCounts {};
 };
 
 } // namespace Cryptanalysis
