@@ -83,7 +83,7 @@ QByteArray randomText(QRandomGenerator &random, int size)
     return text;
 }
 
-HomophoneTable keyTable()
+KeyTable keyTable()
 {
     QRandomGenerator source = seededGenerator(5);
     return randomKeyTable(source);
@@ -171,7 +171,7 @@ void CipherRoutesTest::everyRouteWritesTheSameBytes()
     QFETCH(std::optional<quint64>, seed);
     QFETCH(bool, utf8);
 
-    const HomophoneTable table = ownTable ? keyTable() : fixedHomophoneTable();
+    const KeyTable table = ownTable ? keyTable() : fixedKeyTable();
     CipherJob job;
     job.direction = direction;
     job.alphabetCount = key;

@@ -82,12 +82,12 @@ void KeysCliTest::keygenMakesAValidTable()
     const KeyFileReading reading = readKeyTable(key, QStringLiteral("ключ.txt"));
     QVERIFY2(reading.table, qPrintable(reading.problems.join(QLatin1Char('\n'))));
     QSet<QString> codes;
-    for (const RowHR &row : *reading.table) {
+    for (const KeyRow &row : *reading.table) {
         for (const QString &code : row.codes)
             codes << code;
     }
     QCOMPARE(codes.size(), 96);
-    const HomophoneTable &fixed = fixedHomophoneTable();
+    const KeyTable &fixed = fixedKeyTable();
     QVERIFY(keyTableText(*reading.table) != keyTableText(fixed));
 
     // Two runs without a seed draw from the system's source.
@@ -127,7 +127,7 @@ void KeysCliTest::tableReadsBackWhatItPrints()
     const Run fixed = cli({ QStringLiteral("table") });
     const KeyFileReading readBack = readKeyTable(fixed.out, QStringLiteral("-"));
     QVERIFY(readBack.table);
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     QCOMPARE(keyTableText(*readBack.table), keyTableText(table));
 }
 
@@ -186,7 +186,7 @@ void KeysCliTest::badKeyFileChangesNoFile_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("message");
 
-    const HomophoneTable &fixed = fixedHomophoneTable();
+    const KeyTable &fixed = fixedKeyTable();
     QByteArray valid = keyTableText(fixed).toUtf8();
     QTest::newRow("code used twice, encrypt")
         << QByteArray(valid).replace("01\t33\t65", "01\t33\t00") << QStringLiteral("encrypt")
@@ -273,7 +273,7 @@ void KeysCliTest::analyzeUsesTheKeyTable()
     const KeyFileReading key = readKeyFile(path(QStringLiteral("ключ.txt")));
     QVERIFY(key.table);
     QVERIFY(!plain.isEmpty());
-    for (const RowHR &row : *key.table)
+    for (const KeyRow &row : *key.table)
         QCOMPARE(cipher.value(row.codes[0]).toInt(), plain.value(row.symbol).toInt());
 }
 

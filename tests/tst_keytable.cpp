@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(HomophoneTable)
+Q_DECLARE_METATYPE(KeyTable)
 
 class KeyTableTest : public QObject
 {
@@ -35,7 +35,7 @@ private slots:
 
 static QByteArray fixedKeyFile()
 {
-    return keyTableText(fixedHomophoneTable()).toUtf8();
+    return keyTableText(fixedKeyTable()).toUtf8();
 }
 
 // The fixed key file with its 1-based line n replaced (an empty line drops it).
@@ -49,18 +49,17 @@ static QByteArray withLine(int n, const QByteArray &line)
     return lines.join('\n');
 }
 
-static void compareTables(const HomophoneTable &actual, const HomophoneTable &expected)
+static void compareTables(const KeyTable &actual, const KeyTable &expected)
 {
     for (int row = 0; row < 32; ++row) {
         QCOMPARE(actual[row].symbol, expected[row].symbol);
         QCOMPARE(actual[row].codes, expected[row].codes);
-        QCOMPARE(actual[row].counter, 0);
     }
 }
 
 void KeyTableTest::writerWritesOneRowPerLine()
 {
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     const QStringList lines = keyTableText(table).split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 33);
     QCOMPARE(lines.last(), QString());
@@ -73,12 +72,12 @@ void KeyTableTest::writerWritesOneRowPerLine()
 
 void KeyTableTest::readerReadsWhatTheWriterWrote_data()
 {
-    QTest::addColumn<HomophoneTable>("table");
+    QTest::addColumn<KeyTable>("table");
     QTest::addColumn<bool>("asNewKeyFile");
-    QTest::newRow("the fixed table") << fixedHomophoneTable() << false;
+    QTest::newRow("the fixed table") << fixedKeyTable() << false;
     for (const quint64 seed : {0ull, 1ull, 20261207ull, 1ull << 40}) {
         QRandomGenerator source = seededGenerator(seed);
-        const HomophoneTable table = randomKeyTable(source);
+        const KeyTable table = randomKeyTable(source);
         QTest::addRow("table from seed %llu", seed) << table << false;
         QTest::addRow("key file from seed %llu with its comments", seed) << table << true;
     }
@@ -86,7 +85,7 @@ void KeyTableTest::readerReadsWhatTheWriterWrote_data()
 
 void KeyTableTest::readerReadsWhatTheWriterWrote()
 {
-    QFETCH(HomophoneTable, table);
+    QFETCH(KeyTable, table);
     QFETCH(bool, asNewKeyFile);
     const QString text = asNewKeyFile ? keyFileText(table, QDateTime::currentDateTime(), 7) : keyTableText(table);
     const KeyFileReading reading = readKeyTable(text.toUtf8(), QStringLiteral("key.txt"));
@@ -120,7 +119,7 @@ void KeyTableTest::readerAcceptsEditedFiles()
     const KeyFileReading reading = readKeyTable(bytes, QStringLiteral("key.txt"));
     QCOMPARE(reading.problems, QStringList());
     QVERIFY(reading.table);
-    compareTables(*reading.table, fixedHomophoneTable());
+    compareTables(*reading.table, fixedKeyTable());
 }
 
 void KeyTableTest::readerReportsEveryProblem_data()
@@ -260,7 +259,7 @@ void KeyTableTest::readKeyFileFailures()
     if (expected.isEmpty()) {
         QCOMPARE(reading.problems, QStringList());
         QVERIFY(reading.table);
-        compareTables(*reading.table, fixedHomophoneTable());
+        compareTables(*reading.table, fixedKeyTable());
         return;
     }
     QVERIFY(!reading.table);
@@ -273,10 +272,10 @@ void KeyTableTest::readKeyFileFailures()
 
 void KeyTableTest::tableChecks_data()
 {
-    QTest::addColumn<HomophoneTable>("table");
+    QTest::addColumn<KeyTable>("table");
     QTest::addColumn<QString>("expected"); // empty for a valid table
 
-    HomophoneTable table = fixedHomophoneTable();
+    KeyTable table = fixedKeyTable();
     QTest::newRow("the fixed table is valid") << table << QString();
     QRandomGenerator source = seededGenerator(5);
     QTest::newRow("a random table is valid") << randomKeyTable(source) << QString();
@@ -284,7 +283,7 @@ void KeyTableTest::tableChecks_data()
     QTest::newRow("unknown symbol") << table << QStringLiteral("строка таблицы 4: неизвестный символ «Й»");
     table[3].symbol = QStringLiteral("А");
     QTest::newRow("symbol twice") << table << QStringLiteral("строка таблицы 4: символ «А» уже есть в строке 2");
-    table = fixedHomophoneTable();
+    table = fixedKeyTable();
     table[31].codes[2] = QStringLiteral("100");
     QTest::newRow("code of three digits") << table << QStringLiteral("строка таблицы 32: код «100» — не две цифры от 0 до 9");
     table[31].codes[2] = QStringLiteral("00");
@@ -293,7 +292,7 @@ void KeyTableTest::tableChecks_data()
 
 void KeyTableTest::tableChecks()
 {
-    QFETCH(HomophoneTable, table);
+    QFETCH(KeyTable, table);
     QFETCH(QString, expected);
     QCOMPARE(keyTableProblems(table), expected.isEmpty() ? QStringList() : QStringList(expected));
 }
@@ -302,10 +301,10 @@ void KeyTableTest::generatorDealsAllButFourCodes()
 {
     for (quint64 seed = 0; seed < 50; ++seed) {
         QRandomGenerator source = seededGenerator(seed);
-        const HomophoneTable table = randomKeyTable(source);
+        const KeyTable table = randomKeyTable(source);
         QSet<QString> codes;
         for (int row = 0; row < 32; ++row) {
-            QCOMPARE(table[row].symbol, fixedHomophoneTable()[row].symbol);
+            QCOMPARE(table[row].symbol, fixedKeyTable()[row].symbol);
             for (const QString &code : table[row].codes) {
                 QVERIFY2(code.size() == 2 && code.at(0).isDigit() && code.at(1).isDigit(), qPrintable(code));
                 codes.insert(code);
@@ -350,7 +349,7 @@ void KeyTableTest::generatorCanLeaveACodeInPlace()
     int inPlace = 0;
     QRandomGenerator source = seededGenerator(99);
     for (int n = 0; n < 1000; ++n) {
-        const HomophoneTable table = randomKeyTable(source);
+        const KeyTable table = randomKeyTable(source);
         for (int position = 0; position < 96; ++position)
             inPlace += table[position / 3].codes[position % 3].toInt() == position;
     }
@@ -360,7 +359,7 @@ void KeyTableTest::generatorCanLeaveACodeInPlace()
 void KeyTableTest::newKeyFileSaysWhenAndFromWhat()
 {
     const QDateTime madeAt(QDate(2026, 3, 1), QTime(9, 5, 7), Qt::OffsetFromUTC, 3 * 3600);
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     const QString withSeed = keyFileText(table, madeAt, 12345678901234ull);
     const QString withoutSeed = keyFileText(table, madeAt);
 

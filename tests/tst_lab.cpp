@@ -46,14 +46,14 @@ const QString Story = QStringLiteral(
     "Учитель хотел показать ученикам, что такой шифр всё равно можно прочитать, если внимательно считать, "
     "какие числа стоят рядом и как часто они повторяются.");
 
-HomophoneTable secretTable()
+KeyTable secretTable()
 {
     QRandomGenerator source = seededGenerator(2026);
     return randomKeyTable(source);
 }
 
 // The library's own answer, line by line with fresh counters.
-QString libraryEncryption(const HomophoneTable &table, const QString &text, int key, std::optional<quint64> seed)
+QString libraryEncryption(const KeyTable &table, const QString &text, int key, std::optional<quint64> seed)
 {
     std::optional<QRandomGenerator> seeded;
     std::optional<RandomCodeChoice> choice;
@@ -68,14 +68,13 @@ QString libraryEncryption(const HomophoneTable &table, const QString &text, int 
             randomLineEncryption(table, key, *choice)(line, cipher);
             out << cipher;
         } else {
-            HomophoneTable fresh = table;
-            out << encryptHomophonic(fresh, line, key);
+            out << encryptHomophonic(table, line, key);
         }
     }
     return out.join(QLatin1Char('\n'));
 }
 
-QString libraryDecryption(const HomophoneTable &table, const QString &text, int key)
+QString libraryDecryption(const KeyTable &table, const QString &text, int key)
 {
     QStringList out;
     for (const QString &line : text.split(QLatin1Char('\n')))
@@ -101,6 +100,10 @@ private slots:
     void chartFollowsTyping();
     void attackReportsProgressAndAKey();
     void attackStopsSoonWithTheBestKeySoFar();
+    void attackKeepsLockedCodes();
+    void attackRefusesLocksThatDoNotFit_data();
+    void attackRefusesLocksThatDoNotFit();
+    void keyRowsGrowAndShrink();
     void attackRefusesWhatIsNoCipherText_data();
     void attackRefusesWhatIsNoCipherText();
     void unsavedTextIsNotDroppedOnClose_data();
@@ -163,7 +166,7 @@ void LabTest::keyEditorRefusesAProblemUntilFixed()
     QVERIFY(model->problems().isEmpty());
     QCOMPARE(list->count(), 0);
     QVERIFY(model->validTable());
-    QCOMPARE(keyTableText(*model->validTable()), keyTableText(fixedHomophoneTable()));
+    QCOMPARE(keyTableText(*model->validTable()), keyTableText(fixedKeyTable()));
 }
 
 void LabTest::tableWithAProblemCiphersNothing()
@@ -204,7 +207,7 @@ void LabTest::cipheringEqualsTheLibrary()
     QFETCH(bool, secret);
     QFETCH(int, key);
     QFETCH(bool, random);
-    const HomophoneTable table = secret ? secretTable() : fixedHomophoneTable();
+    const KeyTable table = secret ? secretTable() : fixedKeyTable();
     const quint64 seed = 99;
     LabWindow window;
     window.show();
@@ -282,7 +285,7 @@ void LabTest::chartFollowsTyping()
     QCOMPARE(chart->redrawCount(), 1);
     QTRY_COMPARE(chart->redrawCount(), 2);
 
-    SymbolCounter symbols(fixedHomophoneTable());
+    SymbolCounter symbols(fixedKeyTable());
     symbols.addLine(QStringLiteral("ооо ао"));
     CodeCounter codes;
     const FrequencyCounts plainCounts = symbols.counts();
@@ -296,10 +299,9 @@ void LabTest::chartFollowsTyping()
 
 void LabTest::attackReportsProgressAndAKey()
 {
-    const HomophoneTable table = secretTable();
-    HomophoneTable fresh = table;
+    const KeyTable table = secretTable();
     CrackRequest request;
-    request.cipherText = encryptHomophonic(fresh, Story, 2);
+    request.cipherText = encryptHomophonic(table, Story, 2);
     request.seed = 3;
     request.timeLimitSeconds = 30;
 
@@ -354,6 +356,92 @@ void LabTest::attackStopsSoonWithTheBestKeySoFar()
     const auto result = finished.first().at(0).value<CrackResult>();
     QVERIFY(result.restarts >= 1);
     QVERIFY(keyTableProblems(result.table).isEmpty());
+}
+
+void LabTest::attackKeepsLockedCodes()
+{
+    // Locks that no search would choose: the most frequent code of the text
+    // (a space's or an О's) fixed to Щ and another to Ф.
+    const KeyTable table = secretTable();
+    CrackRequest request;
+    request.cipherText = encryptHomophonic(table, Story, 3);
+    request.seed = 5;
+    request.timeLimitSeconds = 30;
+    const int spaceCode = table[0].codes.at(0).toInt();
+    const int codeOfA = table[1].codes.at(0).toInt();
+    const int rowOfShcha = 25; // Щ in the table's order
+    const int rowOfEf = 20;    // Ф
+    QCOMPARE(fixedKeyTable()[rowOfShcha].symbol, QStringLiteral("Щ"));
+    QCOMPARE(fixedKeyTable()[rowOfEf].symbol, QStringLiteral("Ф"));
+    request.locks = { { spaceCode, rowOfShcha }, { codeOfA, rowOfEf } };
+
+    CrackWorker worker;
+    QSignalSpy finished(&worker, &CrackWorker::finished);
+    QString error;
+    QVERIFY2(worker.start(request, &error), qPrintable(error));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 120000);
+    const auto result = finished.first().at(0).value<CrackResult>();
+    QCOMPARE(result.symbolOfCode[size_t(spaceCode)], rowOfShcha);
+    QCOMPARE(result.symbolOfCode[size_t(codeOfA)], rowOfEf);
+    QVERIFY(keyTableProblems(result.table).isEmpty());
+    QVERIFY(result.table[size_t(rowOfShcha)].codes.contains(QStringLiteral("%1").arg(spaceCode, 2, 10, QLatin1Char('0'))));
+}
+
+void LabTest::attackRefusesLocksThatDoNotFit_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("crib");
+    QTest::addColumn<QString>("problem");
+
+    QTest::newRow("a code not in the ciphertext") << 99 << QString() << QStringLiteral("закреплённый код 99: кода 99 нет");
+    QTest::newRow("a crib with a letter outside the table") << -1 << QStringLiteral("WORD")
+                                                            << QStringLiteral("подсказка «WORD»");
+}
+
+void LabTest::attackRefusesLocksThatDoNotFit()
+{
+    QFETCH(int, code);
+    QFETCH(QString, crib);
+    QFETCH(QString, problem);
+    CrackRequest request;
+    request.cipherText = QStringLiteral("01 02 03 01 02 03 04 ");
+    if (code >= 0)
+        request.locks = { { code, 1 } };
+    if (!crib.isEmpty())
+        request.cribs << crib;
+    CrackWorker worker;
+    QSignalSpy finished(&worker, &CrackWorker::finished);
+    QString error;
+    QVERIFY(!worker.start(request, &error));
+    QVERIFY2(error.contains(problem), qPrintable(error));
+    QVERIFY(!worker.isRunning());
+    QTest::qWait(20);
+    QCOMPARE(finished.count(), 0);
+}
+
+void LabTest::keyRowsGrowAndShrink()
+{
+    LabWindow window;
+    KeyTableModel *model = window.keyPage()->model();
+    QCOMPARE(model->columnCount(), 1 + 3 + 1); // symbol, three codes, a place for a new one
+    // The fourth code of А, one of the four that the fixed table leaves free:
+    // the row grows, and the key file's reader judges it.
+    QVERIFY(model->setData(model->index(1, 4), QStringLiteral("96"), Qt::EditRole));
+    QCOMPARE(model->columnCount(), 1 + 4 + 1);
+    QCOMPARE(model->editedTable().at(1).codes, (QStringList{QStringLiteral("01"), QStringLiteral("33"),
+                                                             QStringLiteral("65"), QStringLiteral("96")}));
+    QCOMPARE(model->problems(), readKeyTable(keyTableText(model->editedTable()).toUtf8(),
+                                             QStringLiteral("постоянная таблица")).problems);
+    QCOMPARE(model->validTable().has_value(), model->problems().isEmpty());
+    // k follows the longest row.
+    QCOMPARE(window.cipherPage()->findChild<QSpinBox *>(QStringLiteral("keyNumber"))->maximum(), 4);
+    // The last code emptied: the row is short again.
+    QVERIFY(model->setData(model->index(1, 4), QString(), Qt::EditRole));
+    QCOMPARE(model->columnCount(), 1 + 3 + 1);
+    QCOMPARE(keyTableText(*model->validTable()), keyTableText(fixedKeyTable()));
+    // Nothing is typed into the place after a row's next one.
+    QVERIFY(!model->setData(model->index(2, 4), QString(), Qt::EditRole));
+    QVERIFY(!(model->flags(model->index(0, 0)) & Qt::ItemIsEditable));
 }
 
 void LabTest::attackRefusesWhatIsNoCipherText_data()
@@ -435,7 +523,7 @@ void LabTest::unsavedTextIsNotDroppedOnClose()
 
 void LabTest::savedKeyReadsBack()
 {
-    const HomophoneTable table = secretTable();
+    const KeyTable table = secretTable();
     const QString path = m_dir.filePath(QStringLiteral("ключ.txt"));
     QString error;
     QVERIFY2(saveKeyFile(path, table, QStringLiteral("# найден\n"), &error), qPrintable(error));

@@ -65,7 +65,7 @@ QStringList proseLines()
 
 FrequencyCounts symbolCountsOf(const QStringList &lines)
 {
-    SymbolCounter counter(fixedHomophoneTable());
+    SymbolCounter counter(fixedKeyTable());
     for (const QString &line : lines)
         counter.addLine(line);
     return counter.counts();
@@ -156,7 +156,7 @@ void StatisticsTest::symbolMeasures_data()
         << QStringLiteral("ААААА") << map({ { "А", 5 } }) << qint64(0) << 1.0 << 0.0 << 1.0 << QStringLiteral("А");
 
     QVariantMap everyOnce;
-    for (const RowHR &row : fixedHomophoneTable())
+    for (const KeyRow &row : fixedKeyTable())
         everyOnce.insert(row.symbol, 1);
     QTest::newRow("every symbol once never coincides and has the maximum entropy")
         << QStringLiteral(" АБВГДЕЖЗИКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ") << everyOnce << qint64(0) << 0.0 << 5.0 << 1.0 / 32
@@ -280,7 +280,7 @@ void StatisticsTest::bytesCountAsTheirDecodedText()
     std::uniform_int_distribution<int> pickFavoured(0, favoured.size() - 1);
     std::uniform_int_distribution<int> lineLength(0, 300);
 
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     SymbolCounter bytesSymbols(table, &decoding);
     SymbolCounter textSymbols(table);
     CodeCounter bytesCodes(&decoding);
@@ -317,7 +317,7 @@ void StatisticsTest::bytesCountAsTheirDecodedText()
 // characters that encryption writes that row's code for, and only those.
 void StatisticsTest::symbolsCountAsEncryptionWritesThem()
 {
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     QString text;
     QString separated; // each character followed by '!', so that no two make one token
     for (char32_t unit = 0; unit < 0x10000; ++unit) {
@@ -333,7 +333,7 @@ void StatisticsTest::symbolsCountAsEncryptionWritesThem()
         rowOfCode.insert(table[row].codes[0], row);
     std::vector<qint64> expected(table.size(), 0);
     qint64 expectedOther = 0;
-    HomophoneTable encryptionTable = table;
+    KeyTable encryptionTable = table;
     const QStringList tokens = encryptHomophonic(encryptionTable, separated, 1).split(QLatin1Char(' '));
     QCOMPARE(tokens.size(), 2 * text.size() + 1);
     for (int i = 0; i < text.size(); ++i) {
@@ -359,7 +359,7 @@ void StatisticsTest::guess_data()
 
     const QStringList plain = proseLines();
     QStringList cipher;
-    HomophoneTable table = fixedHomophoneTable();
+    KeyTable table = fixedKeyTable();
     const LineEncryption encrypt = homophonicLineEncryption(table, 3);
     for (const QString &line : plain) {
         QString out;
@@ -395,7 +395,7 @@ void StatisticsTest::guess()
     QFETCH(QStringList, lines);
     QFETCH(bool, cipher);
 
-    FrequencyAnalysis analysis(FrequencyAnalysis::Reading::Guess, fixedHomophoneTable());
+    FrequencyAnalysis analysis(FrequencyAnalysis::Reading::Guess, fixedKeyTable());
     for (const QString &line : lines)
         analysis.addLine(line);
     QVERIFY(analysis.guessed());
@@ -409,7 +409,7 @@ void StatisticsTest::guess()
 
     // A reading given is taken whatever the text looks like.
     FrequencyAnalysis given(cipher ? FrequencyAnalysis::Reading::Plain : FrequencyAnalysis::Reading::Cipher,
-                            fixedHomophoneTable());
+                            fixedKeyTable());
     for (const QString &line : lines)
         given.addLine(line);
     QVERIFY(!given.guessed());
@@ -489,7 +489,7 @@ void StatisticsTest::filesAreReadAsTheirWholeTextSays()
 
     const QStringList prose = proseLines();
     QStringList ciphertext;
-    const LineEncryption encrypt = homophonicLineEncryption(fixedHomophoneTable(), 3);
+    const LineEncryption encrypt = homophonicLineEncryption(fixedKeyTable(), 3);
     for (const QString &line : prose) {
         QString out;
         encrypt(line, out);
@@ -517,7 +517,7 @@ void StatisticsTest::filesAreReadAsTheirWholeTextSays()
     QIODevice &input = seekable ? static_cast<QIODevice &>(buffer) : pipe;
     AnalysisJob job;
     job.encoding = TextEncoding::utf8();
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     job.table = &table;
     const AnalysisOutcome outcome = analyzeText(input, job);
 
@@ -542,7 +542,7 @@ void StatisticsTest::readErrorIsReported()
     ScriptedDevice failing(QByteArray("01 02 03 \n04 05"), 3, true);
     AnalysisJob job;
     job.encoding = TextEncoding::windows1251();
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     job.table = &table;
     QCOMPARE(analyzeText(failing, job).status, AnalysisOutcome::Status::ReadFailed);
 }
@@ -559,7 +559,7 @@ void StatisticsTest::codesSplitSharesByTheKey_data()
 void StatisticsTest::codesSplitSharesByTheKey()
 {
     QFETCH(int, key);
-    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), key));
+    SideBySideAnalysis analysis(fixedKeyTable(), homophonicLineEncryption(fixedKeyTable(), key));
     for (const QString &line : proseLines())
         analysis.addLine(line);
     const FrequencyMeasures plain = measureFrequencies(analysis.plainCounts());
@@ -581,7 +581,7 @@ void StatisticsTest::keyOneMapsSymbolsOntoTheirCodes()
     QStringList lines = proseLines();
     // Characters the table lacks are copied and must come back as other.
     lines.append(QStringLiteral("Ёлка, йод;\tLatin\u00A0text ") + smile() + QStringLiteral(" «кавычки» — тире"));
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     SideBySideAnalysis analysis(table, homophonicLineEncryption(table, 1));
     for (const QString &line : lines)
         analysis.addLine(line);
@@ -615,7 +615,7 @@ void StatisticsTest::jsonHoldsEveryField()
 {
     QFETCH(bool, withPlain);
     QFETCH(bool, withCipher);
-    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), 2));
+    SideBySideAnalysis analysis(fixedKeyTable(), homophonicLineEncryption(fixedKeyTable(), 2));
     analysis.addLine(QStringLiteral("Привет, мир! Мир вам."));
     const FrequencyCounts plain = analysis.plainCounts();
     const FrequencyCounts cipher = analysis.cipherCounts();
@@ -675,7 +675,7 @@ void StatisticsTest::textReportFitsEightyColumns()
 {
     QFETCH(bool, sideBySide);
     QFETCH(qint64, scale);
-    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), 3));
+    SideBySideAnalysis analysis(fixedKeyTable(), homophonicLineEncryption(fixedKeyTable(), 3));
     for (const QString &line : proseLines())
         analysis.addLine(line);
     FrequencyCounts plain = analysis.plainCounts();
@@ -735,7 +735,7 @@ void StatisticsTest::chartIsValidAndRenders()
 {
     QFETCH(bool, withPlain);
     QFETCH(bool, withCipher);
-    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), 3));
+    SideBySideAnalysis analysis(fixedKeyTable(), homophonicLineEncryption(fixedKeyTable(), 3));
     for (const QString &line : proseLines())
         analysis.addLine(line);
     const FrequencyCounts plain = analysis.plainCounts();
@@ -813,7 +813,7 @@ void StatisticsTest::chartIsValidAndRenders()
 // with key 1 every code's share is its symbol's, so the heights match.
 void StatisticsTest::chartPanelsShareOneScale()
 {
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     SideBySideAnalysis analysis(table, homophonicLineEncryption(table, 1));
     for (const QString &line : proseLines())
         analysis.addLine(line);

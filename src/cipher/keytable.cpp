@@ -18,7 +18,7 @@ constexpr int MaxQuotedLength = 24;
 // The row of a symbol in the fixed table, or -1.
 int fixedRowOf(const QString &symbol)
 {
-    const HomophoneTable &fixed = fixedHomophoneTable();
+    const KeyTable &fixed = fixedKeyTable();
     for (int row = 0; row < int(fixed.size()); ++row) {
         if (fixed[row].symbol == symbol)
             return row;
@@ -121,7 +121,7 @@ struct Seen
     std::array<QString, CodeCount> codeSymbol {}; // as the file wrote it
 };
 
-void readTableLine(const QString &text, int lineNumber, HomophoneTable &table, Seen &seen, ProblemList &problems)
+void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &seen, ProblemList &problems)
 {
     const QStringList fields = text.split(QLatin1Char('\t'));
     const int row = keyFileRowOf(fields.at(0));
@@ -167,7 +167,7 @@ void readTableLine(const QString &text, int lineNumber, HomophoneTable &table, S
 
 } // namespace
 
-QStringList keyTableProblems(const HomophoneTable &table)
+QStringList keyTableProblems(const KeyTable &table)
 {
     QStringList problems;
     std::array<int, 32> symbolRow {};
@@ -205,7 +205,7 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName)
     }
 
     QTextCodec *const utf8 = QTextCodec::codecForMib(106);
-    HomophoneTable table = fixedHomophoneTable();
+    KeyTable table = fixedKeyTable();
     Seen seen;
     // A byte-order mark, as some editors write, is not part of the first line.
     const int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
@@ -262,10 +262,10 @@ KeyFileReading readKeyFile(const QString &path)
     return readKeyTable(bytes, path);
 }
 
-QString keyTableText(const HomophoneTable &table)
+QString keyTableText(const KeyTable &table)
 {
     QString text;
-    for (const RowHR &row : table) {
+    for (const KeyRow &row : table) {
         text += symbolText(row.symbol);
         for (const QString &code : row.codes)
             text += QLatin1Char('\t') + code;
@@ -274,7 +274,7 @@ QString keyTableText(const HomophoneTable &table)
     return text;
 }
 
-QString keyFileText(const HomophoneTable &table, const QDateTime &madeAt, std::optional<quint64> seed)
+QString keyFileText(const KeyTable &table, const QDateTime &madeAt, std::optional<quint64> seed)
 {
     const QString when = madeAt.toOffsetFromUtc(madeAt.offsetFromUtc()).toString(Qt::ISODate);
     QString text = QStringLiteral("# Ключ шифра гомофонической замены, создан ") + when;
@@ -284,7 +284,7 @@ QString keyFileText(const HomophoneTable &table, const QDateTime &madeAt, std::o
     return text + keyTableText(table);
 }
 
-HomophoneTable randomKeyTable(QRandomGenerator &source)
+KeyTable randomKeyTable(QRandomGenerator &source)
 {
     std::array<int, CodeCount> codes;
     std::iota(codes.begin(), codes.end(), 0);
@@ -300,9 +300,9 @@ HomophoneTable randomKeyTable(QRandomGenerator &source)
         std::swap(codes[i], codes[draw % bound]);
     }
 
-    HomophoneTable table = fixedHomophoneTable();
+    KeyTable table = fixedKeyTable();
     int dealt = 0;
-    for (RowHR &row : table) {
+    for (KeyRow &row : table) {
         for (QString &code : row.codes)
             code = codeText(codes[dealt++]);
     }

@@ -27,13 +27,13 @@ constexpr char16_t KeyFileSpace = u'\u2423';
 // fixed table exactly once, three codes each, every code two ASCII digits,
 // all 96 codes distinct. Empty when the table is valid; rows are counted
 // from 1 in the messages.
-QStringList keyTableProblems(const HomophoneTable &table);
+QStringList keyTableProblems(const KeyTable &table);
 
 struct KeyFileReading
 {
     // Present only when the file passed every check. Its rows are in the fixed
     // table's order (space, А to Я), whatever order the file gave them in.
-    std::optional<HomophoneTable> table;
+    std::optional<KeyTable> table;
     // Every problem found, in file order, each naming the file and, where it
     // has one, the line: «ключ.txt», строка 5: ...
     QStringList problems;
@@ -50,17 +50,17 @@ KeyFileReading readKeyFile(const QString &path);
 
 // The table in the key file format, one row a line in the table's order, no
 // comments: what `homophonic table` prints and readKeyTable reads back.
-QString keyTableText(const HomophoneTable &table);
+QString keyTableText(const KeyTable &table);
 
 // A new key file: a comment saying when it was made (and from which seed, when
 // it was made from one), then keyTableText.
-QString keyFileText(const HomophoneTable &table, const QDateTime &madeAt,
+QString keyFileText(const KeyTable &table, const QDateTime &madeAt,
                     std::optional<quint64> seed = std::nullopt);
 
 // A random key table: the codes 00 to 99 shuffled, the first 96 of them dealt
 // three to each symbol in the fixed table's order. The same sequence from the
 // source gives the same table.
-HomophoneTable randomKeyTable(QRandomGenerator &source);
+KeyTable randomKeyTable(QRandomGenerator &source);
 
 // The source behind a seed given by the user: the same seed always gives the
 // same numbers, on every machine.

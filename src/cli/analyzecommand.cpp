@@ -59,7 +59,7 @@ int runAnalyze(const Invocation &invocation)
     CodeChoice choice;
     if (!choice.parse(invocation))
         return UsageError;
-    const std::optional<HomophoneTable> table = chosenTable(invocation, status);
+    const std::optional<KeyTable> table = chosenTable(invocation, status);
     if (!table)
         return status;
 

@@ -78,7 +78,7 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
     if (job.jobs == 0)
         return UsageError;
     // A bad key file is found before any output file is touched.
-    const std::optional<HomophoneTable> table = chosenTable(invocation, status);
+    const std::optional<KeyTable> table = chosenTable(invocation, status);
     if (!table)
         return status;
     job.table = &*table;

@@ -295,10 +295,10 @@ int chosenKey(const Invocation &invocation)
     return key ? int(*key) : 0;
 }
 
-std::optional<HomophoneTable> chosenTable(const Invocation &invocation, int &status)
+std::optional<KeyTable> chosenTable(const Invocation &invocation, int &status)
 {
     if (!invocation.isSet(invocation.options.table))
-        return fixedHomophoneTable();
+        return fixedKeyTable();
     const KeyFileReading reading = readKeyFile(invocation.value(invocation.options.table));
     if (!reading.table) {
         for (const QString &problem : reading.problems)

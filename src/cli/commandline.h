@@ -106,7 +106,7 @@ int chosenJobs(const Invocation &invocation);
 
 // The table of --table, or the fixed table. Null after a bad key file,
 // whose problems have been reported; status then holds the exit status.
-std::optional<HomophoneTable> chosenTable(const Invocation &invocation, int &status);
+std::optional<KeyTable> chosenTable(const Invocation &invocation, int &status);
 
 // How encryption picks among a symbol's codes, from --choice and --seed.
 // The random source lives as long as the object.

@@ -10,7 +10,7 @@
 int runTable(const Invocation &invocation)
 {
     int status = Success;
-    const std::optional<HomophoneTable> table = chosenTable(invocation, status);
+    const std::optional<KeyTable> table = chosenTable(invocation, status);
     if (!table)
         return status;
     // Key files are UTF-8 whatever the terminal, so that `table > key.txt`
@@ -27,7 +27,7 @@ int runKeygen(const Invocation &invocation)
     const std::optional<quint64> seed = chosenSeed(invocation, ok);
     if (!ok)
         return UsageError;
-    HomophoneTable table;
+    KeyTable table;
     if (seed) {
         QRandomGenerator source = seededGenerator(*seed);
         table = randomKeyTable(source);

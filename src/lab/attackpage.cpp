@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -20,6 +21,7 @@
 #include <QRegularExpressionValidator>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Cryptanalysis;
@@ -55,6 +57,9 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     , m_seed(new QLineEdit(this))
     , m_start(new QPushButton(QStringLiteral("Вскрыть"), this))
     , m_stop(new QPushButton(QStringLiteral("Стоп"), this))
+    , m_continue(new QPushButton(QStringLiteral("Продолжить"), this))
+    , m_crib(new QLineEdit(this))
+    , m_lockList(new QLabel(this))
     , m_saveKey(new QPushButton(QStringLiteral("Сохранить найденный ключ…"), this))
     , m_useKey(new QPushButton(QStringLiteral("Ключ — в редактор"), this))
     , m_progress(new QProgressBar(this))
@@ -74,7 +79,17 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     m_seed->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,20}")), m_seed));
     m_seed->setToolTip(QStringLiteral("С одним зерном поиск повторяется"));
     m_start->setObjectName(QStringLiteral("attackButton"));
-    m_start->setToolTip(QStringLiteral("Искать таблицу по частотам русского текста (Ctrl+R)"));
+    m_start->setToolTip(QStringLiteral("Новый поиск таблицы по частотам русского текста, без закреплённых кодов "
+                                       "(Ctrl+R)"));
+    m_continue->setObjectName(QStringLiteral("continueButton"));
+    m_continue->setToolTip(QStringLiteral("Искать снова, не меняя закреплённых кодов. Код закрепляется щелчком "
+                                          "в найденной таблице или двойным щелчком в шифртексте"));
+    m_crib->setObjectName(QStringLiteral("crib"));
+    m_crib->setPlaceholderText(QStringLiteral("слово из текста"));
+    m_crib->setToolTip(QStringLiteral("Слово, которое наверняка есть в открытом тексте (несколько — через "
+                                      "запятую): ключи, в которых оно читается, ценятся выше"));
+    m_lockList->setObjectName(QStringLiteral("lockList"));
+    m_lockList->setWordWrap(true);
     m_stop->setObjectName(QStringLiteral("stopButton"));
     m_stop->setToolTip(QStringLiteral("Остановить поиск и оставить лучший ключ (Esc)"));
     m_saveKey->setObjectName(QStringLiteral("saveFoundKeyButton"));
@@ -97,6 +112,13 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
 
     connect(m_start, &QPushButton::clicked, this, &AttackPage::startAttack);
     connect(m_stop, &QPushButton::clicked, this, &AttackPage::stopAttack);
+    connect(m_continue, &QPushButton::clicked, this, &AttackPage::continueAttack);
+    connect(keyView, &QTableView::clicked, this, [this](const QModelIndex &index) {
+        const QString code = m_foundKey->data(index, Qt::DisplayRole).toString();
+        if (index.column() > 0 && code.size() == 2)
+            askLock(code.toInt());
+    });
+    m_cipher->editor()->viewport()->installEventFilter(this);
     connect(m_saveKey, &QPushButton::clicked, this, &AttackPage::saveFoundKey);
     connect(m_useKey, &QPushButton::clicked, this, [this] {
         if (m_result)
@@ -110,7 +132,10 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     controls->addWidget(m_timeLimit);
     controls->addWidget(new QLabel(QStringLiteral("зерно:"), this));
     controls->addWidget(m_seed);
+    controls->addWidget(new QLabel(QStringLiteral("подсказка:"), this));
+    controls->addWidget(m_crib);
     controls->addWidget(m_start);
+    controls->addWidget(m_continue);
     controls->addWidget(m_stop);
     controls->addWidget(m_progress, 1);
 
@@ -125,7 +150,10 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     keyButtons->addWidget(m_useKey);
     keyButtons->addWidget(m_saveKey);
     foundLayout->addLayout(keyButtons, 2, 1);
-    foundLayout->addWidget(m_summary, 2, 0);
+    auto *notes = new QVBoxLayout;
+    notes->addWidget(m_summary);
+    notes->addWidget(m_lockList);
+    foundLayout->addLayout(notes, 2, 0);
     foundLayout->setColumnStretch(0, 3);
     foundLayout->setColumnStretch(1, 2);
 
@@ -137,13 +165,33 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     layout->addLayout(controls);
     layout->addWidget(splitter, 1);
     setRunning(false);
+    showLocks();
 }
 
 void AttackPage::startAttack()
 {
     if (m_worker->isRunning())
         return;
+    m_locks.clear();
+    showLocks();
+    run();
+}
+
+void AttackPage::continueAttack()
+{
+    if (!m_worker->isRunning())
+        run();
+}
+
+void AttackPage::run()
+{
     CrackRequest request;
+    for (const auto &[code, row] : m_locks)
+        request.locks.push_back({ code, row });
+    for (const QString &crib : m_crib->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (!crib.trimmed().isEmpty())
+            request.cribs << crib.trimmed();
+    }
     request.cipherText = m_cipher->text();
     request.timeLimitSeconds = m_timeLimit->value();
     bool ok = true;
@@ -221,9 +269,76 @@ void AttackPage::saveFoundKey()
     }
 }
 
+void AttackPage::setLock(int code, int row)
+{
+    if (row < 0)
+        m_locks.erase(code);
+    else
+        m_locks[code] = row;
+    showLocks();
+}
+
+// A double click selects the word under the mouse; when it is a code, it is
+// the code to fix.
+bool AttackPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_cipher->editor()->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        QTimer::singleShot(0, this, [this] {
+            const QString word = m_cipher->editor()->textCursor().selectedText();
+            if (word.size() == 2 && word.at(0).isDigit() && word.at(1).isDigit() && word.at(0).unicode() < 0x80
+                && word.at(1).unicode() < 0x80)
+                askLock(word.toInt());
+        });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AttackPage::askLock(int code)
+{
+    if (m_worker->isRunning())
+        return;
+    const KeyTable &fixed = fixedKeyTable();
+    QStringList items;
+    for (const KeyRow &row : fixed)
+        items << (row.symbol == QLatin1String(" ") ? QStringLiteral("␣ (пробел)") : row.symbol);
+    const QString free = QStringLiteral("— не закреплять —");
+    items << free;
+    int current = int(items.size()) - 1;
+    if (const auto locked = m_locks.find(code); locked != m_locks.end())
+        current = locked->second;
+    else if (m_result && m_result->symbolOfCode[size_t(code)] >= 0)
+        current = m_result->symbolOfCode[size_t(code)];
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(this, QStringLiteral("Закрепить код"),
+                                                 QStringLiteral("Символ кода %1:").arg(code, 2, 10, QLatin1Char('0')),
+                                                 items, current, false, &ok);
+    if (ok)
+        setLock(code, chosen == free ? -1 : int(items.indexOf(chosen)));
+}
+
+void AttackPage::showLocks()
+{
+    QStringList marked;
+    QStringList shown;
+    for (const auto &[code, row] : m_locks) {
+        const QString codeText = QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+        const QString symbol = fixedKeyTable()[size_t(row)].symbol;
+        marked << codeText;
+        shown << codeText + QStringLiteral(" = ") + (symbol == QLatin1String(" ") ? QStringLiteral("␣") : symbol);
+    }
+    m_foundKey->setMarkedCodes(marked);
+    m_lockList->setText(shown.isEmpty()
+                            ? QStringLiteral("Закреплённых кодов нет: щёлкните код в найденной таблице или дважды "
+                                             "щёлкните его в шифртексте.")
+                            : QStringLiteral("Закреплены: ") + shown.join(QStringLiteral(", ")));
+    m_continue->setEnabled(!m_worker->isRunning() && !m_locks.empty());
+}
+
 void AttackPage::setRunning(bool running)
 {
     m_start->setEnabled(!running);
+    m_continue->setEnabled(!running && !m_locks.empty());
+    m_crib->setEnabled(!running);
     m_stop->setEnabled(running);
     m_timeLimit->setEnabled(!running);
     m_saveKey->setEnabled(!running && m_result.has_value());

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 
+#include <map>
 #include <optional>
 
 class KeyPage;
@@ -30,12 +31,26 @@ public:
     CrackWorker *worker() const { return m_worker; }
     const std::optional<Cryptanalysis::CrackResult> &result() const { return m_result; }
 
+    // Codes the user fixed to symbols: code -> row of the table.
+    const std::map<int, int> &locks() const { return m_locks; }
+    // Fixes code to the symbol of row (or frees it, for row -1).
+    void setLock(int code, int row);
+
 public slots:
+    // A new search: the locks are forgotten.
     void startAttack();
+    // The search again, keeping the locks.
+    void continueAttack();
     void stopAttack();
     void saveFoundKey();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void run();
+    void askLock(int code);
+    void showLocks();
     void showProgress(const Cryptanalysis::CrackProgress &progress);
     void showResult(const Cryptanalysis::CrackResult &result, bool stopped, const QString &error);
     void setRunning(bool running);
@@ -47,6 +62,9 @@ private:
     QLineEdit *m_seed;
     QPushButton *m_start;
     QPushButton *m_stop;
+    QPushButton *m_continue;
+    QLineEdit *m_crib;
+    QLabel *m_lockList;
     QPushButton *m_saveKey;
     QPushButton *m_useKey;
     QProgressBar *m_progress;
@@ -55,4 +73,5 @@ private:
     KeyTableModel *m_foundKey;
     QString m_attackedText;
     std::optional<Cryptanalysis::CrackResult> m_result;
+    std::map<int, int> m_locks;
 };

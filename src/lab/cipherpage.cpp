@@ -2,6 +2,7 @@
 
 #include "frequencycount.h"
 #include "keypage.h"
+#include "keytablemodel.h"
 #include "labcipher.h"
 #include "textpane.h"
 
@@ -36,7 +37,8 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     m_key->setObjectName(QStringLiteral("keyNumber"));
     m_key->setRange(1, 3);
     m_key->setValue(3);
-    m_key->setToolTip(QStringLiteral("k — сколько первых кодов каждой строки таблицы использовать"));
+    m_key->setToolTip(QStringLiteral("k — сколько первых кодов каждой строки таблицы использовать (у короткой "
+                                     "строки — все её коды)"));
     m_choice->setObjectName(QStringLiteral("codeChoice"));
     m_choice->addItem(QStringLiteral("по очереди"));
     m_choice->addItem(QStringLiteral("случайный"));
@@ -56,6 +58,13 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     m_state->setObjectName(QStringLiteral("cipherState"));
     connect(m_encrypt, &QPushButton::clicked, this, &CipherPage::encrypt);
     connect(m_decrypt, &QPushButton::clicked, this, &CipherPage::decrypt);
+    // k runs up to the longest row of the key.
+    connect(keys->model(), &KeyTableModel::problemsChanged, this, [this] {
+        int widest = 1;
+        for (const KeyRow &row : m_keys->model()->editedTable())
+            widest = qMax(widest, int(row.codes.size()));
+        m_key->setMaximum(widest);
+    });
     connect(&m_watcher, &QFutureWatcher<QTextDocument *>::finished, this, &CipherPage::showResult);
 
     auto *controls = new QHBoxLayout;
@@ -119,7 +128,7 @@ void CipherPage::run(bool encrypting)
             return;
         }
     }
-    const std::optional<HomophoneTable> table = m_keys->usableTable(this);
+    const std::optional<KeyTable> table = m_keys->usableTable(this);
     if (!table)
         return;
 

@@ -45,14 +45,29 @@ bool CrackWorker::start(const CrackRequest &request, QString *error)
         *error = problem;
         return false;
     }
+    CrackOptions options;
+    options.seed = request.seed;
+    options.timeLimitSeconds = request.timeLimitSeconds;
+    options.locks = request.locks;
+    options.cribs = request.cribs;
+    const std::vector<CrackOptionProblem> problems = crackOptionProblems(readCipherText(request.cipherText), options);
+    if (!problems.empty()) {
+        QStringList reasons;
+        for (const CrackOptionProblem &problem : problems) {
+            const QString what = problem.kind == CrackOptionProblem::Kind::Lock
+                ? QStringLiteral("закреплённый код %1").arg(options.locks.at(size_t(problem.index)).code, 2, 10,
+                                                             QLatin1Char('0'))
+                : QStringLiteral("подсказка «%1»").arg(options.cribs.at(problem.index));
+            reasons << what + QStringLiteral(": ") + problem.reason;
+        }
+        *error = reasons.join(QStringLiteral("; "));
+        return false;
+    }
     m_stopRequested = false;
     m_running = true;
     if (!m_model)
         m_model = std::make_shared<LanguageModel>();
 
-    CrackOptions options;
-    options.seed = request.seed;
-    options.timeLimitSeconds = request.timeLimitSeconds;
     options.stopRequested = [this] { return m_stopRequested.load(std::memory_order_relaxed); };
     // Queued to this object's thread; the destructor waits for the search,
     // so the worker outlives every call.

@@ -8,9 +8,11 @@
 #include <QFutureWatcher>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 namespace Cryptanalysis {
 class LanguageModel;
@@ -21,6 +23,8 @@ struct CrackRequest
     QString cipherText;
     quint64 seed = 1;
     double timeLimitSeconds = 10;
+    std::vector<Cryptanalysis::CodeLock> locks; // codes the search must keep
+    QStringList cribs;                          // words expected in the plaintext
 };
 
 class CrackWorker : public QObject
@@ -34,8 +38,9 @@ public:
     // Why the text cannot be attacked, in Russian, or an empty string.
     static QString cipherTextProblem(const QString &text);
 
-    // False (with the reason in *error) when the text cannot be attacked or
-    // a search is already running.
+    // False (with the reason in *error) when the text cannot be attacked, a
+    // lock or crib does not fit it (as the solver judges them), or a search
+    // is already running.
     bool start(const CrackRequest &request, QString *error);
     // Ends the search at its next look at the clock; finished follows with
     // the best key so far.

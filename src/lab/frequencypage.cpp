@@ -100,7 +100,7 @@ void FrequencyPage::recount()
     m_cipherDocument = m_cipherEdit->document();
     m_plainLine = m_plainDocument->begin();
     m_cipherLine = m_cipherDocument->begin();
-    m_symbols.emplace(fixedHomophoneTable());
+    m_symbols.emplace(fixedKeyTable());
     m_codes.emplace();
     m_nextSlice.start();
 }

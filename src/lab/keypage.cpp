@@ -32,7 +32,7 @@ QPushButton *button(const QString &text, const QString &name, const QString &tip
 
 } // namespace
 
-bool saveKeyFile(const QString &path, const HomophoneTable &table, const QString &comment, QString *error)
+bool saveKeyFile(const QString &path, const KeyTable &table, const QString &comment, QString *error)
 {
     const QString text = comment + keyFileText(table, QDateTime::currentDateTime());
     // A key is a secret: a new file is the owner's alone.
@@ -103,9 +103,9 @@ KeyPage::KeyPage(QWidget *parent)
     useFixedTable();
 }
 
-std::optional<HomophoneTable> KeyPage::usableTable(QWidget *messageParent)
+std::optional<KeyTable> KeyPage::usableTable(QWidget *messageParent)
 {
-    const std::optional<HomophoneTable> table = m_model->validTable();
+    const std::optional<KeyTable> table = m_model->validTable();
     if (!table) {
         QMessageBox::warning(messageParent, QStringLiteral("Ключ с ошибками"),
                              QStringLiteral("Таблицей с ошибками шифровать нельзя. Исправьте её на вкладке "
@@ -118,7 +118,7 @@ std::optional<HomophoneTable> KeyPage::usableTable(QWidget *messageParent)
 void KeyPage::useFixedTable()
 {
     m_keyFilePath.clear();
-    m_model->setTable(fixedHomophoneTable(), QStringLiteral("постоянная таблица"));
+    m_model->setTable(fixedKeyTable(), QStringLiteral("постоянная таблица"));
 }
 
 void KeyPage::makeNewKey()
@@ -164,7 +164,7 @@ bool KeyPage::openKeyFile(const QString &path, bool quiet)
     return true;
 }
 
-void KeyPage::useTable(const HomophoneTable &table, const QString &name)
+void KeyPage::useTable(const KeyTable &table, const QString &name)
 {
     m_keyFilePath.clear();
     m_model->setTable(table, name);
@@ -172,7 +172,7 @@ void KeyPage::useTable(const HomophoneTable &table, const QString &name)
 
 void KeyPage::saveKeyAs()
 {
-    const std::optional<HomophoneTable> table = usableTable(this);
+    const std::optional<KeyTable> table = usableTable(this);
     if (!table)
         return;
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить ключ"), m_keyFilePath,

@@ -23,13 +23,13 @@ public:
 
     KeyTableModel *model() const { return m_model; }
     // The table to cipher with; empty (after a message) while it has a problem.
-    std::optional<HomophoneTable> usableTable(QWidget *messageParent);
+    std::optional<KeyTable> usableTable(QWidget *messageParent);
     QString keyFilePath() const { return m_keyFilePath; }
 
     // Loads the key file; on failure says why and leaves the table as it was.
     bool openKeyFile(const QString &path, bool quiet = false);
     // Takes a table found by the attack into the editor.
-    void useTable(const HomophoneTable &table, const QString &name);
+    void useTable(const KeyTable &table, const QString &name);
 
 public slots:
     void useFixedTable();
@@ -53,4 +53,4 @@ private:
 
 // Writes table as a new key file (as keygen writes one: UTF-8, readable and
 // writable by its owner only when the file is new); false with the reason.
-bool saveKeyFile(const QString &path, const HomophoneTable &table, const QString &comment, QString *error);
+bool saveKeyFile(const QString &path, const KeyTable &table, const QString &comment, QString *error);

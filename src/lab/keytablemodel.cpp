@@ -8,10 +8,10 @@
 
 namespace {
 
-int widestRow(const HomophoneTable &table)
+int widestRow(const KeyTable &table)
 {
     int widest = 0;
-    for (const RowHR &row : table)
+    for (const KeyRow &row : table)
         widest = qMax(widest, int(row.codes.size()));
     return widest;
 }
@@ -20,12 +20,12 @@ int widestRow(const HomophoneTable &table)
 
 KeyTableModel::KeyTableModel(QObject *parent)
     : QAbstractTableModel(parent)
-    , m_table(fixedHomophoneTable())
+    , m_table(fixedKeyTable())
 {
     check();
 }
 
-void KeyTableModel::setTable(const HomophoneTable &table, const QString &name)
+void KeyTableModel::setTable(const KeyTable &table, const QString &name)
 {
     beginResetModel();
     m_table = table;
@@ -34,11 +34,18 @@ void KeyTableModel::setTable(const HomophoneTable &table, const QString &name)
     check();
 }
 
-std::optional<HomophoneTable> KeyTableModel::validTable() const
+std::optional<KeyTable> KeyTableModel::validTable() const
 {
     if (!m_problems.isEmpty())
         return std::nullopt;
     return m_table;
+}
+
+void KeyTableModel::setEditable(bool editable)
+{
+    beginResetModel();
+    m_editable = editable;
+    endResetModel();
 }
 
 void KeyTableModel::setMarkedCodes(const QStringList &codes)
@@ -53,16 +60,17 @@ int KeyTableModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_table.size());
 }
 
+// An editor has one more column, where a row takes a new code.
 int KeyTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 1 + widestRow(m_table);
+    return parent.isValid() ? 0 : 1 + widestRow(m_table) + (m_editable ? 1 : 0);
 }
 
 QVariant KeyTableModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
         return {};
-    const RowHR &row = m_table[size_t(index.row())];
+    const KeyRow &row = m_table[size_t(index.row())];
     if (index.column() == 0) {
         if (role == Qt::DisplayRole)
             return row.symbol == QLatin1String(" ") ? QString(QChar(KeyFileSpace)) : row.symbol;
@@ -71,9 +79,12 @@ QVariant KeyTableModel::data(const QModelIndex &index, int role) const
         return {};
     }
     const int column = index.column() - 1;
-    if (column >= int(row.codes.size()))
+    if (column >= int(row.codes.size())) {
+        if (role == Qt::ToolTipRole && m_editable && column == row.codes.size())
+            return QStringLiteral("Впишите код, чтобы добавить его символу; сотрите последний код, чтобы убрать его");
         return {};
-    const QString &code = row.codes[size_t(column)];
+    }
+    const QString &code = row.codes[column];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -104,14 +115,16 @@ QVariant KeyTableModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    return section == 0 ? QStringLiteral("Символ") : QStringLiteral("Код %1").arg(section);
+    if (section == 0)
+        return QStringLiteral("Символ");
+    return section > widestRow(m_table) ? QStringLiteral("+ код") : QStringLiteral("Код %1").arg(section);
 }
 
 Qt::ItemFlags KeyTableModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     if (m_editable && index.column() > 0
-        && index.column() - 1 < int(m_table[size_t(index.row())].codes.size()))
+        && index.column() - 1 <= int(m_table[size_t(index.row())].codes.size()))
         flags |= Qt::ItemIsEditable;
     return flags;
 }
@@ -124,8 +137,27 @@ bool KeyTableModel::setData(const QModelIndex &index, const QVariant &value, int
     // A tab or a line end would cut the row in the key file's text.
     if (code.contains(QLatin1Char('\t')) || code.contains(QLatin1Char('\n')) || code.contains(QLatin1Char('\r')))
         return false;
-    m_table[size_t(index.row())].codes[size_t(index.column() - 1)] = code;
-    emit dataChanged(index, index);
+    QStringList &codes = m_table[size_t(index.row())].codes;
+    const int column = index.column() - 1;
+    const int widest = widestRow(m_table);
+    // A code typed after the last lengthens the row; the last code emptied
+    // shortens it. An empty code inside the row stays, for the reader to
+    // name.
+    if (column == codes.size()) {
+        if (code.isEmpty())
+            return false;
+        codes << code;
+    } else if (code.isEmpty() && column == codes.size() - 1) {
+        codes.removeLast();
+    } else {
+        codes[column] = code;
+    }
+    if (widestRow(m_table) != widest) {
+        beginResetModel();
+        endResetModel();
+    } else {
+        emit dataChanged(this->index(index.row(), 1), this->index(index.row(), columnCount() - 1));
+    }
     check();
     return true;
 }

@@ -19,11 +19,11 @@ public:
     explicit KeyTableModel(QObject *parent = nullptr);
 
     // A table to edit; name stands for it in the problems ("ключ.txt").
-    void setTable(const HomophoneTable &table, const QString &name);
+    void setTable(const KeyTable &table, const QString &name);
     // As the editor shows it, problems or not.
-    const HomophoneTable &editedTable() const { return m_table; }
+    const KeyTable &editedTable() const { return m_table; }
     // Empty while the table has a problem.
-    std::optional<HomophoneTable> validTable() const;
+    std::optional<KeyTable> validTable() const;
     const QStringList &problems() const { return m_problems; }
     QString name() const { return m_name; }
 
@@ -37,7 +37,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
 
-    void setEditable(bool editable) { m_editable = editable; }
+    // A read-only table (the attack's result) has no column for new codes.
+    void setEditable(bool editable);
 
 signals:
     // After every edit and every new table.
@@ -46,7 +47,7 @@ signals:
 private:
     void check();
 
-    HomophoneTable m_table {};
+    KeyTable m_table {};
     QString m_name;
     QStringList m_problems;
     QStringList m_marked;

@@ -13,7 +13,7 @@ struct LabCipherRequest
     enum class Direction { Encrypt, Decrypt };
 
     Direction direction = Direction::Encrypt;
-    HomophoneTable table {};
+    KeyTable table {};
     int alphabetCount = 1;
     // Random homophones from this seed instead of codes in turn; encryption only.
     std::optional<quint64> randomSeed;

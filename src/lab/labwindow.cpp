@@ -122,6 +122,11 @@ void LabWindow::createMenus()
     });
     start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     start->setObjectName(QStringLiteral("attackAction"));
+    QAction *resume = attack->addAction(QStringLiteral("&Продолжить с закреплёнными кодами"), this, [this] {
+        m_tabs->setCurrentWidget(m_attack);
+        m_attack->continueAttack();
+    });
+    resume->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     QAction *stop = attack->addAction(QStringLiteral("&Стоп"), m_attack, &AttackPage::stopAttack);
     stop->setShortcut(QKeySequence(Qt::Key_Escape));
     attack->addAction(QStringLiteral("Сохранить найденный ключ…"), m_attack, &AttackPage::saveFoundKey);

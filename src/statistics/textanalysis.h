@@ -17,7 +17,7 @@ struct AnalysisJob
     // Of the input; a byte-order mark overrides it.
     const TextEncoding *encoding = nullptr;
     FrequencyAnalysis::Reading reading = FrequencyAnalysis::Reading::Guess;
-    const HomophoneTable *table = nullptr;
+    const KeyTable *table = nullptr;
     // From 1 to 3: the text is plaintext, encrypted with this key as the tool
     // encrypts it (reading is then ignored).
     int alphabetCount = 0;
