@@ -30,11 +30,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 if [ "$base" != none ]; then
     # The base's library with this tree's driver, so both run the same trials.
-    mkdir "$work/base"
-    git archive "$base" | tar -x -C "$work/base"
-    cp bench/crack_accuracy.cpp "$work/base/bench/crack_accuracy.cpp"
-    cmake -S "$work/base" -B build-bench-base -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "${launcher[@]}" >/dev/null
-    cmake --build build-bench-base --target crack_accuracy -j"$(nproc)" >/dev/null
+    # Unpacked in a place of its own, where a rerun finds its build.
+    rm -rf build-bench-base/source
+    mkdir -p build-bench-base/source
+    git archive "$base" | tar -x -C build-bench-base/source
+    cp bench/crack_accuracy.cpp build-bench-base/source/bench/crack_accuracy.cpp
+    cmake -S build-bench-base/source -B build-bench-base/build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+        "${launcher[@]}" >/dev/null
+    cmake --build build-bench-base/build --target crack_accuracy -j"$(nproc)" >/dev/null
 fi
 
 # Paragraphs of mostly Cyrillic prose, one a line, digits dropped (the
@@ -56,7 +59,7 @@ for block in re.split(r"\n\s*\n", text):
 for cell in ${cells//,/ }; do
     taskset -c 0 build-bench/bench/crack_accuracy "$work/texts" "$trials" "$limit" "$cell" "$jobs" >>"$work/new"
     if [ "$base" != none ]; then
-        taskset -c 0 build-bench-base/bench/crack_accuracy "$work/texts" "$trials" "$limit" "$cell" 1 >>"$work/base.tsv"
+        taskset -c 0 build-bench-base/build/bench/crack_accuracy "$work/texts" "$trials" "$limit" "$cell" 1 >>"$work/base.tsv"
     fi
     tail -n 1 "$work/new" >&2
 done

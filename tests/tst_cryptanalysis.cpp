@@ -1,4 +1,6 @@
 #include "ciphertext.h"
+#include "cycleevidence.h"
+#include "occurrenceindex.h"
 #include "homophonic.h"
 #include "keytable.h"
 #include "languagemodel.h"
@@ -19,6 +21,7 @@
 using namespace Cryptanalysis;
 
 Q_DECLARE_METATYPE(Cryptanalysis::ChoiceMode)
+Q_DECLARE_METATYPE(std::vector<Cryptanalysis::CodeLock>)
 
 namespace {
 
@@ -48,6 +51,10 @@ const char heldOutProse[] =
     "открытки с видами дальних портов, и их прикрепляют рядом с картой. Новые читатели "
     "разглядывают эти открытки, спрашивают о старом стороже и уходят домой с книгами "
     "о путешествиях, которые когда-то читал тот мальчик.";
+
+// The table under which the search alone misreads the first 300 codes of
+// the prose at k = 3 with seed 7.
+constexpr quint32 CribTableSeed = 22;
 
 QString prose()
 {
@@ -147,6 +154,14 @@ private slots:
     void shortestTimeLimitGivesAKey_data();
     void shortestTimeLimitGivesAKey();
     void completedTableIsAValidKey();
+    void cycleEvidence_data();
+    void cycleEvidence();
+    void locksAreKept();
+    void contradictingLocksAndCribsAreRefused_data();
+    void contradictingLocksAndCribsAreRefused();
+    void cribPullsTheKeyRight();
+    void timeLimitEndsAHopelessSearch();
+    void threadsDoNotChangeTheKey();
 
 private:
     LanguageModel m_model;
@@ -591,6 +606,182 @@ void TestCryptanalysis::completedTableIsAValidKey()
             decrypted += decryptHomophonic(result.table, line, 3) + QLatin1Char('\n');
     }
     QCOMPARE(decrypted, cipher.plaintext(result.symbolOfCode));
+}
+
+// Hand-made lines: codes 10, 20 and 30 take turns strictly in both lines,
+// each line starting with 10; 40 and 41 take turns in the first line, but
+// 40 comes twice in a row in the second; 50 and 51
+// occur once a line each, 50 in the first line and 51 in the second, so
+// both would be the first code of their symbol: never one symbol.
+void TestCryptanalysis::cycleEvidence_data()
+{
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("y");
+    QTest::addColumn<bool>("compatible");
+    QTest::addColumn<bool>("grouped");
+    QTest::newRow("a group that cycles") << 10 << 20 << true << true;
+    QTest::newRow("its first and third codes") << 10 << 30 << true << true;
+    QTest::newRow("a pair that breaks the cycle once") << 40 << 41 << false << false;
+    QTest::newRow("codes seen once a line, in different lines") << 50 << 51 << false << false;
+    QTest::newRow("a code of the group and one that breaks it") << 10 << 40 << false << false;
+}
+
+void TestCryptanalysis::cycleEvidence()
+{
+    QFETCH(int, x);
+    QFETCH(int, y);
+    QFETCH(bool, compatible);
+    QFETCH(bool, grouped);
+    const CipherText cipher = readCipherText(QStringLiteral(
+        "10 40 20 41 30 10 40 20 30 10 41 20 50 30 10 20 30 10 20 30 \n"
+        "10 40 20 40 30 51 10 20 30 10 20 30 10 20 30 \n"));
+    const OccurrenceIndex index(cipher);
+    const CycleEvidence evidence(index);
+    const int dx = index.denseOf(x), dy = index.denseOf(y);
+    QCOMPARE(evidence.compatible(dx, dy), compatible);
+    QCOMPARE(evidence.compatible(dy, dx), compatible);
+    if (!compatible)
+        QCOMPARE(evidence.evidence(dx, dy), 0.0);
+    // 10 and 20 alternate 5 + 5 times, then 4 + 4: one in C(10, 5) * C(8, 4).
+    if (x == 10 && y == 20)
+        QVERIFY(qAbs(evidence.evidence(dx, dy) - std::log(252.0 * 70.0)) < 1e-4);
+    const std::vector<std::vector<int>> groups = evidence.groups(3, std::log(40.0), std::log(40.0));
+    bool together = false;
+    for (const std::vector<int> &group : groups) {
+        if (std::find(group.begin(), group.end(), dx) != group.end())
+            together = std::find(group.begin(), group.end(), dy) != group.end();
+    }
+    QCOMPARE(together, grouped);
+    // Every code is in exactly one group.
+    int codes = 0;
+    for (const std::vector<int> &group : groups)
+        codes += int(group.size());
+    QCOMPARE(codes, index.codes());
+}
+
+// A code locked to a symbol keeps it, even a symbol the text argues
+// against: the space's most frequent code locked to Щ reads as Щ.
+void TestCryptanalysis::locksAreKept()
+{
+    const HomophoneTable table = secretTable(21);
+    const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 400), 1));
+    const int spaceCode = table[0].codes[0].toInt();
+    const int rightCode = table[symbolOf(QChar(u'О'))].codes[0].toInt();
+    CrackOptions options;
+    options.seed = 8;
+    options.timeLimitSeconds = 60;
+    options.locks = { { spaceCode, symbolOf(QChar(u'Щ')) }, { rightCode, symbolOf(QChar(u'О')) } };
+    QVERIFY(crackOptionProblems(cipher, options).empty());
+    const CrackResult result = crackHomophonic(cipher, m_model, options);
+    QCOMPARE(result.symbolOfCode[spaceCode], symbolOf(QChar(u'Щ')));
+    QCOMPARE(result.symbolOfCode[rightCode], symbolOf(QChar(u'О')));
+    const auto &row = result.table[symbolOf(QChar(u'Щ'))].codes;
+    QVERIFY(std::find(row.begin(), row.end(), table[0].codes[0]) != row.end());
+}
+
+void TestCryptanalysis::contradictingLocksAndCribsAreRefused_data()
+{
+    QTest::addColumn<std::vector<CodeLock>>("locks");
+    QTest::addColumn<QStringList>("cribs");
+    QTest::addColumn<int>("problemIndex");
+    QTest::addColumn<bool>("isLock");
+    QTest::addColumn<QString>("reason");
+    // The text: 01 02 03 01 04 (five codes, 01 twice).
+    QTest::newRow("a code not in the ciphertext") << std::vector<CodeLock> { { 1, 1 }, { 5, 2 } } << QStringList() << 1
+                                                  << true << QStringLiteral("кода 05 нет");
+    QTest::newRow("two symbols for one code") << std::vector<CodeLock> { { 2, 0 }, { 3, 1 }, { 2, 14 } } << QStringList()
+                                              << 2 << true << QStringLiteral("уже закреплён за символом « »");
+    QTest::newRow("a code beyond 99") << std::vector<CodeLock> { { 100, 1 } } << QStringList() << 0 << true
+                                      << QStringLiteral("от 00 до 99");
+    QTest::newRow("a symbol not of the table") << std::vector<CodeLock> { { 1, 32 } } << QStringList() << 0 << true
+                                               << QStringLiteral("нет в таблице");
+    QTest::newRow("a crib with Ё") << std::vector<CodeLock>() << QStringList { QStringLiteral("ЁЖ") } << 0 << false
+                                   << QStringLiteral("«Ё»");
+    QTest::newRow("a crib longer than the text") << std::vector<CodeLock>() << QStringList { QStringLiteral("АБВГДЕ") }
+                                                 << 0 << false << QStringLiteral("не может читаться");
+    QTest::newRow("a crib whose letters a lock forbids")
+        << std::vector<CodeLock> { { 1, 1 }, { 2, 2 }, { 3, 3 }, { 4, 4 } } << QStringList { QStringLiteral("ОН") }
+        << 0 << false << QStringLiteral("не может читаться");
+}
+
+void TestCryptanalysis::contradictingLocksAndCribsAreRefused()
+{
+    QFETCH(std::vector<CodeLock>, locks);
+    QFETCH(QStringList, cribs);
+    QFETCH(int, problemIndex);
+    QFETCH(bool, isLock);
+    QFETCH(QString, reason);
+    const CipherText cipher = readCipherText(QStringLiteral("01 02 03 01 04 \n"));
+    CrackOptions options;
+    options.locks = locks;
+    options.cribs = cribs;
+    const std::vector<CrackOptionProblem> problems = crackOptionProblems(cipher, options);
+    QCOMPARE(int(problems.size()), 1);
+    QCOMPARE(problems.front().index, problemIndex);
+    QCOMPARE(problems.front().kind == CrackOptionProblem::Kind::Lock, isLock);
+    QVERIFY2(problems.front().reason.contains(reason), qPrintable(problems.front().reason));
+    // The same locks and cribs less the faulty one are sound.
+    if (isLock)
+        options.locks.erase(options.locks.begin() + problemIndex);
+    else
+        options.cribs.removeAt(problemIndex);
+    QVERIFY(crackOptionProblems(cipher, options).empty() || !isLock);
+}
+
+// A 300-code text under k = 3 that the search alone reads wrongly; told
+// that the word БИБЛИОТЕКИ occurs, it finds the key.
+void TestCryptanalysis::cribPullsTheKeyRight()
+{
+    const HomophoneTable table = secretTable(CribTableSeed);
+    const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 300), 3));
+    CrackOptions options;
+    options.seed = 7;
+    options.jobs = 2;
+    options.timeLimitSeconds = 600;
+    const double alone = accuracy(cipher, crackHomophonic(cipher, m_model, options).symbolOfCode, trueSymbols(table, 3));
+    options.cribs = QStringList { QStringLiteral("БИБЛИОТЕКИ") };
+    QVERIFY(crackOptionProblems(cipher, options).empty());
+    const double withCrib
+        = accuracy(cipher, crackHomophonic(cipher, m_model, options).symbolOfCode, trueSymbols(table, 3));
+    QVERIFY2(alone < 0.9, qPrintable(QString::number(alone)));
+    QVERIFY2(withCrib >= 0.97, qPrintable(QString::number(withCrib)));
+}
+
+// Codes that follow no language: the search cannot end early and must stop
+// at the limit, with a key.
+void TestCryptanalysis::timeLimitEndsAHopelessSearch()
+{
+    QRandomGenerator random(3);
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += QStringLiteral("%1 ").arg(random.bounded(96), 2, 10, QLatin1Char('0'));
+    const CipherText cipher = readCipherText(text);
+    CrackOptions options;
+    options.timeLimitSeconds = 0.5;
+    QElapsedTimer clock;
+    clock.start();
+    const CrackResult result = crackHomophonic(cipher, m_model, options);
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY2(elapsed <= 700, qPrintable(QString::number(elapsed)));
+    QVERIFY(result.restarts >= 1);
+    for (int code = 0; code < 96; ++code)
+        QVERIFY(result.symbolOfCode[code] >= 0);
+}
+
+// Restarts are judged in their order, whichever thread ends first: a seed
+// gives one key for any number of threads when the limit is not reached.
+void TestCryptanalysis::threadsDoNotChangeTheKey()
+{
+    const CipherText cipher = readCipherText(encryptLines(secretTable(17), textOfLength(prose(), 250), 2));
+    CrackOptions options;
+    options.seed = 41;
+    options.timeLimitSeconds = 600;
+    options.jobs = 1;
+    const CrackResult one = crackHomophonic(cipher, m_model, options);
+    options.jobs = 3;
+    const CrackResult three = crackHomophonic(cipher, m_model, options);
+    QCOMPARE(three.symbolOfCode, one.symbolOfCode);
+    QCOMPARE(three.restarts, one.restarts);
 }
 
 QTEST_GUILESS_MAIN(TestCryptanalysis)

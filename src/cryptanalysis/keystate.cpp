@@ -186,10 +186,11 @@ qint64 KeyState::cribBonus() const
 {
     qint64 bonus = 0;
     for (const std::vector<int> &histogram : m_matchHistogram) {
-        int best = int(histogram.size()) - 1;
-        while (best > 0 && histogram[best] == 0)
-            --best;
-        bonus += qint64(best) * m_rules.cribWeight;
+        // Only a whole reading counts: letters that read here and there
+        // would pull every key towards fragments of the word.
+        const int length = int(histogram.size()) - 1;
+        if (histogram[length] > 0)
+            bonus += qint64(length) * m_rules.cribWeight;
     }
     return bonus;
 }

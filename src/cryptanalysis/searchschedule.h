@@ -72,7 +72,7 @@ struct SearchSchedule
     // On texts of at least this many codes a key that does not read as
     // Russian is a trap worth more restarts, not an answer.
     int persistOccurrences = 300;
-    int giveUpAfter = 5;
+    int giveUpAfter = 7;
     int persistGiveUpFactor = 3;
     int maxRestarts = 400;
 
@@ -85,8 +85,8 @@ struct SearchSchedule
     double incompleteSymbolNats = 4.0;
 
     // --- Hand on the key ---
-    // A crib is worth this much per letter of it that reads at its best
-    // place: enough to pull a key over, not enough to force nonsense.
+    // A crib that reads somewhere is worth this much per letter: enough to
+    // pull a key over, not enough to force nonsense.
     double cribNatsPerLetter = 1.5;
 
     // --- Input and clock ---
