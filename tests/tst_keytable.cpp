@@ -488,6 +488,11 @@ void KeyTableTest::proportionalShares_data()
     QTest::newRow("a count of zero still gets one") << QList<quint64>{10, 0, 0} << 5 << QList<int>{3, 1, 1};
     // Quotas 2.5, 2.5, 0, 0: the minimum deals six; the later of two equals gives one back.
     QTest::newRow("equal parties give back, the later first") << QList<quint64>{4, 4, 0, 0} << 5 << QList<int>{2, 1, 1, 1};
+    // Quotas 15 and 5, eight zeros: 28 dealt, 8 go back in turn from the party
+    // with more seats per count (15/30 = 5/10, the later first; then 14/30
+    // and 13/30 over 4/10; 12/30 = 4/10 ...), leaving 9 and 3 at 3 to 1.
+    QTest::newRow("seats given back keep the proportions")
+        << QList<quint64>{30, 10, 0, 0, 0, 0, 0, 0, 0, 0} << 20 << QList<int>{9, 3, 1, 1, 1, 1, 1, 1, 1, 1};
     QTest::newRow("all counts zero deal as equal") << QList<quint64>{0, 0, 0} << 4 << QList<int>{2, 1, 1};
     QTest::newRow("as many seats as parties") << QList<quint64>{100, 1, 1} << 3 << QList<int>{1, 1, 1};
     // Counts whose products would overflow 64 bits are scaled, not wrapped.

@@ -352,11 +352,14 @@ std::vector<int> proportionalShares(const std::vector<quint64> &givenCounts, int
     }
     while (given > seats) {
         // The minimum of one seat gave out more than there are: a seat goes
-        // back from the party furthest above its quota; of equal ones, the
-        // later party.
+        // back from the party with the most seats for its count, so that the
+        // others keep their proportions; of equal ones, the later party.
+        const auto moreSeatsPerCount = [&](int a, int b) {
+            return qint64(shares[a]) * qint64(counts[b]) > qint64(shares[b]) * qint64(counts[a]);
+        };
         int from = -1;
         for (int i = parties - 1; i >= 0; --i) {
-            if (shares[i] > 1 && (from < 0 || excess(i) > excess(from)))
+            if (shares[i] > 1 && (from < 0 || moreSeatsPerCount(i, from)))
                 from = i;
         }
         --shares[from];

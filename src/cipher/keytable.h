@@ -64,9 +64,10 @@ QString keyFileText(const KeyTable &table, const QDateTime &madeAt,
 // at least one seat each: party i's quota is seats * counts[i] / total; each
 // gets the whole part of its quota, or 1 if that is 0, and the seats left go
 // one each to the largest remainders, the earlier party first where two are
-// equal. Where the minimum of one gives out more seats than there are, the
-// parties furthest above their quotas give one back, the later party first
-// where two are equal. All counts 0 deal as all equal. Needs seats of at least
+// equal. Where the minimum of one gives out more seats than there are, seats
+// go back one at a time from the party with the most seats for its count, the
+// later party first where two are equal, so that the others keep their
+// proportions. All counts 0 deal as all equal. Needs seats of at least
 // counts.size() (below that, every party holds its one seat).
 std::vector<int> proportionalShares(const std::vector<quint64> &counts, int seats);
 
