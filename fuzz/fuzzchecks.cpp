@@ -163,7 +163,8 @@ QString checkDecryptInput(const std::uint8_t *data, std::size_t size)
     QString text(int((size - 1) / 2), Qt::Uninitialized);
     std::memcpy(text.data(), data + 1, size_t(text.size()) * 2);
 
-    const QString decrypted = decryptHomophonic(fixedKeyTable(), text, alphabetCount);
+    // The window's decryption, which takes keys 1 to 3 only.
+    const QString decrypted = decryptHomophonic(fixedHomophoneTable(), text, alphabetCount);
     if (alphabetCount < 1 || alphabetCount > 3) {
         if (!decrypted.isEmpty())
             return QStringLiteral("key %1 decrypted to %2").arg(alphabetCount).arg(hexUnits(decrypted));
@@ -179,7 +180,7 @@ QString checkDecryptInput(const std::uint8_t *data, std::size_t size)
         if (!isDigitUnit(c))
             line += c;
     }
-    KeyTable table = fixedKeyTable();
+    HomophoneTable table = fixedHomophoneTable();
     const QString encrypted = encryptHomophonic(table, line, alphabetCount);
     if (encrypted != referenceEncrypt(line, alphabetCount))
         return QStringLiteral("%1 encrypted to %2").arg(hexUnits(line), hexUnits(encrypted));

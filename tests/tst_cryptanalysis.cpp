@@ -663,7 +663,7 @@ void TestCryptanalysis::cycleEvidence()
 // against: the space's most frequent code locked to Щ reads as Щ.
 void TestCryptanalysis::locksAreKept()
 {
-    const HomophoneTable table = secretTable(21);
+    const KeyTable table = secretTable(21);
     const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 400), 1));
     const int spaceCode = table[0].codes[0].toInt();
     const int rightCode = table[symbolOf(QChar(u'О'))].codes[0].toInt();
@@ -732,7 +732,7 @@ void TestCryptanalysis::contradictingLocksAndCribsAreRefused()
 // that the word БИБЛИОТЕКИ occurs, it finds the key.
 void TestCryptanalysis::cribPullsTheKeyRight()
 {
-    const HomophoneTable table = secretTable(CribTableSeed);
+    const KeyTable table = secretTable(CribTableSeed);
     const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 300), 3));
     CrackOptions options;
     options.seed = 7;

@@ -2,6 +2,8 @@
 #include "frequencycount.h"
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
+#include "keytable.h"
+#include "languagemodel.h"
 #include "scripteddevice.h"
 #include "textanalysis.h"
 #include "textencoding.h"
@@ -132,6 +134,9 @@ private slots:
     void codesSplitSharesByTheKey_data();
     void codesSplitSharesByTheKey();
     void keyOneMapsSymbolsOntoTheirCodes();
+    void proportionalKeyFlattensTheCodes_data();
+    void proportionalKeyFlattensTheCodes();
+    void peakRelativeToAUniformShare();
     void jsonHoldsEveryField_data();
     void jsonHoldsEveryField();
     void textReportFitsEightyColumns_data();
@@ -572,6 +577,111 @@ void StatisticsTest::codesSplitSharesByTheKey()
     QVERIFY2(std::abs(cipher.peak * key / plain.peak - 1) < 0.06, qPrintable(figures));
     QVERIFY2(std::abs(cipher.ioc * key / plain.ioc - 1) < 0.06, qPrintable(figures));
     QVERIFY2(std::abs(cipher.entropy - plain.entropy - std::log2(double(key))) < 0.05, qPrintable(figures));
+}
+
+// Russian text drawn from the built-in model's four-grams, lines of about 70
+// symbols: its letters come as often as in the model's corpus, its words are
+// nobody's, and it can be as long as a test needs.
+QStringList sampledRussian(int symbols, quint32 seed)
+{
+    using namespace Cryptanalysis;
+    LanguageModel model;
+    QString error;
+    if (!model.loadBuiltIn(&error))
+        qFatal("%s", qPrintable(error));
+    QRandomGenerator random(seed);
+    QStringList lines = {QString()};
+    int a = Boundary, b = Boundary, c = Boundary;
+    for (int written = 0; written < symbols;) {
+        std::array<double, SymbolCount> weights;
+        double sum = 0;
+        for (int d = 0; d < SymbolCount; ++d)
+            sum += weights[d] = std::exp(model.score(a, b, c, d) / double(LanguageModel::Scale));
+        double draw = random.generateDouble() * sum;
+        int d = 0;
+        while (d + 1 < SymbolCount && (draw -= weights[d]) >= 0)
+            ++d;
+        if (d == 0 && lines.last().size() >= 70) {
+            lines << QString();
+            a = b = c = Boundary;
+            continue;
+        }
+        lines.last() += characterOf(d);
+        ++written;
+        a = b;
+        b = c;
+        c = d;
+    }
+    return lines;
+}
+
+void StatisticsTest::proportionalKeyFlattensTheCodes_data()
+{
+    QTest::addColumn<int>("symbols");
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("5,000 symbols") << 5000 << 1u;
+    QTest::newRow("5,000 other symbols") << 5000 << 2u;
+    QTest::newRow("20,000 symbols") << 20000 << 3u;
+}
+
+// A hundred codes dealt in proportion to the model's counts, chosen at
+// random: every code near 1 % of the text, the busiest under 2 %, the index
+// of coincidence near 1/100 and the entropy within a few tenths of a bit of
+// log2 100. Three codes each leave the busiest code several uniform shares
+// high; the proportional key brings it under two.
+void StatisticsTest::proportionalKeyFlattensTheCodes()
+{
+    QFETCH(int, symbols);
+    QFETCH(quint32, seed);
+    Cryptanalysis::LanguageModel model;
+    QString error;
+    QVERIFY2(model.loadBuiltIn(&error), qPrintable(error));
+    QRandomGenerator tableSource = seededGenerator(seed);
+    const KeyTable proportional = randomKeyTable(tableSource, proportionalRowLengths(model.symbolCounts(), 100));
+    QRandomGenerator choiceSource(seed);
+    RandomCodeChoice choice(choiceSource);
+    SideBySideAnalysis flat(proportional, randomLineEncryption(proportional, 100, choice));
+    SideBySideAnalysis equal(fixedKeyTable(), randomLineEncryption(fixedKeyTable(), 3, choice));
+    for (const QString &line : sampledRussian(symbols, seed)) {
+        flat.addLine(line);
+        equal.addLine(line);
+    }
+    const FrequencyMeasures plain = measureFrequencies(flat.plainCounts());
+    const FrequencyMeasures cipher = measureFrequencies(flat.cipherCounts());
+    const FrequencyMeasures three = measureFrequencies(equal.cipherCounts());
+    const QString figures = QStringLiteral("N %1, peak %2 (x%3), ioc %4, entropy %5; three codes: peak x%6")
+                                .arg(cipher.total).arg(cipher.peak).arg(cipher.peakRelative).arg(cipher.ioc)
+                                .arg(cipher.entropy).arg(three.peakRelative);
+    QCOMPARE(plain.total, qint64(symbols));
+    QVERIFY2(cipher.seen >= 95, qPrintable(figures)); // Ъ and Э may not occur in a short text
+    QVERIFY2(cipher.peak <= 0.02, qPrintable(figures));
+    QVERIFY2(cipher.ioc <= 0.0115, qPrintable(figures));
+    QVERIFY2(cipher.entropy >= 6.5, qPrintable(figures));
+    QVERIFY2(cipher.peakRelative < 2, qPrintable(figures));
+    QVERIFY2(three.peakRelative > 3, qPrintable(figures));
+}
+
+// Worked by hand: counts 6, 2, 2, 0 give a peak of 6/10 over three labels
+// that occur, 1.8 uniform shares; one label alone is 1.
+void StatisticsTest::peakRelativeToAUniformShare()
+{
+    FrequencyCounts counts;
+    counts.kind = FrequencyCounts::Kind::Codes;
+    counts.labels = QStringList({QStringLiteral("00"), QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03")});
+    counts.counts = {6, 2, 2, 0};
+    FrequencyMeasures measures = measureFrequencies(counts);
+    QCOMPARE(measures.seen, 3);
+    QVERIFY(qFuzzyCompare(measures.peakRelative, 1.8));
+    const QJsonObject part = QJsonDocument::fromJson(frequencyJson(nullptr, &counts)).object().value(QStringLiteral("cipher")).toObject();
+    QCOMPARE(part.value(QStringLiteral("seen")).toInt(), 3);
+    QVERIFY(qFuzzyCompare(part.value(QStringLiteral("peakRelative")).toDouble(), 1.8));
+    QVERIFY(frequencyTextReport(counts).contains(QStringLiteral("Пик к равной доле: 1,80 (кодов встретилось: 3)")));
+    counts.counts = {0, 0, 5, 0};
+    measures = measureFrequencies(counts);
+    QCOMPARE(measures.seen, 1);
+    QCOMPARE(measures.peakRelative, 1.0);
+    counts.counts = {0, 0, 0, 0};
+    QCOMPARE(measureFrequencies(counts).peakRelative, 0.0);
 }
 
 // With one code per symbol the cipher is a simple substitution: each code's

@@ -186,9 +186,8 @@ void TextFileTest::newFilePermissionsOnlyForNewFiles()
                                     | QFileDevice::ReadOther));
     }
     QString error;
-    const int ownerOnly = int(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    const bool wroteFresh = writeWholeFile(fresh, "x", &error, ownerOnly);
-    const bool wroteExisting = writeWholeFile(existing, "y", &error, ownerOnly);
+    const bool wroteFresh = writeWholeFile(fresh, "x", &error, FileReaders::OwnerOnly);
+    const bool wroteExisting = writeWholeFile(existing, "y", &error, FileReaders::OwnerOnly);
     ::umask(oldMask);
     QVERIFY2(wroteFresh && wroteExisting, qPrintable(error));
     struct stat status {};

@@ -76,8 +76,8 @@ QString decryptHomophonic(const HomophoneTable &table, const QString &line, int 
 // The row whose codes encryption writes for a UTF-16 unit: the row of its
 // upper-case form, or -1 when the unit is copied as it stands. Where two rows
 // hold one symbol the first wins, as in a scan of the table. Every reader
-// that asks which symbol a character is asks this.
-// A row without codes is no row: its symbol is copied.
+// that asks which symbol a character is asks this. A row without codes is
+// no row: its symbol is copied.
 class SymbolRows
 {
 public:
@@ -229,8 +229,8 @@ public:
     }
 
     // A column from 0 to count - 1; count is a row's number of codes in use,
-    // 1 to 100. Counts of 1 to 3 are drawn as they were before rows grew
-    // longer, so that a seed keeps giving the same ciphertext.
+    // 1 to 100. Counts of 1 to 3 take a bit or a base-3 digit, the draws that
+    // every seeded ciphertext of three-code keys was made with.
     int column(int count)
     {
         if (count <= 1)

@@ -45,9 +45,11 @@ int runAnalyze(const Invocation &invocation)
                                   + QStringLiteral(" нужен, только когда текст шифруется: с --key"));
         }
     } else {
-        alphabetCount = chosenKey(invocation);
-        if (alphabetCount == 0)
-            return UsageError;
+        if (!invocation.isSet(options.table)) {
+            alphabetCount = chosenKey(invocation, fixedKeyTable());
+            if (alphabetCount == 0)
+                return UsageError;
+        }
         if (givenReading == FrequencyAnalysis::Reading::Cipher)
             return usageError(QStringLiteral("с --key текст шифруется, значит, он открытый: --as cipher не подходит"));
     }
@@ -62,6 +64,11 @@ int runAnalyze(const Invocation &invocation)
     const std::optional<KeyTable> table = chosenTable(invocation, status);
     if (!table)
         return status;
+    if (invocation.isSet(options.key) && invocation.isSet(options.table)) {
+        alphabetCount = chosenKey(invocation, *table);
+        if (alphabetCount == 0)
+            return UsageError;
+    }
 
     QFile input;
     if (!openInput(invocation, input))

@@ -1,9 +1,11 @@
 #include "keypage.h"
 
 #include "keytable.h"
+#include "languagemodel.h"
 #include "keytablemodel.h"
 #include "textfile.h"
 
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -16,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -32,11 +35,12 @@ QPushButton *button(const QString &text, const QString &name, const QString &tip
 
 } // namespace
 
-bool saveKeyFile(const QString &path, const KeyTable &table, const QString &comment, QString *error)
+bool saveKeyFile(const QString &path, const KeyTable &table, const QString &comment, QString *error,
+                 std::optional<quint64> seed, const QString &dealing)
 {
-    const QString text = comment + keyFileText(table, QDateTime::currentDateTime());
+    const QString text = comment + keyFileText(table, QDateTime::currentDateTime(), seed, dealing);
     // A key is a secret: a new file is the owner's alone.
-    return writeWholeFile(path, text.toUtf8(), error, int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    return writeWholeFile(path, text.toUtf8(), error, FileReaders::OwnerOnly);
 }
 
 KeyPage::KeyPage(QWidget *parent)
@@ -46,6 +50,8 @@ KeyPage::KeyPage(QWidget *parent)
     , m_problems(new QListWidget(this))
     , m_state(new QLabel(this))
     , m_seed(new QLineEdit(this))
+    , m_shape(new QComboBox(this))
+    , m_codes(new QSpinBox(this))
 {
     setObjectName(QStringLiteral("keyPage"));
     m_view->setObjectName(QStringLiteral("keyTable"));
@@ -61,12 +67,28 @@ KeyPage::KeyPage(QWidget *parent)
     m_seed->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,20}")), m_seed));
     m_seed->setToolTip(QStringLiteral("Одно и то же зерно всегда даёт одну и ту же таблицу, как keygen --seed"));
 
+    m_shape->setObjectName(QStringLiteral("keyShape"));
+    m_shape->addItem(QStringLiteral("по 1 коду"), 1);
+    m_shape->addItem(QStringLiteral("по 2 кода"), 2);
+    m_shape->addItem(QStringLiteral("по 3 кода"), 3);
+    m_shape->addItem(QStringLiteral("пропорционально"), 0);
+    m_shape->setCurrentIndex(2);
+    m_shape->setToolTip(QStringLiteral("Сколько кодов получает каждый символ нового ключа: поровну или "
+                                       "пропорционально частоте символа в русском тексте"));
+    m_codes->setObjectName(QStringLiteral("keyCodes"));
+    m_codes->setRange(32, 100);
+    m_codes->setValue(100);
+    m_codes->setSuffix(QStringLiteral(" кодов"));
+    m_codes->setToolTip(QStringLiteral("Сколько кодов раздать пропорционально частотам (от 32 до 100)"));
+    m_codes->setEnabled(false);
+    connect(m_shape, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            [this] { m_codes->setEnabled(m_shape->currentData().toInt() == 0); });
     auto *fixed = button(QStringLiteral("Постоянная таблица"), QStringLiteral("fixedTableButton"),
                          QStringLiteral("Таблица окна: у строки i коды i, i+32 и i+64"), this);
     auto *open = button(QStringLiteral("Открыть ключ…"), QStringLiteral("openKeyButton"),
                         QStringLiteral("Загрузить файл ключа (как у homophonic keygen)"), this);
     auto *generate = button(QStringLiteral("Новый ключ"), QStringLiteral("newKeyButton"),
-                            QStringLiteral("Случайная таблица: коды 00–99 перемешаны, по три на символ"), this);
+                            QStringLiteral("Случайная таблица: коды 00–99 перемешаны и розданы символам"), this);
     auto *save = button(QStringLiteral("Сохранить ключ…"), QStringLiteral("saveKeyButton"),
                         QStringLiteral("Записать таблицу файлом ключа; новый файл доступен только владельцу"), this);
     connect(fixed, &QPushButton::clicked, this, &KeyPage::useFixedTable);
@@ -78,6 +100,8 @@ KeyPage::KeyPage(QWidget *parent)
     buttons->addWidget(fixed);
     buttons->addWidget(open);
     buttons->addWidget(generate);
+    buttons->addWidget(m_shape);
+    buttons->addWidget(m_codes);
     buttons->addWidget(new QLabel(QStringLiteral("зерно:"), this));
     buttons->addWidget(m_seed);
     buttons->addStretch(1);
@@ -100,6 +124,11 @@ KeyPage::KeyPage(QWidget *parent)
     layout->addWidget(splitter, 1);
 
     connect(m_model, &KeyTableModel::problemsChanged, this, &KeyPage::showProblems);
+    // An edited key was no longer made from its seed, nor dealt as it was.
+    connect(m_model, &KeyTableModel::edited, this, [this] {
+        m_madeFromSeed.reset();
+        m_dealing.clear();
+    });
     useFixedTable();
 }
 
@@ -118,25 +147,50 @@ std::optional<KeyTable> KeyPage::usableTable(QWidget *messageParent)
 void KeyPage::useFixedTable()
 {
     m_keyFilePath.clear();
+    m_madeFromSeed.reset();
+    m_dealing.clear();
     m_model->setTable(fixedKeyTable(), QStringLiteral("постоянная таблица"));
 }
 
 void KeyPage::makeNewKey()
 {
-    if (m_seed->text().isEmpty()) {
-        m_model->setTable(randomKeyTable(*QRandomGenerator::system()), QStringLiteral("новый ключ"));
-    } else {
+    std::optional<quint64> seed;
+    if (!m_seed->text().isEmpty()) {
         bool ok = false;
-        const quint64 seed = m_seed->text().toULongLong(&ok);
+        seed = m_seed->text().toULongLong(&ok);
         if (!ok) {
             QMessageBox::warning(this, QStringLiteral("Новый ключ"),
                                  QStringLiteral("Зерно — целое число от 0 до 18446744073709551615."));
             return;
         }
-        QRandomGenerator source = seededGenerator(seed);
-        m_model->setTable(randomKeyTable(source), QStringLiteral("новый ключ (зерно %1)").arg(seed));
     }
+    std::array<int, 32> rowLengths;
+    QString dealing;
+    const int each = m_shape->currentData().toInt();
+    if (each > 0) {
+        rowLengths.fill(each);
+        dealing = each == 1 ? QStringLiteral("Каждому символу по одному коду.")
+                            : QStringLiteral("Каждому символу по %1 кода.").arg(each);
+    } else {
+        // The symbols' shares in the built-in model's corpus, as keygen deals them.
+        Cryptanalysis::LanguageModel model;
+        QString error;
+        if (!model.loadBuiltIn(&error)) {
+            QMessageBox::critical(this, QStringLiteral("Новый ключ"),
+                                  QStringLiteral("Модель языка не загружена: ") + error);
+            return;
+        }
+        rowLengths = proportionalRowLengths(model.symbolCounts(), m_codes->value());
+        dealing = QStringLiteral("%1 кодов розданы пропорционально частотам символов во встроенной модели "
+                                 "русского языка, методом наибольших остатков, не меньше одного каждому символу.")
+                      .arg(m_codes->value());
+    }
+    QRandomGenerator source = seed ? seededGenerator(*seed) : QRandomGenerator::securelySeeded();
+    const QString name = seed ? QStringLiteral("новый ключ (зерно %1)").arg(*seed) : QStringLiteral("новый ключ");
+    m_model->setTable(randomKeyTable(source, rowLengths), name);
     m_keyFilePath.clear();
+    m_madeFromSeed = seed;
+    m_dealing = dealing;
 }
 
 void KeyPage::chooseKeyFile()
@@ -159,6 +213,8 @@ bool KeyPage::openKeyFile(const QString &path, bool quiet)
         return false;
     }
     m_keyFilePath = path;
+    m_madeFromSeed.reset();
+    m_dealing.clear();
     m_model->setTable(*reading.table, QFileInfo(path).fileName());
     emit keyFileOpened(path);
     return true;
@@ -167,6 +223,8 @@ bool KeyPage::openKeyFile(const QString &path, bool quiet)
 void KeyPage::useTable(const KeyTable &table, const QString &name)
 {
     m_keyFilePath.clear();
+    m_madeFromSeed.reset();
+    m_dealing.clear();
     m_model->setTable(table, name);
 }
 
@@ -180,7 +238,7 @@ void KeyPage::saveKeyAs()
     if (path.isEmpty())
         return;
     QString error;
-    if (!saveKeyFile(path, *table, QString(), &error)) {
+    if (!saveKeyFile(path, *table, QString(), &error, m_madeFromSeed, m_dealing)) {
         QMessageBox::critical(this, QStringLiteral("Ключ не сохранён"),
                               QStringLiteral("Не удалось сохранить файл ключа:\n%1\n%2")
                                   .arg(QDir::toNativeSeparators(path), error));

@@ -9,8 +9,10 @@
 #include <optional>
 
 class KeyTableModel;
+class QComboBox;
 class QLabel;
 class QLineEdit;
+class QSpinBox;
 class QListWidget;
 class QTableView;
 
@@ -48,9 +50,16 @@ private:
     QListWidget *m_problems;
     QLabel *m_state;
     QLineEdit *m_seed;
+    QComboBox *m_shape;
+    QSpinBox *m_codes;
     QString m_keyFilePath;
+    // How the table in the editor was made, for the saved file's comment.
+    std::optional<quint64> m_madeFromSeed;
+    QString m_dealing;
 };
 
-// Writes table as a new key file (as keygen writes one: UTF-8, readable and
-// writable by its owner only when the file is new); false with the reason.
-bool saveKeyFile(const QString &path, const KeyTable &table, const QString &comment, QString *error);
+// Writes table as a key file (as keygen writes one: UTF-8, readable and
+// writable by its owner only when the file is new) after the comment lines;
+// false with the reason.
+bool saveKeyFile(const QString &path, const KeyTable &table, const QString &comment, QString *error,
+                 std::optional<quint64> seed = std::nullopt, const QString &dealing = QString());

@@ -159,6 +159,7 @@ bool KeyTableModel::setData(const QModelIndex &index, const QVariant &value, int
         emit dataChanged(this->index(index.row(), 1), this->index(index.row(), columnCount() - 1));
     }
     check();
+    emit edited();
     return true;
 }
 

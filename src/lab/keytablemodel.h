@@ -43,6 +43,8 @@ public:
 signals:
     // After every edit and every new table.
     void problemsChanged(const QStringList &problems);
+    // After the user changed a code (not after setTable).
+    void edited();
 
 private:
     void check();

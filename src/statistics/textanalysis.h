@@ -18,7 +18,7 @@ struct AnalysisJob
     const TextEncoding *encoding = nullptr;
     FrequencyAnalysis::Reading reading = FrequencyAnalysis::Reading::Guess;
     const KeyTable *table = nullptr;
-    // From 1 to 3: the text is plaintext, encrypted with this key as the tool
+    // From 1 on: the text is plaintext, encrypted with this key as the tool
     // encrypts it (reading is then ignored).
     int alphabetCount = 0;
     // Random homophones for that encryption instead of codes in turn.

@@ -51,7 +51,7 @@ TextFileReading readTextFile(const QString &path, const TextEncoding &encoding)
     return reading;
 }
 
-bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error, int newFilePermissions)
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error, FileReaders readers)
 {
     // Renaming a new file over a pipe or a device node would replace the
     // node itself.
@@ -61,14 +61,13 @@ bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error
         return false;
     }
     const QString target = resolvedSavePath(path);
-    const bool isNew = !QFileInfo::exists(target);
     // Unbuffered, because commit() does not see a failure to write its last
     // buffered block; every write is checked, as a full disk or a file-size
     // limit may take only part of one.
     QSaveFile file(target);
     bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    if (saved && isNew && newFilePermissions != 0)
-        saved = file.setPermissions(QFileDevice::Permissions(newFilePermissions));
+    if (saved && readers == FileReaders::OwnerOnly)
+        saved = restrictNewFileToOwner(file);
     for (qint64 done = 0; saved && done < bytes.size();) {
         const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
         saved = written > 0;

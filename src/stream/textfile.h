@@ -36,6 +36,8 @@ struct TextFileWriting
 // folders are refused, since the replacement would destroy them.
 TextFileWriting writeTextFile(const QString &path, const QString &text, const TextEncoding &encoding);
 
-// The same for bytes already encoded; permissions, when not zero, are those
-// of a file that does not exist yet (an existing file keeps its own).
-bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error, int newFilePermissions = 0);
+// The same for bytes already encoded. A secret (a key) that creates the file
+// makes it its owner's only; an existing file keeps its mode.
+enum class FileReaders { AsUmask, OwnerOnly };
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString *error,
+                    FileReaders readers = FileReaders::AsUmask);
