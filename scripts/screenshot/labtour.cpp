@@ -126,13 +126,15 @@ int main(int argc, char *argv[])
     if (!grabWindow(window, output.filePath(QStringLiteral("lab-frequencies.png"))))
         return 1;
 
-    // The attack on that ciphertext, seed 1.
+    // The attack on that ciphertext, seed 1, and a code locked afterwards.
     tabs->setCurrentWidget(window.attackPage());
     window.attackPage()->cipherPane()->setText(window.cipherPage()->cipherPane()->text());
     QTest::keyClicks(child<QLineEdit>(window, "attackSeed"), QStringLiteral("1"));
     QTest::mouseClick(child<QPushButton>(window, "attackButton"), Qt::LeftButton);
     if (!QTest::qWaitFor([&] { return !window.attackPage()->worker()->isRunning(); }, 60000))
         return 1;
+    // The space's first code fixed by hand, as before "Продолжить".
+    window.attackPage()->setLock(30, 0);
     if (!grabWindow(window, output.filePath(QStringLiteral("lab-attack.png"))))
         return 1;
 
