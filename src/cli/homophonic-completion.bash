@@ -33,7 +33,7 @@ _homophonic()
         -k|--key)
             mapfile -t COMPREPLY < <(compgen -W "1 2 3" -- "$cur")
             return ;;
-        --seed|--time-limit|--jobs)
+        --seed|--time-limit|--jobs|--lock|--crib)
             COMPREPLY=()
             return ;;
         -i|--input|-o|--output|--table|--key-out|--model|--corpus|--chart)
@@ -61,7 +61,7 @@ _homophonic()
         table) options="--table" ;;
         keygen) options="--output --seed" ;;
         analyze) options="--key --input --encoding --as --format --chart --table --choice --seed" ;;
-        crack) options="--input --output --key-out --encoding --seed --time-limit --model --quiet" ;;
+        crack) options="--input --output --key-out --encoding --seed --time-limit --lock --crib --jobs --model --quiet" ;;
         model) options="--corpus --output" ;;
     esac
     mapfile -t COMPREPLY < <(compgen -W "$options --help" -- "$cur")
