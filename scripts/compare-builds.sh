@@ -40,7 +40,10 @@
 # of the words): analyze's guess on ciphertext with much punctuation, on
 # digit files and on the chart's title, and the words of crack's and
 # analyze's messages about the rule. The numeric options' messages now name
-# the option (error-key-*).
+# the option (error-key-*). Every analyze report now adds the peak relative
+# to a uniform share (analyze-*), and a key file's line may hold any number
+# of codes, so a line of two codes is no longer an error
+# (table-bad-three-fields).
 #
 # --bench MIB then runs bench/cli_throughput.sh of this tree on both
 # programs (MIB of text, e.g. 64).
@@ -53,7 +56,7 @@ cache=
 bench_mib=
 expected=('crack-*lonecr*' 'analyze-codes-[5-8]0pct*' 'crack-codes-[5-8]0pct*'
           'analyze-*-guess' 'analyze-pipe-cipher-mixed1251' 'analyze-text-mixed1251' 'analyze-chart-cipher'
-          'crack-codes-40pct' 'crack-plaintext' 'error-key-*')
+          'crack-codes-40pct' 'crack-plaintext' 'error-key-*' 'analyze-*' 'table-bad-three-fields')
 
 usage() {
     sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
