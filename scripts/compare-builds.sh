@@ -44,7 +44,10 @@
 # choice, with restarts seeded one by one: a secret table's crack finds its
 # key by another path (crack-*secret*); model files carry the symbol counts
 # (format 2), so `model` writes other bytes and a base-built model is
-# refused (crack-own-model).
+# refused (crack-own-model). Every analyze report now adds the peak relative
+# to a uniform share (analyze-*), and a key file's line may hold any number
+# of codes, so a line of two codes is no longer an error
+# (table-bad-three-fields).
 #
 # --bench MIB then runs bench/cli_throughput.sh of this tree on both
 # programs (MIB of text, e.g. 64).
@@ -57,7 +60,8 @@ cache=
 bench_mib=
 expected=('crack-*lonecr*' 'analyze-codes-[5-8]0pct*' 'crack-codes-[5-8]0pct*'
           'analyze-*-guess' 'analyze-pipe-cipher-mixed1251' 'analyze-text-mixed1251' 'analyze-chart-cipher'
-          'crack-codes-40pct' 'crack-plaintext' 'error-key-*' 'crack-*secret*' 'model' 'crack-own-model')
+          'crack-codes-40pct' 'crack-plaintext' 'error-key-*' 'crack-*secret*' 'model' 'crack-own-model'
+          'analyze-*' 'table-bad-three-fields')
 
 usage() {
     sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
