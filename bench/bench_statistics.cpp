@@ -18,7 +18,7 @@ QByteArray sampleText(bool encrypted, int size)
                                             "АБВГДЕЖЗИКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ     ,.");
     std::mt19937 random(20261208);
     std::uniform_int_distribution<int> pick(0, alphabet.size() - 1);
-    const LineEncryption encrypt = homophonicLineEncryption(fixedHomophoneTable(), 3);
+    const LineEncryption encrypt = homophonicLineEncryption(fixedKeyTable(), 3);
     QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
     QByteArray text;
     while (text.size() < size) {
@@ -53,7 +53,7 @@ void analyze(benchmark::State &state)
 {
     const auto reading = FrequencyAnalysis::Reading(state.range(0));
     const QByteArray text = sampleText(reading == FrequencyAnalysis::Reading::Cipher, 16 << 20);
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     const ByteDecoding *bytes = TextEncoding::windows1251()->byteDecoding();
     for (auto _ : state) {
         FrequencyAnalysis analysis(reading, table, bytes);

@@ -125,7 +125,7 @@ int main(int argc, char *argv[])
             // the same texts, tables and search seeds as the one without.
             QRandomGenerator random(quint32(cell.length * 1000 + cell.alphabetCount * 10 + cell.randomChoice) * 7919u
                                     + quint32(trial));
-            HomophoneTable table = randomKeyTable(random);
+            const KeyTable table = randomKeyTable(random);
             RandomCodeChoice choice(random);
             // Consecutive paragraphs from a random one on, cut at the length.
             int paragraph = int(random.bounded(paragraphs.size()));
@@ -144,8 +144,6 @@ int main(int argc, char *argv[])
                     ++cut;
                 }
                 text.truncate(cut);
-                for (auto &row : table)
-                    row.counter = 0;
                 ciphertext += cell.randomChoice ? encryptHomophonic(table, text, cell.alphabetCount, choice)
                                                 : encryptHomophonic(table, text, cell.alphabetCount);
                 ciphertext += QLatin1Char('\n');

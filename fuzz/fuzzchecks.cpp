@@ -45,7 +45,7 @@ const SingleByteCipher *byteCipher(int alphabetCount)
     static const std::array<std::optional<SingleByteCipher>, 3> ciphers = [] {
         std::array<std::optional<SingleByteCipher>, 3> made;
         for (int key = 1; key <= 3; ++key)
-            made[key - 1] = SingleByteCipher::make(fixedHomophoneTable(), key, *TextEncoding::windows1251());
+            made[key - 1] = SingleByteCipher::make(fixedKeyTable(), key, *TextEncoding::windows1251());
         return made;
     }();
     const std::optional<SingleByteCipher> &cipher = ciphers[alphabetCount - 1];
@@ -117,7 +117,7 @@ QString checkRoundTrips(const ReferenceOutput &expected, int alphabetCount, cons
         texts += line.text;
         results += line.result;
     }
-    const QString back = decryptHomophonic(fixedHomophoneTable(), results, alphabetCount);
+    const QString back = decryptHomophonic(fixedKeyTable(), results, alphabetCount);
     if (back != referenceRoundTrip(texts))
         return QStringLiteral("%1 came back from %2 as %3").arg(hexUnits(texts), hexUnits(results), hexUnits(back));
     return QString();
@@ -163,6 +163,7 @@ QString checkDecryptInput(const std::uint8_t *data, std::size_t size)
     QString text(int((size - 1) / 2), Qt::Uninitialized);
     std::memcpy(text.data(), data + 1, size_t(text.size()) * 2);
 
+    // The window's decryption, which takes keys 1 to 3 only.
     const QString decrypted = decryptHomophonic(fixedHomophoneTable(), text, alphabetCount);
     if (alphabetCount < 1 || alphabetCount > 3) {
         if (!decrypted.isEmpty())
@@ -209,7 +210,7 @@ QString checkCipherLinesInput(const std::uint8_t *data, std::size_t size)
     job.blockBytes = blockSizes[data[2] >> 5];
     job.throughUtf16 = data[3] & 0x20;
     job.jobs = 1;
-    job.table = &fixedHomophoneTable();
+    job.table = &fixedKeyTable();
     if (job.encoding->kind() == TextEncoding::Kind::Windows1251)
         job.byteCipher = byteCipher(job.alphabetCount);
     const qint64 failAt = data[4];

@@ -9,7 +9,7 @@
 
 namespace {
 
-bool sameTable(const HomophoneTable &a, const HomophoneTable &b)
+bool sameTable(const KeyTable &a, const KeyTable &b)
 {
     for (int row = 0; row < int(a.size()); ++row) {
         if (a[row].symbol != b[row].symbol || a[row].codes != b[row].codes)
@@ -36,7 +36,7 @@ QString checkKeyFileInput(const std::uint8_t *data, std::size_t size)
         return QString();
     }
 
-    const HomophoneTable &table = *reading.table;
+    const KeyTable &table = *reading.table;
     if (!reading.problems.isEmpty())
         return QStringLiteral("accepted with problems: ") + reading.problems.join(QLatin1Char('\n'));
     if (qint64(size) > MaxKeyFileSize)

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Makes the README's chart, docs/frequencies.svg: the Russian prose of the
-# README's first sections (code blocks and tables left out), encrypted in
-# memory with key 3, its symbols above its codes on one scale.
+# README's first sections (code blocks and tables left out), its symbols
+# above its codes under the fixed table with key 3 and under a hundred codes
+# dealt in proportion to Russian with random choice, on one scale; and prints
+# the figures of the README's table.
 #
-#   scripts/frequency-chart.sh [PATH/TO/homophonic]
+#   scripts/frequency-chart.sh [PATH/TO/threekeychart]
 #
-# Without an argument the tool is built in Release mode in build/.
+# Without an argument the driver is built in Release mode in build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-program=${1:-build/src/cli/homophonic}
+program=${1:-build/scripts/frequencychart/threekeychart}
 if [ $# -eq 0 ]; then
     cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build build --target homophonic-cli -j"$(nproc)" >/dev/null
+    cmake --build build --target threekeychart -j"$(nproc)" >/dev/null
 fi
 
 work=$(mktemp -d)
@@ -23,7 +25,7 @@ trap 'rm -rf "$work"' EXIT
 awk '/^## Программа командной строки/ { exit }
      /^```/ { code = !code; next }
      code || /^\|/ || /^!\[/ || /^#/ { next }
-     { print }' README.md | iconv -f UTF-8 -t CP1251 -c > "$work/prose.txt"
+     { print }' README.md > "$work/prose.txt"
 
-"$program" analyze --key 3 --input "$work/prose.txt" --chart docs/frequencies.svg
+"$program" "$work/prose.txt" docs/frequencies.svg
 echo "docs/frequencies.svg: $(stat -c %s docs/frequencies.svg) байт" >&2

@@ -172,8 +172,8 @@ void AnalyzeCliTest::sideBySideCountsMatchTheTable()
     const QJsonObject json = parsedJson(run.out);
     const QJsonObject plain = json.value(QStringLiteral("plain")).toObject();
     const QJsonObject cipher = json.value(QStringLiteral("cipher")).toObject();
-    const HomophoneTable &table = fixedHomophoneTable();
-    for (const RowHR &row : table)
+    const KeyTable &table = fixedKeyTable();
+    for (const KeyRow &row : table)
         QCOMPARE(countOf(cipher, row.codes[0]), countOf(plain, row.symbol));
     QCOMPARE(plain.value(QStringLiteral("total")), cipher.value(QStringLiteral("total")));
     QCOMPARE(plain.value(QStringLiteral("ioc")), cipher.value(QStringLiteral("ioc")));

@@ -83,10 +83,16 @@ QByteArray randomText(QRandomGenerator &random, int size)
     return text;
 }
 
-HomophoneTable keyTable()
+// Three codes a row, or for keys above 3 rows of 1 to 17 codes, a hundred
+// in all, as a proportional key deals them.
+KeyTable keyTable(int key)
 {
     QRandomGenerator source = seededGenerator(5);
-    return randomKeyTable(source);
+    if (key <= 3)
+        return randomKeyTable(source);
+    const std::array<int, 32> lengths = {17, 6, 2, 4, 2, 3, 8, 1, 2, 6, 3, 4, 3, 6, 9, 2,
+                                         2, 3, 3, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    return randomKeyTable(source, lengths);
 }
 
 const CipherJob::Direction Encrypt = CipherJob::Direction::Encrypt;
@@ -151,6 +157,14 @@ void CipherRoutesTest::everyRouteWritesTheSameBytes_data()
                     << input.bytes << Decrypt << key << ownTable << std::optional<quint64>() << false;
             }
         }
+        for (const int key : {7, 100}) {
+            QTest::addRow("%s encrypted with key %d and rows of up to 17 codes", input.name, key)
+                << input.bytes << Encrypt << key << true << std::optional<quint64>() << false;
+            QTest::addRow("%s encrypted with key %d, rows of up to 17 codes and random codes", input.name, key)
+                << input.bytes << Encrypt << key << true << std::optional<quint64>(key * 1000) << false;
+            QTest::addRow("%s decrypted with key %d and rows of up to 17 codes", input.name, key)
+                << input.bytes << Decrypt << key << true << std::optional<quint64>() << false;
+        }
     }
     // UTF-8 has no byte route, but its blocks go to the threads all the same;
     // the U+FEFF that begins the text must keep its mark in front.
@@ -171,7 +185,7 @@ void CipherRoutesTest::everyRouteWritesTheSameBytes()
     QFETCH(std::optional<quint64>, seed);
     QFETCH(bool, utf8);
 
-    const HomophoneTable table = ownTable ? keyTable() : fixedHomophoneTable();
+    const KeyTable table = ownTable ? keyTable(key) : fixedKeyTable();
     CipherJob job;
     job.direction = direction;
     job.alphabetCount = key;

@@ -75,25 +75,24 @@ QString textOfLength(const QString &text, int codes)
     return out;
 }
 
-HomophoneTable secretTable(quint32 seed)
+KeyTable secretTable(quint32 seed)
 {
     QRandomGenerator random(seed);
     return randomKeyTable(random);
 }
 
-// As the command-line tool encrypts: each line on its own, counters reset.
-QString encryptLines(HomophoneTable table, const QString &text, int alphabetCount)
+// As the command-line tool encrypts: each line on its own, codes in turn from
+// the first on every line.
+QString encryptLines(const KeyTable &table, const QString &text, int alphabetCount)
 {
     QString out;
     for (const QString &line : text.split(QLatin1Char('\n'))) {
-        for (auto &row : table)
-            row.counter = 0;
         out += encryptHomophonic(table, line, alphabetCount) + QLatin1Char('\n');
     }
     return out;
 }
 
-std::array<int, CodeCount> trueSymbols(const HomophoneTable &table, int alphabetCount)
+std::array<int, CodeCount> trueSymbols(const KeyTable &table, int alphabetCount)
 {
     std::array<int, CodeCount> symbolOfCode;
     symbolOfCode.fill(-1);
@@ -230,7 +229,7 @@ void TestCryptanalysis::corpusWithoutRussianIsRefused()
 // is the symbol whose code encryption writes for it, whatever its script.
 void TestCryptanalysis::symbolsAreThoseEncryptionWrites()
 {
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     QString separated; // each character followed by '!', so that no two make one token
     for (char32_t unit = 0; unit < 0x10000; ++unit) {
         separated += QChar(char16_t(unit));
@@ -239,7 +238,7 @@ void TestCryptanalysis::symbolsAreThoseEncryptionWrites()
     QHash<QString, int> rowOfCode;
     for (int row = 0; row < SymbolCount; ++row)
         rowOfCode.insert(table[row].codes[0], row);
-    HomophoneTable encryptionTable = table;
+    KeyTable encryptionTable = table;
     const QStringList tokens = encryptHomophonic(encryptionTable, separated, 1).split(QLatin1Char(' '));
     QCOMPARE(tokens.size(), 2 * 0x10000 + 1);
     for (char32_t unit = 0; unit < 0x10000; ++unit) {
@@ -407,7 +406,7 @@ void TestCryptanalysis::cipherUnitsDecryptAsDecryption()
     const QString alphabet = QStringLiteral("абвгдеёжзийклмнопрстуфхцчшщъыьэюя АБВЯЁЙ,.!?-12\tZz\U0001F600");
     for (int trial = 0; trial < 300; ++trial) {
         const int alphabetCount = 1 + int(random.bounded(3));
-        HomophoneTable table = secretTable(random.generate());
+        KeyTable table = secretTable(random.generate());
         QString line;
         const int length = int(random.bounded(40));
         for (int i = 0; i < length; ++i)
@@ -433,7 +432,7 @@ void TestCryptanalysis::fixedTableIsRecognised()
     QFETCH(int, alphabetCount);
     QFETCH(ChoiceMode, choice);
 
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     const QString text = textOfLength(prose(), 300);
     const QString ciphertext = encryptLines(table, text, alphabetCount);
     const CipherText cipher = readCipherText(ciphertext);
@@ -454,11 +453,11 @@ void TestCryptanalysis::secretTableIsNotTakenForFixed()
 {
     const QString text = textOfLength(prose(), 300);
     // A table that uses none of the codes 96 to 99 and so could pass for fixed.
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     std::vector<int> rows(SymbolCount);
     std::iota(rows.begin(), rows.end(), 0);
     std::shuffle(rows.begin(), rows.end(), QRandomGenerator(5));
-    HomophoneTable shuffled = table;
+    KeyTable shuffled = table;
     for (int row = 0; row < SymbolCount; ++row)
         shuffled[row].codes = table[rows[row]].codes;
     const CipherText cipher = readCipherText(encryptLines(shuffled, text, 1));
@@ -468,7 +467,7 @@ void TestCryptanalysis::secretTableIsNotTakenForFixed()
 
 void TestCryptanalysis::simpleSubstitutionCracksExactly()
 {
-    const HomophoneTable table = secretTable(11);
+    const KeyTable table = secretTable(11);
     const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 500), 1));
     QCOMPARE(cipher.codeCount, 500);
     CrackOptions options;
@@ -492,7 +491,7 @@ void TestCryptanalysis::shortestTimeLimitGivesAKey_data()
 void TestCryptanalysis::shortestTimeLimitGivesAKey()
 {
     QFETCH(int, alphabetCount);
-    const HomophoneTable table = secretTable(13);
+    const KeyTable table = secretTable(13);
     const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 3000), alphabetCount));
     CrackOptions options;
     options.timeLimitSeconds = 0.001;
@@ -507,7 +506,7 @@ void TestCryptanalysis::shortestTimeLimitGivesAKey()
 
 void TestCryptanalysis::cyclicThreeCodesCrack()
 {
-    const HomophoneTable table = secretTable(12);
+    const KeyTable table = secretTable(12);
     const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 1500), 3));
     QCOMPARE(cipher.codeCount, 1500);
     CrackOptions options;
@@ -535,7 +534,7 @@ void TestCryptanalysis::cyclicThreeCodesCrack()
 // and take the choice for random.
 void TestCryptanalysis::loneCarriageReturnsCrackAsLineFeeds()
 {
-    const HomophoneTable table = secretTable(15);
+    const KeyTable table = secretTable(15);
     const QString text = textOfLength(prose(), 1800);
     QVERIFY(text.count(QLatin1Char('\n')) >= 4);
     QString withCarriageReturns = text;
@@ -664,7 +663,7 @@ void TestCryptanalysis::cycleEvidence()
 // against: the space's most frequent code locked to Щ reads as Щ.
 void TestCryptanalysis::locksAreKept()
 {
-    const HomophoneTable table = secretTable(21);
+    const KeyTable table = secretTable(21);
     const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 400), 1));
     const int spaceCode = table[0].codes[0].toInt();
     const int rightCode = table[symbolOf(QChar(u'О'))].codes[0].toInt();
@@ -733,7 +732,7 @@ void TestCryptanalysis::contradictingLocksAndCribsAreRefused()
 // that the word БИБЛИОТЕКИ occurs, it finds the key.
 void TestCryptanalysis::cribPullsTheKeyRight()
 {
-    const HomophoneTable table = secretTable(CribTableSeed);
+    const KeyTable table = secretTable(CribTableSeed);
     const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 300), 3));
     CrackOptions options;
     options.seed = 7;

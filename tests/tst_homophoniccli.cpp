@@ -419,7 +419,7 @@ void HomophonicCliTest::tableListsEveryRow()
     const QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 33);
     QCOMPARE(lines.last(), QString());
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     for (int row = 0; row < 32; ++row) {
         const QStringList fields = lines.at(row).split(QLatin1Char('\t'));
         const QString symbol = row == 0 ? QStringLiteral("␣") : table[row].symbol;

@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 #include <cmath>
 #include <map>
 #include <random>
@@ -26,16 +28,36 @@ private slots:
     void randomChoiceLooksRandom();
     void randomChoiceFromTheSystemDiffers();
     void randomChoiceRefusesInvalidKeys();
+    void firstCodesOfLongAndShortRows_data();
+    void firstCodesOfLongAndShortRows();
 };
 
 void KeyedCipherTest::roundTripWithRandomTables_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("random");
+    QTest::addColumn<bool>("longRows");
     for (int key = 1; key <= 3; ++key) {
-        QTest::addRow("key %d, cyclic choice", key) << key << false;
-        QTest::addRow("key %d, random choice", key) << key << true;
+        QTest::addRow("key %d, cyclic choice", key) << key << false << false;
+        QTest::addRow("key %d, random choice", key) << key << true << false;
     }
+    for (const int key : {2, 5, 100}) {
+        QTest::addRow("rows of 1 to 69 codes, key %d, cyclic choice", key) << key << false << true;
+        QTest::addRow("rows of 1 to 69 codes, key %d, random choice", key) << key << true << true;
+    }
+}
+
+// Row lengths of a hundred codes in all, each row at least one, the other 68
+// dealt to rows at random: some rows long, most short.
+static std::array<int, 32> randomRowLengths(std::mt19937 &random)
+{
+    std::array<int, 32> lengths;
+    lengths.fill(1);
+    std::uniform_int_distribution<int> row(0, 31);
+    std::uniform_int_distribution<int> skewed(0, 3);
+    for (int extra = 0; extra < 68; ++extra)
+        ++lengths[skewed(random) == 0 ? row(random) : row(random) / 4];
+    return lengths;
 }
 
 // Decrypting gives the line back with the table's letters upper-cased, for
@@ -44,6 +66,7 @@ void KeyedCipherTest::roundTripWithRandomTables()
 {
     QFETCH(int, key);
     QFETCH(bool, random);
+    QFETCH(bool, longRows);
 
     const QString pool = QStringLiteral("абвгдеёжзийклмнопрстуфхцчшщъыьэюя"
                                         "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ    Hz,.!?\t«»—\u00A0");
@@ -55,11 +78,11 @@ void KeyedCipherTest::roundTripWithRandomTables()
 
     for (quint64 seed = 0; seed < 200; ++seed) {
         QRandomGenerator tableSource = seededGenerator(seed);
-        HomophoneTable table = randomKeyTable(tableSource);
+        KeyTable table = longRows ? randomKeyTable(tableSource, randomRowLengths(lines)) : randomKeyTable(tableSource);
         // Rows in another order than the fixed one: nothing may rely on it.
         std::reverse(table.begin() + int(seed % 32), table.end());
         QString symbols;
-        for (const RowHR &row : table)
+        for (const KeyRow &row : table)
             symbols += row.symbol;
 
         for (int n = 0; n < 10; ++n) {
@@ -71,8 +94,6 @@ void KeyedCipherTest::roundTripWithRandomTables()
                 if (symbols.contains(c.toUpper()))
                     c = c.toUpper();
             }
-            for (RowHR &row : table)
-                row.counter = 0;
             const QString cipher = random ? encryptHomophonic(table, line, key, choice)
                                           : encryptHomophonic(table, line, key);
             const QString back = decryptHomophonic(table, cipher, key);
@@ -109,13 +130,13 @@ void KeyedCipherTest::scrambledTable()
     QFETCH(int, key);
     QFETCH(QString, expected);
 
-    const HomophoneTable &fixed = fixedHomophoneTable();
-    HomophoneTable table;
+    const KeyTable &fixed = fixedKeyTable();
+    KeyTable table;
     for (int i = 0; i < 32; ++i) {
-        RowHR &row = table[31 - i];
+        KeyRow &row = table[31 - i];
         row.symbol = fixed[i].symbol;
         for (int column = 0; column < 3; ++column)
-            row.codes[column] = QString::asprintf("%02d", 99 - 3 * i - column);
+            row.codes.append(QString::asprintf("%02d", 99 - 3 * i - column));
     }
     QCOMPARE(keyTableProblems(table), QStringList());
     QCOMPARE(encrypting ? encryptHomophonic(table, line, key) : decryptHomophonic(table, line, key), expected);
@@ -123,7 +144,7 @@ void KeyedCipherTest::scrambledTable()
 
 void KeyedCipherTest::randomChoiceIsReproducible()
 {
-    HomophoneTable table = fixedHomophoneTable();
+    KeyTable table = fixedKeyTable();
     const QString line = QStringLiteral("АБВГД ЕЖЗИК").repeated(50);
     const auto run = [&](quint32 seed) {
         QRandomGenerator source(seed);
@@ -133,8 +154,6 @@ void KeyedCipherTest::randomChoiceIsReproducible()
     };
     QCOMPARE(run(7), run(7));
     QVERIFY(run(7) != run(8));
-    for (const RowHR &row : table)
-        QCOMPARE(row.counter, 0);
 }
 
 void KeyedCipherTest::randomChoiceUsesEveryCodeAlike_data()
@@ -152,14 +171,14 @@ void KeyedCipherTest::randomChoiceUsesEveryCodeAlike()
     QFETCH(int, key);
     constexpr int Count = 30000;
     QRandomGenerator tableSource = seededGenerator(11);
-    const HomophoneTable table = randomKeyTable(tableSource);
+    const KeyTable table = randomKeyTable(tableSource);
     QRandomGenerator source(2024);
     RandomCodeChoice choice(source);
 
     const QStringList codes = encryptHomophonic(table, QString(Count, QChar(0x0416)), key, choice)
                                   .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     QCOMPARE(codes.size(), Count);
-    const RowHR &row = table[7]; // Ж
+    const KeyRow &row = table[7]; // Ж
     QCOMPARE(row.symbol, QStringLiteral("Ж"));
     QMap<QString, int> counts;
     int repeats = 0;
@@ -203,7 +222,7 @@ void KeyedCipherTest::randomChoiceLooksRandom_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<quint32>("seed");
     for (const bool bytes : {false, true}) {
-        for (const int key : {2, 3}) {
+        for (const int key : {2, 3, 7, 13}) {
             for (const quint32 seed : {1u, 20261208u})
                 QTest::addRow("%s, key %d, seed %u", bytes ? "bytes" : "UTF-16", key, seed) << bytes << key << seed;
         }
@@ -223,8 +242,13 @@ void KeyedCipherTest::randomChoiceLooksRandom()
     QFETCH(int, key);
     QFETCH(quint32, seed);
     constexpr int Count = 30000;
-    const HomophoneTable &table = fixedHomophoneTable();
-    const RowHR &row = table[7];
+    // Ж has key codes, the other rows one each.
+    std::array<int, 32> lengths;
+    lengths.fill(1);
+    lengths[7] = key;
+    QRandomGenerator tableSource = seededGenerator(3);
+    const KeyTable table = randomKeyTable(tableSource, lengths);
+    const KeyRow &row = table[7];
     QCOMPARE(row.symbol, QStringLiteral("Ж"));
     QRandomGenerator source(seed);
     RandomCodeChoice choice(source);
@@ -266,8 +290,9 @@ void KeyedCipherTest::randomChoiceLooksRandom()
     const double pairChi = chiSquare(pairs, std::vector<double>(key * key, double(Count / 2) / (key * key)));
     QVERIFY2(pairChi < chiSquareBound(key * key - 1), qPrintable(QString::number(pairChi)));
 
-    // Run lengths 1 to 5, and 6 or more.
-    constexpr int Lengths = 6;
+    // Run lengths 1 to 5, and 6 or more; with many codes 1, 2, and 3 or
+    // more, so that every class expects enough runs.
+    const int Lengths = key <= 3 ? 6 : 3;
     std::vector<double> runs(Lengths, 0.0);
     int runCount = 0;
     for (int start = 0; start < Count;) {
@@ -289,7 +314,7 @@ void KeyedCipherTest::randomChoiceLooksRandom()
 
 void KeyedCipherTest::randomChoiceFromTheSystemDiffers()
 {
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     const QString line(1000, QChar(0x0410));
     RandomCodeChoice first(*QRandomGenerator::system());
     RandomCodeChoice second(*QRandomGenerator::system());
@@ -298,11 +323,56 @@ void KeyedCipherTest::randomChoiceFromTheSystemDiffers()
 
 void KeyedCipherTest::randomChoiceRefusesInvalidKeys()
 {
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     QRandomGenerator source(1);
     RandomCodeChoice choice(source);
-    for (const int key : {0, 4, -1})
+    for (const int key : {0, -1, std::numeric_limits<int>::min()})
         QCOMPARE(encryptHomophonic(table, QStringLiteral("ААА"), key, choice), QString());
+}
+
+void KeyedCipherTest::firstCodesOfLongAndShortRows_data()
+{
+    QTest::addColumn<bool>("encrypting");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("expected");
+
+    const QString eightA = QStringLiteral("аааааааа");
+    QTest::newRow("key 1: first code only") << true << eightA << 1 << QStringLiteral("01 01 01 01 01 01 01 01 ");
+    QTest::newRow("key 5: the first five in turn") << true << eightA << 5 << QStringLiteral("01 33 65 96 97 01 33 65 ");
+    QTest::newRow("key 7: the whole row") << true << eightA << 7 << QStringLiteral("01 33 65 96 97 98 99 01 ");
+    QTest::newRow("key 100: a shorter row uses all it has") << true << eightA << 100 << QStringLiteral("01 33 65 96 97 98 99 01 ");
+    QTest::newRow("a row of one code under key 5") << true << QStringLiteral("ббб") << 5 << QStringLiteral("02 02 02 ");
+    QTest::newRow("rows of three under key 5") << true << QStringLiteral("яяяя") << 5 << QStringLiteral("31 63 95 31 ");
+    QTest::newRow("decrypt, key 3 leaves the fourth code") << false << QStringLiteral("01 96 ") << 3 << QStringLiteral("А96");
+    QTest::newRow("decrypt, key 4 reads the fourth code") << false << QStringLiteral("01 96 97 ") << 4 << QStringLiteral("АА97");
+    QTest::newRow("decrypt, key 7 reads the whole row") << false << QStringLiteral("99 02 34 ") << 7 << QStringLiteral("АБ34");
+}
+
+// А has seven codes (01 33 65 96 97 98 99), Б one (02), the rest their three.
+void KeyedCipherTest::firstCodesOfLongAndShortRows()
+{
+    QFETCH(bool, encrypting);
+    QFETCH(QString, line);
+    QFETCH(int, key);
+    QFETCH(QString, expected);
+
+    KeyTable table = fixedKeyTable();
+    table[1].codes << QStringLiteral("96") << QStringLiteral("97") << QStringLiteral("98") << QStringLiteral("99");
+    table[2].codes = QStringList({QStringLiteral("02")});
+    QCOMPARE(keyTableProblems(table), QStringList());
+    QCOMPARE(encrypting ? encryptHomophonic(table, line, key) : decryptHomophonic(table, line, key), expected);
+    if (!encrypting)
+        return;
+    // The byte route writes the same.
+    const std::optional<SingleByteCipher> bytes = SingleByteCipher::make(table, key, *TextEncoding::windows1251());
+    QVERIFY(bytes);
+    QByteArray in;
+    TextEncoding::windows1251()->encode(line, in);
+    QByteArray out(in.size() * bytes->encryptedBytesPerByte() + SingleByteCipher::Slack, '\0');
+    qint64 unencodable = 0;
+    const char *end = bytes->encrypt(in.constData(), in.size(), out.data(), unencodable, nullptr);
+    QCOMPARE(QString::fromLatin1(out.constData(), int(end - out.constData())), expected);
 }
 
 QTEST_APPLESS_MAIN(KeyedCipherTest)

@@ -2,6 +2,8 @@
 #include "frequencycount.h"
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
+#include "keytable.h"
+#include "languagemodel.h"
 #include "scripteddevice.h"
 #include "textanalysis.h"
 #include "textencoding.h"
@@ -65,7 +67,7 @@ QStringList proseLines()
 
 FrequencyCounts symbolCountsOf(const QStringList &lines)
 {
-    SymbolCounter counter(fixedHomophoneTable());
+    SymbolCounter counter(fixedKeyTable());
     for (const QString &line : lines)
         counter.addLine(line);
     return counter.counts();
@@ -132,6 +134,9 @@ private slots:
     void codesSplitSharesByTheKey_data();
     void codesSplitSharesByTheKey();
     void keyOneMapsSymbolsOntoTheirCodes();
+    void proportionalKeyFlattensTheCodes_data();
+    void proportionalKeyFlattensTheCodes();
+    void peakRelativeToAUniformShare();
     void jsonHoldsEveryField_data();
     void jsonHoldsEveryField();
     void textReportFitsEightyColumns_data();
@@ -156,7 +161,7 @@ void StatisticsTest::symbolMeasures_data()
         << QStringLiteral("ААААА") << map({ { "А", 5 } }) << qint64(0) << 1.0 << 0.0 << 1.0 << QStringLiteral("А");
 
     QVariantMap everyOnce;
-    for (const RowHR &row : fixedHomophoneTable())
+    for (const KeyRow &row : fixedKeyTable())
         everyOnce.insert(row.symbol, 1);
     QTest::newRow("every symbol once never coincides and has the maximum entropy")
         << QStringLiteral(" АБВГДЕЖЗИКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ") << everyOnce << qint64(0) << 0.0 << 5.0 << 1.0 / 32
@@ -280,7 +285,7 @@ void StatisticsTest::bytesCountAsTheirDecodedText()
     std::uniform_int_distribution<int> pickFavoured(0, favoured.size() - 1);
     std::uniform_int_distribution<int> lineLength(0, 300);
 
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     SymbolCounter bytesSymbols(table, &decoding);
     SymbolCounter textSymbols(table);
     CodeCounter bytesCodes(&decoding);
@@ -317,7 +322,7 @@ void StatisticsTest::bytesCountAsTheirDecodedText()
 // characters that encryption writes that row's code for, and only those.
 void StatisticsTest::symbolsCountAsEncryptionWritesThem()
 {
-    const HomophoneTable &table = fixedHomophoneTable();
+    const KeyTable &table = fixedKeyTable();
     QString text;
     QString separated; // each character followed by '!', so that no two make one token
     for (char32_t unit = 0; unit < 0x10000; ++unit) {
@@ -333,7 +338,7 @@ void StatisticsTest::symbolsCountAsEncryptionWritesThem()
         rowOfCode.insert(table[row].codes[0], row);
     std::vector<qint64> expected(table.size(), 0);
     qint64 expectedOther = 0;
-    HomophoneTable encryptionTable = table;
+    KeyTable encryptionTable = table;
     const QStringList tokens = encryptHomophonic(encryptionTable, separated, 1).split(QLatin1Char(' '));
     QCOMPARE(tokens.size(), 2 * text.size() + 1);
     for (int i = 0; i < text.size(); ++i) {
@@ -359,7 +364,7 @@ void StatisticsTest::guess_data()
 
     const QStringList plain = proseLines();
     QStringList cipher;
-    HomophoneTable table = fixedHomophoneTable();
+    KeyTable table = fixedKeyTable();
     const LineEncryption encrypt = homophonicLineEncryption(table, 3);
     for (const QString &line : plain) {
         QString out;
@@ -395,7 +400,7 @@ void StatisticsTest::guess()
     QFETCH(QStringList, lines);
     QFETCH(bool, cipher);
 
-    FrequencyAnalysis analysis(FrequencyAnalysis::Reading::Guess, fixedHomophoneTable());
+    FrequencyAnalysis analysis(FrequencyAnalysis::Reading::Guess, fixedKeyTable());
     for (const QString &line : lines)
         analysis.addLine(line);
     QVERIFY(analysis.guessed());
@@ -409,7 +414,7 @@ void StatisticsTest::guess()
 
     // A reading given is taken whatever the text looks like.
     FrequencyAnalysis given(cipher ? FrequencyAnalysis::Reading::Plain : FrequencyAnalysis::Reading::Cipher,
-                            fixedHomophoneTable());
+                            fixedKeyTable());
     for (const QString &line : lines)
         given.addLine(line);
     QVERIFY(!given.guessed());
@@ -489,7 +494,7 @@ void StatisticsTest::filesAreReadAsTheirWholeTextSays()
 
     const QStringList prose = proseLines();
     QStringList ciphertext;
-    const LineEncryption encrypt = homophonicLineEncryption(fixedHomophoneTable(), 3);
+    const LineEncryption encrypt = homophonicLineEncryption(fixedKeyTable(), 3);
     for (const QString &line : prose) {
         QString out;
         encrypt(line, out);
@@ -517,7 +522,7 @@ void StatisticsTest::filesAreReadAsTheirWholeTextSays()
     QIODevice &input = seekable ? static_cast<QIODevice &>(buffer) : pipe;
     AnalysisJob job;
     job.encoding = TextEncoding::utf8();
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     job.table = &table;
     const AnalysisOutcome outcome = analyzeText(input, job);
 
@@ -542,7 +547,7 @@ void StatisticsTest::readErrorIsReported()
     ScriptedDevice failing(QByteArray("01 02 03 \n04 05"), 3, true);
     AnalysisJob job;
     job.encoding = TextEncoding::windows1251();
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     job.table = &table;
     QCOMPARE(analyzeText(failing, job).status, AnalysisOutcome::Status::ReadFailed);
 }
@@ -559,7 +564,7 @@ void StatisticsTest::codesSplitSharesByTheKey_data()
 void StatisticsTest::codesSplitSharesByTheKey()
 {
     QFETCH(int, key);
-    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), key));
+    SideBySideAnalysis analysis(fixedKeyTable(), homophonicLineEncryption(fixedKeyTable(), key));
     for (const QString &line : proseLines())
         analysis.addLine(line);
     const FrequencyMeasures plain = measureFrequencies(analysis.plainCounts());
@@ -574,6 +579,111 @@ void StatisticsTest::codesSplitSharesByTheKey()
     QVERIFY2(std::abs(cipher.entropy - plain.entropy - std::log2(double(key))) < 0.05, qPrintable(figures));
 }
 
+// Russian text drawn from the built-in model's four-grams, lines of about 70
+// symbols: its letters come as often as in the model's corpus, its words are
+// nobody's, and it can be as long as a test needs.
+QStringList sampledRussian(int symbols, quint32 seed)
+{
+    using namespace Cryptanalysis;
+    LanguageModel model;
+    QString error;
+    if (!model.loadBuiltIn(&error))
+        qFatal("%s", qPrintable(error));
+    QRandomGenerator random(seed);
+    QStringList lines = {QString()};
+    int a = Boundary, b = Boundary, c = Boundary;
+    for (int written = 0; written < symbols;) {
+        std::array<double, SymbolCount> weights;
+        double sum = 0;
+        for (int d = 0; d < SymbolCount; ++d)
+            sum += weights[d] = std::exp(model.score(a, b, c, d) / double(LanguageModel::Scale));
+        double draw = random.generateDouble() * sum;
+        int d = 0;
+        while (d + 1 < SymbolCount && (draw -= weights[d]) >= 0)
+            ++d;
+        if (d == 0 && lines.last().size() >= 70) {
+            lines << QString();
+            a = b = c = Boundary;
+            continue;
+        }
+        lines.last() += characterOf(d);
+        ++written;
+        a = b;
+        b = c;
+        c = d;
+    }
+    return lines;
+}
+
+void StatisticsTest::proportionalKeyFlattensTheCodes_data()
+{
+    QTest::addColumn<int>("symbols");
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("5,000 symbols") << 5000 << 1u;
+    QTest::newRow("5,000 other symbols") << 5000 << 2u;
+    QTest::newRow("20,000 symbols") << 20000 << 3u;
+}
+
+// A hundred codes dealt in proportion to the model's counts, chosen at
+// random: every code near 1 % of the text, the busiest under 2 %, the index
+// of coincidence near 1/100 and the entropy within a few tenths of a bit of
+// log2 100. Three codes each leave the busiest code several uniform shares
+// high; the proportional key brings it under two.
+void StatisticsTest::proportionalKeyFlattensTheCodes()
+{
+    QFETCH(int, symbols);
+    QFETCH(quint32, seed);
+    Cryptanalysis::LanguageModel model;
+    QString error;
+    QVERIFY2(model.loadBuiltIn(&error), qPrintable(error));
+    QRandomGenerator tableSource = seededGenerator(seed);
+    const KeyTable proportional = randomKeyTable(tableSource, proportionalRowLengths(model.symbolCounts(), 100));
+    QRandomGenerator choiceSource(seed);
+    RandomCodeChoice choice(choiceSource);
+    SideBySideAnalysis flat(proportional, randomLineEncryption(proportional, 100, choice));
+    SideBySideAnalysis equal(fixedKeyTable(), randomLineEncryption(fixedKeyTable(), 3, choice));
+    for (const QString &line : sampledRussian(symbols, seed)) {
+        flat.addLine(line);
+        equal.addLine(line);
+    }
+    const FrequencyMeasures plain = measureFrequencies(flat.plainCounts());
+    const FrequencyMeasures cipher = measureFrequencies(flat.cipherCounts());
+    const FrequencyMeasures three = measureFrequencies(equal.cipherCounts());
+    const QString figures = QStringLiteral("N %1, peak %2 (x%3), ioc %4, entropy %5; three codes: peak x%6")
+                                .arg(cipher.total).arg(cipher.peak).arg(cipher.peakRelative).arg(cipher.ioc)
+                                .arg(cipher.entropy).arg(three.peakRelative);
+    QCOMPARE(plain.total, qint64(symbols));
+    QVERIFY2(cipher.seen >= 95, qPrintable(figures)); // Ъ and Э may not occur in a short text
+    QVERIFY2(cipher.peak <= 0.02, qPrintable(figures));
+    QVERIFY2(cipher.ioc <= 0.0115, qPrintable(figures));
+    QVERIFY2(cipher.entropy >= 6.5, qPrintable(figures));
+    QVERIFY2(cipher.peakRelative < 2, qPrintable(figures));
+    QVERIFY2(three.peakRelative > 3, qPrintable(figures));
+}
+
+// Worked by hand: counts 6, 2, 2, 0 give a peak of 6/10 over three labels
+// that occur, 1.8 uniform shares; one label alone is 1.
+void StatisticsTest::peakRelativeToAUniformShare()
+{
+    FrequencyCounts counts;
+    counts.kind = FrequencyCounts::Kind::Codes;
+    counts.labels = QStringList({QStringLiteral("00"), QStringLiteral("01"), QStringLiteral("02"), QStringLiteral("03")});
+    counts.counts = {6, 2, 2, 0};
+    FrequencyMeasures measures = measureFrequencies(counts);
+    QCOMPARE(measures.seen, 3);
+    QVERIFY(qFuzzyCompare(measures.peakRelative, 1.8));
+    const QJsonObject part = QJsonDocument::fromJson(frequencyJson(nullptr, &counts)).object().value(QStringLiteral("cipher")).toObject();
+    QCOMPARE(part.value(QStringLiteral("seen")).toInt(), 3);
+    QVERIFY(qFuzzyCompare(part.value(QStringLiteral("peakRelative")).toDouble(), 1.8));
+    QVERIFY(frequencyTextReport(counts).contains(QStringLiteral("Пик к равной доле: 1,80 (кодов встретилось: 3)")));
+    counts.counts = {0, 0, 5, 0};
+    measures = measureFrequencies(counts);
+    QCOMPARE(measures.seen, 1);
+    QCOMPARE(measures.peakRelative, 1.0);
+    counts.counts = {0, 0, 0, 0};
+    QCOMPARE(measureFrequencies(counts).peakRelative, 0.0);
+}
+
 // With one code per symbol the cipher is a simple substitution: each code's
 // count is its symbol's.
 void StatisticsTest::keyOneMapsSymbolsOntoTheirCodes()
@@ -581,7 +691,7 @@ void StatisticsTest::keyOneMapsSymbolsOntoTheirCodes()
     QStringList lines = proseLines();
     // Characters the table lacks are copied and must come back as other.
     lines.append(QStringLiteral("Ёлка, йод;\tLatin\u00A0text ") + smile() + QStringLiteral(" «кавычки» — тире"));
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     SideBySideAnalysis analysis(table, homophonicLineEncryption(table, 1));
     for (const QString &line : lines)
         analysis.addLine(line);
@@ -615,7 +725,7 @@ void StatisticsTest::jsonHoldsEveryField()
 {
     QFETCH(bool, withPlain);
     QFETCH(bool, withCipher);
-    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), 2));
+    SideBySideAnalysis analysis(fixedKeyTable(), homophonicLineEncryption(fixedKeyTable(), 2));
     analysis.addLine(QStringLiteral("Привет, мир! Мир вам."));
     const FrequencyCounts plain = analysis.plainCounts();
     const FrequencyCounts cipher = analysis.cipherCounts();
@@ -675,7 +785,7 @@ void StatisticsTest::textReportFitsEightyColumns()
 {
     QFETCH(bool, sideBySide);
     QFETCH(qint64, scale);
-    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), 3));
+    SideBySideAnalysis analysis(fixedKeyTable(), homophonicLineEncryption(fixedKeyTable(), 3));
     for (const QString &line : proseLines())
         analysis.addLine(line);
     FrequencyCounts plain = analysis.plainCounts();
@@ -735,7 +845,7 @@ void StatisticsTest::chartIsValidAndRenders()
 {
     QFETCH(bool, withPlain);
     QFETCH(bool, withCipher);
-    SideBySideAnalysis analysis(fixedHomophoneTable(), homophonicLineEncryption(fixedHomophoneTable(), 3));
+    SideBySideAnalysis analysis(fixedKeyTable(), homophonicLineEncryption(fixedKeyTable(), 3));
     for (const QString &line : proseLines())
         analysis.addLine(line);
     const FrequencyCounts plain = analysis.plainCounts();
@@ -813,7 +923,7 @@ void StatisticsTest::chartIsValidAndRenders()
 // with key 1 every code's share is its symbol's, so the heights match.
 void StatisticsTest::chartPanelsShareOneScale()
 {
-    const HomophoneTable table = fixedHomophoneTable();
+    const KeyTable table = fixedKeyTable();
     SideBySideAnalysis analysis(table, homophonicLineEncryption(table, 1));
     for (const QString &line : proseLines())
         analysis.addLine(line);

@@ -70,13 +70,15 @@ bool containsLetter(QStringView s)
 class CodeIndex
 {
 public:
-    CodeIndex(const HomophoneTable &table, int alphabetCount)
+    CodeIndex(const KeyTable &table, int alphabetCount)
     {
         m_rows.fill(-1);
         m_columns.fill(-1);
         for (int row = 0; row < int(table.size()); ++row) {
-            for (int column = 0; column < alphabetCount; ++column) {
-                const QString &code = table[row].codes[column];
+            const QStringList &codes = table[row].codes;
+            const int inUse = qMin(alphabetCount, int(codes.size()));
+            for (int column = 0; column < inUse; ++column) {
+                const QString &code = codes.at(column);
                 if (code.size() != 2 || !isAsciiDigit(code.at(0).unicode())
                     || !isAsciiDigit(code.at(1).unicode()))
                     continue;
@@ -106,7 +108,13 @@ private:
 
 bool isValidKey(int alphabetCount)
 {
-    return alphabetCount >= 1 && alphabetCount <= 3;
+    return alphabetCount >= 1;
+}
+
+// The window's key dialog takes 1 to 3.
+bool isValidWindowKey(int alphabetCount)
+{
+    return alphabetCount >= 1 && alphabetCount <= homophonicdetail::MostCodes;
 }
 
 // What the walk needs to know of a UTF-16 line's units.
@@ -137,7 +145,7 @@ private:
 class Utf16Writer
 {
 public:
-    Utf16Writer(const HomophoneTable &table, QStringView line, QString &result)
+    Utf16Writer(const KeyTable &table, QStringView line, QString &result)
         : m_table(table)
         , m_text(line.data())
         , m_length(int(line.size()))
@@ -156,7 +164,7 @@ public:
     {
         if (!ensureRoom(3)) // only a line near QString's size limit gets here
             return false;
-        const QString &code = m_table[row].codes[column];
+        const QString &code = m_table[row].codes.at(column);
         const QChar *codeUnits = code.constData();
         if (code.size() == 2) {
             m_out[0] = codeUnits[0];
@@ -195,7 +203,7 @@ private:
         return m_outEnd - m_out >= needed;
     }
 
-    const HomophoneTable &m_table;
+    const KeyTable &m_table;
     const QChar *m_text;
     const int m_length;
     QString &m_result;
@@ -204,7 +212,7 @@ private:
 };
 
 template <typename Choice>
-void appendEncrypted(const HomophoneTable &table, QStringView line, QString &result, Choice &choice)
+void appendEncrypted(const KeyTable &table, QStringView line, QString &result, Choice &choice)
 {
     const SymbolRows symbols(table);
     const Utf16Units units(line.data(), symbols);
@@ -215,14 +223,30 @@ void appendEncrypted(const HomophoneTable &table, QStringView line, QString &res
 
 } // namespace
 
+void RandomCodeChoice::refillWords()
+{
+    m_source.fillRange(m_words.data(), qsizetype(m_words.size()));
+    m_nextWord = 0;
+}
+
 void RandomCodeChoice::refill()
 {
-    if (m_nextWord == int(m_words.size())) {
-        m_source.fillRange(m_words.data(), qsizetype(m_words.size()));
-        m_nextWord = 0;
-    }
-    m_bits = m_words[m_nextWord++];
+    m_bits = takeWord();
     m_bitsLeft = 32;
+}
+
+// Lemire's multiply-and-shift: the high half of word * bound is below bound,
+// and the few words whose low half falls under 2^32 mod bound are drawn
+// again, which leaves every result exactly equally likely.
+int RandomCodeChoice::below(quint32 bound)
+{
+    quint64 product = quint64(takeWord()) * bound;
+    if (quint32(product) < bound) {
+        const quint32 rejectBelow = (0u - bound) % bound;
+        while (quint32(product) < rejectBelow)
+            product = quint64(takeWord()) * bound;
+    }
+    return int(product >> 32);
 }
 
 // A byte below 3^5 = 243 holds five independent, equally likely base-3
@@ -263,13 +287,29 @@ const HomophoneTable &fixedHomophoneTable()
     return table;
 }
 
-SymbolRows::SymbolRows(const HomophoneTable &table)
+const KeyTable &fixedKeyTable()
+{
+    static const KeyTable table = keyTableOf(fixedHomophoneTable());
+    return table;
+}
+
+KeyTable keyTableOf(const HomophoneTable &table)
+{
+    KeyTable keys;
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        keys[row].symbol = table[row].symbol;
+        keys[row].codes = QStringList(table[row].codes.cbegin(), table[row].codes.cend());
+    }
+    return keys;
+}
+
+SymbolRows::SymbolRows(const KeyTable &table)
     : m_upper(upperCaseTable())
 {
     m_direct.fill(-1);
     for (int row = int(table.size()) - 1; row >= 0; --row) { // the first row wins, as in a scan
         const QString &symbol = table[row].symbol;
-        if (symbol.size() != 1)
+        if (symbol.size() != 1 || table[row].codes.isEmpty())
             continue;
         const char16_t unit = symbol.at(0).unicode();
         if (unit < DirectBound)
@@ -291,7 +331,7 @@ const std::array<char16_t, SymbolRows::DirectBound> &SymbolRows::upperCaseTable(
     return table;
 }
 
-std::array<CodePlace, 100> codePlacesOf(const HomophoneTable &table, int alphabetCount)
+std::array<CodePlace, 100> codePlacesOf(const KeyTable &table, int alphabetCount)
 {
     std::array<CodePlace, 100> places {};
     if (!isValidKey(alphabetCount))
@@ -302,11 +342,11 @@ std::array<CodePlace, 100> codePlacesOf(const HomophoneTable &table, int alphabe
     return places;
 }
 
-RowCodeCounts codesInUse(const HomophoneTable &table, int alphabetCount)
+RowCodeCounts codesInUse(const KeyTable &table, int alphabetCount)
 {
     RowCodeCounts codes;
     for (std::size_t row = 0; row < table.size(); ++row)
-        codes[row] = std::uint8_t(qBound(1, alphabetCount, int(table[row].codes.size())));
+        codes[row] = std::uint8_t(qMin(qMax(alphabetCount, 1), qMin(int(table[row].codes.size()), 255)));
     return codes;
 }
 
@@ -334,32 +374,29 @@ void CyclicColumnChoice::putCounters(HomophoneTable &table) const
     }
 }
 
-QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphabetCount)
+QString encryptHomophonic(const KeyTable &table, const QString &line, int alphabetCount)
 {
     QString result;
     appendEncryptedHomophonic(table, line, alphabetCount, result);
     return result;
 }
 
-void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &result)
+void appendEncryptedHomophonic(const KeyTable &table, QStringView line, int alphabetCount, QString &result)
 {
     if (!isValidKey(alphabetCount))
         return;
-    CyclicColumnChoice choice(codesInUse(table, alphabetCount));
-    choice.takeCounters(table);
-    appendEncrypted(table, line, result, choice);
-    choice.putCounters(table);
+    withCyclicChoice(codesInUse(table, alphabetCount),
+                     [&](auto &choice) { appendEncrypted(table, line, result, choice); });
 }
 
-QString encryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount,
-                          RandomCodeChoice &choice)
+QString encryptHomophonic(const KeyTable &table, const QString &line, int alphabetCount, RandomCodeChoice &choice)
 {
     QString result;
     appendEncryptedHomophonic(table, line, alphabetCount, result, choice);
     return result;
 }
 
-void appendEncryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &result,
+void appendEncryptedHomophonic(const KeyTable &table, QStringView line, int alphabetCount, QString &result,
                                RandomCodeChoice &choice)
 {
     if (!isValidKey(alphabetCount))
@@ -368,14 +405,14 @@ void appendEncryptedHomophonic(const HomophoneTable &table, QStringView line, in
     appendEncrypted(table, line, result, columns);
 }
 
-QString decryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount)
+QString decryptHomophonic(const KeyTable &table, const QString &line, int alphabetCount)
 {
     QString result;
     appendDecryptedHomophonic(table, line, alphabetCount, result);
     return result;
 }
 
-void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &result)
+void appendDecryptedHomophonic(const KeyTable &table, QStringView line, int alphabetCount, QString &result)
 {
     if (!isValidKey(alphabetCount))
         return;
@@ -394,6 +431,26 @@ void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, in
         else
             result.append(text + unit.begin, unit.length);
     });
+}
+
+QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphabetCount)
+{
+    QString result;
+    if (!isValidWindowKey(alphabetCount))
+        return result;
+    const KeyTable keys = keyTableOf(table);
+    CyclicColumnChoice choice(codesInUse(keys, alphabetCount));
+    choice.takeCounters(table);
+    appendEncrypted(keys, line, result, choice);
+    choice.putCounters(table);
+    return result;
+}
+
+QString decryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount)
+{
+    if (!isValidWindowKey(alphabetCount))
+        return QString();
+    return decryptHomophonic(keyTableOf(table), line, alphabetCount);
 }
 
 bool hasLetter(QString s)

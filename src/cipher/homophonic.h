@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QChar>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <array>
@@ -13,7 +14,38 @@
 #include <utility>
 #include <vector>
 
-// One row of the homophone table: a plaintext symbol and its three codes.
+// One row of a key table: a plaintext symbol and its codes, one or more.
+struct KeyRow
+{
+    QString symbol;
+    QStringList codes;
+};
+
+// A key table: the 32 symbols of the fixed table, each with as many codes as
+// the key gives it. Encryption, decryption and every reader take this type.
+using KeyTable = std::array<KeyRow, 32>;
+
+// The fixed table (space and 31 Cyrillic capitals, codes i, i+32, i+64),
+// made once.
+const KeyTable &fixedKeyTable();
+
+// Encrypts one line with the first alphabetCount codes of each row (all of
+// a shorter row's), taken in turn from the first for every line. Every output
+// token is followed by one space. A key below 1 gives an empty string.
+QString encryptHomophonic(const KeyTable &table, const QString &line, int alphabetCount);
+
+// Reads back a line written by encryptHomophonic with the same key: the codes
+// that encryption could have used become their symbols. A key below 1 gives
+// an empty string.
+QString decryptHomophonic(const KeyTable &table, const QString &line, int alphabetCount);
+
+// As the two functions above, appending the result to out: a caller that
+// ciphers many lines reuses one buffer instead of allocating one per line.
+void appendEncryptedHomophonic(const KeyTable &table, QStringView line, int alphabetCount, QString &out);
+void appendDecryptedHomophonic(const KeyTable &table, QStringView line, int alphabetCount, QString &out);
+
+// The window's table: three codes a row and a counter that carries the turn
+// of the codes from one call to the next.
 struct RowHR
 {
     QString symbol;
@@ -24,35 +56,32 @@ struct RowHR
 
 using HomophoneTable = std::array<RowHR, 32>;
 
-// Writes the fixed table (space and 31 Cyrillic capitals, codes i, i+32, i+64)
-// and resets every counter.
+// Writes the fixed table and resets every counter.
 void fillHomophoneTable(HomophoneTable &table);
 
-// The fixed table, filled once, for callers that read it or start from a copy.
+// The fixed table as the window holds it, filled once, for callers that start
+// from a copy.
 const HomophoneTable &fixedHomophoneTable();
 
-// Encrypts one line with a key of alphabetCount closed alphabets (1 to 3).
-// Every output token is followed by one space. Drives the table's counters,
-// so the table should be freshly filled. Any other key gives an empty string.
+// The window's table as a key table: its symbols and codes, without counters.
+KeyTable keyTableOf(const HomophoneTable &table);
+
+// The window's commands: as above through keyTableOf, with a key of 1 to 3
+// (any other gives an empty string). Encryption starts each row's turn from
+// its counter and leaves the counters where the line ends, so the table
+// should be freshly filled.
 QString encryptHomophonic(HomophoneTable &table, const QString &line, int alphabetCount);
-
-// Reads back a line written by encryptHomophonic with the same key.
-// Any key outside 1 to 3 gives an empty string.
 QString decryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount);
-
-// As the two functions above, appending the result to out: a caller that
-// ciphers many lines reuses one buffer instead of allocating one per line.
-void appendEncryptedHomophonic(HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
-void appendDecryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &out);
 
 // The row whose codes encryption writes for a UTF-16 unit: the row of its
 // upper-case form, or -1 when the unit is copied as it stands. Where two rows
 // hold one symbol the first wins, as in a scan of the table. Every reader
-// that asks which symbol a character is asks this.
+// that asks which symbol a character is asks this. A row without codes is
+// no row: its symbol is copied.
 class SymbolRows
 {
 public:
-    explicit SymbolRows(const HomophoneTable &table);
+    explicit SymbolRows(const KeyTable &table);
 
     int rowOf(char16_t unit) const
     {
@@ -85,7 +114,7 @@ struct CodePlace
     int row = -1;
     int column = -1;
 };
-std::array<CodePlace, 100> codePlacesOf(const HomophoneTable &table, int alphabetCount);
+std::array<CodePlace, 100> codePlacesOf(const KeyTable &table, int alphabetCount);
 
 // One unit of a cipher line as decryption reads it.
 struct CipherUnit
@@ -187,7 +216,7 @@ void forEachCipherUnit(QStringView line, Visit &&visit)
     const QChar *text = line.data();
     forEachCipherUnit(int(line.size()), [text](int i) { return text[i].unicode(); }, visit);
 }
-// Chooses among a symbol's first k codes at random, each equally likely.
+// Chooses among a row's codes at random, each equally likely.
 // Random words are drawn from the source a block at a time, so that even the
 // system's source costs little per choice: keep one object for a whole run
 // (every line of a file). Seeded sources give the same choices every time.
@@ -199,13 +228,17 @@ public:
     {
     }
 
-    // A column from 0 to alphabetCount - 1; alphabetCount is 1, 2 or 3.
-    int column(int alphabetCount)
+    // A column from 0 to count - 1; count is a row's number of codes in use,
+    // 1 to 100. Counts of 1 to 3 take a bit or a base-3 digit, the draws that
+    // every seeded ciphertext of three-code keys was made with.
+    int column(int count)
     {
-        if (alphabetCount <= 1)
+        if (count <= 1)
             return 0;
-        if (alphabetCount == 2)
+        if (count == 2)
             return int(takeBits(1));
+        if (Q_UNLIKELY(count > 3))
+            return below(quint32(count));
         if (m_tritsLeft == 0)
             refillTrits();
         const int trit = int(m_trits % 3);
@@ -224,7 +257,15 @@ private:
         m_bitsLeft -= count;
         return bits;
     }
+    quint32 takeWord()
+    {
+        if (m_nextWord == int(m_words.size()))
+            refillWords();
+        return m_words[m_nextWord++];
+    }
+    int below(quint32 bound);
     void refill();
+    void refillWords();
     void refillTrits();
 
     QRandomGenerator &m_source;
@@ -237,10 +278,10 @@ private:
 };
 
 // How many of each row's codes encryption takes in turn or chooses among
-// with a key of alphabetCount: the first alphabetCount. Both choices below
-// ask here, so that they agree on it.
-using RowCodeCounts = std::array<std::uint8_t, std::tuple_size<HomophoneTable>::value>;
-RowCodeCounts codesInUse(const HomophoneTable &table, int alphabetCount);
+// with a key of alphabetCount: the first alphabetCount, or all of a shorter
+// row's. Both choices below ask here, so that they agree on it.
+using RowCodeCounts = std::array<std::uint8_t, std::tuple_size<KeyTable>::value>;
+RowCodeCounts codesInUse(const KeyTable &table, int alphabetCount);
 
 namespace homophonicdetail {
 
@@ -270,10 +311,21 @@ constexpr std::array<std::uint16_t, (MostCodes + 1) * CounterStates> turnTable =
 } // namespace homophonicdetail
 
 // Codes in turn: the m-th occurrence of a symbol takes the code in column
-// (m - 1) mod k of its row, k being the number of codes the row uses.
+// (m - 1) mod k of its row, k being the number of codes the row uses. This
+// one looks the turn up and takes rows of at most three codes in use (fits());
+// LongRowCyclicChoice takes any.
 class CyclicColumnChoice
 {
 public:
+    static bool fits(const RowCodeCounts &codes)
+    {
+        for (const std::uint8_t count : codes) {
+            if (count > homophonicdetail::MostCodes)
+                return false;
+        }
+        return true;
+    }
+
     // Every row starts at its first code.
     explicit CyclicColumnChoice(const RowCodeCounts &codes)
     {
@@ -299,6 +351,42 @@ private:
     // (the column last taken counted from 1, or 0 for none).
     RowCodeCounts m_turn;
 };
+
+// Codes in turn for rows of any length, every row starting at its first code.
+class LongRowCyclicChoice
+{
+public:
+    explicit LongRowCyclicChoice(const RowCodeCounts &codes)
+        : m_codes(codes)
+    {
+    }
+
+    int column(int row)
+    {
+        const int column = m_next[row];
+        m_next[row] = std::uint8_t(column + 1 < m_codes[row] ? column + 1 : 0);
+        return column;
+    }
+
+private:
+    RowCodeCounts m_codes;
+    RowCodeCounts m_next {};
+};
+
+// Calls run(choice) with the cyclic choice that suits codes: the looked-up
+// turn where every row uses at most three codes, which keeps the tool's hot
+// loop as fast as it was, and a counter per row otherwise.
+template <typename Run>
+void withCyclicChoice(const RowCodeCounts &codes, Run &&run)
+{
+    if (CyclicColumnChoice::fits(codes)) {
+        CyclicColumnChoice choice(codes);
+        run(choice);
+    } else {
+        LongRowCyclicChoice choice(codes);
+        run(choice);
+    }
+}
 
 // Codes at random: each occurrence takes one of the codes its row uses, each
 // equally likely, drawn from source.
@@ -352,10 +440,9 @@ void forEachPlainUnit(int length, const Units &units, Choice &choice, Write &wri
 // Encryption with random homophones: every occurrence of a symbol gets one of
 // its first alphabetCount codes at random instead of the next in turn, so the
 // codes of one symbol do not betray themselves by appearing in rotation.
-// Decryption is the same as for cyclic choice. The counters are not touched.
-QString encryptHomophonic(const HomophoneTable &table, const QString &line, int alphabetCount,
-                          RandomCodeChoice &choice);
-void appendEncryptedHomophonic(const HomophoneTable &table, QStringView line, int alphabetCount, QString &out,
+// Decryption is the same as for cyclic choice.
+QString encryptHomophonic(const KeyTable &table, const QString &line, int alphabetCount, RandomCodeChoice &choice);
+void appendEncryptedHomophonic(const KeyTable &table, QStringView line, int alphabetCount, QString &out,
                                RandomCodeChoice &choice);
 
 // True when s holds a letter of A-Z, a-z, А-Я or а-я (Ё, ё excluded).

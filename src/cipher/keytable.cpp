@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTextCodec>
 
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
@@ -18,7 +19,7 @@ constexpr int MaxQuotedLength = 24;
 // The row of a symbol in the fixed table, or -1.
 int fixedRowOf(const QString &symbol)
 {
-    const HomophoneTable &fixed = fixedHomophoneTable();
+    const KeyTable &fixed = fixedKeyTable();
     for (int row = 0; row < int(fixed.size()); ++row) {
         if (fixed[row].symbol == symbol)
             return row;
@@ -119,9 +120,17 @@ struct Seen
     std::array<int, 32> symbolLine {};
     std::array<int, CodeCount> codeLine {};
     std::array<QString, CodeCount> codeSymbol {}; // as the file wrote it
+    int codeFields = 0;
 };
 
-void readTableLine(const QString &text, int lineNumber, HomophoneTable &table, Seen &seen, ProblemList &problems)
+QString emptyCodeProblem(int column)
+{
+    static const char *const ordinals[] = {"первый", "второй", "третий"};
+    return (column < 3 ? QString::fromUtf8(ordinals[column]) : QStringLiteral("%1-й").arg(column + 1))
+        + QStringLiteral(" код пуст: нужны две цифры от 0 до 9");
+}
+
+void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &seen, ProblemList &problems)
 {
     const QStringList fields = text.split(QLatin1Char('\t'));
     const int row = keyFileRowOf(fields.at(0));
@@ -133,20 +142,22 @@ void readTableLine(const QString &text, int lineNumber, HomophoneTable &table, S
     } else {
         seen.symbolLine[row] = lineNumber;
     }
-    if (fields.size() != 4) {
-        problems.add(lineNumber,
-                     QStringLiteral("нужны символ и три кода, разделённые табуляцией, а полей в строке %1")
-                         .arg(fields.size()));
+    if (fields.size() < 2) {
+        problems.add(lineNumber, QStringLiteral("у символа нет кодов: нужны символ и его коды (хотя бы один), "
+                                                "разделённые табуляцией"));
         return;
     }
 
-    for (int column = 0; column < 3; ++column) {
+    for (int column = 0; column + 1 < fields.size(); ++column) {
         const QString &code = fields.at(column + 1);
+        if (++seen.codeFields == CodeCount + 1) {
+            problems.add(lineNumber, QStringLiteral("здесь %1-й код таблицы, а кодов всего %2 (от 00 до 99)")
+                                         .arg(CodeCount + 1)
+                                         .arg(CodeCount));
+        }
         if (!isTwoDigitCode(code)) {
-            static const char *const ordinals[] = {"первый", "второй", "третий"};
-            problems.add(lineNumber, code.isEmpty()
-                             ? QString::fromUtf8(ordinals[column]) + QStringLiteral(" код пуст: нужны две цифры от 0 до 9")
-                             : QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code)));
+            problems.add(lineNumber, code.isEmpty() ? emptyCodeProblem(column)
+                                                    : QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code)));
             continue;
         }
         const int value = codeValue(code);
@@ -160,18 +171,19 @@ void readTableLine(const QString &text, int lineNumber, HomophoneTable &table, S
             seen.codeLine[value] = lineNumber;
             seen.codeSymbol[value] = fields.at(0);
             if (row >= 0)
-                table[row].codes[column] = code;
+                table[row].codes.append(code);
         }
     }
 }
 
 } // namespace
 
-QStringList keyTableProblems(const HomophoneTable &table)
+QStringList keyTableProblems(const KeyTable &table)
 {
     QStringList problems;
     std::array<int, 32> symbolRow {};
     std::array<int, CodeCount> codeRow {};
+    int codeCount = 0;
     for (int row = 0; row < int(table.size()); ++row) {
         const QString place = QStringLiteral("строка таблицы %1: ").arg(row + 1);
         const int fixedRow = fixedRowOf(table[row].symbol);
@@ -183,6 +195,9 @@ QStringList keyTableProblems(const HomophoneTable &table)
         } else {
             symbolRow[fixedRow] = row + 1;
         }
+        if (table[row].codes.isEmpty())
+            problems << place + QStringLiteral("у символа %1 нет кодов").arg(quoted(symbolText(table[row].symbol)));
+        codeCount += int(table[row].codes.size());
         for (const QString &code : table[row].codes) {
             if (!isTwoDigitCode(code)) {
                 problems << place + QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code));
@@ -193,6 +208,8 @@ QStringList keyTableProblems(const HomophoneTable &table)
             }
         }
     }
+    if (codeCount > CodeCount)
+        problems << QStringLiteral("в таблице %1 кодов, а их всего %2 (от 00 до 99)").arg(codeCount).arg(CodeCount);
     return problems;
 }
 
@@ -205,7 +222,9 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName)
     }
 
     QTextCodec *const utf8 = QTextCodec::codecForMib(106);
-    HomophoneTable table = fixedHomophoneTable();
+    KeyTable table = fixedKeyTable();
+    for (KeyRow &row : table)
+        row.codes.clear();
     Seen seen;
     // A byte-order mark, as some editors write, is not part of the first line.
     const int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
@@ -262,10 +281,10 @@ KeyFileReading readKeyFile(const QString &path)
     return readKeyTable(bytes, path);
 }
 
-QString keyTableText(const HomophoneTable &table)
+QString keyTableText(const KeyTable &table)
 {
     QString text;
-    for (const RowHR &row : table) {
+    for (const KeyRow &row : table) {
         text += symbolText(row.symbol);
         for (const QString &code : row.codes)
             text += QLatin1Char('\t') + code;
@@ -274,17 +293,91 @@ QString keyTableText(const HomophoneTable &table)
     return text;
 }
 
-QString keyFileText(const HomophoneTable &table, const QDateTime &madeAt, std::optional<quint64> seed)
+QString keyFileText(const KeyTable &table, const QDateTime &madeAt, std::optional<quint64> seed,
+                    const QString &dealing)
 {
     const QString when = madeAt.toOffsetFromUtc(madeAt.offsetFromUtc()).toString(Qt::ISODate);
     QString text = QStringLiteral("# Ключ шифра гомофонической замены, создан ") + when;
     if (seed)
         text += QStringLiteral(" из зерна ") + QString::number(*seed);
-    text += QStringLiteral("\n# В строке символ и три его кода через табуляцию; ␣ — пробел.\n");
+    const bool threeEach = std::all_of(table.cbegin(), table.cend(), [](const KeyRow &row) { return row.codes.size() == 3; });
+    text += threeEach ? QStringLiteral("\n# В строке символ и три его кода через табуляцию; ␣ — пробел.\n")
+                      : QStringLiteral("\n# В строке символ и его коды через табуляцию; ␣ — пробел.\n");
+    if (!dealing.isEmpty())
+        text += QStringLiteral("# ") + dealing + QLatin1Char('\n');
     return text + keyTableText(table);
 }
 
-HomophoneTable randomKeyTable(QRandomGenerator &source)
+std::vector<int> proportionalShares(const std::vector<quint64> &givenCounts, int seats)
+{
+    const int parties = int(givenCounts.size());
+    std::vector<int> shares(givenCounts.size(), 1);
+    if (parties == 0 || seats <= parties) // every party holds its one seat
+        return shares;
+    // Counts so large that seats times their total would overflow are halved
+    // until it does not.
+    std::vector<quint64> counts = givenCounts;
+    const auto sum = [&counts](quint64 &total) {
+        total = 0;
+        for (const quint64 count : counts) {
+            if (__builtin_add_overflow(total, count, &total))
+                return false;
+        }
+        return true;
+    };
+    quint64 total = 0;
+    while (!sum(total) || total > (quint64(1) << 62) / quint64(seats)) {
+        for (quint64 &count : counts)
+            count >>= 1;
+    }
+    if (total == 0)
+        return proportionalShares(std::vector<quint64>(counts.size(), 1), seats);
+
+    // The quota of party i is seats * counts[i] / total; compared in units of
+    // 1 / total, so that no rounding decides a tie.
+    const auto quota = [&](int i) { return qint64(seats) * qint64(counts[i]); };
+    const auto excess = [&](int i) { return qint64(shares[i]) * qint64(total) - quota(i); };
+    int given = 0;
+    for (int i = 0; i < parties; ++i) {
+        shares[i] = qMax(1, int(quota(i) / total));
+        given += shares[i];
+    }
+    std::vector<int> order(counts.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (given < seats) {
+        // The largest remainders first; of equal ones, the earlier party.
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return excess(a) < excess(b); });
+        for (int k = 0; given < seats; ++k, ++given)
+            ++shares[order[k]];
+    }
+    while (given > seats) {
+        // The minimum of one seat gave out more than there are: a seat goes
+        // back from the party with the most seats for its count, so that the
+        // others keep their proportions; of equal ones, the later party.
+        const auto moreSeatsPerCount = [&](int a, int b) {
+            return qint64(shares[a]) * qint64(counts[b]) > qint64(shares[b]) * qint64(counts[a]);
+        };
+        int from = -1;
+        for (int i = parties - 1; i >= 0; --i) {
+            if (shares[i] > 1 && (from < 0 || moreSeatsPerCount(i, from)))
+                from = i;
+        }
+        --shares[from];
+        --given;
+    }
+    return shares;
+}
+
+std::array<int, 32> proportionalRowLengths(const std::array<quint64, 32> &symbolCounts, int codes)
+{
+    const std::vector<int> shares
+        = proportionalShares(std::vector<quint64>(symbolCounts.cbegin(), symbolCounts.cend()), codes);
+    std::array<int, 32> lengths;
+    std::copy(shares.cbegin(), shares.cend(), lengths.begin());
+    return lengths;
+}
+
+KeyTable randomKeyTable(QRandomGenerator &source, const std::array<int, 32> &rowLengths)
 {
     std::array<int, CodeCount> codes;
     std::iota(codes.begin(), codes.end(), 0);
@@ -300,11 +393,13 @@ HomophoneTable randomKeyTable(QRandomGenerator &source)
         std::swap(codes[i], codes[draw % bound]);
     }
 
-    HomophoneTable table = fixedHomophoneTable();
+    KeyTable table = fixedKeyTable();
     int dealt = 0;
-    for (RowHR &row : table) {
-        for (QString &code : row.codes)
-            code = codeText(codes[dealt++]);
+    for (std::size_t row = 0; row < table.size(); ++row) {
+        QStringList &rowCodes = table[row].codes;
+        rowCodes.clear();
+        for (int column = 0; column < rowLengths[row] && dealt < CodeCount; ++column)
+            rowCodes.append(codeText(codes[dealt++]));
     }
     return table;
 }

@@ -2,9 +2,9 @@
 // from and written to key files, or made at random.
 //
 // A key file is UTF-8 text. Lines that start with '#' are comments, blank lines
-// are ignored, and every other line is a symbol and its three codes separated
-// by tabs. The space is written as ␣ (U+2423), since a bare space vanishes in
-// editors.
+// are ignored, and every other line is a symbol and its codes, one or more,
+// separated by tabs. The space is written as ␣ (U+2423), since a bare space
+// vanishes in editors.
 #pragma once
 
 #include "homophonic.h"
@@ -15,7 +15,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
+#include <vector>
 
 // Larger files are refused unread: a key file takes about 1 KiB.
 constexpr qint64 MaxKeyFileSize = 64 * 1024;
@@ -24,16 +26,16 @@ constexpr qint64 MaxKeyFileSize = 64 * 1024;
 constexpr char16_t KeyFileSpace = u'\u2423';
 
 // The problems that make table no key table: each of the 32 symbols of the
-// fixed table exactly once, three codes each, every code two ASCII digits,
-// all 96 codes distinct. Empty when the table is valid; rows are counted
-// from 1 in the messages.
-QStringList keyTableProblems(const HomophoneTable &table);
+// fixed table exactly once, each with at least one code, every code two ASCII
+// digits, all codes distinct, at most 100 of them. Empty when the table is
+// valid; rows are counted from 1 in the messages.
+QStringList keyTableProblems(const KeyTable &table);
 
 struct KeyFileReading
 {
     // Present only when the file passed every check. Its rows are in the fixed
     // table's order (space, А to Я), whatever order the file gave them in.
-    std::optional<HomophoneTable> table;
+    std::optional<KeyTable> table;
     // Every problem found, in file order, each naming the file and, where it
     // has one, the line: «ключ.txt», строка 5: ...
     QStringList problems;
@@ -50,17 +52,38 @@ KeyFileReading readKeyFile(const QString &path);
 
 // The table in the key file format, one row a line in the table's order, no
 // comments: what `homophonic table` prints and readKeyTable reads back.
-QString keyTableText(const HomophoneTable &table);
+QString keyTableText(const KeyTable &table);
 
 // A new key file: a comment saying when it was made (and from which seed, when
-// it was made from one), then keyTableText.
-QString keyFileText(const HomophoneTable &table, const QDateTime &madeAt,
-                    std::optional<quint64> seed = std::nullopt);
+// it was made from one) and, when given, how the codes were dealt, then
+// keyTableText.
+QString keyFileText(const KeyTable &table, const QDateTime &madeAt,
+                    std::optional<quint64> seed = std::nullopt, const QString &dealing = QString());
 
-// A random key table: the codes 00 to 99 shuffled, the first 96 of them dealt
-// three to each symbol in the fixed table's order. The same sequence from the
-// source gives the same table.
-HomophoneTable randomKeyTable(QRandomGenerator &source);
+// Seats dealt in proportion to counts by the largest-remainder method, with
+// at least one seat each: party i's quota is seats * counts[i] / total; each
+// gets the whole part of its quota, or 1 if that is 0, and the seats left go
+// one each to the largest remainders, the earlier party first where two are
+// equal. Where the minimum of one gives out more seats than there are, seats
+// go back one at a time from the party with the most seats for its count, the
+// later party first where two are equal, so that the others keep their
+// proportions. All counts 0 deal as all equal. Needs seats of at least
+// counts.size() (below that, every party holds its one seat).
+std::vector<int> proportionalShares(const std::vector<quint64> &counts, int seats);
+
+// Row lengths for a key of codes codes (32 to 100) dealt in proportion to
+// symbolCounts, counted in the fixed table's order: proportionalShares.
+std::array<int, 32> proportionalRowLengths(const std::array<quint64, 32> &symbolCounts, int codes);
+
+// Three codes each, as keys have always had.
+constexpr std::array<int, 32> ThreeCodesEach = {3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
+                                                3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3};
+
+// A random key table: the codes 00 to 99 shuffled and dealt in that order,
+// rowLengths[i] of them to the i-th symbol in the fixed table's order (at most
+// 100 in all); the codes left over are no symbol's. The same sequence from
+// the source gives the same table.
+KeyTable randomKeyTable(QRandomGenerator &source, const std::array<int, 32> &rowLengths = ThreeCodesEach);
 
 // The source behind a seed given by the user: the same seed always gives the
 // same numbers, on every machine.

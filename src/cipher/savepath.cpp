@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <unistd.h>
 
@@ -57,4 +58,11 @@ QString resolvedSavePath(const QString &path)
             : current.left(current.lastIndexOf(QLatin1Char('/')) + 1) + target;
     }
     return path;
+}
+
+bool restrictNewFileToOwner(QSaveFile &file)
+{
+    if (QFileInfo::exists(file.fileName()))
+        return true;
+    return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }

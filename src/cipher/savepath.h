@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class QSaveFile;
+
 // The file that writing to path reaches, as the system resolves it: hand this
 // to QSaveFile, and name path itself in messages. QSaveFile follows a
 // symbolic link by reading its target as a plain path, so a target such as
@@ -11,3 +13,9 @@
 // existing target is resolved in full; a missing one (a dangling link, a
 // new file) by its folder, as creating it would.
 QString resolvedSavePath(const QString &path);
+
+// A key is a secret: a file that file (open, not yet committed) creates is
+// made readable and writable by its owner only, whatever the umask, as other
+// tools that make keys do; a file that exists keeps its mode, which QSaveFile
+// carries over. False when the mode could not be set.
+bool restrictNewFileToOwner(QSaveFile &file);

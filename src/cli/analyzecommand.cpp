@@ -45,9 +45,11 @@ int runAnalyze(const Invocation &invocation)
                                   + QStringLiteral(" нужен, только когда текст шифруется: с --key"));
         }
     } else {
-        alphabetCount = chosenKey(invocation);
-        if (alphabetCount == 0)
-            return UsageError;
+        if (!invocation.isSet(options.table)) {
+            alphabetCount = chosenKey(invocation, fixedKeyTable());
+            if (alphabetCount == 0)
+                return UsageError;
+        }
         if (givenReading == FrequencyAnalysis::Reading::Cipher)
             return usageError(QStringLiteral("с --key текст шифруется, значит, он открытый: --as cipher не подходит"));
     }
@@ -59,9 +61,14 @@ int runAnalyze(const Invocation &invocation)
     CodeChoice choice;
     if (!choice.parse(invocation))
         return UsageError;
-    const std::optional<HomophoneTable> table = chosenTable(invocation, status);
+    const std::optional<KeyTable> table = chosenTable(invocation, status);
     if (!table)
         return status;
+    if (invocation.isSet(options.key) && invocation.isSet(options.table)) {
+        alphabetCount = chosenKey(invocation, *table);
+        if (alphabetCount == 0)
+            return UsageError;
+    }
 
     QFile input;
     if (!openInput(invocation, input))

@@ -60,11 +60,14 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
     CipherJob job;
     job.direction = direction;
 
-    if (!invocation.isSet(options.key))
-        return usageError(QStringLiteral("не указан ключ: --key 1, 2 или 3"));
-    job.alphabetCount = chosenKey(invocation);
-    if (job.alphabetCount == 0)
-        return UsageError;
+    // The fixed table's key is checked first, as it always was; a key file's
+    // once the file is read, since its rows give the key's range.
+    const bool ownTable = invocation.isSet(options.table);
+    if (!ownTable) {
+        job.alphabetCount = chosenKey(invocation, fixedKeyTable());
+        if (job.alphabetCount == 0)
+            return UsageError;
+    }
 
     int status = Success;
     job.encoding = chosenEncoding(invocation, status);
@@ -78,10 +81,15 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
     if (job.jobs == 0)
         return UsageError;
     // A bad key file is found before any output file is touched.
-    const std::optional<HomophoneTable> table = chosenTable(invocation, status);
+    const std::optional<KeyTable> table = chosenTable(invocation, status);
     if (!table)
         return status;
     job.table = &*table;
+    if (ownTable) {
+        job.alphabetCount = chosenKey(invocation, *table);
+        if (job.alphabetCount == 0)
+            return UsageError;
+    }
 
     const QString inputName = invocation.value(options.input);
     QFile input;

@@ -134,7 +134,9 @@ QString describeOutput(const QString &fileName)
 
 Options::Options()
     : key({ QStringLiteral("k"), QStringLiteral("key") },
-          QStringLiteral("ключ: число закрытых алфавитов, от 1 до 3"), QStringLiteral("K"))
+          QStringLiteral("ключ: число закрытых алфавитов, от 1 до 3; с --table — сколько первых кодов каждой "
+                         "строки брать, от 1 до длины самой длинной строки (без --key — все коды)"),
+          QStringLiteral("K"))
     , input({ QStringLiteral("i"), QStringLiteral("input") },
             QStringLiteral("читать текст из файла, а не со стандартного ввода"), QStringLiteral("ФАЙЛ"))
     , output({ QStringLiteral("o"), QStringLiteral("output") },
@@ -185,7 +187,17 @@ Options::Options()
             QStringLiteral("crack: модель языка из файла (её делает команда model) вместо встроенной"),
             QStringLiteral("ФАЙЛ"))
     , corpus(QStringLiteral("corpus"),
-             QStringLiteral("model: русский текст в UTF-8, по которому считаются частоты"), QStringLiteral("ФАЙЛ"))
+             QStringLiteral("model, keygen --homophones proportional: русский текст в UTF-8, по которому "
+                            "считаются частоты"),
+             QStringLiteral("ФАЙЛ"))
+    , homophones(QStringLiteral("homophones"),
+                 QStringLiteral("keygen: сколько кодов у каждого символа, от 1 до 3 (по умолчанию 3), или "
+                                "proportional — по частоте символа в русском тексте"),
+                 QStringLiteral("N"))
+    , codes(QStringLiteral("codes"),
+            QStringLiteral("keygen --homophones proportional: сколько кодов раздать, от 32 до 100 (по умолчанию "
+                           "100)"),
+            QStringLiteral("M"))
     , as(QStringLiteral("as"),
          QStringLiteral("analyze: читать текст как открытый (plain) или как шифртекст (cipher); без "
                         "параметра — догадка: шифртекст, если не меньше половины слов — двузначные коды"),
@@ -202,8 +214,8 @@ Options::Options()
 
 QList<const QCommandLineOption *> Options::all() const
 {
-    return { &key,    &input,     &output, &encoding, &table,  &choice, &seed,   &keyOut,
-             &timeLimit, &quiet, &jobs, &lock, &crib, &model,  &corpus,   &as,     &format, &chart, &help, &version };
+    return { &key,   &input, &output,     &encoding, &table, &choice, &seed,  &keyOut, &timeLimit, &quiet, &jobs,
+             &lock,  &crib,  &model,      &corpus,   &homophones, &codes, &as, &format, &chart, &help,   &version };
 }
 
 QList<const QCommandLineOption *> Options::fileNames() const
@@ -288,17 +300,26 @@ std::optional<qint64> chosenMilliseconds(const Invocation &invocation, const QCo
     return value;
 }
 
-int chosenKey(const Invocation &invocation)
+int chosenKey(const Invocation &invocation, const KeyTable &table)
 {
+    int longest = 1;
+    for (const KeyRow &row : table)
+        longest = qMax(longest, int(row.codes.size()));
+    if (!invocation.isSet(invocation.options.key)) {
+        if (invocation.isSet(invocation.options.table))
+            return longest;
+        usageError(QStringLiteral("не указан ключ: --key 1, 2 или 3"));
+        return 0;
+    }
     const std::optional<quint64> key
-        = chosenWholeNumber(invocation, invocation.options.key, QStringLiteral("ключ должен"), 1, 3);
+        = chosenWholeNumber(invocation, invocation.options.key, QStringLiteral("ключ должен"), 1, quint64(longest));
     return key ? int(*key) : 0;
 }
 
-std::optional<HomophoneTable> chosenTable(const Invocation &invocation, int &status)
+std::optional<KeyTable> chosenTable(const Invocation &invocation, int &status)
 {
     if (!invocation.isSet(invocation.options.table))
-        return fixedHomophoneTable();
+        return fixedKeyTable();
     const KeyFileReading reading = readKeyFile(invocation.value(invocation.options.table));
     if (!reading.table) {
         for (const QString &problem : reading.problems)
@@ -405,8 +426,9 @@ void TerminalLine::clear()
     m_shown = false;
 }
 
-OutputTarget::OutputTarget(const QString &fileName)
+OutputTarget::OutputTarget(const QString &fileName, Readers readers)
     : m_fileName(fileName)
+    , m_readers(readers)
 {
 }
 
@@ -437,6 +459,12 @@ bool OutputTarget::open(const ClosedStreams &closed)
     if (!m_device->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         reportError(QStringLiteral("не удалось создать ") + description() + QStringLiteral(": ")
                     + m_device->errorString());
+        return false;
+    }
+    auto *saveFile = qobject_cast<QSaveFile *>(m_device.get());
+    if (saveFile && m_readers == Readers::OwnerOnly && !restrictNewFileToOwner(*saveFile)) {
+        reportError(QStringLiteral("не удалось закрыть ") + description()
+                    + QStringLiteral(" от других пользователей: ") + saveFile->errorString());
         return false;
     }
     return true;

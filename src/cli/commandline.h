@@ -60,6 +60,8 @@ struct Options
     QCommandLineOption crib;
     QCommandLineOption model;
     QCommandLineOption corpus;
+    QCommandLineOption homophones;
+    QCommandLineOption codes;
     QCommandLineOption as;
     QCommandLineOption format;
     QCommandLineOption chart;
@@ -97,8 +99,11 @@ std::optional<quint64> chosenWholeNumber(const Invocation &invocation, const QCo
 std::optional<qint64> chosenMilliseconds(const Invocation &invocation, const QCommandLineOption &option,
                                          const QString &what, qint64 minMs, qint64 maxMs);
 
-// The key of --key, 1 to 3; 0 after a usage error, which has been reported.
-int chosenKey(const Invocation &invocation);
+// The key of --key: the first K codes of each row of table, K from 1 to its
+// longest row (1 to 3 for the fixed table). Without --key, a table of
+// --table uses all its codes (K is its longest row), and the fixed table is a
+// usage error. 0 after a usage error, which has been reported.
+int chosenKey(const Invocation &invocation, const KeyTable &table);
 
 // The number of --jobs, from 1; the number of cores when not given. 0 after a
 // usage error, which has been reported.
@@ -106,7 +111,7 @@ int chosenJobs(const Invocation &invocation);
 
 // The table of --table, or the fixed table. Null after a bad key file,
 // whose problems have been reported; status then holds the exit status.
-std::optional<HomophoneTable> chosenTable(const Invocation &invocation, int &status);
+std::optional<KeyTable> chosenTable(const Invocation &invocation, int &status);
 
 // How encryption picks among a symbol's codes, from --choice and --seed.
 // The random source lives as long as the object.
@@ -166,7 +171,11 @@ private:
 class OutputTarget
 {
 public:
-    explicit OutputTarget(const QString &fileName);
+    // Who may read a file that the target creates: anyone the umask lets,
+    // or, for a key, its owner only.
+    enum class Readers { AsUmask, OwnerOnly };
+
+    explicit OutputTarget(const QString &fileName, Readers readers = Readers::AsUmask);
     ~OutputTarget();
 
     // Opens the target; on failure reports it and returns false.
@@ -187,5 +196,6 @@ public:
 
 private:
     QString m_fileName;
+    Readers m_readers;
     std::unique_ptr<QFileDevice> m_device;
 };

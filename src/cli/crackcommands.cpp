@@ -230,7 +230,7 @@ int runCrack(const Invocation &invocation)
         return FileError;
     std::optional<OutputTarget> keyOut;
     if (invocation.isSet(options.keyOut)) {
-        keyOut.emplace(invocation.value(options.keyOut));
+        keyOut.emplace(invocation.value(options.keyOut), OutputTarget::Readers::OwnerOnly);
         if (!keyOut->open(invocation.closed))
             return FileError;
     }

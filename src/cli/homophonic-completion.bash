@@ -33,7 +33,10 @@ _homophonic()
         -k|--key)
             mapfile -t COMPREPLY < <(compgen -W "1 2 3" -- "$cur")
             return ;;
-        --seed|--time-limit|--jobs)
+        --homophones)
+            mapfile -t COMPREPLY < <(compgen -W "1 2 3 proportional" -- "$cur")
+            return ;;
+        --seed|--time-limit|--jobs|--codes)
             COMPREPLY=()
             return ;;
         -i|--input|-o|--output|--table|--key-out|--model|--corpus|--chart)
@@ -59,7 +62,7 @@ _homophonic()
         encrypt) options="--key --input --output --encoding --table --choice --seed --jobs --quiet" ;;
         decrypt) options="--key --input --output --encoding --table --jobs --quiet" ;;
         table) options="--table" ;;
-        keygen) options="--output --seed" ;;
+        keygen) options="--output --seed --homophones --codes --corpus" ;;
         analyze) options="--key --input --encoding --as --format --chart --table --choice --seed" ;;
         crack) options="--input --output --key-out --encoding --seed --time-limit --model --quiet" ;;
         model) options="--corpus --output" ;;

@@ -36,9 +36,12 @@ QList<Command> commands(const Options &options)
         { QStringLiteral("table"), QStringLiteral("table [--table ФАЙЛ]"),
           QStringLiteral("показать таблицу в формате файла ключа (постоянную или проверенную из файла)"),
           { &options.table }, runTable },
-        { QStringLiteral("keygen"), QStringLiteral("keygen [--output ФАЙЛ] [--seed N]"),
-          QStringLiteral("сделать новый файл ключа со случайной таблицей"), { &options.output, &options.seed },
-          runKeygen },
+        { QStringLiteral("keygen"),
+          QStringLiteral("keygen [--output ФАЙЛ] [--seed N] [--homophones N]\n"
+                         "  homophonic keygen --homophones proportional [--codes M] [--corpus ФАЙЛ]\n"
+                         "                     [--output ФАЙЛ] [--seed N]"),
+          QStringLiteral("сделать новый файл ключа со случайной таблицей"),
+          { &options.output, &options.seed, &options.homophones, &options.codes, &options.corpus }, runKeygen },
         { QStringLiteral("analyze"),
           QStringLiteral("analyze [--input ФАЙЛ] [--encoding КОДИРОВКА] [--as plain|cipher]\n"
                          "                     [--format text|json] [--chart ФАЙЛ.svg]\n"

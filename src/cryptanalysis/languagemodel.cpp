@@ -52,13 +52,13 @@ void forEachNgram(QStringView text, Visit visit)
 
 int symbolOf(QChar c)
 {
-    static const SymbolRows symbols(fixedHomophoneTable());
+    static const SymbolRows symbols(fixedKeyTable());
     return symbols.rowOf(c.unicode());
 }
 
 QChar characterOf(int symbol)
 {
-    return fixedHomophoneTable()[symbol].symbol.at(0);
+    return fixedKeyTable()[symbol].symbol.at(0);
 }
 
 NgramCounts::NgramCounts()

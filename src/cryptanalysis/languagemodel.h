@@ -13,7 +13,7 @@ class QIODevice;
 
 namespace Cryptanalysis {
 
-// Symbols are numbered as the rows of fixedHomophoneTable: 0 is the space,
+// Symbols are numbered as the rows of fixedKeyTable: 0 is the space,
 // 1 to 31 the capitals. Boundary stands for the start of a run of table
 // symbols (a line start, or any character the cipher copies as it stands).
 constexpr int SymbolCount = 32;

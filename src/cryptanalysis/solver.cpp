@@ -62,7 +62,7 @@ std::array<int, CodeCount> codeFrequencies(const CipherText &cipher)
 bool tryFixedTable(const CipherText &cipher, const LanguageModel &model, CrackResult *result)
 {
     // The model numbers its symbols as the fixed table's rows.
-    const HomophoneTable &fixed = fixedHomophoneTable();
+    const KeyTable &fixed = fixedKeyTable();
     const std::array<CodePlace, CodeCount> places = codePlacesOf(fixed, MaxCodesPerSymbol);
     const std::array<int, CodeCount> frequency = codeFrequencies(cipher);
     std::array<int, CodeCount> symbolOfCode;
@@ -112,8 +112,8 @@ bool tryFixedTable(const CipherText &cipher, const LanguageModel &model, CrackRe
     return true;
 }
 
-HomophoneTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
-                             const std::array<int, CodeCount> &codeFrequency, int *dealtCodes)
+KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
+                       const std::array<int, CodeCount> &codeFrequency, int *dealtCodes)
 {
     std::array<std::vector<int>, SymbolCount> codes;
     std::vector<int> unseen;
@@ -126,7 +126,7 @@ HomophoneTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
     }
     int dealt = 0;
     size_t nextUnseen = 0;
-    HomophoneTable table = fixedHomophoneTable();
+    KeyTable table = fixedKeyTable();
     for (int symbol = 0; symbol < SymbolCount; ++symbol) {
         std::vector<int> &row = codes[symbol];
         std::stable_sort(row.begin(), row.end(),

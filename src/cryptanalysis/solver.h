@@ -68,7 +68,7 @@ struct CrackResult
     std::array<int, CodeCount> symbolOfCode;  // -1 for codes not in the ciphertext
     // A complete key table: 32 rows of 3 distinct codes, the codes found
     // first, codes never seen in the ciphertext dealt out to the rest.
-    HomophoneTable table;
+    KeyTable table;
     int dealtCodes = 0;
     int alphabetCount = 1;                    // k as far as the ciphertext shows it
     ChoiceMode choice = ChoiceMode::NotShown;
@@ -90,7 +90,7 @@ CrackResult crackHomophonic(const CipherText &cipher, const LanguageModel &model
 
 // Builds the key table from a code -> symbol map, rows ordered by how often
 // each code occurs; codes never seen are dealt out in increasing order.
-HomophoneTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
-                             const std::array<int, CodeCount> &codeFrequency, int *dealtCodes = nullptr);
+KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
+                       const std::array<int, CodeCount> &codeFrequency, int *dealtCodes = nullptr);
 
 } // namespace Cryptanalysis

@@ -13,6 +13,8 @@ namespace {
 
 constexpr int Width = 900;
 constexpr int Height = 500;
+// Two panels share Height; each panel beyond them adds this much.
+constexpr int PanelHeight = 227;
 constexpr double PlotLeft = 72;
 constexpr double PlotRight = 884;
 
@@ -26,6 +28,7 @@ QString number(double value)
 struct Panel
 {
     const FrequencyCounts *counts;
+    QString name;
     double top;
     double bottom;
 };
@@ -117,12 +120,12 @@ double axisStep(double peakPercent)
     return 25.0;
 }
 
-QString caption(const FrequencyCounts &counts)
+QString caption(const FrequencyCounts &counts, const QString &name)
 {
     const FrequencyMeasures measures = measureFrequencies(counts);
     const bool symbols = counts.kind == FrequencyCounts::Kind::Symbols;
     QString text = QStringLiteral("%1: всего %2, индекс совпадений %3, энтропия %4 бит из %5")
-                       .arg(symbols ? QStringLiteral("Открытый текст") : QStringLiteral("Шифртекст"))
+                       .arg(!name.isEmpty() ? name : symbols ? QStringLiteral("Открытый текст") : QStringLiteral("Шифртекст"))
                        .arg(measures.total)
                        .arg(decimalText(measures.ioc, 4), decimalText(measures.entropy, 2),
                             decimalText(measures.maxEntropy, 2));
@@ -142,7 +145,7 @@ void writePanel(ChartWriter &chart, const Panel &panel, double axisTop, double s
     const double plotBottom = labelY - 18;
     const double plotHeight = plotBottom - plotTop;
 
-    chart.text(PlotLeft, panel.top + 16, caption(counts), 14);
+    chart.text(PlotLeft, panel.top + 16, caption(counts, panel.name), 14);
 
     for (double percent = 0; percent <= axisTop + 1e-9; percent += step) {
         const double y = plotBottom - percent / axisTop * plotHeight;
@@ -195,20 +198,11 @@ void writePanel(ChartWriter &chart, const Panel &panel, double axisTop, double s
 
 QByteArray frequencyChartSvg(const FrequencyCounts *plain, const FrequencyCounts *cipher)
 {
-    std::vector<const FrequencyCounts *> shown;
+    std::vector<ChartPanel> shown;
     for (const FrequencyCounts *counts : { plain, cipher }) {
         if (counts)
-            shown.push_back(counts);
+            shown.push_back({counts, QString()});
     }
-    if (shown.empty())
-        return QByteArray();
-
-    double peak = 0;
-    for (const FrequencyCounts *counts : shown)
-        peak = std::max(peak, measureFrequencies(*counts).peak);
-    const double step = axisStep(100 * peak);
-    const double axisTop = std::max(step, std::ceil(100 * peak / step - 1e-9) * step);
-
     QString title;
     if (shown.size() == 2)
         title = QStringLiteral("Частоты символов и их кодов до и после шифрования, на одной шкале");
@@ -216,6 +210,20 @@ QByteArray frequencyChartSvg(const FrequencyCounts *plain, const FrequencyCounts
         title = QStringLiteral("Частоты символов открытого текста");
     else
         title = QStringLiteral("Частоты кодов шифртекста");
+    return frequencyChartSvg(shown, title);
+}
+
+QByteArray frequencyChartSvg(const std::vector<ChartPanel> &shown, const QString &title)
+{
+    if (shown.empty())
+        return QByteArray();
+
+    double peak = 0;
+    for (const ChartPanel &panel : shown)
+        peak = std::max(peak, measureFrequencies(*panel.counts).peak);
+    const double step = axisStep(100 * peak);
+    const double axisTop = std::max(step, std::ceil(100 * peak / step - 1e-9) * step);
+    const int height = Height + PanelHeight * qMax(0, int(shown.size()) - 2);
 
     QByteArray svg;
     ChartWriter chart(&svg);
@@ -224,17 +232,17 @@ QByteArray frequencyChartSvg(const FrequencyCounts *plain, const FrequencyCounts
     xml.writeStartElement(QStringLiteral("svg"));
     xml.writeDefaultNamespace(QStringLiteral("http://www.w3.org/2000/svg"));
     xml.writeAttribute(QStringLiteral("width"), QString::number(Width));
-    xml.writeAttribute(QStringLiteral("height"), QString::number(Height));
-    xml.writeAttribute(QStringLiteral("viewBox"), QStringLiteral("0 0 %1 %2").arg(Width).arg(Height));
+    xml.writeAttribute(QStringLiteral("height"), QString::number(height));
+    xml.writeAttribute(QStringLiteral("viewBox"), QStringLiteral("0 0 %1 %2").arg(Width).arg(height));
     xml.writeAttribute(QStringLiteral("font-family"), fontFamily);
     xml.writeTextElement(QStringLiteral("title"), title);
-    chart.rect(0, 0, Width, Height, QStringLiteral("#ffffff"));
+    chart.rect(0, 0, Width, height, QStringLiteral("#ffffff"));
     chart.text(Width / 2.0, 28, title, 18, QStringLiteral("middle"), true);
 
     const double top = 40;
-    const double panelHeight = (Height - top - 6) / double(shown.size());
+    const double panelHeight = (height - top - 6) / double(shown.size());
     for (std::size_t i = 0; i < shown.size(); ++i) {
-        const Panel panel { shown[i], top + i * panelHeight, top + (i + 1) * panelHeight };
+        const Panel panel { shown[i].counts, shown[i].name, top + i * panelHeight, top + (i + 1) * panelHeight };
         writePanel(chart, panel, axisTop, step);
     }
     xml.writeEndElement();

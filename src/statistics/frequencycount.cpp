@@ -28,10 +28,10 @@ qint64 FrequencyCounts::total() const
     return sum;
 }
 
-SymbolCounter::SymbolCounter(const HomophoneTable &table, const ByteDecoding *bytes)
+SymbolCounter::SymbolCounter(const KeyTable &table, const ByteDecoding *bytes)
     : m_classOfUnit(0x10000, quint8(Other))
 {
-    for (const RowHR &row : table)
+    for (const KeyRow &row : table)
         m_labels.append(row.symbol);
     // Encryption looks up unit by unit, so this table is the whole rule.
     const SymbolRows symbols(table);
@@ -203,7 +203,7 @@ bool CodeTokenTally::looksLikeCipher() const
     return m_tokens > 0 && m_codeTokens * 100 >= m_tokens * MinCodePercent;
 }
 
-FrequencyAnalysis::FrequencyAnalysis(Reading reading, const HomophoneTable &table, const ByteDecoding *bytes)
+FrequencyAnalysis::FrequencyAnalysis(Reading reading, const KeyTable &table, const ByteDecoding *bytes)
     : m_reading(reading)
     , m_symbols(table, bytes)
     , m_codes(bytes)
@@ -248,23 +248,21 @@ FrequencyCounts FrequencyAnalysis::counts() const
     return kind() == TextKind::Cipher ? m_codes.counts() : m_symbols.counts();
 }
 
-LineEncryption homophonicLineEncryption(const HomophoneTable &table, int alphabetCount)
+LineEncryption homophonicLineEncryption(const KeyTable &table, int alphabetCount)
 {
-    return [table = HomophoneTable(table), alphabetCount](QStringView line, QString &out) mutable {
-        for (RowHR &row : table)
-            row.counter = 0;
+    return [table = KeyTable(table), alphabetCount](QStringView line, QString &out) {
         appendEncryptedHomophonic(table, line, alphabetCount, out);
     };
 }
 
-LineEncryption randomLineEncryption(const HomophoneTable &table, int alphabetCount, RandomCodeChoice &choice)
+LineEncryption randomLineEncryption(const KeyTable &table, int alphabetCount, RandomCodeChoice &choice)
 {
     return [&table, alphabetCount, &choice](QStringView line, QString &out) {
         appendEncryptedHomophonic(table, line, alphabetCount, out, choice);
     };
 }
 
-SideBySideAnalysis::SideBySideAnalysis(const HomophoneTable &table, LineEncryption encrypt)
+SideBySideAnalysis::SideBySideAnalysis(const KeyTable &table, LineEncryption encrypt)
     : m_encrypt(std::move(encrypt))
     , m_symbols(table)
 {

@@ -32,7 +32,7 @@ class SymbolCounter
 public:
     // bytes (TextEncoding::byteDecoding), when given, enables addBytes for
     // that single-byte encoding.
-    explicit SymbolCounter(const HomophoneTable &table, const ByteDecoding *bytes = nullptr);
+    explicit SymbolCounter(const KeyTable &table, const ByteDecoding *bytes = nullptr);
 
     void addLine(QStringView line);
     void addBytes(const char *data, int size);
@@ -106,7 +106,7 @@ class FrequencyAnalysis
 public:
     enum class Reading { Plain, Cipher, Guess };
 
-    FrequencyAnalysis(Reading reading, const HomophoneTable &table, const ByteDecoding *bytes = nullptr);
+    FrequencyAnalysis(Reading reading, const KeyTable &table, const ByteDecoding *bytes = nullptr);
 
     void addLine(QStringView line);
     void addBytes(const char *data, int size); // needs bytes at construction
@@ -128,16 +128,16 @@ using LineEncryption = std::function<void(QStringView line, QString &out)>;
 
 // Encryption as the command-line tool does it: with table's codes, the
 // counters starting afresh on every line.
-LineEncryption homophonicLineEncryption(const HomophoneTable &table, int alphabetCount);
+LineEncryption homophonicLineEncryption(const KeyTable &table, int alphabetCount);
 // Encryption with random homophones from choice; table and choice must
 // outlive the function.
-LineEncryption randomLineEncryption(const HomophoneTable &table, int alphabetCount, RandomCodeChoice &choice);
+LineEncryption randomLineEncryption(const KeyTable &table, int alphabetCount, RandomCodeChoice &choice);
 
 // A plaintext and its ciphertext, encrypted in memory line by line.
 class SideBySideAnalysis
 {
 public:
-    SideBySideAnalysis(const HomophoneTable &table, LineEncryption encrypt);
+    SideBySideAnalysis(const KeyTable &table, LineEncryption encrypt);
 
     void addLine(QStringView line);
 

@@ -19,6 +19,7 @@ FrequencyMeasures measureFrequencies(const FrequencyCounts &counts)
         const qint64 count = counts.counts[i];
         if (count == 0)
             continue;
+        ++measures.seen;
         const double share = double(count) / total;
         measures.entropy -= share * std::log2(share);
         coincidences += double(count) * double(count - 1);
@@ -29,6 +30,7 @@ FrequencyMeasures measureFrequencies(const FrequencyCounts &counts)
         measures.ioc = coincidences / (total * (total - 1));
     if (measures.peakIndex >= 0)
         measures.peak = double(counts.counts[measures.peakIndex]) / total;
+    measures.peakRelative = measures.peak * measures.seen;
     // A single kind of symbol has no uncertainty; -0 would print as "-0".
     measures.entropy = std::abs(measures.entropy);
     return measures;

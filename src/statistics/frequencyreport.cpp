@@ -129,6 +129,8 @@ QJsonObject jsonPart(const FrequencyCounts &counts)
     part.insert(QStringLiteral("entropy"), measures.entropy);
     part.insert(QStringLiteral("maxEntropy"), measures.maxEntropy);
     part.insert(QStringLiteral("peak"), measures.peak);
+    part.insert(QStringLiteral("seen"), measures.seen);
+    part.insert(QStringLiteral("peakRelative"), measures.peakRelative);
     return part;
 }
 
@@ -171,6 +173,9 @@ QString frequencyTextReport(const FrequencyCounts &counts)
                 .arg(decimalText(measures.entropy, 3), symbols ? QStringLiteral("символ") : QStringLiteral("код"),
                      decimalText(measures.maxEntropy, 3));
     text += QStringLiteral("Пик: %1\n").arg(peakText(counts, measures));
+    text += QStringLiteral("Пик к равной доле: %1 (%2 встретилось: %3)\n")
+                .arg(decimalText(measures.peakRelative, 2), symbols ? QStringLiteral("символов") : QStringLiteral("кодов"))
+                .arg(measures.seen);
     return text;
 }
 
@@ -222,6 +227,10 @@ QString sideBySideTextReport(const FrequencyCounts &plain, const FrequencyCounts
     text += measureRow(QStringLiteral("Наибольшая энтропия, бит"), decimalText(plainMeasures.maxEntropy, 3),
                        decimalText(cipherMeasures.maxEntropy, 3));
     text += measureRow(QStringLiteral("Пик"), peakText(plain, plainMeasures), peakText(cipher, cipherMeasures));
+    text += measureRow(QStringLiteral("Встретилось разных"), QString::number(plainMeasures.seen),
+                       QString::number(cipherMeasures.seen));
+    text += measureRow(QStringLiteral("Пик к равной доле"), decimalText(plainMeasures.peakRelative, 2),
+                       decimalText(cipherMeasures.peakRelative, 2));
     return text;
 }
 

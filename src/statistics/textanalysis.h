@@ -17,8 +17,8 @@ struct AnalysisJob
     // Of the input; a byte-order mark overrides it.
     const TextEncoding *encoding = nullptr;
     FrequencyAnalysis::Reading reading = FrequencyAnalysis::Reading::Guess;
-    const HomophoneTable *table = nullptr;
-    // From 1 to 3: the text is plaintext, encrypted with this key as the tool
+    const KeyTable *table = nullptr;
+    // From 1 on: the text is plaintext, encrypted with this key as the tool
     // encrypts it (reading is then ignored).
     int alphabetCount = 0;
     // Random homophones for that encryption instead of codes in turn.

@@ -116,17 +116,15 @@ struct Block
     qint64 unencodable = 0;
     qint64 undecodable = 0;
     QSemaphore ciphered;
-    // The text route's own copy, for its counters; copied once per block
-    // rather than once per block of input, which tiny blocks made costly.
-    HomophoneTable table;
 };
 
 // Ciphers one block of lines; one object serves every thread at once.
 class BlockCipher
 {
 public:
-    BlockCipher(const CipherJob &job, const HomophoneTable &table, const TextEncoding &inputEncoding)
+    BlockCipher(const CipherJob &job, const KeyTable &table, const TextEncoding &inputEncoding)
         : m_job(job)
+        , m_table(table)
         , m_inputEncoding(inputEncoding)
         , m_utf8Output(job.encoding->kind() == TextEncoding::Kind::Utf8)
     {
@@ -144,10 +142,10 @@ public:
     void cipher(Block &block) const;
 
 private:
-    void cipherText(const char *data, int size, bool firstLine, HomophoneTable &table, QString &text,
-                    QString &result, Block &block) const;
+    void cipherText(const char *data, int size, bool firstLine, QString &text, QString &result, Block &block) const;
 
     const CipherJob &m_job;
+    const KeyTable &m_table;
     const TextEncoding &m_inputEncoding;
     const bool m_utf8Output;
     std::optional<SingleByteCipher> m_ownBytes;
@@ -175,7 +173,6 @@ void BlockCipher::cipher(Block &block) const
         }
     }
     // Only the text route uses these.
-    HomophoneTable &table = block.table;
     QString text;
     QString result;
 
@@ -197,7 +194,7 @@ void BlockCipher::cipher(Block &block) const
             if (ending != LineEnding::None)
                 *out++ = '\n';
         } else {
-            cipherText(data, size, block.first && block.lines == 1, table, text, result, block);
+            cipherText(data, size, block.first && block.lines == 1, text, result, block);
             if (ending == LineEnding::CrLf)
                 block.output.append("\r\n", 2);
             else if (ending == LineEnding::Lf)
@@ -209,28 +206,18 @@ void BlockCipher::cipher(Block &block) const
         block.output.resize(int(out - block.output.constData()));
 }
 
-// A fill leaves a filled table as it was but for the counters; refilling for
-// every line would cost 128 string allocations per line.
-void resetCounters(HomophoneTable &table)
-{
-    for (RowHR &row : table)
-        row.counter = 0;
-}
-
-void BlockCipher::cipherText(const char *data, int size, bool firstLine, HomophoneTable &table, QString &text,
-                             QString &result, Block &block) const
+void BlockCipher::cipherText(const char *data, int size, bool firstLine, QString &text, QString &result,
+                             Block &block) const
 {
     block.undecodable += m_inputEncoding.decode(data, size, text);
     result.resize(0); // keeps the capacity, unlike clear()
     if (m_job.direction == CipherJob::Direction::Encrypt) {
-        if (m_job.randomChoice) {
-            appendEncryptedHomophonic(table, text, m_job.alphabetCount, result, *m_job.randomChoice);
-        } else {
-            resetCounters(table);
-            appendEncryptedHomophonic(table, text, m_job.alphabetCount, result);
-        }
+        if (m_job.randomChoice)
+            appendEncryptedHomophonic(m_table, text, m_job.alphabetCount, result, *m_job.randomChoice);
+        else
+            appendEncryptedHomophonic(m_table, text, m_job.alphabetCount, result);
     } else {
-        appendDecryptedHomophonic(table, text, m_job.alphabetCount, result);
+        appendDecryptedHomophonic(m_table, text, m_job.alphabetCount, result);
     }
     // A reader takes EF BB BF at the start for a byte-order mark and drops
     // it; a mark in front keeps a U+FEFF that begins the text.
@@ -299,7 +286,7 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     const TextEncoding *inputEncoding = marked.mark() == MarkedInput::Mark::None ? job.encoding : TextEncoding::utf8();
     outcome.inputEncoding = marked.mark() == MarkedInput::Mark::None ? job.encoding->name() : marked.markedEncodingName();
 
-    const HomophoneTable &table = job.table ? *job.table : fixedHomophoneTable();
+    const KeyTable &table = job.table ? *job.table : fixedKeyTable();
 
     BlockReader reader(marked, job.blockBytes, job.maxLineBytes);
     const BlockCipher blockCipher(job, table, *inputEncoding);
@@ -309,7 +296,6 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
     std::vector<std::unique_ptr<Block>> blocks(jobs == 1 ? 1 : std::size_t(jobs) + 2);
     for (auto &block : blocks) {
         block = std::make_unique<Block>();
-        block->table = table;
         // Reserved, so that emptying them keeps their memory for the next block.
         block->input.reserve(int(qMin(job.blockBytes, qint64(16) << 20)));
         block->output.reserve(int(qMin(3 * job.blockBytes, qint64(48) << 20)));

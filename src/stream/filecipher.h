@@ -22,8 +22,8 @@ struct CipherJob
     int alphabetCount = 1;
     const TextEncoding *encoding = nullptr; // of input and output
     qint64 maxLineBytes = LineReader::MaxLineBytes;
-    // The key table; cipherLines fills the fixed table when it is null.
-    const HomophoneTable *table = nullptr;
+    // The key table; cipherLines takes the fixed table when it is null.
+    const KeyTable *table = nullptr;
     // Random homophones from this choice instead of codes in turn; encryption
     // only. One object for the whole text, so that a seed gives one sequence:
     // the text is then ciphered on one thread whatever jobs says.

@@ -32,14 +32,25 @@ bool SingleByteCipher::makeToken(const Piece &piece, Token &token)
     return true;
 }
 
-std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &table, int alphabetCount,
+std::optional<SingleByteCipher> SingleByteCipher::make(const KeyTable &table, int alphabetCount,
                                                        const TextEncoding &encoding)
 {
-    if (encoding.kind() != TextEncoding::Kind::Windows1251 || alphabetCount < 1 || alphabetCount > 3)
+    if (encoding.kind() != TextEncoding::Kind::Windows1251 || alphabetCount < 1)
         return std::nullopt;
 
     SingleByteCipher cipher;
     cipher.m_codesInUse = codesInUse(table, alphabetCount);
+    cipher.m_longRows = !CyclicColumnChoice::fits(cipher.m_codesInUse);
+    int places = 0;
+    for (int row = 0; row < int(table.size()); ++row) {
+        cipher.m_rowStart[row] = std::uint8_t(qMin(places, MaxCodes));
+        places += cipher.m_longRows ? cipher.m_codesInUse[row] : ShortRow;
+    }
+    if (places > MaxCodes)
+        return std::nullopt;
+    const auto placeOf = [&cipher](int row, int column) {
+        return cipher.m_longRows ? cipher.placeOf<true>(row, column) : cipher.placeOf<false>(row, column);
+    };
     const SymbolRows symbols(table);
     int longestCopy = 1;
     QString unit;
@@ -59,10 +70,11 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
     int longestCode = 0;
     int longestSymbol = 0;
     for (int row = 0; row < int(table.size()); ++row) {
-        for (int column = 0; column < alphabetCount; ++column) {
-            if (!encodePiece(encoding, table[row].codes[column], cipher.m_code[row][column]))
+        for (int column = 0; column < cipher.m_codesInUse[row]; ++column) {
+            Piece &code = cipher.m_code[placeOf(row, column)];
+            if (!encodePiece(encoding, table[row].codes.at(column), code))
                 return std::nullopt;
-            longestCode = qMax(longestCode, cipher.m_code[row][column].length);
+            longestCode = qMax(longestCode, code.length);
         }
         if (!encodePiece(encoding, table[row].symbol, cipher.m_symbol[row]))
             return std::nullopt;
@@ -73,15 +85,17 @@ std::optional<SingleByteCipher> SingleByteCipher::make(const HomophoneTable &tab
         cipher.m_codeRow[code] = std::int8_t(codePlaces[code].row);
     cipher.m_tokens = true;
     for (int row = 0; row < int(table.size()); ++row) {
-        for (int column = 0; column < alphabetCount; ++column)
-            cipher.m_tokens = cipher.m_tokens && makeToken(cipher.m_code[row][column], cipher.m_codeToken[row][column]);
+        for (int column = 0; column < cipher.m_codesInUse[row]; ++column) {
+            const int place = placeOf(row, column);
+            cipher.m_tokens = cipher.m_tokens && makeToken(cipher.m_code[place], cipher.m_codeToken[place]);
+        }
     }
     for (int byte = 0; byte < 256; ++byte)
         cipher.m_tokens = cipher.m_tokens && makeToken(cipher.m_copy[byte], cipher.m_copyToken[byte]);
     cipher.m_threeByteCodes = cipher.m_tokens;
     for (int row = 0; row < int(table.size()); ++row) {
-        for (int column = 0; column < alphabetCount; ++column) {
-            const Token &token = cipher.m_codeToken[row][column];
+        for (int column = 0; column < cipher.m_codesInUse[row]; ++column) {
+            const Token &token = cipher.m_codeToken[placeOf(row, column)];
             cipher.m_threeByteCodes = cipher.m_threeByteCodes && token.length == 3 && token.unencodable == 0;
         }
     }
@@ -118,7 +132,7 @@ private:
 // anything, do not make the compiler reload them. With codes of a known
 // length the output position does not wait for a load from the table, which
 // keeps the loop from stalling.
-template <int CodeLength>
+template <int CodeLength, bool LongRows>
 class SingleByteCipher::TokenWriter
 {
 public:
@@ -131,7 +145,7 @@ public:
 
     bool code(int row, int column)
     {
-        const Token &token = m_cipher.m_codeToken[row][column];
+        const Token &token = m_cipher.m_codeToken[m_cipher.placeOf<LongRows>(row, column)];
         if (CodeLength > 0) {
             std::memcpy(m_to, &token.bytes, sizeof token.bytes);
             m_to += CodeLength;
@@ -174,6 +188,7 @@ private:
 };
 
 // For codes or copies too long for a word: piece by piece.
+template <bool LongRows>
 class SingleByteCipher::PieceWriter
 {
 public:
@@ -186,7 +201,7 @@ public:
 
     bool code(int row, int column)
     {
-        put(m_cipher.m_code[row][column]);
+        put(m_cipher.m_code[m_cipher.placeOf<LongRows>(row, column)]);
         *m_to++ = ' ';
         return true;
     }
@@ -219,35 +234,48 @@ private:
     qint64 m_counted = 0;
 };
 
-template <typename Choice>
+template <bool LongRows, typename Choice>
 char *SingleByteCipher::encryptWith(const char *line, int size, char *out, qint64 &unencodable, Choice &choice) const
 {
     const auto *bytes = reinterpret_cast<const uchar *>(line);
     const Units units(*this, bytes);
     if (m_threeByteCodes) {
-        TokenWriter<3> write(*this, bytes, out);
+        TokenWriter<3, LongRows> write(*this, bytes, out);
         forEachPlainUnit(size, units, choice, write);
         return write.end(unencodable);
     }
     if (m_tokens) {
-        TokenWriter<0> write(*this, bytes, out);
+        TokenWriter<0, LongRows> write(*this, bytes, out);
         forEachPlainUnit(size, units, choice, write);
         return write.end(unencodable);
     }
-    PieceWriter write(*this, bytes, out);
+    PieceWriter<LongRows> write(*this, bytes, out);
     forEachPlainUnit(size, units, choice, write);
     return write.end(unencodable);
+}
+
+template <bool LongRows>
+char *SingleByteCipher::encryptWithChoice(const char *line, int size, char *out, qint64 &unencodable,
+                                          RandomCodeChoice *choice) const
+{
+    if (choice) {
+        RandomColumnChoice columns(m_codesInUse, *choice);
+        return encryptWith<LongRows>(line, size, out, unencodable, columns);
+    }
+    if constexpr (LongRows) {
+        LongRowCyclicChoice columns(m_codesInUse);
+        return encryptWith<LongRows>(line, size, out, unencodable, columns);
+    } else {
+        CyclicColumnChoice columns(m_codesInUse);
+        return encryptWith<LongRows>(line, size, out, unencodable, columns);
+    }
 }
 
 char *SingleByteCipher::encrypt(const char *line, int size, char *out, qint64 &unencodable,
                                 RandomCodeChoice *choice) const
 {
-    if (choice) {
-        RandomColumnChoice columns(m_codesInUse, *choice);
-        return encryptWith(line, size, out, unencodable, columns);
-    }
-    CyclicColumnChoice columns(m_codesInUse);
-    return encryptWith(line, size, out, unencodable, columns);
+    return m_longRows ? encryptWithChoice<true>(line, size, out, unencodable, choice)
+                      : encryptWithChoice<false>(line, size, out, unencodable, choice);
 }
 
 char *SingleByteCipher::decrypt(const char *line, int size, char *out, qint64 &unencodable) const

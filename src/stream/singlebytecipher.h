@@ -18,9 +18,9 @@ class SingleByteCipher
 {
 public:
     // Null when the encoding has more than one byte a character, the key is
-    // not 1 to 3, or the table has codes too long for the byte tables; the
-    // text must then go through UTF-16.
-    static std::optional<SingleByteCipher> make(const HomophoneTable &table, int alphabetCount,
+    // below 1, the table has codes too long for the byte tables or more than
+    // MaxCodes codes in use; the text must then go through UTF-16.
+    static std::optional<SingleByteCipher> make(const KeyTable &table, int alphabetCount,
                                                 const TextEncoding &encoding);
 
     // Bytes written for one byte of input, at most.
@@ -53,11 +53,23 @@ private:
     };
 
     // The encryption walk's view of a line's bytes, and its writers: whole
-    // tokens of codes of CodeLength bytes (0: of any length), or pieces.
+    // tokens of codes of CodeLength bytes (0: of any length), or pieces. With
+    // LongRows the codes of a row start where m_rowStart says; otherwise every
+    // row has three places, the layout of the fast path.
     class Units;
-    template <int CodeLength>
+    template <int CodeLength, bool LongRows>
     class TokenWriter;
+    template <bool LongRows>
     class PieceWriter;
+
+    static constexpr int MaxCodes = 100;
+    static constexpr int ShortRow = homophonicdetail::MostCodes;
+
+    template <bool LongRows>
+    int placeOf(int row, int column) const
+    {
+        return LongRows ? m_rowStart[row] + column : row * ShortRow + column;
+    }
 
     SingleByteCipher() = default;
 
@@ -65,7 +77,10 @@ private:
 
     static bool encodePiece(const TextEncoding &encoding, const QString &text, Piece &piece);
 
-    template <typename Choice>
+    template <bool LongRows>
+    char *encryptWithChoice(const char *line, int size, char *out, qint64 &unencodable,
+                            RandomCodeChoice *choice) const;
+    template <bool LongRows, typename Choice>
     char *encryptWith(const char *line, int size, char *out, qint64 &unencodable, Choice &choice) const;
 
     RowCodeCounts m_codesInUse {};
@@ -73,14 +88,17 @@ private:
     std::array<std::int8_t, 256> m_row {};   // the row encryption looks up, or -1
     std::array<bool, 256> m_digit {};        // a decimal digit
     std::array<Piece, 256> m_copy {};        // each byte copied as a character
-    std::array<std::array<Piece, 3>, 32> m_code {};
+    // Each code in use, at placeOf its row and column.
+    std::array<Piece, MaxCodes> m_code {};
+    bool m_longRows = false;
+    std::array<std::uint8_t, 32> m_rowStart {};
     std::array<Piece, 32> m_symbol {};
     std::array<std::int8_t, 100> m_codeRow {};
     // The encryption's tables, when every piece and its space fit a word.
     bool m_tokens = false;
     // Every code and its space take three bytes, as two ASCII digits do.
     bool m_threeByteCodes = false;
-    std::array<std::array<Token, 3>, 32> m_codeToken {};
+    std::array<Token, MaxCodes> m_codeToken {};
     std::array<Token, 256> m_copyToken {};
     int m_encryptedBytesPerByte = 0;
     int m_decryptedBytesPerByte = 0;
