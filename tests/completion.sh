@@ -35,6 +35,9 @@ expect "cyclic random" homophonic encrypt --choice ""
 expect "cipher" homophonic analyze --as c
 expect "json" homophonic analyze --format j
 expect "--key-out" homophonic crack --key-
+expect "--lock" homophonic crack --lo
+expect "--crib" homophonic crack --cr
+expect "" homophonic encrypt --lo
 
 cd "$(mktemp -d)" && touch "шифр.txt" "ключ.txt"
 expect "ключ.txt" homophonic encrypt --table к

@@ -734,8 +734,9 @@ void TestCryptanalysis::contradictingLocksAndCribsAreRefused()
     QVERIFY(crackOptionProblems(cipher, options).empty() || !isLock);
 }
 
-// A 300-code text under k = 3 that the search alone reads wrongly; told
-// that the word БИБЛИОТЕКИ occurs, it finds the key.
+// A 300-code text under k = 3 that the search alone reads wrongly (about
+// two codes in three right); told that the word БИБЛИОТЕКИ occurs, it finds
+// the key but for the rare letters.
 void TestCryptanalysis::cribPullsTheKeyRight()
 {
     const KeyTable table = secretTable(CribTableSeed);
@@ -747,10 +748,11 @@ void TestCryptanalysis::cribPullsTheKeyRight()
     const double alone = accuracy(cipher, crackHomophonic(cipher, m_model, options).symbolOfCode, trueSymbols(table, 3));
     options.cribs = QStringList { QStringLiteral("БИБЛИОТЕКИ") };
     QVERIFY(crackOptionProblems(cipher, options).empty());
-    const double withCrib
-        = accuracy(cipher, crackHomophonic(cipher, m_model, options).symbolOfCode, trueSymbols(table, 3));
-    QVERIFY2(alone < 0.9, qPrintable(QString::number(alone)));
-    QVERIFY2(withCrib >= 0.97, qPrintable(QString::number(withCrib)));
+    const CrackResult withCrib = crackHomophonic(cipher, m_model, options);
+    const double found = accuracy(cipher, withCrib.symbolOfCode, trueSymbols(table, 3));
+    QVERIFY2(alone < 0.8, qPrintable(QString::number(alone)));
+    QVERIFY2(found >= 0.9, qPrintable(QString::number(found)));
+    QVERIFY(cipher.plaintext(withCrib.symbolOfCode).contains(QStringLiteral("БИБЛИОТЕКИ")));
 }
 
 // Codes that follow no language: the search cannot end early and must stop

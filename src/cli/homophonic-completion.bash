@@ -36,7 +36,7 @@ _homophonic()
         --homophones)
             mapfile -t COMPREPLY < <(compgen -W "1 2 3 proportional" -- "$cur")
             return ;;
-        --seed|--time-limit|--jobs|--codes)
+        --seed|--time-limit|--jobs|--codes|--lock|--crib)
             COMPREPLY=()
             return ;;
         -i|--input|-o|--output|--table|--key-out|--model|--corpus|--chart)
@@ -64,7 +64,7 @@ _homophonic()
         table) options="--table" ;;
         keygen) options="--output --seed --homophones --codes --corpus" ;;
         analyze) options="--key --input --encoding --as --format --chart --table --choice --seed" ;;
-        crack) options="--input --output --key-out --encoding --seed --time-limit --model --quiet" ;;
+        crack) options="--input --output --key-out --encoding --seed --time-limit --lock --crib --jobs --model --quiet" ;;
         model) options="--corpus --output" ;;
     esac
     mapfile -t COMPREPLY < <(compgen -W "$options --help" -- "$cur")

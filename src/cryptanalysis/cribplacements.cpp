@@ -1,11 +1,12 @@
 #include "cribplacements.h"
 
+#include "cycleevidence.h"
 #include "occurrenceindex.h"
 
 namespace Cryptanalysis {
 
 CribPlacements::CribPlacements(const OccurrenceIndex &index, const std::vector<std::vector<int>> &cribs,
-                               const std::vector<int> &lockedSymbol)
+                               const std::vector<int> &lockedSymbol, const CycleEvidence *cycles)
     : m_entries(index.codes())
 {
     std::vector<int> wanted(index.codes(), -1);
@@ -28,13 +29,23 @@ CribPlacements::CribPlacements(const OccurrenceIndex &index, const std::vector<s
             }
             for (int j = 0; j < i; ++j)
                 wanted[index.codeAt(start + j)] = -1;
+            for (int a = 0; fits && cycles && a < length; ++a) {
+                for (int b = a + 1; b < length; ++b) {
+                    const int x = index.codeAt(start + a), y = index.codeAt(start + b);
+                    if (crib[a] == crib[b] && x != y && !cycles->compatible(x, y))
+                        fits = false;
+                }
+            }
             if (!fits)
                 continue;
             const int placement = int(m_cribOfPlacement.size());
             m_cribOfPlacement.push_back(c);
             ++m_placementsOfCrib[c];
-            for (int j = 0; j < length; ++j)
+            m_letters.emplace_back();
+            for (int j = 0; j < length; ++j) {
                 m_entries[index.codeAt(start + j)].push_back({placement, c, crib[j]});
+                m_letters.back().emplace_back(index.codeAt(start + j), crib[j]);
+            }
         }
     }
 }

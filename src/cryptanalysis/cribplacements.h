@@ -3,10 +3,12 @@
 // asked to be two symbols, no locked code asked to be another.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 namespace Cryptanalysis {
 
+class CycleEvidence;
 class OccurrenceIndex;
 
 class CribPlacements
@@ -20,8 +22,10 @@ public:
     };
 
     // cribs: each a run of symbols; lockedSymbol: per dense code, -1 if free.
+    // With cycles, a placement that would give one symbol two codes whose
+    // order rules that out is no placement.
     CribPlacements(const OccurrenceIndex &index, const std::vector<std::vector<int>> &cribs,
-                   const std::vector<int> &lockedSymbol);
+                   const std::vector<int> &lockedSymbol, const CycleEvidence *cycles = nullptr);
 
     int cribCount() const { return int(m_lengths.size()); }
     int length(int crib) const { return m_lengths[crib]; }
@@ -30,12 +34,15 @@ public:
     int cribOf(int placement) const { return m_cribOfPlacement[placement]; }
     // The letters of placements that fall on a dense code.
     const std::vector<Entry> &entriesOf(int dense) const { return m_entries[dense]; }
+    // The codes of a placement with the symbols it asks of them.
+    const std::vector<std::pair<int, int>> &lettersOf(int placement) const { return m_letters[placement]; }
 
 private:
     std::vector<int> m_lengths;
     std::vector<int> m_placementsOfCrib;
     std::vector<int> m_cribOfPlacement;
     std::vector<std::vector<Entry>> m_entries;
+    std::vector<std::vector<std::pair<int, int>>> m_letters;
 };
 
 } // namespace Cryptanalysis

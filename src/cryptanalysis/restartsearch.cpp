@@ -1,5 +1,7 @@
 #include "restartsearch.h"
 
+#include "cribplacements.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -7,11 +9,12 @@
 namespace Cryptanalysis {
 
 RestartSearch::RestartSearch(KeyState &key, const SearchPlan &plan, const SearchSchedule &schedule,
-                             const Deadline &deadline, quint64 seed)
+                             const Deadline &deadline, quint64 seed, const CribPlacements &cribs)
     : m_key(key)
     , m_plan(plan)
     , m_schedule(schedule)
     , m_deadline(deadline)
+    , m_cribs(cribs)
     , m_random(seed)
     , m_groupOf(key.codes(), -1)
     , m_occurrences(key.occurrenceCount())
@@ -24,6 +27,7 @@ RestartSearch::RestartSearch(KeyState &key, const SearchPlan &plan, const Search
 RestartOutcome RestartSearch::run(int restart)
 {
     start(restart);
+    placeCrib(restart);
     const int lengthFactor = restart < m_schedule.shortRestarts ? 1 : m_schedule.longAnnealFactor;
     if (m_plan.groups.size() < size_t(m_key.codes())) {
         annealGroups();
@@ -111,6 +115,32 @@ void RestartSearch::start(int restart)
         }
     }
     m_key.reset(assignment);
+}
+
+// With a crib, each restart starts from the crib read at another of its
+// places: the reward for a crib that reads whole has no slope for the anneal
+// to climb, so the search is put on it and left free to leave it.
+void RestartSearch::placeCrib(int restart)
+{
+    if (m_cribs.placementCount() == 0)
+        return;
+    const int placement = restart % m_cribs.placementCount();
+    for (const auto &[x, symbol] : m_cribs.lettersOf(placement)) {
+        const int s = m_key.symbolOf(x);
+        if (s == symbol || m_key.isLocked(x))
+            continue;
+        if (m_key.fits(x, symbol)) {
+            m_key.move(x, symbol);
+            continue;
+        }
+        for (int i = 0; i < m_key.size(symbol); ++i) {
+            const int y = m_key.member(symbol, i);
+            if (!m_key.isLocked(y) && m_key.fits(x, symbol, y) && m_key.fits(y, s, x)) {
+                m_key.swap(x, y);
+                break;
+            }
+        }
+    }
 }
 
 bool RestartSearch::accept(qint64 delta, double temperature)

@@ -15,6 +15,8 @@
 
 namespace Cryptanalysis {
 
+class CribPlacements;
+
 // The moment the whole search must end; read from every thread.
 class Deadline
 {
@@ -60,7 +62,7 @@ class RestartSearch
 {
 public:
     RestartSearch(KeyState &key, const SearchPlan &plan, const SearchSchedule &schedule, const Deadline &deadline,
-                  quint64 seed);
+                  quint64 seed, const CribPlacements &cribs);
 
     // Restart number `restart` (0 starts from frequencies, the others at
     // random); ends early, with the key as it stands, when the deadline
@@ -69,6 +71,7 @@ public:
 
 private:
     void start(int restart);
+    void placeCrib(int restart);
     void annealGroups();
     void annealCodes(double startFactor, int lengthFactor);
     void polish();
@@ -82,6 +85,7 @@ private:
     const SearchPlan &m_plan;
     const SearchSchedule &m_schedule;
     const Deadline &m_deadline;
+    const CribPlacements &m_cribs;
     QRandomGenerator m_random;
     std::vector<int> m_groupOf;
     int m_occurrences = 0;

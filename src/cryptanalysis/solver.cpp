@@ -284,7 +284,8 @@ public:
         , m_schedule(schedule)
         , m_index(cipher, schedule.maxSearchedOccurrences)
         , m_cycles(m_index)
-        , m_cribs(m_index, cribSymbols(options.cribs), lockedSymbols(m_index, options.locks))
+        , m_cribs(m_index, cribSymbols(options.cribs), lockedSymbols(m_index, options.locks),
+                  m_cycles.looksCyclic() ? &m_cycles : nullptr)
     {
         m_rules.lockedSymbol = lockedSymbols(m_index, options.locks);
         m_plan.cyclic = m_cycles.looksCyclic();
@@ -355,7 +356,7 @@ public:
             for (int i = first; i < first + batch; ++i) {
                 pool.start([this, i, &outcomes, &deadline] {
                     KeyState key(m_index, m_model, m_rules, m_cribs);
-                    RestartSearch restart(key, m_plan, m_schedule, deadline, restartSeed(m_options.seed, i));
+                    RestartSearch restart(key, m_plan, m_schedule, deadline, restartSeed(m_options.seed, i), m_cribs);
                     outcomes[i] = restart.run(i);
                 });
             }
