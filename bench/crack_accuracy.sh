@@ -3,7 +3,8 @@
 # model's corpus: paragraphs of the Debian FAQ in Russian (debian-faq-ru).
 # Builds this tree's solver and a base version's (default: the solver before
 # it was split into its seams) in Release mode and runs both on the same
-# trials, one core each, one cell after the other; prints one Markdown table.
+# trials at the same time, one core each, one cell after the other; prints
+# one Markdown table.
 #
 #   bench/crack_accuracy.sh [TRIALS] [TIME-LIMIT] [CELLS] [JOBS]
 # CELLS: LENGTH:KEY[+LOCKS],... with KEY one of 1c, 2c, 3c, 2r, 3r (k, cyclic
@@ -57,11 +58,17 @@ for block in re.split(r"\n\s*\n", text):
 
 : >"$work/new"
 : >"$work/base.tsv"
+# The two solvers run side by side, each on a core of its own (CORES, the
+# first two by default), so that both see the same load.
+read -r new_core base_core <<<"${CORES:-0 1}"
 for cell in ${cells//,/ }; do
-    taskset -c 0 build-bench/bench/crack_accuracy "$work/texts" "$trials" "$limit" "$cell" "$jobs" >>"$work/new"
+    taskset -c "$new_core" build-bench/bench/crack_accuracy "$work/texts" "$trials" "$limit" "$cell" "$jobs" \
+        >>"$work/new" &
     if [ "$base" != none ]; then
-        taskset -c 0 build-bench-base/build/bench/crack_accuracy "$work/texts" "$trials" "$limit" "$cell" 1 >>"$work/base.tsv"
+        taskset -c "$base_core" build-bench-base/build/bench/crack_accuracy "$work/texts" "$trials" "$limit" "$cell" 1 \
+            >>"$work/base.tsv" &
     fi
+    wait
     tail -n 1 "$work/new" >&2
 done
 

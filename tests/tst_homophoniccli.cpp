@@ -303,7 +303,7 @@ void HomophonicCliTest::usageErrorsExitWithTwo_data()
     QTest::newRow("two encodings") << args({ "encrypt", "-k", "1", "-e", "utf-8", "-e", "utf-8" }) << QStringLiteral("параметр «--encoding» указан больше одного раза");
     for (const char *jobs : { "0", "1025", "-1", "two", "1.5", "" })
         QTest::addRow("jobs «%s»", jobs) << args({ "decrypt", "--key", "1", "--jobs", jobs }) << QStringLiteral("--jobs: число потоков должно быть целым числом от 1 до 1024, а не «%1»").arg(QString::fromUtf8(jobs));
-    QTest::newRow("jobs for crack") << args({ "crack", "-i", "input.txt", "-o", "output.txt", "--jobs", "2" }) << QStringLiteral("команда crack не принимает параметр «--jobs»");
+    QTest::newRow("jobs of zero for crack") << args({ "crack", "-i", "input.txt", "-o", "output.txt", "--jobs", "0" }) << QStringLiteral("--jobs: число потоков должно быть целым числом от 1 до 1024, а не «0»");
 }
 
 void HomophonicCliTest::usageErrorsExitWithTwo()
