@@ -91,10 +91,10 @@ int main(int argc, char *argv[])
     const int jobs = args.size() > 5 ? args.at(5).toInt() : 1;
     std::vector<Cell> cells;
     const QRegularExpression cellPattern(QStringLiteral("^(\\d+):([123p])([cr])(?:\\+(\\d+))?$"));
-    for (const QString &spec : args.at(4).split(QLatin1Char(','))) {
-        const QRegularExpressionMatch match = cellPattern.match(spec);
+    for (const QString &written : args.at(4).split(QLatin1Char(','))) {
+        const QRegularExpressionMatch match = cellPattern.match(written);
         if (!match.hasMatch()) {
-            std::fprintf(stderr, "bad cell %s\n", qPrintable(spec));
+            std::fprintf(stderr, "bad cell %s\n", qPrintable(written));
             return 2;
         }
         Cell cell;
@@ -103,7 +103,7 @@ int main(int argc, char *argv[])
         cell.alphabetCount = match.captured(2) == QLatin1String("p") ? CodeCount : match.captured(2).toInt();
         cell.randomChoice = match.captured(3) == QLatin1String("r");
         cell.locks = match.captured(4).toInt();
-        cell.name = spec.section(QLatin1Char(':'), 1);
+        cell.name = written.section(QLatin1Char(':'), 1);
         cells.push_back(cell);
     }
 
