@@ -8,7 +8,8 @@
 //   crack_accuracy TEXTS TRIALS TIME-LIMIT CELLS [JOBS]
 // TEXTS holds one paragraph per line, without digits. CELLS is a comma-
 // separated list of LENGTH:KEY, KEY one of 1c, 2c, 3c, 2r, 3r (k and cyclic
-// or random choice), optionally followed by +N for N correct locks
+// or random choice) or pc, pr (100 codes dealt in proportion to the letters'
+// frequencies, as keygen --homophones proportional deals them), optionally followed by +N for N correct locks
 // (200:3c+5). JOBS (default 1) is the number of threads of one crack.
 #include "ciphertext.h"
 #include "homophonic.h"
@@ -89,7 +90,7 @@ int main(int argc, char *argv[])
     const double timeLimit = args.at(3).toDouble();
     const int jobs = args.size() > 5 ? args.at(5).toInt() : 1;
     std::vector<Cell> cells;
-    const QRegularExpression cellPattern(QStringLiteral("^(\\d+):([123])([cr])(?:\\+(\\d+))?$"));
+    const QRegularExpression cellPattern(QStringLiteral("^(\\d+):([123p])([cr])(?:\\+(\\d+))?$"));
     for (const QString &written : args.at(4).split(QLatin1Char(','))) {
         const QRegularExpressionMatch match = cellPattern.match(written);
         if (!match.hasMatch()) {
@@ -98,7 +99,8 @@ int main(int argc, char *argv[])
         }
         Cell cell;
         cell.length = match.captured(1).toInt();
-        cell.alphabetCount = match.captured(2).toInt();
+        // A proportional key uses every code of its rows.
+        cell.alphabetCount = match.captured(2) == QLatin1String("p") ? CodeCount : match.captured(2).toInt();
         cell.randomChoice = match.captured(3) == QLatin1String("r");
         cell.locks = match.captured(4).toInt();
         cell.name = written.section(QLatin1Char(':'), 1);
@@ -125,7 +127,9 @@ int main(int argc, char *argv[])
             // the same texts, tables and search seeds as the one without.
             QRandomGenerator random(quint32(cell.length * 1000 + cell.alphabetCount * 10 + cell.randomChoice) * 7919u
                                     + quint32(trial));
-            const KeyTable table = randomKeyTable(random);
+            const KeyTable table = cell.alphabetCount == CodeCount
+                ? randomKeyTable(random, proportionalRowLengths(model.symbolCounts(), CodeCount))
+                : randomKeyTable(random);
             RandomCodeChoice choice(random);
             // Consecutive paragraphs from a random one on, cut at the length.
             int paragraph = int(random.bounded(paragraphs.size()));
@@ -187,12 +191,22 @@ int main(int argc, char *argv[])
                 std::array<int, CodeCount> trueMap;
                 trueMap.fill(-1);
                 for (int row = 0; row < SymbolCount; ++row)
-                    for (int column = 0; column < cell.alphabetCount; ++column)
+                    for (int column = 0; column < qMin(cell.alphabetCount, int(table[row].codes.size())); ++column)
                         trueMap[table[row].codes[column].toInt()] = row;
-                std::fprintf(stderr, "%s acc %.1f found %.3f true %.3f k %d choice %d restarts %d time %.2f\n",
+                std::array<int, CodeCount> counts {};
+                for (const qint16 unit : cipher.units)
+                    counts[unit >= 0 ? unit : 0] += unit >= 0;
+                const int distinct = int(std::count_if(counts.begin(), counts.end(), [](int n) { return n > 0; }));
+                double pairs = 0;
+                for (const int n : counts)
+                    pairs += double(n) * (n - 1);
+                const double peakRelative = pairs * distinct / qMax(1.0, double(at) * (at - 1));
+                std::fprintf(stderr,
+                             "%s acc %.1f found %.3f true %.3f k %d choice %d proportional %d (coincidence %.2f) restarts %d "
+                             "time %.2f\n",
                              qPrintable(cell.name), accuracies.back(), result.score,
                              model.averageScore(cipher.plaintext(trueMap)), result.alphabetCount, int(result.choice),
-                             result.restarts, result.seconds);
+                             int(result.proportional), peakRelative, result.restarts, result.seconds);
             }
             times.push_back(result.seconds);
             restarts.push_back(result.restarts);

@@ -8,7 +8,8 @@
 #
 #   bench/crack_accuracy.sh [TRIALS] [TIME-LIMIT] [CELLS] [JOBS]
 # CELLS: LENGTH:KEY[+LOCKS],... with KEY one of 1c, 2c, 3c, 2r, 3r (k, cyclic
-# or random choice), +LOCKS correct locks (the base solver has none). JOBS:
+# or random choice) or pc, pr (a 100-code key dealt in proportion to the
+# letters' frequencies, cyclic or random choice), +LOCKS correct locks (the base solver has none). JOBS:
 # threads of one crack for the new solver (the base runs only JOBS = 1).
 # BASE=commit picks the base; BASE=none measures this tree alone.
 set -euo pipefail
@@ -18,7 +19,7 @@ ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev debian-faq-ru python3
 
 trials=${1:-20}
 limit=${2:-10}
-cells=${3:-100:1c,200:1c,200:2c,200:3c,200:3r,200:3c+5,300:1c,300:2c,300:3c,300:3r,500:1c,500:2c,500:3c,500:3r,1500:1c,1500:2c,1500:3c,1500:3r,5000:1c,5000:2c,5000:3c,5000:3r}
+cells=${3:-100:1c,200:1c,200:2c,200:3c,200:3r,200:3c+5,300:1c,300:2c,300:3c,300:3r,500:1c,500:2c,500:3c,500:3r,1500:1c,1500:2c,1500:3c,1500:3r,5000:1c,5000:2c,5000:3c,5000:3r,500:pc,500:pr,1000:pc,1000:pr,2000:pc,2000:pr,5000:pc,5000:pr}
 jobs=${4:-1}
 base=${BASE:-9742798}
 
@@ -81,7 +82,8 @@ def rows(path):
     return out
 new, base = rows(sys.argv[1]), rows(sys.argv[2])
 names = {"1c": "k = 1", "2c": "k = 2, циклический", "3c": "k = 3, циклический",
-         "2r": "k = 2, случайный", "3r": "k = 3, случайный"}
+         "2r": "k = 2, случайный", "3r": "k = 3, случайный",
+         "pc": "пропорциональный, циклический", "pr": "пропорциональный, случайный"}
 def name(cell):
     key, _, locks = cell.partition("+")
     return names.get(key, key) + (f", {locks} верных замков" if locks else "")

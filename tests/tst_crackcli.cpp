@@ -2,6 +2,8 @@
 #include "clirunner.h"
 
 #include <QDir>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -48,6 +50,7 @@ private slots:
     void lockedCodesKeepTheirSymbols();
     void keyFileThatCannotBeWrittenLeavesThePlaintext();
     void shortestTimeLimitGivesAKeyFile();
+    void proportionalKeyIsRecoveredWithRowsAsFound();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -363,3 +366,94 @@ void CrackCliTest::shortestTimeLimitGivesAKeyFile()
 
 QTEST_MAIN(CrackCliTest)
 #include "tst_crackcli.moc"
+
+// 90 codes dealt in proportion and random choice; crack is told neither. The
+// ten codes of no row never occur: the key file lists them in a comment and
+// deals them only to symbols that need a code.
+void CrackCliTest::proportionalKeyIsRecoveredWithRowsAsFound()
+{
+    QCOMPARE(cli({ QStringLiteral("keygen"), QStringLiteral("--homophones"), QStringLiteral("proportional"),
+                   QStringLiteral("--codes"), QStringLiteral("90"), QStringLiteral("--seed"), QStringLiteral("12"),
+                   QStringLiteral("-o"), QStringLiteral("ключ.txt") })
+                 .exitCode,
+             0);
+    const QStringList utf8 { QStringLiteral("-e"), QStringLiteral("utf-8") };
+    QCOMPARE(cli(QStringList { QStringLiteral("encrypt"), QStringLiteral("--table"), QStringLiteral("ключ.txt"),
+                               QStringLiteral("--choice"), QStringLiteral("random"), QStringLiteral("--seed"),
+                               QStringLiteral("4"), QStringLiteral("-i"), QStringLiteral("открытый.txt"),
+                               QStringLiteral("-o"), QStringLiteral("шифр.txt") }
+                 + utf8)
+                 .exitCode,
+             0);
+    const Run cracked = cli(QStringList { QStringLiteral("crack"), QStringLiteral("-i"), QStringLiteral("шифр.txt"),
+                                          QStringLiteral("--key-out"), QStringLiteral("найденный.txt"),
+                                          QStringLiteral("--seed"), QStringLiteral("3"), QStringLiteral("--jobs"),
+                                          QStringLiteral("1"), QStringLiteral("--time-limit"), QStringLiteral("60"),
+                                          QStringLiteral("--quiet") }
+                            + utf8);
+    QCOMPARE(cracked.exitCode, 0);
+    QVERIFY2(cracked.err.contains(QStringLiteral("пропорци")), qPrintable(cracked.err));
+
+    // Decryption with every code of the rows found reads as crack did.
+    const Run decrypted = cli(QStringList { QStringLiteral("decrypt"), QStringLiteral("--table"),
+                                            QStringLiteral("найденный.txt"), QStringLiteral("-i"),
+                                            QStringLiteral("шифр.txt") }
+                              + utf8);
+    QCOMPARE(decrypted.exitCode, 0);
+    QCOMPARE(decrypted.out, cracked.out);
+
+    auto codesOf = [](const QString &text) {
+        QSet<int> codes;
+        for (const QString &line : text.split(QLatin1Char('\n'))) {
+            if (line.startsWith(QLatin1Char('#')))
+                continue;
+            const QRegularExpression code(QStringLiteral("\\b\\d\\d\\b"));
+            for (auto match = code.globalMatch(line); match.hasNext();)
+                codes.insert(match.next().captured().toInt());
+        }
+        return codes;
+    };
+    QFile secret(path(QStringLiteral("ключ.txt")));
+    QFile found(path(QStringLiteral("найденный.txt")));
+    QVERIFY(secret.open(QIODevice::ReadOnly) && found.open(QIODevice::ReadOnly));
+    const QString foundText = QString::fromUtf8(found.readAll());
+    const QSet<int> secretCodes = codesOf(QString::fromUtf8(secret.readAll()));
+    QCOMPARE(secretCodes.size(), 90);
+    const QSet<int> foundCodes = codesOf(foundText);
+    QSet<int> listed;
+    QSet<int> alone; // codes that are a row by themselves
+    int shortest = 100, longest = 0;
+    for (const QString &line : foundText.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('#')) && line.contains(QStringLiteral("ни одному символу не розданы"))) {
+            const QRegularExpression code(QStringLiteral("\\b\\d\\d\\b"));
+            for (auto match = code.globalMatch(line.section(QLatin1Char(':'), 1)); match.hasNext();)
+                listed.insert(match.next().captured().toInt());
+        } else if (!line.startsWith(QLatin1Char('#')) && !line.isEmpty()) {
+            const int codes = int(line.count(QRegularExpression(QStringLiteral("\\b\\d\\d\\b"))));
+            shortest = qMin(shortest, codes);
+            longest = qMax(longest, codes);
+            if (codes == 1)
+                alone += codesOf(line);
+        }
+    }
+    // Every code that never occurred is listed, or is the one code of a
+    // symbol the text never showed.
+    for (int code = 0; code < 100; ++code) {
+        if (!secretCodes.contains(code))
+            QVERIFY2(listed.contains(code) != alone.contains(code), qPrintable(QString::number(code)));
+    }
+    QVERIFY(listed.size() >= 5);
+    QVERIFY(!listed.intersects(foundCodes));
+    QCOMPARE(listed.size() + foundCodes.size(), 100);
+    QCOMPARE(shortest, 1);
+    QVERIFY2(longest >= 8, qPrintable(QString::number(longest)));
+
+    const QString expected = heldOutText.toUpper().replace(QStringLiteral("Ё"), QStringLiteral("ё"));
+    const QString plain = QString::fromUtf8(cracked.out);
+    QCOMPARE(plain.size(), expected.size());
+    int right = 0;
+    for (int i = 0; i < plain.size(); ++i)
+        right += plain.at(i) == expected.at(i);
+    QVERIFY2(right >= expected.size() * 3 / 4,
+             qPrintable(QStringLiteral("%1 of %2 characters right").arg(right).arg(expected.size())));
+}

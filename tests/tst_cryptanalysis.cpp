@@ -4,6 +4,7 @@
 #include "homophonic.h"
 #include "keytable.h"
 #include "languagemodel.h"
+#include "searchschedule.h"
 #include "solver.h"
 
 #include <QBuffer>
@@ -162,6 +163,11 @@ private slots:
     void cribPullsTheKeyRight();
     void timeLimitEndsAHopelessSearch();
     void threadsDoNotChangeTheKey();
+    void proportionalShapeIsRecognised_data();
+    void proportionalShapeIsRecognised();
+    void foundTableKeepsTheRowsFound_data();
+    void foundTableKeepsTheRowsFound();
+    void proportionalKeyCracks();
 
 private:
     LanguageModel m_model;
@@ -788,3 +794,130 @@ void TestCryptanalysis::threadsDoNotChangeTheKey()
 
 QTEST_GUILESS_MAIN(TestCryptanalysis)
 #include "tst_cryptanalysis.moc"
+
+void TestCryptanalysis::proportionalShapeIsRecognised_data()
+{
+    QTest::addColumn<QVector<int>>("counts"); // code i occurs counts[i] times
+    QTest::addColumn<bool>("proportional");
+
+    QTest::newRow("97 codes cannot be three a symbol") << QVector<int>(97, 1) << true;
+    QTest::newRow("40 codes of equal counts") << QVector<int>(40, 20) << true;
+    QVector<int> skewed(40, 10);
+    skewed[0] = 400;
+    QTest::newRow("one code far busier than the rest") << skewed << false;
+    // 32 codes: one each, as a simple substitution has.
+    QTest::newRow("no more codes than symbols") << QVector<int>(32, 30) << false;
+    QTest::newRow("too short a text to tell") << QVector<int>(90, 4) << false;
+}
+
+void TestCryptanalysis::proportionalShapeIsRecognised()
+{
+    QFETCH(QVector<int>, counts);
+    QFETCH(bool, proportional);
+    std::array<int, CodeCount> frequency {};
+    std::copy(counts.begin(), counts.end(), frequency.begin());
+    const SearchSchedule schedule;
+    QCOMPARE(looksProportional(frequency, schedule.proportionalCoincidence, schedule.proportionalMinOccurrences),
+             proportional);
+}
+
+void TestCryptanalysis::foundTableKeepsTheRowsFound_data()
+{
+    QTest::addColumn<int>("codesSeen");
+    QTest::addColumn<int>("dealt");
+    QTest::addColumn<int>("unseen");
+
+    // Codes 0..codesSeen-1 occur, code i as often as 100 - i; all but the
+    // last symbol get codes, the space the most.
+    QTest::newRow("a symbol without codes takes one never seen") << 90 << 1 << 9;
+    QTest::newRow("every code seen: the longest row gives one up") << 100 << 0 << 0;
+}
+
+void TestCryptanalysis::foundTableKeepsTheRowsFound()
+{
+    QFETCH(int, codesSeen);
+    QFETCH(int, dealt);
+    QFETCH(int, unseen);
+    std::array<int, CodeCount> symbolOfCode;
+    std::array<int, CodeCount> frequency {};
+    symbolOfCode.fill(-1);
+    for (int code = 0; code < codesSeen; ++code) {
+        // The space takes every code from 30 on; symbols 1..30 one each.
+        symbolOfCode[code] = code < 30 ? code + 1 : 0;
+        frequency[code] = 100 - code;
+    }
+    const std::array<int, CodeCount> before = symbolOfCode;
+    int dealtCodes = -1;
+    std::vector<int> unseenCodes;
+    const KeyTable table = foundTable(symbolOfCode, frequency, &dealtCodes, &unseenCodes);
+    QCOMPARE(dealtCodes, dealt);
+    QCOMPARE(int(unseenCodes.size()), unseen);
+    QSet<int> inTable;
+    for (int row = 0; row < SymbolCount; ++row) {
+        QVERIFY(!table[row].codes.isEmpty());
+        for (const QString &code : table[row].codes) {
+            QVERIFY(!inTable.contains(code.toInt()));
+            inTable.insert(code.toInt());
+            if (frequency[code.toInt()] > 0)
+                QCOMPARE(symbolOfCode[code.toInt()], row);
+        }
+    }
+    for (const int code : unseenCodes) {
+        QCOMPARE(frequency[code], 0);
+        QVERIFY(!inTable.contains(code));
+    }
+    QCOMPARE(inTable.size() + int(unseenCodes.size()), CodeCount);
+    // Rows as found: the space keeps its long row, less at most the code it
+    // gave up, and that code is its rarest.
+    QVERIFY(table[0].codes.size() >= codesSeen - 30 - 1);
+    QCOMPARE(table[0].codes.first(), QStringLiteral("30"));
+    if (codesSeen == CodeCount) {
+        QCOMPARE(symbolOfCode[99], 31);
+        QCOMPARE(table[31].codes, QStringList { QStringLiteral("99") });
+    } else {
+        QCOMPARE(symbolOfCode, before);
+        QCOMPARE(table[31].codes, QStringList { QStringLiteral("90") });
+    }
+}
+
+// A key with homophones in proportion to the letters, random choice: the
+// crack is not told the shape.
+void TestCryptanalysis::proportionalKeyCracks()
+{
+    QRandomGenerator random(31);
+    const KeyTable table = randomKeyTable(random, proportionalRowLengths(m_model.symbolCounts(), CodeCount));
+    RandomCodeChoice choice(random);
+    QString text;
+    for (const QString &line : prose().split(QLatin1Char('\n')))
+        text += encryptHomophonic(table, line, CodeCount, choice) + QLatin1Char('\n');
+    const CipherText cipher = readCipherText(text);
+    QVERIFY(cipher.codeCount >= 1500);
+    CrackOptions options;
+    options.seed = 5;
+    options.jobs = 1;
+    options.timeLimitSeconds = 120;
+    const CrackResult result = crackHomophonic(cipher, m_model, options);
+    QVERIFY(result.proportional);
+    QCOMPARE(result.choice, ChoiceMode::Random);
+    std::array<int, CodeCount> truth;
+    truth.fill(-1);
+    for (int row = 0; row < SymbolCount; ++row)
+        for (const QString &code : table[row].codes)
+            truth[code.toInt()] = row;
+    const double found = accuracy(cipher, result.symbolOfCode, truth);
+    QVERIFY2(found >= 0.9, qPrintable(QString::number(found)));
+    // The table decrypts as the search read the text, with every code of
+    // its rows, and its rows are as long as found: the space's many, some
+    // rare letter's one.
+    int longest = 0, shortest = CodeCount;
+    for (const KeyRow &row : result.table) {
+        longest = qMax(longest, int(row.codes.size()));
+        shortest = qMin(shortest, int(row.codes.size()));
+    }
+    QVERIFY2(longest >= 10, qPrintable(QString::number(longest)));
+    QCOMPARE(shortest, 1);
+    QString decrypted;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        decrypted += decryptHomophonic(result.table, line, longest) + QLatin1Char('\n');
+    QCOMPARE(decrypted, cipher.plaintext(result.symbolOfCode) + QLatin1Char('\n'));
+}

@@ -242,11 +242,14 @@ int runCrack(const Invocation &invocation)
     const CrackResult result = crackHomophonic(cipher, model, crackOptions);
     progress.clear();
 
-    // The plaintext as decryption prints it with the key found: all three
-    // columns, since the table holds only the codes that were seen.
+    // The plaintext as decryption prints it with the key found: every code
+    // of every row, since the table holds only the codes that were seen.
+    int longestRow = 1;
+    for (const KeyRow &row : result.table)
+        longestRow = qMax(longestRow, int(row.codes.size()));
     CipherJob job;
     job.direction = CipherJob::Direction::Decrypt;
-    job.alphabetCount = 3;
+    job.alphabetCount = longestRow;
     job.encoding = encoding;
     job.table = &result.table;
     buffer.seek(0);
@@ -258,7 +261,20 @@ int runCrack(const Invocation &invocation)
     if (keyOut) {
         QString comments = QStringLiteral("# Таблица восстановлена командой homophonic crack по шифртексту %1.\n")
                                .arg(inputName);
-        if (result.dealtCodes > 0) {
+        if (result.proportional) {
+            if (result.dealtCodes > 0) {
+                comments += QStringLiteral("# Символов, которых в шифртексте нет, %1: им даны коды, "
+                                           "которых в нём тоже нет.\n")
+                                .arg(result.dealtCodes);
+            }
+            if (!result.unseenCodes.empty()) {
+                QStringList unseen;
+                for (const int code : result.unseenCodes)
+                    unseen << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+                comments += QStringLiteral("# Коды, которых в шифртексте нет (ни одному символу не розданы): %1\n")
+                                .arg(unseen.join(QLatin1Char(' ')));
+            }
+        } else if (result.dealtCodes > 0) {
             comments += QStringLiteral("# Кодов, которых в шифртексте нет, %1: они розданы свободным местам "
                                        "таблицы произвольно.\n")
                             .arg(result.dealtCodes);
@@ -271,7 +287,9 @@ int runCrack(const Invocation &invocation)
         return FileError;
 
     reportError(QStringLiteral("таблица: %1; k = %2; выбор кодов: %3; оценка %4 нат на символ; время %5 с")
-                    .arg(result.fixedTable ? QStringLiteral("постоянная, как в окне") : QStringLiteral("восстановлена"))
+                    .arg(result.fixedTable     ? QStringLiteral("постоянная, как в окне")
+                             : result.proportional ? QStringLiteral("восстановлена, коды в пропорции к частотам")
+                                                   : QStringLiteral("восстановлена"))
                     .arg(result.alphabetCount)
                     .arg(choiceDescription(result.choice), number(result.score, 3),
                          number(timer.elapsed() / 1000.0, 2)));

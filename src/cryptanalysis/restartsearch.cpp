@@ -54,8 +54,15 @@ void RestartSearch::start(int restart)
     std::stable_sort(groupOrder.begin(), groupOrder.end(),
                      [&groupTotal](int a, int b) { return groupTotal[a] > groupTotal[b]; });
 
-    std::array<int, SymbolCount> symbols = m_plan.symbolsByFrequency;
-    if (restart > 0)
+    // Symbols in the order groups take them: by frequency, or a seat each
+    // for as many codes as a proportional key gives the symbol.
+    std::vector<int> symbols(m_plan.symbolsByFrequency.begin(), m_plan.symbolsByFrequency.end());
+    if (m_plan.proportional) {
+        symbols.clear();
+        for (int s = 0; s < SymbolCount; ++s)
+            symbols.insert(symbols.end(), size_t(m_plan.rowLengths[s]), s);
+    }
+    if (restart > 0 || m_plan.proportional)
         std::shuffle(symbols.begin(), symbols.end(), m_random);
 
     // The rules are kept while dealing on an empty key: each code goes to the
@@ -85,7 +92,7 @@ void RestartSearch::start(int restart)
             if (m_key.isLocked(x))
                 s = m_key.lockedSymbolOf(x);
         }
-        if (s < 0 && nextSymbol < SymbolCount)
+        if (s < 0 && nextSymbol < int(symbols.size()))
             s = symbols[nextSymbol++];
         for (const int x : m_plan.groups[g]) {
             if (assignment[x] >= 0)
@@ -145,7 +152,8 @@ bool RestartSearch::accept(qint64 delta, double temperature)
 
 double RestartSearch::startTemperature() const
 {
-    return m_schedule.startTemperatureNats * LanguageModel::Scale
+    return (m_plan.proportional ? m_schedule.proportionalStartTemperatureNats : m_schedule.startTemperatureNats)
+        * LanguageModel::Scale
         * std::sqrt(std::max(1.0, double(m_occurrences) / m_schedule.temperatureLength));
 }
 
@@ -242,7 +250,9 @@ void RestartSearch::annealCodes(double startFactor, int lengthFactor)
             const int s = m_key.symbolOf(x);
             int t = int(m_random.bounded(SymbolCount - 1));
             t += t >= s;
-            if (m_key.fits(x, t)) {
+            const bool swapOnly
+                = m_plan.proportional && int(m_random.bounded(100u)) < m_schedule.proportionalSwapPercent;
+            if (!swapOnly && m_key.fits(x, t)) {
                 if (!accept(m_key.move(x, t), temperature))
                     m_key.move(x, s);
                 continue;
@@ -254,7 +264,8 @@ void RestartSearch::annealCodes(double startFactor, int lengthFactor)
                 continue;
             if (!accept(m_key.swap(x, y), temperature))
                 m_key.swap(x, y);
-        } else if (kind < m_schedule.singleMovePercent + m_schedule.symbolSwapPercent && m_plan.cyclic) {
+        } else if (kind < m_schedule.singleMovePercent + m_schedule.symbolSwapPercent
+                   && (m_plan.cyclic || m_plan.proportional)) {
             const int s = int(m_random.bounded(SymbolCount));
             int t = int(m_random.bounded(SymbolCount - 1));
             t += t >= s;

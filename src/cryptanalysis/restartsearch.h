@@ -51,6 +51,11 @@ struct SearchPlan
     bool cyclic = false;
     // Symbols from the most frequent in Russian, for the first start.
     std::array<int, SymbolCount> symbolsByFrequency {};
+    // Homophones in proportion to the letters' frequencies: starting keys
+    // deal each symbol rowLengths[s] of the codes, and moves of one code
+    // change the row lengths only some of the time.
+    bool proportional = false;
+    std::array<int, SymbolCount> rowLengths {};
 };
 
 struct RestartOutcome

@@ -86,6 +86,23 @@ struct SearchSchedule
     // --- Shape of the key ---
     // Codes a symbol may hold: the tool's keys give each symbol three.
     int codesPerSymbol = 3;
+    // A key with homophones in proportion to the letters' frequencies shows
+    // more codes than three a symbol allow, or codes of nearly equal counts:
+    // an index of coincidence at most this many times that of a uniform
+    // spread over the codes that occur (1.1 at most from 400 codes on;
+    // equal rows leave 1.3 and more there). Shorter texts vary too much to
+    // tell.
+    double proportionalCoincidence = 1.2;
+    int proportionalMinOccurrences = 400;
+    // In such a key a symbol may hold this many codes (the space of a
+    // 100-code key holds 15 to 18), and a move of one code is a swap with a
+    // code of the target this often, percent, so that row lengths change
+    // only where the text asks for it.
+    int proportionalCapacity = 24;
+    int proportionalSwapPercent = 50;
+    // Its anneals start hotter: a code of such a key occurs only a few
+    // times, and a move of it changes little.
+    double proportionalStartTemperatureNats = 1.5;
 
     // Under cyclic choice a symbol with a code seen twice in a line must show
     // all k codes; a key that leaves it fewer pays this much per symbol.

@@ -9,6 +9,8 @@
 #include "restartsearch.h"
 #include "searchschedule.h"
 
+#include "keytable.h"
+
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QThread>
@@ -143,6 +145,76 @@ KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
     return table;
 }
 
+KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<int, CodeCount> &codeFrequency,
+                    int *dealtCodes, std::vector<int> *unseenCodes)
+{
+    std::array<std::vector<int>, SymbolCount> codes;
+    std::vector<int> unseen;
+    for (int code = 0; code < CodeCount; ++code) {
+        const int symbol = symbolOfCode[code];
+        if (symbol >= 0 && symbol < SymbolCount)
+            codes[symbol].push_back(code);
+        else
+            unseen.push_back(code);
+    }
+    int dealt = 0;
+    size_t nextUnseen = 0;
+    for (int symbol = 0; symbol < SymbolCount; ++symbol) {
+        if (!codes[symbol].empty())
+            continue;
+        if (nextUnseen < unseen.size()) {
+            codes[symbol].push_back(unseen[nextUnseen++]);
+            ++dealt;
+            continue;
+        }
+        // Every code occurs: the longest row gives up its rarest code, which
+        // then reads as this symbol.
+        std::vector<int> *longest = &codes[0];
+        for (std::vector<int> &row : codes) {
+            if (row.size() > longest->size())
+                longest = &row;
+        }
+        const auto rarest = std::min_element(longest->begin(), longest->end(), [&codeFrequency](int a, int b) {
+            return codeFrequency[a] < codeFrequency[b];
+        });
+        codes[symbol].push_back(*rarest);
+        symbolOfCode[*rarest] = symbol;
+        longest->erase(rarest);
+    }
+    KeyTable table = fixedKeyTable();
+    for (int symbol = 0; symbol < SymbolCount; ++symbol) {
+        std::vector<int> &row = codes[symbol];
+        std::stable_sort(row.begin(), row.end(),
+                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
+        table[symbol].codes.clear();
+        for (const int code : row)
+            table[symbol].codes << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+    }
+    if (dealtCodes)
+        *dealtCodes = dealt;
+    if (unseenCodes)
+        unseenCodes->assign(unseen.begin() + qint64(nextUnseen), unseen.end());
+    return table;
+}
+
+bool looksProportional(const std::array<int, CodeCount> &codeFrequency, double coincidenceRelative,
+                       int minOccurrences)
+{
+    int codes = 0;
+    qint64 occurrences = 0, pairs = 0;
+    for (const int count : codeFrequency) {
+        codes += count > 0;
+        occurrences += count;
+        pairs += qint64(count) * (count - 1);
+    }
+    if (codes > MaxCodesPerSymbol * SymbolCount)
+        return true;
+    // Too few codes to tell a flat spread from chance.
+    if (codes <= SymbolCount || occurrences < minOccurrences)
+        return false;
+    return double(pairs) * codes <= coincidenceRelative * double(occurrences) * double(occurrences - 1);
+}
+
 namespace {
 
 // Symbol frequencies as the model implies them: the stationary distribution
@@ -233,6 +305,28 @@ public:
             m_rules.cycleCodes = k;
             m_rules.incompleteCost = int(schedule.incompleteSymbolNats * LanguageModel::Scale);
         }
+        std::array<int, CodeCount> frequency {};
+        for (int x = 0; x < m_index.codes(); ++x)
+            frequency[m_index.codeOf(x)] = m_index.count(x);
+        m_plan.proportional = looksProportional(frequency, schedule.proportionalCoincidence,
+                                                   schedule.proportionalMinOccurrences);
+        if (m_plan.proportional) {
+            // Under cyclic choice a rare letter's single code repeats in a
+            // line: no symbol is incomplete for holding few codes.
+            m_rules.capacity = qMax(m_rules.capacity, schedule.proportionalCapacity);
+            m_rules.cycleCodes = 0;
+            m_rules.incompleteCost = 0;
+            const std::array<quint64, SymbolCount> &counts = model.symbolCounts();
+            const std::vector<int> shares
+                = proportionalShares(std::vector<quint64>(counts.begin(), counts.end()), m_index.codes());
+            std::copy(shares.begin(), shares.end(), m_plan.rowLengths.begin());
+            // A row of one code repeats in a line without partners to show,
+            // and a long row cycles beyond doubt: groups on strong evidence
+            // only, as long as a row may be.
+            if (m_plan.cyclic)
+                m_plan.groups = m_cycles.groups(schedule.proportionalCapacity, schedule.groupingEvidenceNats,
+                                                schedule.groupingEvidenceNats);
+        }
         m_rules.cycles = m_plan.cyclic ? &m_cycles : nullptr;
         m_rules.cribWeight = int(schedule.cribNatsPerLetter * LanguageModel::Scale);
     }
@@ -290,6 +384,7 @@ public:
             ++codesOfSymbol[best.assignment[x]];
         }
         result.alphabetCount = qMax(1, *std::max_element(codesOfSymbol.begin(), codesOfSymbol.end()));
+        result.proportional = m_plan.proportional;
         result.choice = result.alphabetCount == 1 ? ChoiceMode::NotShown
                                                   : (m_plan.cyclic ? ChoiceMode::Cyclic : ChoiceMode::Random);
         return result;
@@ -412,7 +507,10 @@ CrackResult crackHomophonic(const CipherText &cipher, const LanguageModel &model
         const Search search(cipher, model, options, schedule);
         result = search.run(clock);
         const std::array<int, CodeCount> codeFrequency = codeFrequencies(cipher);
-        result.table = completeTable(result.symbolOfCode, codeFrequency, &result.dealtCodes);
+        if (result.proportional)
+            result.table = foundTable(result.symbolOfCode, codeFrequency, &result.dealtCodes, &result.unseenCodes);
+        else
+            result.table = completeTable(result.symbolOfCode, codeFrequency, &result.dealtCodes);
     }
     result.seconds = clock.elapsed() / 1000.0;
     return result;

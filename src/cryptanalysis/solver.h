@@ -70,10 +70,17 @@ struct CrackResult
 {
     bool fixedTable = false;
     std::array<int, CodeCount> symbolOfCode;  // -1 for codes not in the ciphertext
-    // A complete key table: 32 rows of 3 distinct codes, the codes found
-    // first, codes never seen in the ciphertext dealt out to the rest.
+    // Whether the codes looked dealt in proportion to the letters'
+    // frequencies (rows of any length) rather than k to every symbol.
+    bool proportional = false;
+    // A complete key table. Equal rows: 32 rows of 3 distinct codes, the
+    // codes found first, codes never seen in the ciphertext dealt out to the
+    // rest. Proportional: the rows as found; a symbol without codes takes one
+    // never seen (or, when there is none, the rarest code of the longest
+    // row), and the codes left over are in unseenCodes.
     KeyTable table;
     int dealtCodes = 0;
+    std::vector<int> unseenCodes;
     int alphabetCount = 1;                    // k as far as the ciphertext shows it
     ChoiceMode choice = ChoiceMode::NotShown;
     double score = 0;                         // average log-probability per symbol, nats
@@ -96,5 +103,21 @@ CrackResult crackHomophonic(const CipherText &cipher, const LanguageModel &model
 // each code occurs; codes never seen are dealt out in increasing order.
 KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
                        const std::array<int, CodeCount> &codeFrequency, int *dealtCodes = nullptr);
+
+// Builds the key table of rows as long as found from a code -> symbol map
+// (which it changes where a code must move to give every symbol one), rows
+// ordered by how often each code occurs. A symbol without codes takes the
+// smallest code never seen, or the rarest code of the longest row when all
+// were seen; the codes never seen that are left go to unseenCodes.
+KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<int, CodeCount> &codeFrequency,
+                    int *dealtCodes, std::vector<int> *unseenCodes);
+
+// Whether the code counts look like a key with homophones in proportion to
+// the letters' frequencies: more codes than three a symbol, or an index of
+// coincidence at most coincidenceRelative times that of a uniform spread
+// over the codes that occur. Below minOccurrences codes only the first
+// tells.
+bool looksProportional(const std::array<int, CodeCount> &codeFrequency, double coincidenceRelative,
+                       int minOccurrences);
 
 } // namespace Cryptanalysis
