@@ -308,6 +308,26 @@ QString keyFileText(const KeyTable &table, const QDateTime &madeAt, std::optiona
     return text + keyTableText(table);
 }
 
+QString equalDealing(int codesEach)
+{
+    switch (codesEach) {
+    case 1:
+        return QStringLiteral("Каждому символу по одному коду.");
+    case 2:
+        return QStringLiteral("Каждому символу по два кода.");
+    default:
+        return QString();
+    }
+}
+
+QString proportionalDealing(int codes, const QString &source)
+{
+    return QStringLiteral("%1 кодов розданы пропорционально частотам символов %2, методом наибольших "
+                          "остатков, не меньше одного каждому символу.")
+        .arg(codes)
+        .arg(source);
+}
+
 std::vector<int> proportionalShares(const std::vector<quint64> &givenCounts, int seats)
 {
     const int parties = int(givenCounts.size());

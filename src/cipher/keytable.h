@@ -75,6 +75,13 @@ std::vector<int> proportionalShares(const std::vector<quint64> &counts, int seat
 // symbolCounts, counted in the fixed table's order: proportionalShares.
 std::array<int, 32> proportionalRowLengths(const std::array<quint64, 32> &symbolCounts, int codes);
 
+// The key file's comment on how its codes were dealt (keyFileText's dealing):
+// equal rows of codesEach codes, empty for three each as keys have always
+// been written; or codes dealt in proportion to the symbols' counts in
+// source ("во встроенной модели русского языка", "в корпусе «…»").
+QString equalDealing(int codesEach);
+QString proportionalDealing(int codes, const QString &source);
+
 // Three codes each, as keys have always had.
 constexpr std::array<int, 32> ThreeCodesEach = {3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
                                                 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3};

@@ -54,10 +54,7 @@ std::optional<std::array<int, 32>> chosenRowLengths(const Invocation &invocation
             if (!each)
                 return std::nullopt;
             lengths.fill(int(*each));
-            if (*each == 1)
-                dealing = QStringLiteral("Каждому символу по одному коду.");
-            else if (*each == 2)
-                dealing = QStringLiteral("Каждому символу по два кода.");
+            dealing = equalDealing(int(*each));
         }
         return lengths;
     }
@@ -103,10 +100,7 @@ std::optional<std::array<int, 32>> chosenRowLengths(const Invocation &invocation
         counts = model.symbolCounts();
         source = QStringLiteral("во встроенной модели русского языка");
     }
-    dealing = QStringLiteral("%1 кодов розданы пропорционально частотам символов %2, методом наибольших "
-                             "остатков, не меньше одного каждому символу.")
-                  .arg(codes)
-                  .arg(source);
+    dealing = proportionalDealing(codes, source);
     return proportionalRowLengths(counts, codes);
 }
 

@@ -516,4 +516,28 @@ CrackResult crackHomophonic(const CipherText &cipher, const LanguageModel &model
     return result;
 }
 
+QString unseenCodesComment(const CrackResult &result)
+{
+    QString comments;
+    if (result.proportional) {
+        if (result.dealtCodes > 0) {
+            comments += QStringLiteral("# Символов, которых в шифртексте нет, %1: им даны коды, "
+                                       "которых в нём тоже нет.\n")
+                            .arg(result.dealtCodes);
+        }
+        if (!result.unseenCodes.empty()) {
+            QStringList unseen;
+            for (const int code : result.unseenCodes)
+                unseen << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+            comments += QStringLiteral("# Коды, которых в шифртексте нет (ни одному символу не розданы): %1\n")
+                            .arg(unseen.join(QLatin1Char(' ')));
+        }
+    } else if (result.dealtCodes > 0) {
+        comments += QStringLiteral("# Кодов, которых в шифртексте нет, %1: они розданы свободным местам "
+                                   "таблицы произвольно.\n")
+                        .arg(result.dealtCodes);
+    }
+    return comments;
+}
+
 } // namespace Cryptanalysis

@@ -88,6 +88,11 @@ struct CrackResult
     int restarts = 0;
 };
 
+// The key file's comment lines on the codes the ciphertext never showed:
+// dealt out to the free places of equal rows, or, for a proportional key,
+// listed and given to no symbol. Empty when every code was seen.
+QString unseenCodesComment(const CrackResult &result);
+
 // Below this average score per symbol a decryption is not taken for Russian.
 constexpr double RussianScoreThreshold = -3.0;
 

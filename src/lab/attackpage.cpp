@@ -256,11 +256,7 @@ void AttackPage::saveFoundKey()
     if (path.isEmpty())
         return;
     QString comment = QStringLiteral("# Таблица восстановлена в лаборатории по шифртексту.\n");
-    if (m_result->dealtCodes > 0) {
-        comment += QStringLiteral("# Кодов, которых в шифртексте нет, %1: они розданы свободным местам таблицы "
-                                  "произвольно.\n")
-                       .arg(m_result->dealtCodes);
-    }
+    comment += Cryptanalysis::unseenCodesComment(*m_result);
     QString error;
     if (!saveKeyFile(path, m_result->table, comment, &error)) {
         QMessageBox::critical(this, QStringLiteral("Ключ не сохранён"),

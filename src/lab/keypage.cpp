@@ -169,8 +169,7 @@ void KeyPage::makeNewKey()
     const int each = m_shape->currentData().toInt();
     if (each > 0) {
         rowLengths.fill(each);
-        dealing = each == 1 ? QStringLiteral("Каждому символу по одному коду.")
-                            : QStringLiteral("Каждому символу по %1 кода.").arg(each);
+        dealing = equalDealing(each);
     } else {
         // The symbols' shares in the built-in model's corpus, as keygen deals them.
         Cryptanalysis::LanguageModel model;
@@ -181,9 +180,7 @@ void KeyPage::makeNewKey()
             return;
         }
         rowLengths = proportionalRowLengths(model.symbolCounts(), m_codes->value());
-        dealing = QStringLiteral("%1 кодов розданы пропорционально частотам символов во встроенной модели "
-                                 "русского языка, методом наибольших остатков, не меньше одного каждому символу.")
-                      .arg(m_codes->value());
+        dealing = proportionalDealing(m_codes->value(), QStringLiteral("во встроенной модели русского языка"));
     }
     QRandomGenerator source = seed ? seededGenerator(*seed) : QRandomGenerator::securelySeeded();
     const QString name = seed ? QStringLiteral("новый ключ (зерно %1)").arg(*seed) : QStringLiteral("новый ключ");
