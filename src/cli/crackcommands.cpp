@@ -6,7 +6,7 @@
 #include "frequencycount.h"
 #include "keytable.h"
 #include "languagemodel.h"
-#include "markedinput.h"
+#include "textfile.h"
 #include "solver.h"
 #include "textencoding.h"
 
@@ -177,14 +177,7 @@ int runCrack(const Invocation &invocation)
     }
 
     // Read as decryption reads it: a byte-order mark decides the encoding.
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    MarkedInput marked(buffer);
-    const QByteArray text = marked.readAll();
-    const TextEncoding *textEncoding = marked.mark() == MarkedInput::Mark::None ? encoding : TextEncoding::utf8();
-    QString decoded;
-    textEncoding->decode(text.constData(), int(text.size()), decoded);
+    const QString decoded = decodeTextBytes(bytes, *encoding).text;
     const CipherText cipher = readCipherText(decoded);
     if (cipher.tokenCount == 0) {
         reportError(inputName + QStringLiteral(": шифртекста нет, вскрывать нечего"));
@@ -252,7 +245,9 @@ int runCrack(const Invocation &invocation)
     job.alphabetCount = longestRow;
     job.encoding = encoding;
     job.table = &result.table;
-    buffer.seek(0);
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
     const CipherOutcome outcome = cipherLines(buffer, plaintext.device(), job);
     if (outcome.status == CipherOutcome::Status::WriteFailed) {
         plaintext.reportWriteFailure();

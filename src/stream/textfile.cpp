@@ -38,6 +38,17 @@ TextFileReading readTextFile(const QString &path, const TextEncoding &encoding)
         return reading;
     }
 
+    const TextFileReading decoded = decodeTextBytes(bytes, encoding);
+    reading.text = decoded.text;
+    reading.undecodable = decoded.undecodable;
+    reading.encodingName = decoded.encodingName;
+    reading.ok = true;
+    return reading;
+}
+
+TextFileReading decodeTextBytes(const QByteArray &bytes, const TextEncoding &encoding)
+{
+    TextFileReading reading;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

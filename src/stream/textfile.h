@@ -21,6 +21,11 @@ struct TextFileReading
     QString encodingName;   // the one the text was read in, as the tool spells it
 };
 
+// Decodes the bytes of a whole text as the tool reads them: in encoding,
+// unless they start with a byte-order mark. Sets text, undecodable and
+// encodingName of the result.
+TextFileReading decodeTextBytes(const QByteArray &bytes, const TextEncoding &encoding);
+
 // Reads the file at path in encoding unless it starts with a byte-order mark.
 TextFileReading readTextFile(const QString &path, const TextEncoding &encoding);
 
