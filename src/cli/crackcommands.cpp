@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "filecipher.h"
 #include "frequencycount.h"
+#include "frequencyreport.h"
 #include "keytable.h"
 #include "languagemodel.h"
 #include "textfile.h"
@@ -92,10 +93,6 @@ QString choiceDescription(ChoiceMode choice)
     return QStringLiteral("не виден (у символов по одному коду)");
 }
 
-QString number(double value, int decimals)
-{
-    return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
-}
 
 // The search's progress on a terminal: time, restarts, the best score and
 // the start of the best plaintext so far.
@@ -114,9 +111,9 @@ public:
         QString start = progress.bestPlaintext.left(60);
         start.replace(QLatin1Char('\n'), QLatin1Char(' '));
         m_line.show(QStringLiteral("%1 с, перезапусков %2, оценка %3: %4")
-                        .arg(number(progress.elapsedSeconds, 1))
+                        .arg(decimalText(progress.elapsedSeconds, 1))
                         .arg(progress.restarts)
-                        .arg(number(progress.bestScore, 3), start));
+                        .arg(decimalText(progress.bestScore, 3), start));
     }
 
     void clear() { m_line.clear(); }
@@ -269,8 +266,8 @@ int runCrack(const Invocation &invocation)
                              : result.proportional ? QStringLiteral("восстановлена, коды в пропорции к частотам")
                                                    : QStringLiteral("восстановлена"))
                     .arg(result.alphabetCount)
-                    .arg(choiceDescription(result.choice), number(result.score, 3),
-                         number(timer.elapsed() / 1000.0, 2)));
+                    .arg(choiceDescription(result.choice), decimalText(result.score, 3),
+                         decimalText(timer.elapsed() / 1000.0, 2)));
     return Success;
 }
 

@@ -1,5 +1,6 @@
 #include "attackpage.h"
 
+#include "frequencyreport.h"
 #include "keypage.h"
 #include "keytablemodel.h"
 #include "textpane.h"
@@ -41,10 +42,6 @@ QString choiceText(ChoiceMode choice)
     return QStringLiteral("не виден");
 }
 
-QString number(double value, int decimals)
-{
-    return QString::number(value, 'f', decimals).replace(QLatin1Char('.'), QLatin1Char(','));
-}
 
 } // namespace
 
@@ -220,9 +217,9 @@ void AttackPage::showProgress(const CrackProgress &progress)
     if (m_plaintext->toPlainText() != progress.bestPlaintext)
         m_plaintext->setPlainText(progress.bestPlaintext);
     m_summary->setText(QStringLiteral("%1 с, перезапусков %2, оценка %3 нат на символ")
-                           .arg(number(progress.elapsedSeconds, 1))
+                           .arg(decimalText(progress.elapsedSeconds, 1))
                            .arg(progress.restarts)
-                           .arg(number(progress.bestScore, 3)));
+                           .arg(decimalText(progress.bestScore, 3)));
 }
 
 void AttackPage::showResult(const CrackResult &result, bool stopped, const QString &error)
@@ -241,7 +238,7 @@ void AttackPage::showResult(const CrackResult &result, bool stopped, const QStri
                           .arg(stopped ? QStringLiteral("Остановлено, показан лучший ключ. ") : QString(),
                                result.fixedTable ? QStringLiteral("постоянная") : QStringLiteral("восстановлена"))
                           .arg(result.alphabetCount)
-                          .arg(choiceText(result.choice), number(result.score, 3), number(result.seconds, 2));
+                          .arg(choiceText(result.choice), decimalText(result.score, 3), decimalText(result.seconds, 2));
     m_summary->setText(summary);
     m_saveKey->setEnabled(true);
     m_useKey->setEnabled(true);
