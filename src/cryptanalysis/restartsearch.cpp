@@ -217,15 +217,21 @@ void RestartSearch::annealGroups()
                 moveGroup(g, s);
             }
         } else {
-            const int s = int(m_random.bounded(SymbolCount));
-            int t = int(m_random.bounded(SymbolCount - 1));
-            t += t >= s;
-            if (m_key.holdsLock(s) || m_key.holdsLock(t))
-                continue;
-            if (!accept(m_key.swapSymbols(s, t), temperature))
-                m_key.swapSymbols(s, t);
+            trySymbolSwap(temperature);
         }
     }
+}
+
+// Two symbols, neither holding a locked code, trade all their codes.
+void RestartSearch::trySymbolSwap(double temperature)
+{
+    const int s = int(m_random.bounded(SymbolCount));
+    int t = int(m_random.bounded(SymbolCount - 1));
+    t += t >= s;
+    if (m_key.holdsLock(s) || m_key.holdsLock(t))
+        return;
+    if (!accept(m_key.swapSymbols(s, t), temperature))
+        m_key.swapSymbols(s, t);
 }
 
 void RestartSearch::annealCodes(double startFactor, int lengthFactor)
@@ -266,13 +272,7 @@ void RestartSearch::annealCodes(double startFactor, int lengthFactor)
                 m_key.swap(x, y);
         } else if (kind < m_schedule.singleMovePercent + m_schedule.symbolSwapPercent
                    && (m_plan.cyclic || m_plan.proportional)) {
-            const int s = int(m_random.bounded(SymbolCount));
-            int t = int(m_random.bounded(SymbolCount - 1));
-            t += t >= s;
-            if (m_key.holdsLock(s) || m_key.holdsLock(t))
-                continue;
-            if (!accept(m_key.swapSymbols(s, t), temperature))
-                m_key.swapSymbols(s, t);
+            trySymbolSwap(temperature);
         } else {
             const int x = int(m_random.bounded(codes));
             const int y = int(m_random.bounded(codes));

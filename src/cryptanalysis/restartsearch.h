@@ -82,6 +82,7 @@ private:
     void annealGroups();
     void annealCodes(double startFactor, int lengthFactor);
     void polish();
+    void trySymbolSwap(double temperature);
     bool accept(qint64 delta, double temperature);
     double startTemperature() const;
     qint64 moveGroup(int g, int t);
