@@ -1,5 +1,7 @@
 #include "ciphertext.h"
+#include "cribplacements.h"
 #include "cycleevidence.h"
+#include "keystate.h"
 #include "occurrenceindex.h"
 #include "homophonic.h"
 #include "keytable.h"
@@ -157,6 +159,7 @@ private slots:
     void completedTableIsAValidKey();
     void cycleEvidence_data();
     void cycleEvidence();
+    void undoneMovesLeaveTheKeyAsKept();
     void locksAreKept();
     void contradictingLocksAndCribsAreRefused_data();
     void contradictingLocksAndCribsAreRefused();
@@ -663,6 +666,63 @@ void TestCryptanalysis::cycleEvidence()
     for (const std::vector<int> &group : groups)
         codes += int(group.size());
     QCOMPARE(codes, index.codes());
+}
+
+// The search undoes rejected moves from a journal instead of rescoring them:
+// after any run of moves, kept or undone, the state must score exactly as a
+// key set afresh, crib reward and incomplete symbols included.
+void TestCryptanalysis::undoneMovesLeaveTheKeyAsKept()
+{
+    const CipherText cipher = readCipherText(encryptLines(secretTable(31), textOfLength(prose(), 300), 3));
+    const OccurrenceIndex index(cipher);
+    const CycleEvidence cycles(index);
+    KeyRules rules;
+    rules.capacity = 4;
+    rules.cycleCodes = 3;
+    rules.incompleteCost = 4000;
+    rules.cribWeight = 1500;
+    rules.lockedSymbol.assign(index.codes(), -1);
+    const CribPlacements cribs(index, { { symbolOf(QChar(u'О')), symbolOf(QChar(u'Н')) } }, rules.lockedSymbol);
+    KeyState key(index, m_model, rules, cribs);
+    KeyState fresh(index, m_model, rules, cribs);
+    QRandomGenerator random(5);
+    std::vector<int> assignment(index.codes());
+    for (int &s : assignment)
+        s = int(random.bounded(SymbolCount));
+    key.reset(assignment);
+    std::vector<int> kept = key.assignment();
+    const int codes = index.codes();
+    for (int round = 0; round < 400; ++round) {
+        for (int moves = int(random.bounded(1, 4)); moves > 0; --moves) {
+            const int x = int(random.bounded(codes)), y = int(random.bounded(codes)), z = int(random.bounded(codes));
+            switch (random.bounded(4)) {
+            case 0:
+                key.move(x, int(random.bounded(SymbolCount)));
+                break;
+            case 1:
+                key.swap(x, y);
+                break;
+            case 2:
+                if (x != y && y != z && x != z)
+                    key.rotate(x, y, z);
+                break;
+            default:
+                key.swapSymbols(key.symbolOf(x), key.symbolOf(y));
+            }
+        }
+        if (random.bounded(2)) {
+            key.keep();
+            kept = key.assignment();
+        } else {
+            key.undo();
+            QCOMPARE(key.assignment(), kept);
+        }
+        fresh.reset(key.assignment());
+        QCOMPARE(key.languageScore(), fresh.languageScore());
+        QCOMPARE(key.total(), fresh.total());
+        for (int s = 0; s < SymbolCount; ++s)
+            QCOMPARE(key.size(s), fresh.size(s));
+    }
 }
 
 // A code locked to a symbol keeps it, even a symbol the text argues

@@ -16,6 +16,7 @@ KeyState::KeyState(const OccurrenceIndex &index, const LanguageModel &model, con
     , m_cribs(cribs)
     , m_assign(index.codes(), 0)
     , m_symbolAt(index.positions(), std::int8_t(Boundary))
+    , m_windowScore(index.positions(), 0)
     , m_ends(size_t(index.occurrenceCount()) * (HistoryLength + 1) + 16)
     , m_matched(cribs.placementCount(), 0)
 {
@@ -46,8 +47,10 @@ void KeyState::reset(const std::vector<int> &assignment)
     }
     m_language = 0;
     for (int p = 0; p < m_index.positions(); ++p) {
-        if (m_index.codeAt(p) >= 0)
-            m_language += windowScore(p);
+        if (m_index.codeAt(p) >= 0) {
+            m_windowScore[p] = std::int16_t(windowScore(p));
+            m_language += m_windowScore[p];
+        }
     }
     std::fill(m_matched.begin(), m_matched.end(), 0);
     for (int x = 0; x < codes(); ++x) {
@@ -59,6 +62,7 @@ void KeyState::reset(const std::vector<int> &assignment)
     for (int placement = 0; placement < m_cribs.placementCount(); ++placement)
         ++m_matchHistogram[m_cribs.cribOf(placement)][m_matched[placement]];
     m_cribBonus = cribBonus();
+    keep();
 }
 
 int KeyState::occurrenceCount() const
@@ -120,7 +124,7 @@ void KeyState::removeMember(int s, int x)
 }
 
 // Gives code x the symbol t in the text and returns the change of total();
-// keeps the members, locks and cribs in step.
+// keeps the members, locks and cribs in step and notes what it changed.
 qint64 KeyState::recode(int x, int t)
 {
     const int s = m_assign[x];
@@ -140,16 +144,29 @@ qint64 KeyState::recode(int x, int t)
         }
         last = p + HistoryLength;
     }
-    int before = 0;
-    for (int i = 0; i < endCount; ++i)
-        before += windowScore(m_ends[i]);
     for (const int *o = begin; o != end; ++o)
         m_symbolAt[*o] = std::int8_t(t);
-    int after = 0;
-    for (int i = 0; i < endCount; ++i)
-        after += windowScore(m_ends[i]);
-    m_language += after - before;
+    int change = 0;
+    for (int i = 0; i < endCount; ++i) {
+        const int e = m_ends[i];
+        const std::int16_t score = std::int16_t(windowScore(e));
+        m_rescored.push_back({ e, m_windowScore[e] });
+        change += score - m_windowScore[e];
+        m_windowScore[e] = score;
+    }
+    m_language += change;
+    m_recoded.push_back({ x, s });
 
+    const qint64 bonusBefore = m_cribBonus;
+    const int incompleteChange = relabel(x, t);
+    return qint64(change) + (m_cribBonus - bonusBefore) - qint64(incompleteChange) * m_rules.incompleteCost;
+}
+
+// Moves code x from its symbol to t in the members, locks and cribs (not in
+// the text); returns the change in incomplete symbols.
+int KeyState::relabel(int x, int t)
+{
+    const int s = m_assign[x];
     const int incompleteBefore = incomplete(s) + incomplete(t);
     removeMember(s, x);
     m_members[t].push_back(x);
@@ -163,7 +180,6 @@ qint64 KeyState::recode(int x, int t)
         ++m_locksHeld[t];
     }
 
-    qint64 bonusDelta = 0;
     const std::vector<CribPlacements::Entry> &entries = m_cribs.entriesOf(x);
     if (!entries.empty()) {
         for (const CribPlacements::Entry &entry : entries) {
@@ -175,11 +191,34 @@ qint64 KeyState::recode(int x, int t)
             m_matched[entry.placement] += change;
             ++histogram[m_matched[entry.placement]];
         }
-        const qint64 bonus = cribBonus();
-        bonusDelta = bonus - m_cribBonus;
-        m_cribBonus = bonus;
+        m_cribBonus = cribBonus();
     }
-    return qint64(after - before) + bonusDelta - qint64(incompleteChange) * m_rules.incompleteCost;
+    return incompleteChange;
+}
+
+void KeyState::keep()
+{
+    m_recoded.clear();
+    m_rescored.clear();
+    m_keptLanguage = m_language;
+    m_keptCribBonus = m_cribBonus;
+    m_keptIncomplete = m_incomplete;
+}
+
+void KeyState::undo()
+{
+    for (auto r = m_recoded.rbegin(); r != m_recoded.rend(); ++r) {
+        for (const int *o = m_index.begin(r->code); o != m_index.end(r->code); ++o)
+            m_symbolAt[*o] = std::int8_t(r->from);
+        relabel(r->code, r->from);
+    }
+    for (auto r = m_rescored.rbegin(); r != m_rescored.rend(); ++r)
+        m_windowScore[r->end] = r->from;
+    m_language = m_keptLanguage;
+    m_cribBonus = m_keptCribBonus;
+    m_incomplete = m_keptIncomplete;
+    m_recoded.clear();
+    m_rescored.clear();
 }
 
 qint64 KeyState::cribBonus() const
@@ -214,12 +253,12 @@ qint64 KeyState::rotate(int x, int y, int z)
 
 qint64 KeyState::swapSymbols(int s, int t)
 {
-    const std::vector<int> fromS = m_members[s];
-    const std::vector<int> fromT = m_members[t];
+    m_traded[0] = m_members[s];
+    m_traded[1] = m_members[t];
     qint64 delta = 0;
-    for (const int x : fromS)
+    for (const int x : m_traded[0])
         delta += recode(x, t);
-    for (const int x : fromT)
+    for (const int x : m_traded[1])
         delta += recode(x, s);
     return delta;
 }

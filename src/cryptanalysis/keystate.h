@@ -69,17 +69,22 @@ public:
     // Whether all of codes may join t while all of leaving leave it.
     bool fitsAll(const std::vector<int> &codes, int t, const std::vector<int> &leaving) const;
 
-    // The moves, each returning the change of total(); undone by the
-    // opposite move. They do not check the rules.
+    // The moves, each returning the change of total(). They do not check
+    // the rules. A move is tentative: keep() makes the moves since the last
+    // keep() (or reset()) the key, undo() takes them all back. Undoing looks
+    // nothing up in the model, so a rejected move costs half an accepted one.
     qint64 move(int x, int t);
     qint64 swap(int x, int y);
-    // x takes y's symbol, y takes z's, z takes x's; undone by rotate(x, z, y).
+    // x takes y's symbol, y takes z's, z takes x's.
     qint64 rotate(int x, int y, int z);
     // Symbols s and t trade all their codes.
     qint64 swapSymbols(int s, int t);
+    void keep();
+    void undo();
 
 private:
     qint64 recode(int x, int t);
+    int relabel(int x, int t);
     int windowScore(int end) const
     {
         const std::int8_t *w = &m_symbolAt[end - HistoryLength];
@@ -104,8 +109,30 @@ private:
     std::array<int, SymbolCount> m_repeaters {};  // per symbol
     int m_incomplete = 0;
     std::vector<std::int8_t> m_symbolAt;
+    // Per position of a code, the score of the window that ends there.
+    std::vector<std::int16_t> m_windowScore;
     std::vector<int> m_ends; // scratch: the windows a recode rescores
+    std::array<std::vector<int>, 2> m_traded; // scratch of swapSymbols
     qint64 m_language = 0;
+
+    // What the moves since the last keep() changed, to undo them: each
+    // code's former symbol, each rescored window's former score, and the
+    // totals as they were kept.
+    struct Recoded
+    {
+        int code;
+        int from;
+    };
+    struct Rescored
+    {
+        int end;
+        std::int16_t from;
+    };
+    std::vector<Recoded> m_recoded;
+    std::vector<Rescored> m_rescored;
+    qint64 m_keptLanguage = 0;
+    qint64 m_keptCribBonus = 0;
+    int m_keptIncomplete = 0;
 
     // Per placement, how many of its letters read; per crib, how many of
     // its placements read so many letters.

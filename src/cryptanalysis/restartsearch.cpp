@@ -131,12 +131,14 @@ void RestartSearch::placeCrib(int restart)
             continue;
         if (m_key.fits(x, symbol)) {
             m_key.move(x, symbol);
+            m_key.keep();
             continue;
         }
         for (int i = 0; i < m_key.size(symbol); ++i) {
             const int y = m_key.member(symbol, i);
             if (!m_key.isLocked(y) && m_key.fits(x, symbol, y) && m_key.fits(y, s, x)) {
                 m_key.swap(x, y);
+                m_key.keep();
                 break;
             }
         }
@@ -148,6 +150,24 @@ bool RestartSearch::accept(qint64 delta, double temperature)
     if (delta >= 0)
         return true;
     return m_random.generateDouble() < std::exp(double(delta) / temperature);
+}
+
+void RestartSearch::settle(qint64 delta, double temperature)
+{
+    if (accept(delta, temperature))
+        m_key.keep();
+    else
+        m_key.undo();
+}
+
+bool RestartSearch::improves(qint64 delta)
+{
+    if (delta > 0) {
+        m_key.keep();
+        return true;
+    }
+    m_key.undo();
+    return false;
 }
 
 double RestartSearch::startTemperature() const
@@ -200,8 +220,7 @@ void RestartSearch::annealGroups()
             int t = int(m_random.bounded(SymbolCount - 1));
             t += t >= s;
             if (m_key.fitsAll(group, t, {})) {
-                if (!accept(moveGroup(g, t), temperature))
-                    moveGroup(g, s);
+                settle(moveGroup(g, t), temperature);
                 continue;
             }
             if (m_key.size(t) == 0)
@@ -212,10 +231,7 @@ void RestartSearch::annealGroups()
             const std::vector<int> &other = m_plan.groups[h];
             if (!m_key.fitsAll(group, t, other) || !m_key.fitsAll(other, s, group))
                 continue;
-            if (!accept(moveGroup(g, t) + moveGroup(h, s), temperature)) {
-                moveGroup(h, t);
-                moveGroup(g, s);
-            }
+            settle(moveGroup(g, t) + moveGroup(h, s), temperature);
         } else {
             trySymbolSwap(temperature);
         }
@@ -230,8 +246,7 @@ void RestartSearch::trySymbolSwap(double temperature)
     t += t >= s;
     if (m_key.holdsLock(s) || m_key.holdsLock(t))
         return;
-    if (!accept(m_key.swapSymbols(s, t), temperature))
-        m_key.swapSymbols(s, t);
+    settle(m_key.swapSymbols(s, t), temperature);
 }
 
 void RestartSearch::annealCodes(double startFactor, int lengthFactor)
@@ -259,8 +274,7 @@ void RestartSearch::annealCodes(double startFactor, int lengthFactor)
             const bool swapOnly
                 = m_plan.proportional && int(m_random.bounded(100u)) < m_schedule.proportionalSwapPercent;
             if (!swapOnly && m_key.fits(x, t)) {
-                if (!accept(m_key.move(x, t), temperature))
-                    m_key.move(x, s);
+                settle(m_key.move(x, t), temperature);
                 continue;
             }
             if (m_key.size(t) == 0)
@@ -268,8 +282,7 @@ void RestartSearch::annealCodes(double startFactor, int lengthFactor)
             const int y = m_key.member(t, int(m_random.bounded(m_key.size(t))));
             if (m_key.isLocked(y) || !m_key.fits(x, t, y) || !m_key.fits(y, s, x))
                 continue;
-            if (!accept(m_key.swap(x, y), temperature))
-                m_key.swap(x, y);
+            settle(m_key.swap(x, y), temperature);
         } else if (kind < m_schedule.singleMovePercent + m_schedule.symbolSwapPercent
                    && (m_plan.cyclic || m_plan.proportional)) {
             trySymbolSwap(temperature);
@@ -282,8 +295,7 @@ void RestartSearch::annealCodes(double startFactor, int lengthFactor)
                 continue;
             if (!m_key.fits(x, sy, y) || !m_key.fits(y, sz, z) || !m_key.fits(z, sx, x))
                 continue;
-            if (!accept(m_key.rotate(x, y, z), temperature))
-                m_key.rotate(x, z, y);
+            settle(m_key.rotate(x, y, z), temperature);
         }
     }
 }
@@ -312,10 +324,7 @@ void RestartSearch::polish()
                 const int s = m_key.symbolOf(x);
                 if (t == s || !m_key.fits(x, t))
                     continue;
-                if (m_key.move(x, t) > 0)
-                    improved = true;
-                else
-                    m_key.move(x, s);
+                improved = improves(m_key.move(x, t)) || improved;
             }
         }
         for (int x = 0; x < codes && !m_deadline.passed(); ++x) {
@@ -323,10 +332,7 @@ void RestartSearch::polish()
                 const int s = m_key.symbolOf(x), t = m_key.symbolOf(y);
                 if (s == t || m_key.isLocked(x) || m_key.isLocked(y) || !m_key.fits(x, t, y) || !m_key.fits(y, s, x))
                     continue;
-                if (m_key.swap(x, y) > 0)
-                    improved = true;
-                else
-                    m_key.swap(x, y);
+                improved = improves(m_key.swap(x, y)) || improved;
             }
         }
         if (m_plan.cyclic) {
@@ -334,10 +340,7 @@ void RestartSearch::polish()
                 for (int t = s + 1; t < SymbolCount; ++t) {
                     if (m_key.holdsLock(s) || m_key.holdsLock(t))
                         continue;
-                    if (m_key.swapSymbols(s, t) > 0)
-                        improved = true;
-                    else
-                        m_key.swapSymbols(s, t);
+                    improved = improves(m_key.swapSymbols(s, t)) || improved;
                 }
             }
         }
@@ -350,10 +353,7 @@ void RestartSearch::polish()
                         continue;
                     if (!m_key.fits(x, sy, y) || !m_key.fits(y, sz, z) || !m_key.fits(z, sx, x))
                         continue;
-                    if (m_key.rotate(x, y, z) > 0)
-                        improved = true;
-                    else
-                        m_key.rotate(x, z, y);
+                    improved = improves(m_key.rotate(x, y, z)) || improved;
                 }
     }
 }

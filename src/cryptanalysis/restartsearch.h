@@ -84,6 +84,11 @@ private:
     void polish();
     void trySymbolSwap(double temperature);
     bool accept(qint64 delta, double temperature);
+    // Keeps the moves just made when the anneal accepts their change of
+    // the total, else undoes them.
+    void settle(qint64 delta, double temperature);
+    // Hill climbing: keeps the moves just made only when they raise it.
+    bool improves(qint64 delta);
     double startTemperature() const;
     qint64 moveGroup(int g, int t);
     bool groupMayMove(int g) const;
