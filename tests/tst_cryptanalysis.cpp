@@ -55,9 +55,10 @@ const char heldOutProse[] =
     "разглядывают эти открытки, спрашивают о старом стороже и уходят домой с книгами "
     "о путешествиях, которые когда-то читал тот мальчик.";
 
-// The table under which the search alone misreads the first 300 codes of
-// the prose at k = 3 with seed 7.
-constexpr quint32 CribTableSeed = 22;
+// The table under which the search alone misreads the first 150 codes of
+// the prose at k = 3 with seed 7 (a third right; at 300 codes it reads
+// every table of the first two hundred).
+constexpr quint32 CribTableSeed = 50;
 
 QString prose()
 {
@@ -800,7 +801,7 @@ void TestCryptanalysis::contradictingLocksAndCribsAreRefused()
 void TestCryptanalysis::cribPullsTheKeyRight()
 {
     const KeyTable table = secretTable(CribTableSeed);
-    const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 300), 3));
+    const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 150), 3));
     CrackOptions options;
     options.seed = 7;
     options.jobs = 2;
@@ -810,8 +811,8 @@ void TestCryptanalysis::cribPullsTheKeyRight()
     QVERIFY(crackOptionProblems(cipher, options).empty());
     const CrackResult withCrib = crackHomophonic(cipher, m_model, options);
     const double found = accuracy(cipher, withCrib.symbolOfCode, trueSymbols(table, 3));
-    QVERIFY2(alone < 0.8, qPrintable(QString::number(alone)));
-    QVERIFY2(found >= 0.9, qPrintable(QString::number(found)));
+    QVERIFY2(alone < 0.5, qPrintable(QString::number(alone)));
+    QVERIFY2(found >= 0.85, qPrintable(QString::number(found)));
     QVERIFY(cipher.plaintext(withCrib.symbolOfCode).contains(QStringLiteral("БИБЛИОТЕКИ")));
 }
 

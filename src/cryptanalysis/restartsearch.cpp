@@ -28,12 +28,11 @@ RestartOutcome RestartSearch::run(int restart)
 {
     start(restart);
     placeCrib(restart);
-    const int lengthFactor = restart < m_schedule.shortRestarts ? 1 : m_schedule.longAnnealFactor;
     if (m_plan.groups.size() < size_t(m_key.codes())) {
         annealGroups();
-        annealCodes(m_schedule.codeAnnealAfterGroups, lengthFactor);
+        annealCodes(m_schedule.codeAnnealAfterGroups);
     } else {
-        annealCodes(1.0, lengthFactor);
+        annealCodes(1.0);
     }
     polish();
     return { m_key.assignment(), m_key.total(), m_key.languageScore() };
@@ -249,14 +248,13 @@ void RestartSearch::trySymbolSwap(double temperature)
     settle(m_key.swapSymbols(s, t), temperature);
 }
 
-void RestartSearch::annealCodes(double startFactor, int lengthFactor)
+void RestartSearch::annealCodes(double startFactor)
 {
     const int codes = m_key.codes();
     if (codes == 0)
         return;
-    const qint64 steps
-        = qint64(std::clamp(codes * m_schedule.stepsPerCode, m_schedule.minSteps, m_schedule.maxSteps))
-        * (m_occurrences >= m_schedule.longTextOccurrences ? 1 : lengthFactor);
+    const qint64 steps = std::clamp<qint64>(qint64(m_schedule.annealWork * codes / std::max(1, m_occurrences)),
+                                            m_schedule.minSteps, m_schedule.maxSteps);
     const double endTemperature = m_schedule.endTemperatureNats * LanguageModel::Scale;
     double temperature = startFactor * startTemperature();
     const double cooling = std::pow(endTemperature / temperature, 1.0 / double(steps));

@@ -80,7 +80,7 @@ private:
     void start(int restart);
     void placeCrib(int restart);
     void annealGroups();
-    void annealCodes(double startFactor, int lengthFactor);
+    void annealCodes(double startFactor);
     void polish();
     void trySymbolSwap(double temperature);
     bool accept(qint64 delta, double temperature);
