@@ -161,6 +161,7 @@ private slots:
     void cycleEvidence_data();
     void cycleEvidence();
     void undoneMovesLeaveTheKeyAsKept();
+    void symbolsLeftEmptyNoMoreThanCodesUnseen();
     void locksAreKept();
     void contradictingLocksAndCribsAreRefused_data();
     void contradictingLocksAndCribsAreRefused();
@@ -724,6 +725,42 @@ void TestCryptanalysis::undoneMovesLeaveTheKeyAsKept()
         for (int s = 0; s < SymbolCount; ++s)
             QCOMPARE(key.size(s), fresh.size(s));
     }
+}
+
+// A text that shows 99 of the 100 codes leaves one code for a symbol the
+// key left empty, so the search's last steps may leave one symbol empty,
+// never two: a key file needs a code a symbol.
+void TestCryptanalysis::symbolsLeftEmptyNoMoreThanCodesUnseen()
+{
+    QString text;
+    for (int code = 0; code < CodeCount - 1; ++code)
+        text += QStringLiteral("%1 ").arg(code, 2, 10, QLatin1Char('0'));
+    const CipherText cipher = readCipherText(text);
+    const OccurrenceIndex index(cipher);
+    KeyRules rules;
+    rules.capacity = 24;
+    rules.lockedSymbol.assign(index.codes(), -1);
+    rules.emptySymbolsAllowed = CodeCount - index.codes();
+    QCOMPARE(rules.emptySymbolsAllowed, 1);
+    const CribPlacements cribs(index, {}, rules.lockedSymbol);
+    KeyState key(index, m_model, rules, cribs);
+    key.keepSymbolsFilled();
+    // Code 0 alone is the space's, the others are dealt over the letters
+    // but the last, which is left empty.
+    std::vector<int> assignment(index.codes());
+    for (int x = 0; x < index.codes(); ++x)
+        assignment[x] = x == 0 ? 0 : 1 + (x - 1) % (SymbolCount - 2);
+    key.reset(assignment);
+    QVERIFY(!key.fits(0, 5));
+    QVERIFY(!key.fitsAll({ 0 }, 5, {}));
+    QVERIFY(key.fits(1, 5));
+    // A swap leaves both symbols a code.
+    QVERIFY(key.fits(0, 5, index.denseOf(5)));
+    // Once the empty symbol takes a code, the space may give up its own.
+    QVERIFY(key.fits(1, SymbolCount - 1));
+    key.move(1, SymbolCount - 1);
+    key.keep();
+    QVERIFY(key.fits(0, 5));
 }
 
 // A code locked to a symbol keeps it, even a symbol the text argues

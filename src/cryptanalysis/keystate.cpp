@@ -39,8 +39,11 @@ void KeyState::reset(const std::vector<int> &assignment)
         m_repeaters[m_assign[x]] += m_repeats[x];
     }
     m_incomplete = 0;
-    for (int s = 0; s < SymbolCount; ++s)
+    m_emptySymbols = 0;
+    for (int s = 0; s < SymbolCount; ++s) {
         m_incomplete += incomplete(s);
+        m_emptySymbols += m_members[s].empty();
+    }
     for (int p = 0; p < m_index.positions(); ++p) {
         const int x = m_index.codeAt(p);
         m_symbolAt[p] = x >= 0 ? std::int8_t(m_assign[x]) : std::int8_t(Boundary);
@@ -86,6 +89,9 @@ bool KeyState::fits(int x, int t, int leaving) const
     const bool leaves = leaving >= 0 && m_assign[leaving] == t;
     if (int(members.size()) - int(leaves) + 1 > m_rules.capacity)
         return false;
+    if (m_keepFilled && leaving < 0 && m_members[m_assign[x]].size() == 1 && !members.empty()
+        && m_emptySymbols >= m_rules.emptySymbolsAllowed)
+        return false;
     if (!m_rules.cycles)
         return true;
     for (const int m : members) {
@@ -102,6 +108,12 @@ bool KeyState::fitsAll(const std::vector<int> &codes, int t, const std::vector<i
     for (const int m : members)
         staying += std::find(leaving.begin(), leaving.end(), m) == leaving.end();
     if (staying + int(codes.size()) > m_rules.capacity)
+        return false;
+    // Codes that all leave one symbol for a symbol holding codes empty it.
+    if (m_keepFilled && leaving.empty() && !codes.empty() && !members.empty()
+        && m_emptySymbols >= m_rules.emptySymbolsAllowed
+        && m_members[m_assign[codes[0]]].size() == codes.size()
+        && std::all_of(codes.begin(), codes.end(), [&](int x) { return m_assign[x] == m_assign[codes[0]]; }))
         return false;
     if (!m_rules.cycles)
         return true;
@@ -168,6 +180,7 @@ int KeyState::relabel(int x, int t)
 {
     const int s = m_assign[x];
     const int incompleteBefore = incomplete(s) + incomplete(t);
+    m_emptySymbols += int(m_members[s].size() == 1) - int(m_members[t].empty());
     removeMember(s, x);
     m_members[t].push_back(x);
     m_assign[x] = t;

@@ -26,6 +26,9 @@ struct KeyRules
     const CycleEvidence *cycles = nullptr;
     // Per dense code, the symbol it is locked to, or -1.
     std::vector<int> lockedSymbol;
+    // Symbols that may hold no code: a key gives every symbol a code, so at
+    // most as many as there are codes the text never shows.
+    int emptySymbolsAllowed = SymbolCount;
     // Score per letter of a crib that reads at its best placement.
     int cribWeight = 0;
     // Under cyclic choice with k codes a symbol: the cost of a symbol that
@@ -63,8 +66,15 @@ public:
     qint64 languageScore() const { return m_language; }
     qint64 total() const { return m_language + m_cribBonus - qint64(m_incomplete) * m_rules.incompleteCost; }
 
-    // Whether x may join symbol t while y (or -1) leaves it: room, and codes
-    // whose order allows one symbol. Locks are the caller's to check.
+    // Symbols holding no code. The anneal may leave more of them empty than
+    // the rules allow; once keepSymbolsFilled() is called, no move may.
+    int emptySymbols() const { return m_emptySymbols; }
+    int emptySymbolsAllowed() const { return m_rules.emptySymbolsAllowed; }
+    void keepSymbolsFilled() { m_keepFilled = true; }
+
+    // Whether x may join symbol t while y (or -1) leaves it: room, codes
+    // whose order allows one symbol, and no symbol emptied beyond what is
+    // allowed (see keepSymbolsFilled). Locks are the caller's to check.
     bool fits(int x, int t, int leaving = -1) const;
     // Whether all of codes may join t while all of leaving leave it.
     bool fitsAll(const std::vector<int> &codes, int t, const std::vector<int> &leaving) const;
@@ -105,6 +115,8 @@ private:
     std::vector<int> m_assign;
     std::array<std::vector<int>, SymbolCount> m_members;
     std::array<int, SymbolCount> m_locksHeld {};
+    int m_emptySymbols = SymbolCount;
+    bool m_keepFilled = false;
     std::vector<char> m_repeats;                  // per code
     std::array<int, SymbolCount> m_repeaters {};  // per symbol
     int m_incomplete = 0;

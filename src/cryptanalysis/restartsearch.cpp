@@ -34,6 +34,7 @@ RestartOutcome RestartSearch::run(int restart)
     } else {
         annealCodes(1.0);
     }
+    fillEmptySymbols();
     polish();
     return { m_key.assignment(), m_key.total(), m_key.languageScore() };
 }
@@ -296,6 +297,39 @@ void RestartSearch::annealCodes(double startFactor)
             settle(m_key.rotate(x, y, z), temperature);
         }
     }
+}
+
+// A key gives every symbol a code, and each code the text never shows can
+// go to one symbol only. The anneal may leave more symbols empty than that
+// (a rare letter's code read as a frequent one); each symbol too many then
+// takes the code whose move there costs least, and no move empties a symbol
+// again.
+void RestartSearch::fillEmptySymbols()
+{
+    while (m_key.emptySymbols() > m_key.emptySymbolsAllowed()) {
+        int bestCode = -1, bestSymbol = -1;
+        qint64 bestDelta = 0;
+        for (int s = 0; s < SymbolCount; ++s) {
+            if (m_key.size(s) > 0)
+                continue;
+            for (int x = 0; x < m_key.codes(); ++x) {
+                if (m_key.isLocked(x) || m_key.size(m_key.symbolOf(x)) < 2 || !m_key.fits(x, s))
+                    continue;
+                const qint64 delta = m_key.move(x, s);
+                m_key.undo();
+                if (bestCode < 0 || delta > bestDelta) {
+                    bestCode = x;
+                    bestSymbol = s;
+                    bestDelta = delta;
+                }
+            }
+        }
+        if (bestCode < 0)
+            break;
+        m_key.move(bestCode, bestSymbol);
+        m_key.keep();
+    }
+    m_key.keepSymbolsFilled();
 }
 
 // Hill climbing to a local optimum over single moves, swaps of any two

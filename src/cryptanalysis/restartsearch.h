@@ -81,6 +81,7 @@ private:
     void placeCrib(int restart);
     void annealGroups();
     void annealCodes(double startFactor);
+    void fillEmptySymbols();
     void polish();
     void trySymbolSwap(double temperature);
     bool accept(qint64 delta, double temperature);

@@ -328,6 +328,7 @@ public:
                                                 schedule.groupingEvidenceNats);
         }
         m_rules.cycles = m_plan.cyclic ? &m_cycles : nullptr;
+        m_rules.emptySymbolsAllowed = qMax(0, CodeCount - m_index.codes());
         m_rules.cribWeight = int(schedule.cribNatsPerLetter * LanguageModel::Scale);
     }
 
