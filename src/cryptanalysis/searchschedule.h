@@ -73,8 +73,8 @@ struct SearchSchedule
     // Russian is a trap worth more restarts, not an answer.
     int persistOccurrences = 300;
     // Restarts without a better key before the search ends (times the
-    // factor when it persists). 20 instead of 12 reads 200 codes at k = 3
-    // cyclic somewhat better, but takes three times as long.
+    // factor when it persists). Few, since each anneal is long: the hard
+    // texts are read in two to four restarts or not at all.
     int giveUpAfter = 6;
     int persistGiveUpFactor = 3;
     int maxRestarts = 400;
@@ -96,9 +96,6 @@ struct SearchSchedule
     // only where the text asks for it.
     int proportionalCapacity = 24;
     int proportionalSwapPercent = 50;
-    // Its anneals start hotter: a code of such a key occurs only a few
-    // times, and a move of it changes little.
-    double proportionalStartTemperatureNats = 40;
 
     // Under cyclic choice a symbol with a code seen twice in a line must show
     // all k codes; a key that leaves it fewer pays this much per symbol.
