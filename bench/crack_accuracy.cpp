@@ -34,6 +34,8 @@
 #if __has_include("restartsearch.h")
 #define SOLVER_TAKES_LOCKS 1
 #endif
+// It also kept its tables as three codes a row, each row with the counter
+// of cyclic choice, and had no proportional keys.
 
 using namespace Cryptanalysis;
 
@@ -116,7 +118,7 @@ int main(int argc, char *argv[])
 
     for (const Cell &cell : cells) {
 #ifndef SOLVER_TAKES_LOCKS
-        if (cell.locks > 0 || jobs != 1) {
+        if (cell.locks > 0 || jobs != 1 || cell.alphabetCount == CodeCount) {
             std::printf("%d\t%s\t-\t-\t-\t-\t-\n", cell.length, qPrintable(cell.name));
             continue;
         }
@@ -127,9 +129,13 @@ int main(int argc, char *argv[])
             // the same texts, tables and search seeds as the one without.
             QRandomGenerator random(quint32(cell.length * 1000 + cell.alphabetCount * 10 + cell.randomChoice) * 7919u
                                     + quint32(trial));
+#ifdef SOLVER_TAKES_LOCKS
             const KeyTable table = cell.alphabetCount == CodeCount
                 ? randomKeyTable(random, proportionalRowLengths(model.symbolCounts(), CodeCount))
                 : randomKeyTable(random);
+#else
+            HomophoneTable table = randomKeyTable(random);
+#endif
             RandomCodeChoice choice(random);
             // Consecutive paragraphs from a random one on, cut at the length.
             int paragraph = int(random.bounded(paragraphs.size()));
@@ -148,6 +154,10 @@ int main(int argc, char *argv[])
                     ++cut;
                 }
                 text.truncate(cut);
+#ifndef SOLVER_TAKES_LOCKS
+                for (auto &row : table)
+                    row.counter = 0;
+#endif
                 ciphertext += cell.randomChoice ? encryptHomophonic(table, text, cell.alphabetCount, choice)
                                                 : encryptHomophonic(table, text, cell.alphabetCount);
                 ciphertext += QLatin1Char('\n');
@@ -187,6 +197,7 @@ int main(int argc, char *argv[])
                 ++at;
             }
             accuracies.push_back(100.0 * right / qMax(1, at));
+#ifdef SOLVER_TAKES_LOCKS
             if (qEnvironmentVariableIsSet("CRACK_DEBUG")) {
                 std::array<int, CodeCount> trueMap;
                 trueMap.fill(-1);
@@ -208,6 +219,7 @@ int main(int argc, char *argv[])
                              model.averageScore(cipher.plaintext(trueMap)), result.alphabetCount, int(result.choice),
                              int(result.proportional), peakRelative, result.restarts, result.seconds);
             }
+#endif
             times.push_back(result.seconds);
             restarts.push_back(result.restarts);
         }
