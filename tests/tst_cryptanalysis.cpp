@@ -523,13 +523,23 @@ void TestCryptanalysis::cyclicThreeCodesCrack()
     CrackOptions options;
     options.seed = 4;
     options.timeLimitSeconds = 60;
+    options.progressPlaintextLength = 300;
     int reports = 0;
     double lastElapsed = 0;
+    QString shown;
     options.progress = [&](const CrackProgress &progress) {
         ++reports;
         QVERIFY(progress.elapsedSeconds >= lastElapsed);
         lastElapsed = progress.elapsedSeconds;
-        QCOMPARE(progress.bestPlaintext.count(QLatin1Char('\n')), cipher.lineCount);
+        // The first report always carries text; later ones only a change.
+        QCOMPARE(progress.plaintextChanged || reports == 1, progress.plaintextChanged);
+        if (progress.plaintextChanged) {
+            QCOMPARE(progress.bestPlaintext.size(), 300);
+            QVERIFY(progress.bestPlaintext != shown);
+            shown = progress.bestPlaintext;
+        } else {
+            QVERIFY(progress.bestPlaintext.isEmpty());
+        }
     };
     const CrackResult result = crackHomophonic(cipher, m_model, options);
     const double found = accuracy(cipher, result.symbolOfCode, trueSymbols(table, 3));

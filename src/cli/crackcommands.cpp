@@ -106,20 +106,23 @@ public:
 
     void show(const CrackProgress &progress)
     {
+        if (progress.plaintextChanged) {
+            m_start = progress.bestPlaintext.left(60);
+            m_start.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        }
         if (!m_enabled || progress.elapsedSeconds < 1.0)
             return;
-        QString start = progress.bestPlaintext.left(60);
-        start.replace(QLatin1Char('\n'), QLatin1Char(' '));
         m_line.show(QStringLiteral("%1 с, перезапусков %2, оценка %3: %4")
                         .arg(decimalText(progress.elapsedSeconds, 1))
                         .arg(progress.restarts)
-                        .arg(decimalText(progress.bestScore, 3), start));
+                        .arg(decimalText(progress.bestScore, 3), m_start));
     }
 
     void clear() { m_line.clear(); }
 
 private:
     bool m_enabled;
+    QString m_start;
     TerminalLine m_line;
 };
 

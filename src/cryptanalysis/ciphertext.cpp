@@ -39,12 +39,14 @@ CipherText readCipherText(QStringView text)
     return out;
 }
 
-QString CipherText::plaintext(const std::array<int, CodeCount> &symbolOfCode) const
+QString CipherText::plaintext(const std::array<int, CodeCount> &symbolOfCode, int maxLength) const
 {
     QString text;
-    text.reserve(int(units.size()));
+    text.reserve(int(qMin(units.size(), size_t(maxLength))));
     int copiedIndex = 0;
     for (const qint16 unit : units) {
+        if (text.size() >= maxLength)
+            break;
         if (unit == LineEnd) {
             text.append(QLatin1Char('\n'));
         } else if (unit == Copied) {
@@ -55,6 +57,11 @@ QString CipherText::plaintext(const std::array<int, CodeCount> &symbolOfCode) co
             text.append(QLatin1Char(char('0' + unit / 10)));
             text.append(QLatin1Char(char('0' + unit % 10)));
         }
+    }
+    if (text.size() > maxLength) {
+        text.truncate(maxLength);
+        if (!text.isEmpty() && text.back().isHighSurrogate())
+            text.chop(1);
     }
     return text;
 }

@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <array>
+#include <climits>
 #include <vector>
 
 namespace Cryptanalysis {
@@ -25,7 +26,8 @@ struct CipherText
 
     // The text that decryption with a table mapping code -> symbol
     // (-1: no symbol, kept as its digits) would give; lines end in '\n'.
-    QString plaintext(const std::array<int, CodeCount> &symbolOfCode) const;
+    // At most maxLength characters: the start of that text.
+    QString plaintext(const std::array<int, CodeCount> &symbolOfCode, int maxLength = INT_MAX) const;
 };
 
 // Lines end where the tool's decryption ends them (lineend.h: a lone CR is

@@ -419,7 +419,12 @@ private:
         symbolOfCode.fill(NoSymbol);
         for (int x = 0; x < m_index.codes(); ++x)
             symbolOfCode[m_index.codeOf(x)] = best.assignment[x];
-        progress.bestPlaintext = m_cipher.plaintext(symbolOfCode);
+        QString shown = m_cipher.plaintext(symbolOfCode, m_options.progressPlaintextLength);
+        progress.plaintextChanged = shown != m_shownPlaintext;
+        if (progress.plaintextChanged) {
+            progress.bestPlaintext = shown;
+            m_shownPlaintext = std::move(shown);
+        }
         m_options.progress(progress);
     }
 
@@ -432,6 +437,9 @@ private:
     const CribPlacements m_cribs;
     KeyRules m_rules;
     SearchPlan m_plan;
+    // The plaintext the last progress report carried (reports come from
+    // the calling thread only).
+    mutable QString m_shownPlaintext;
 };
 
 bool keepsLocks(const CrackResult &result, const std::vector<CodeLock> &locks)

@@ -23,6 +23,10 @@ struct CrackProgress
     double elapsedSeconds = 0;
     int restarts = 0;
     double bestScore = 0;     // average log-probability per symbol, nats
+    // The start of the best key's plaintext, at most
+    // CrackOptions::progressPlaintextLength characters; empty, with
+    // plaintextChanged false, when it reads as in the previous report.
+    bool plaintextChanged = false;
     QString bestPlaintext;
 };
 
@@ -48,6 +52,10 @@ struct CrackOptions
     // Called from the calling thread after restarts and at most about ten
     // times a second in between.
     std::function<void(const CrackProgress &)> progress;
+    // How much plaintext a progress report carries: a window shows a
+    // screenful, and the whole of a long text, decoded ten times a second,
+    // would only be thrown away.
+    int progressPlaintextLength = 4000;
     // Asked as often as the clock, from every thread of the search; true
     // ends it as the time limit does, with the best key found so far. A
     // window's Stop button.

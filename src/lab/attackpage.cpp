@@ -214,7 +214,7 @@ void AttackPage::stopAttack()
 void AttackPage::showProgress(const CrackProgress &progress)
 {
     m_progress->setValue(int(qBound(0.0, progress.elapsedSeconds / m_timeLimit->value(), 1.0) * 1000));
-    if (m_plaintext->toPlainText() != progress.bestPlaintext)
+    if (progress.plaintextChanged)
         m_plaintext->setPlainText(progress.bestPlaintext);
     m_summary->setText(QStringLiteral("%1 с, перезапусков %2, оценка %3 нат на символ")
                            .arg(decimalText(progress.elapsedSeconds, 1))
