@@ -401,17 +401,7 @@ KeyTable randomKeyTable(QRandomGenerator &source, const std::array<int, 32> &row
 {
     std::array<int, CodeCount> codes;
     std::iota(codes.begin(), codes.end(), 0);
-    // Fisher-Yates with exactly uniform draws (std::shuffle would differ
-    // between standard libraries, and a seed must give one table everywhere).
-    for (quint32 i = CodeCount - 1; i > 0; --i) {
-        const quint32 bound = i + 1;
-        const quint32 rejectBelow = (0u - bound) % bound; // 2^32 mod bound
-        quint32 draw;
-        do
-            draw = source.generate();
-        while (draw < rejectBelow);
-        std::swap(codes[i], codes[draw % bound]);
-    }
+    shuffleExactly(source, codes.data(), CodeCount);
 
     KeyTable table = fixedKeyTable();
     int dealt = 0;
@@ -422,6 +412,21 @@ KeyTable randomKeyTable(QRandomGenerator &source, const std::array<int, 32> &row
             rowCodes.append(codeText(codes[dealt++]));
     }
     return table;
+}
+
+void shuffleExactly(QRandomGenerator &source, int *values, int count)
+{
+    // Fisher-Yates with draws rejected below 2^32 mod bound, so that every
+    // remainder is equally likely.
+    for (quint32 i = quint32(qMax(count, 1)) - 1; i > 0; --i) {
+        const quint32 bound = i + 1;
+        const quint32 rejectBelow = (0u - bound) % bound;
+        quint32 draw;
+        do
+            draw = source.generate();
+        while (draw < rejectBelow);
+        std::swap(values[i], values[draw % bound]);
+    }
 }
 
 QRandomGenerator seededGenerator(quint64 seed)

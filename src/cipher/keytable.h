@@ -92,6 +92,11 @@ constexpr std::array<int, 32> ThreeCodesEach = {3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
 // the source gives the same table.
 KeyTable randomKeyTable(QRandomGenerator &source, const std::array<int, 32> &rowLengths = ThreeCodesEach);
 
+// Puts count values in a random order, each order equally likely. The same
+// sequence from the source gives the same order with every standard library,
+// which std::shuffle does not promise.
+void shuffleExactly(QRandomGenerator &source, int *values, int count);
+
 // The source behind a seed given by the user: the same seed always gives the
 // same numbers, on every machine.
 QRandomGenerator seededGenerator(quint64 seed);

@@ -60,7 +60,7 @@ QString CipherText::plaintext(const std::array<int, CodeCount> &symbolOfCode, in
     }
     if (text.size() > maxLength) {
         text.truncate(maxLength);
-        if (!text.isEmpty() && text.back().isHighSurrogate())
+        if (!text.isEmpty() && text.at(text.size() - 1).isHighSurrogate())
             text.chop(1);
     }
     return text;

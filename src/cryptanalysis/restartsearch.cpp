@@ -2,6 +2,8 @@
 
 #include "cribplacements.h"
 
+#include "keytable.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -15,7 +17,7 @@ RestartSearch::RestartSearch(KeyState &key, const SearchPlan &plan, const Search
     , m_schedule(schedule)
     , m_deadline(deadline)
     , m_cribs(cribs)
-    , m_random(seed)
+    , m_random(seededGenerator(seed))
     , m_groupOf(key.codes(), -1)
     , m_occurrences(key.occurrenceCount())
 {
@@ -63,7 +65,7 @@ void RestartSearch::start(int restart)
             symbols.insert(symbols.end(), size_t(m_plan.rowLengths[s]), s);
     }
     if (restart > 0 || m_plan.proportional)
-        std::shuffle(symbols.begin(), symbols.end(), m_random);
+        shuffleExactly(m_random, symbols.data(), int(symbols.size()));
 
     // The rules are kept while dealing on an empty key: each code goes to the
     // dealt symbol if it fits there, else to a symbol where it fits, else
