@@ -80,8 +80,11 @@ struct SearchSchedule
     int maxRestarts = 400;
 
     // --- Shape of the key ---
-    // Codes a symbol may hold: the tool's keys give each symbol three.
+    // Codes a symbol may hold: the tool's keys give each symbol three. Two
+    // when there are at most two codes a symbol and the text is at least
+    // twoCodesMinOccurrences long enough to have shown a third.
     int codesPerSymbol = 3;
+    int twoCodesMinOccurrences = 1000;
     // A key with homophones in proportion to the letters' frequencies shows
     // more codes than three a symbol allow, or codes of nearly equal counts:
     // an index of coincidence at most this many times that of a uniform
@@ -108,11 +111,23 @@ struct SearchSchedule
 
     // --- Input and clock ---
     // A longer ciphertext says nothing more to the search; its first this
-    // many codes are searched.
+    // many codes are searched. A code that first occurs past them is placed
+    // after the search by the model, reading at most unsearchedOccurrencesRead
+    // of its occurrences in their context.
     int maxSearchedOccurrences = 8000;
+    int unsearchedOccurrencesRead = 2000;
     // The anneal reads the clock every this many steps (a step takes well
     // under a microsecond on short texts, some microseconds on long ones).
     int clockEvery = 256;
+    // Progress is reported at most this often in between restarts: ten
+    // times a second is smooth to watch and costs nothing.
+    int progressIntervalMs = 100;
+
+    // --- The fixed table ---
+    // Digit pairs of the plaintext are copied and read as codes, so this
+    // many codes in a thousand may come out of turn in a ciphertext still
+    // taken for cyclic choice.
+    int outOfTurnPerMille = 20;
 };
 
 } // namespace Cryptanalysis

@@ -1,0 +1,48 @@
+// What one attack reads of a ciphertext, built once and shared by the option
+// checks, the search and the completion of the key: the prefix the search
+// reads, the order its codes show, and the codes of the whole text.
+#pragma once
+
+#include "ciphertext.h"
+#include "crackoptions.h"
+#include "cribplacements.h"
+#include "cycleevidence.h"
+#include "occurrenceindex.h"
+
+#include <array>
+#include <vector>
+
+namespace Cryptanalysis {
+
+class SearchedText
+{
+public:
+    SearchedText(const CipherText &cipher, const SearchSchedule &schedule);
+
+    const CipherText &cipher() const { return m_cipher; }
+    // The searched prefix: a longer text says nothing more to the search.
+    const OccurrenceIndex &index() const { return m_index; }
+    const CycleEvidence &cycles() const { return m_cycles; }
+    // The cycles when the codes look chosen in turn, else null: only then
+    // do they rule out a placement or a key.
+    const CycleEvidence *cycleEvidence() const { return m_cycles.looksCyclic() ? &m_cycles : nullptr; }
+    // How often each code occurs in the whole text.
+    const std::array<int, CodeCount> &codeCounts() const { return m_codeCounts; }
+    // Whether the text goes on past the searched prefix.
+    bool isCut() const { return m_index.occurrenceCount() < m_cipher.codeCount; }
+
+    // Per code of the prefix (dense), the symbol a lock gives it, or -1.
+    // Locks outside 0..99 or on codes the prefix lacks are left out.
+    std::vector<int> lockedSymbols(const std::vector<CodeLock> &locks) const;
+    // Where the cribs could read under the locks: the search places them
+    // here, and a crib without a place is refused.
+    CribPlacements cribPlacements(const QStringList &cribs, const std::vector<CodeLock> &locks) const;
+
+private:
+    const CipherText &m_cipher;
+    const OccurrenceIndex m_index;
+    const CycleEvidence m_cycles;
+    std::array<int, CodeCount> m_codeCounts {};
+};
+
+} // namespace Cryptanalysis

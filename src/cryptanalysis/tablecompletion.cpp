@@ -1,0 +1,245 @@
+#include "tablecompletion.h"
+
+#include "languagemodel.h"
+#include "searchedtext.h"
+#include "solver.h"
+
+#include "keytable.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace Cryptanalysis {
+
+namespace {
+
+// The tool's keys of equal rows hold three codes a symbol.
+constexpr int EqualRowLength = 3;
+
+// The model's score of the windows that a code's occurrence at unit u takes
+// part in, reading it as symbol: the occurrence and up to three symbols
+// after it, each with the three before (pads at a run's start, as the search
+// scores). Codes without a symbol yet end the run on either side.
+qint64 scoreInContext(const CipherText &cipher, const LanguageModel &model,
+                      const std::array<int, CodeCount> &symbolOfCode, size_t u, int symbol)
+{
+    const auto symbolAt = [&](size_t at) {
+        const qint16 unit = cipher.units[at];
+        if (unit < 0)
+            return -1;
+        return unit == cipher.units[u] ? symbol : symbolOfCode[size_t(unit)];
+    };
+    // window[0..2] before, [3] the occurrence, [4..6] after; -1 ends it.
+    int window[7];
+    window[HistoryLength] = symbol;
+    bool open = true;
+    for (int k = HistoryLength - 1; k >= 0; --k) {
+        const size_t back = size_t(HistoryLength - k);
+        const int s = open && u >= back ? symbolAt(u - back) : -1;
+        open = s >= 0;
+        window[k] = open ? s : Boundary;
+    }
+    open = true;
+    for (int k = HistoryLength + 1; k < 7; ++k) {
+        const size_t ahead = u + size_t(k - HistoryLength);
+        const int s = open && ahead < cipher.units.size() ? symbolAt(ahead) : -1;
+        open = s >= 0;
+        window[k] = s;
+    }
+    qint64 score = 0;
+    for (int end = HistoryLength; end < 7 && window[end] >= 0; ++end)
+        score += model.score(window[end - 3], window[end - 2], window[end - 1], window[end]);
+    return score;
+}
+
+} // namespace
+
+void placeUnsearchedCodes(const CipherText &cipher, const LanguageModel &model, const std::vector<CodeLock> &locks,
+                          int rowLimit, int occurrencesRead, std::array<int, CodeCount> &symbolOfCode)
+{
+    std::array<std::vector<size_t>, CodeCount> occurrences;
+    std::array<int, CodeCount> count {};
+    for (size_t u = 0; u < cipher.units.size(); ++u) {
+        const qint16 unit = cipher.units[u];
+        if (unit < 0)
+            continue;
+        ++count[size_t(unit)];
+        if (symbolOfCode[size_t(unit)] < 0 && int(occurrences[size_t(unit)].size()) < occurrencesRead)
+            occurrences[size_t(unit)].push_back(u);
+    }
+    std::vector<int> unplaced;
+    for (int code = 0; code < CodeCount; ++code) {
+        if (count[size_t(code)] > 0 && symbolOfCode[size_t(code)] < 0)
+            unplaced.push_back(code);
+    }
+    for (const CodeLock &lock : locks) {
+        if (lock.code >= 0 && lock.code < CodeCount && symbolOfCode[size_t(lock.code)] < 0 && lock.symbol >= 0
+            && lock.symbol < SymbolCount && count[size_t(lock.code)] > 0) {
+            symbolOfCode[size_t(lock.code)] = lock.symbol;
+            unplaced.erase(std::find(unplaced.begin(), unplaced.end(), lock.code));
+        }
+    }
+    std::stable_sort(unplaced.begin(), unplaced.end(), [&count](int a, int b) { return count[a] > count[b]; });
+
+    std::array<int, SymbolCount> rowSize {};
+    for (const int symbol : symbolOfCode) {
+        if (symbol >= 0)
+            ++rowSize[size_t(symbol)];
+    }
+    const auto place = [&](int code) {
+        int best = -1;
+        qint64 bestScore = 0;
+        for (int symbol = 0; symbol < SymbolCount; ++symbol) {
+            if (rowLimit > 0 && rowSize[size_t(symbol)] >= rowLimit)
+                continue;
+            qint64 score = 0;
+            for (const size_t u : occurrences[size_t(code)])
+                score += scoreInContext(cipher, model, symbolOfCode, u, symbol);
+            if (best < 0 || score > bestScore) {
+                best = symbol;
+                bestScore = score;
+            }
+        }
+        symbolOfCode[size_t(code)] = best;
+        if (best >= 0)
+            ++rowSize[size_t(best)];
+    };
+    // Most frequent first, each in the context of those before it; then
+    // each again in the context of all.
+    for (const int code : unplaced)
+        place(code);
+    for (const int code : unplaced) {
+        if (symbolOfCode[size_t(code)] >= 0)
+            --rowSize[size_t(symbolOfCode[size_t(code)])];
+        symbolOfCode[size_t(code)] = -1;
+        place(code);
+    }
+}
+
+void completeKey(const SearchedText &text, const LanguageModel &model, const CrackOptions &options,
+                 CrackResult *result)
+{
+    placeUnsearchedCodes(text.cipher(), model, options.locks, result->proportional ? 0 : EqualRowLength,
+                         options.schedule.unsearchedOccurrencesRead, result->symbolOfCode);
+    std::array<int, SymbolCount> codesOfSymbol {};
+    for (const int symbol : result->symbolOfCode) {
+        if (symbol >= 0)
+            ++codesOfSymbol[size_t(symbol)];
+    }
+    result->alphabetCount = qMax(1, *std::max_element(codesOfSymbol.begin(), codesOfSymbol.end()));
+    if (result->alphabetCount == 1)
+        result->choice = ChoiceMode::NotShown;
+    if (result->proportional)
+        result->table = foundTable(result->symbolOfCode, text.codeCounts(), &result->dealtCodes, &result->unseenCodes);
+    else
+        result->table = completeTable(result->symbolOfCode, text.codeCounts(), &result->dealtCodes);
+}
+
+KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
+                       const std::array<int, CodeCount> &codeFrequency, int *dealtCodes)
+{
+    std::array<std::vector<int>, SymbolCount> codes;
+    std::vector<int> unseen;
+    for (int code = 0; code < CodeCount; ++code) {
+        const int symbol = symbolOfCode[code];
+        if (symbol >= 0 && symbol < SymbolCount && codes[symbol].size() < EqualRowLength)
+            codes[symbol].push_back(code);
+        else
+            unseen.push_back(code);
+    }
+    int dealt = 0;
+    size_t nextUnseen = 0;
+    KeyTable table = fixedKeyTable();
+    for (int symbol = 0; symbol < SymbolCount; ++symbol) {
+        std::vector<int> &row = codes[symbol];
+        std::stable_sort(row.begin(), row.end(),
+                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
+        while (row.size() < EqualRowLength) {
+            row.push_back(unseen[nextUnseen++]);
+            ++dealt;
+        }
+        for (int column = 0; column < EqualRowLength; ++column)
+            table[symbol].codes[column] = QStringLiteral("%1").arg(row[column], 2, 10, QLatin1Char('0'));
+    }
+    if (dealtCodes)
+        *dealtCodes = dealt;
+    return table;
+}
+
+KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<int, CodeCount> &codeFrequency,
+                    int *dealtCodes, std::vector<int> *unseenCodes)
+{
+    std::array<std::vector<int>, SymbolCount> codes;
+    std::vector<int> unseen;
+    for (int code = 0; code < CodeCount; ++code) {
+        const int symbol = symbolOfCode[code];
+        if (symbol >= 0 && symbol < SymbolCount)
+            codes[symbol].push_back(code);
+        else
+            unseen.push_back(code);
+    }
+    int dealt = 0;
+    size_t nextUnseen = 0;
+    for (int symbol = 0; symbol < SymbolCount; ++symbol) {
+        if (!codes[symbol].empty())
+            continue;
+        if (nextUnseen < unseen.size()) {
+            codes[symbol].push_back(unseen[nextUnseen++]);
+            ++dealt;
+            continue;
+        }
+        // Every code occurs: the longest row gives up its rarest code, which
+        // then reads as this symbol.
+        std::vector<int> *longest = &codes[0];
+        for (std::vector<int> &row : codes) {
+            if (row.size() > longest->size())
+                longest = &row;
+        }
+        const auto rarest = std::min_element(longest->begin(), longest->end(), [&codeFrequency](int a, int b) {
+            return codeFrequency[a] < codeFrequency[b];
+        });
+        codes[symbol].push_back(*rarest);
+        symbolOfCode[*rarest] = symbol;
+        longest->erase(rarest);
+    }
+    KeyTable table = fixedKeyTable();
+    for (int symbol = 0; symbol < SymbolCount; ++symbol) {
+        std::vector<int> &row = codes[symbol];
+        std::stable_sort(row.begin(), row.end(),
+                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
+        table[symbol].codes.clear();
+        for (const int code : row)
+            table[symbol].codes << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+    }
+    if (dealtCodes)
+        *dealtCodes = dealt;
+    if (unseenCodes)
+        unseenCodes->assign(unseen.begin() + qint64(nextUnseen), unseen.end());
+    return table;
+}
+
+QString unseenCodesComment(const CrackResult &result)
+{
+    QString comments;
+    if (result.proportional) {
+        if (result.dealtCodes > 0) {
+            comments += QStringLiteral("# Символов, которых в шифртексте нет, %1: им даны коды, "
+                                       "которых в нём тоже нет.\n")
+                            .arg(result.dealtCodes);
+        }
+        if (!result.unseenCodes.empty()) {
+            QStringList unseen;
+            for (const int code : result.unseenCodes)
+                unseen << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+            comments += QStringLiteral("# Коды, которых в шифртексте нет (ни одному символу не розданы): %1\n")
+                            .arg(unseen.join(QLatin1Char(' ')));
+        }
+    } else if (result.dealtCodes > 0) {
+        comments += QStringLiteral("# Кодов, которых в шифртексте нет, %1: они розданы свободным местам "
+                                   "таблицы произвольно.\n")
+                        .arg(result.dealtCodes);
+    }
+    return comments;
+}
+
+} // namespace Cryptanalysis
