@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,6 +22,7 @@
 #include <array>
 #include <functional>
 #include <numeric>
+#include <set>
 
 using namespace Cryptanalysis;
 
@@ -167,6 +169,9 @@ private slots:
     void contradictingLocksAndCribsAreRefused_data();
     void contradictingLocksAndCribsAreRefused();
     void cribPullsTheKeyRight();
+    void lockOnACodePastThePrefixIsKept();
+    void codesPastThePrefixAreDecrypted();
+    void cribThatBreaksTheCyclesIsRefused();
     void timeLimitEndsAHopelessSearch();
     void threadsDoNotChangeTheKey();
     void proportionalShapeIsRecognised_data();
@@ -862,6 +867,86 @@ void TestCryptanalysis::cribPullsTheKeyRight()
     QVERIFY2(alone < 0.85, qPrintable(QString::number(alone)));
     QVERIFY2(found > alone, qPrintable(QStringLiteral("%1 after %2").arg(found).arg(alone)));
     QVERIFY(cipher.plaintext(withCrib.symbolOfCode).contains(QStringLiteral("БИБЛИОТЕКИ")));
+}
+
+// The search reads a prefix of a long text; a code that first occurs past it
+// is in the text all the same, and a lock on it holds.
+void TestCryptanalysis::lockOnACodePastThePrefixIsKept()
+{
+    const SearchSchedule schedule;
+    const CipherText cipher = readCipherText(QStringLiteral("01 ").repeated(schedule.maxSearchedOccurrences)
+                                             + QStringLiteral("02 "));
+    CrackOptions options;
+    options.timeLimitSeconds = 1;
+    options.locks = { { 2, symbolOf(QChar(u'О')) } };
+    QVERIFY(crackOptionProblems(cipher, options).empty());
+    const CrackResult result = crackHomophonic(cipher, m_model, options);
+    QCOMPARE(result.symbolOfCode[2], symbolOf(QChar(u'О')));
+    QVERIFY(result.symbolOfCode[1] >= 0);
+}
+
+// Rare letters first occur late in a long text: their codes are placed by
+// their context, every code reads as a letter, and the key file's comment
+// counts only the codes the text really lacks.
+void TestCryptanalysis::codesPastThePrefixAreDecrypted()
+{
+    const KeyTable table = secretTable(21);
+    const CipherText cipher = readCipherText(encryptLines(table, textOfLength(prose(), 1400), 1));
+    CrackOptions options;
+    options.seed = 3;
+    options.timeLimitSeconds = 60;
+    options.schedule.maxSearchedOccurrences = 350;
+    const OccurrenceIndex prefix(cipher, options.schedule.maxSearchedOccurrences);
+    const std::array<int, CodeCount> truth = trueSymbols(table, 1);
+    std::set<int> late, present;
+    for (const qint16 unit : cipher.units) {
+        if (unit >= 0) {
+            present.insert(unit);
+            if (prefix.denseOf(unit) < 0)
+                late.insert(unit);
+        }
+    }
+    QVERIFY(late.size() >= 2);
+
+    const CrackResult result = crackHomophonic(cipher, m_model, options);
+    QVERIFY(!result.fixedTable);
+    int lateRight = 0;
+    for (const int code : late)
+        lateRight += result.symbolOfCode[size_t(code)] == truth[size_t(code)];
+    QVERIFY2(lateRight >= int(late.size()) - 1, qPrintable(QStringLiteral("%1 of %2").arg(lateRight).arg(late.size())));
+    const QString plaintext = cipher.plaintext(result.symbolOfCode);
+    QVERIFY(std::none_of(plaintext.begin(), plaintext.end(), [](QChar c) { return c.isDigit(); }));
+    QCOMPARE(result.dealtCodes, 3 * SymbolCount - int(present.size()));
+    QVERIFY2(unseenCodesComment(result).contains(QString::number(result.dealtCodes)), qPrintable(unseenCodesComment(result)));
+}
+
+// Under cyclic choice two codes whose order rules out one symbol never read
+// as one letter: a crib that could read only that way is refused before the
+// search, which could not use it.
+void TestCryptanalysis::cribThatBreaksTheCyclesIsRefused()
+{
+    const CipherText cipher = readCipherText(encryptLines(secretTable(8), textOfLength(prose(), 400), 3));
+    const OccurrenceIndex index(cipher);
+    const CycleEvidence cycles(index);
+    QVERIFY(cycles.looksCyclic());
+    QStringList refusedOnlyByCycles;
+    for (const QString &word : prose().toUpper().split(QRegularExpression(QStringLiteral("[^А-Я]+")))) {
+        if (word.size() < 4 || std::any_of(word.begin(), word.end(), [](QChar c) { return symbolOf(c) < 0; }))
+            continue;
+        std::vector<int> symbols;
+        for (const QChar c : word)
+            symbols.push_back(symbolOf(c));
+        const std::vector<int> unlocked(size_t(index.codes()), -1);
+        if (CribPlacements(index, { symbols }, unlocked).placementsOf(0) > 0
+            && CribPlacements(index, { symbols }, unlocked, &cycles).placementsOf(0) == 0)
+            refusedOnlyByCycles << word;
+    }
+    QVERIFY(!refusedOnlyByCycles.isEmpty());
+    CrackOptions options;
+    options.cribs = refusedOnlyByCycles.mid(0, 1);
+    const std::vector<CrackOptionProblem> problems = crackOptionProblems(cipher, options);
+    QCOMPARE(problems.size(), size_t(1));
+    QCOMPARE(problems.front().kind, CrackOptionProblem::Kind::Crib);
 }
 
 // Codes that follow no language: the search cannot end early and must stop
