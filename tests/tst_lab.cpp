@@ -468,8 +468,8 @@ void LabTest::attackShowsTheWholePlaintextWhenDone()
     QVERIFY(page->worker()->isRunning());
     QVERIFY(!progress->text().isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(page->result().has_value(), 120000);
-    const QString plain = page->findChild<QPlainTextEdit *>(QStringLiteral("bestPlaintext"))->toPlainText();
-    QCOMPARE(plain, readCipherText(cipher).plaintext(page->result()->symbolOfCode));
+    auto *plain = page->findChild<QPlainTextEdit *>(QStringLiteral("bestPlaintext"));
+    QTRY_COMPARE(plain->toPlainText(), readCipherText(cipher).plaintext(page->result()->symbolOfCode));
     QVERIFY2(progress->text().startsWith(QStringLiteral("готово: ")), qPrintable(progress->text()));
     QVERIFY(page->startAction()->isEnabled());
     QVERIFY(!page->stopAction()->isEnabled());

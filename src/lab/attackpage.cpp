@@ -24,7 +24,10 @@
 #include <QRegularExpressionValidator>
 #include <QSplitter>
 #include <QTableView>
+#include <QTextDocument>
+#include <QThread>
 #include <QTimer>
+#include <QtConcurrent>
 #include <QVBoxLayout>
 
 using namespace Cryptanalysis;
@@ -141,6 +144,7 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     connect(m_worker, &CrackWorker::progressed, this, &AttackPage::showProgress);
     connect(m_worker, &CrackWorker::finished, this, &AttackPage::showResult);
     connect(m_worker, &CrackWorker::refused, this, &AttackPage::refuse);
+    connect(&m_plaintextLayout, &QFutureWatcher<QTextDocument *>::finished, this, &AttackPage::showFoundPlaintext);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Лимит:"), this));
@@ -191,6 +195,21 @@ QAction *AttackPage::addAction(const QString &text, const QKeySequence &shortcut
     action->setObjectName(name);
     action->setToolTip(tip);
     return action;
+}
+
+// A plaintext not shown yet is nobody's but this page's.
+AttackPage::~AttackPage()
+{
+    dropPlaintextLayout();
+}
+
+void AttackPage::dropPlaintextLayout()
+{
+    if (m_layingOut) {
+        m_plaintextLayout.waitForFinished();
+        delete m_plaintextLayout.result();
+        m_layingOut = false;
+    }
 }
 
 void AttackPage::startAttack()
@@ -281,7 +300,12 @@ void AttackPage::showResult(const CrackResult &result, const QString &plaintext,
     m_progress->setValue(m_progress->maximum());
     m_progress->setFormat((stopped ? QStringLiteral("остановлено: %1 с") : QStringLiteral("готово: %1 с"))
                               .arg(decimalText(result.seconds, 1)));
-    m_plaintext->setPlainText(plaintext);
+    // A whole long plaintext takes as long to lay out as to open a file.
+    QThread *const pageThread = thread();
+    dropPlaintextLayout();
+    m_layingOut = true;
+    m_plaintextLayout.setFuture(
+        QtConcurrent::run([plaintext, pageThread] { return textDocument(plaintext, pageThread); }));
     m_foundKey->setTable(result.table, QStringLiteral("найденный ключ"));
     QString summary = QStringLiteral("%1Таблица: %2; k = %3; выбор кодов: %4; оценка %5 нат на символ; %6 с.")
                           .arg(stopped ? QStringLiteral("Остановлено, показан лучший ключ. ") : QString(),
@@ -291,6 +315,17 @@ void AttackPage::showResult(const CrackResult &result, const QString &plaintext,
     m_summary->setText(summary);
     m_saveKeyAction->setEnabled(true);
     m_useKey->setEnabled(true);
+}
+
+void AttackPage::showFoundPlaintext()
+{
+    QTextDocument *const document = m_plaintextLayout.result();
+    m_layingOut = false;
+    // A search started since shows its own progress.
+    if (m_worker->isRunning())
+        delete document;
+    else
+        showDocument(m_plaintext, document);
 }
 
 void AttackPage::saveFoundKey()

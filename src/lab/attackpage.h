@@ -4,6 +4,7 @@
 
 #include "crackworker.h"
 
+#include <QFutureWatcher>
 #include <QKeySequence>
 #include <QWidget>
 
@@ -18,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
+class QTextDocument;
 class QPushButton;
 class TextPane;
 
@@ -27,6 +29,7 @@ class AttackPage : public QWidget
 
 public:
     explicit AttackPage(KeyPage *keys, QWidget *parent = nullptr);
+    ~AttackPage() override;
 
     TextPane *cipherPane() const { return m_cipher; }
     CrackWorker *worker() const { return m_worker; }
@@ -72,6 +75,8 @@ private:
     void showResult(const Cryptanalysis::CrackResult &result, const QString &plaintext, bool stopped,
                     const QString &error);
     void setRunning(bool running);
+    void showFoundPlaintext();
+    void dropPlaintextLayout();
 
     KeyPage *m_keys;
     CrackWorker *m_worker;
@@ -92,4 +97,7 @@ private:
     std::optional<Cryptanalysis::CrackResult> m_result;
     std::map<int, int> m_locks;
     Shown m_beforeRun;
+    // The found plaintext, laid out off the window's thread.
+    QFutureWatcher<QTextDocument *> m_plaintextLayout;
+    bool m_layingOut = false;
 };

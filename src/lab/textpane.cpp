@@ -31,17 +31,22 @@ void TextPane::followDocument()
 
 void TextPane::adoptDocument(QTextDocument *document)
 {
-    // The editor deletes the document it made itself; one adopted before is ours.
-    QTextDocument *const old = m_editor->document();
-    const bool adoptedBefore = old->parent() == this;
-    document->setParent(this);
-    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-    document->setDefaultFont(m_editor->font());
+    showDocument(m_editor, document);
     document->setModified(!document->isEmpty());
-    m_editor->setDocument(document);
+    followDocument();
+}
+
+void showDocument(QPlainTextEdit *editor, QTextDocument *document)
+{
+    // The editor deletes the document it made itself; one adopted before is ours.
+    QTextDocument *const old = editor->document();
+    const bool adoptedBefore = old->parent() == editor;
+    document->setParent(editor);
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    document->setDefaultFont(editor->font());
+    editor->setDocument(document);
     if (adoptedBefore)
         old->deleteLater();
-    followDocument();
 }
 
 QTextDocument *textDocument(const QString &text, QThread *owner)

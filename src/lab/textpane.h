@@ -43,3 +43,5 @@ private:
 // A plain-text document holding text, for adoptDocument; made on any thread
 // and handed to the thread of owner.
 QTextDocument *textDocument(const QString &text, QThread *owner);
+// Puts such a document into editor, which keeps it until the next one.
+void showDocument(QPlainTextEdit *editor, QTextDocument *document);
