@@ -302,10 +302,11 @@ void AttackPage::showResult(const CrackResult &result, const QString &plaintext,
                               .arg(decimalText(result.seconds, 1)));
     // A whole long plaintext takes as long to lay out as to open a file.
     QThread *const pageThread = thread();
+    const QFont font = m_plaintext->font();
     dropPlaintextLayout();
     m_layingOut = true;
     m_plaintextLayout.setFuture(
-        QtConcurrent::run([plaintext, pageThread] { return textDocument(plaintext, pageThread); }));
+        QtConcurrent::run([plaintext, pageThread, font] { return textDocument(plaintext, pageThread, font); }));
     m_foundKey->setTable(result.table, QStringLiteral("найденный ключ"));
     QString summary = QStringLiteral("%1Таблица: %2; k = %3; выбор кодов: %4; оценка %5 нат на символ; %6 с.")
                           .arg(stopped ? QStringLiteral("Остановлено, показан лучший ключ. ") : QString(),

@@ -199,8 +199,9 @@ void CipherPage::run(bool encrypting)
     m_decrypt->setEnabled(false);
     m_state->setText(encrypting ? QStringLiteral("Шифрование…") : QStringLiteral("Расшифровка…"));
     QThread *const windowThread = thread();
-    m_watcher.setFuture(QtConcurrent::run([text, request, windowThread] {
-        return textDocument(cipherWholeText(text, request), windowThread);
+    const QFont font = (encrypting ? m_cipher : m_plain)->editor()->font();
+    m_watcher.setFuture(QtConcurrent::run([text, request, windowThread, font] {
+        return textDocument(cipherWholeText(text, request), windowThread, font);
     }));
 }
 

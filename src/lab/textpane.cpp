@@ -42,19 +42,22 @@ void showDocument(QPlainTextEdit *editor, QTextDocument *document)
     QTextDocument *const old = editor->document();
     const bool adoptedBefore = old->parent() == editor;
     document->setParent(editor);
-    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-    document->setDefaultFont(editor->font());
+    if (document->defaultFont() != editor->font())
+        document->setDefaultFont(editor->font());
     editor->setDocument(document);
     if (adoptedBefore)
         old->deleteLater();
 }
 
-QTextDocument *textDocument(const QString &text, QThread *owner)
+QTextDocument *textDocument(const QString &text, QThread *owner, const QFont &font)
 {
     auto *document = new QTextDocument;
     document->setUndoRedoEnabled(false);
     document->setPlainText(text);
     document->setUndoRedoEnabled(true);
+    // Both walk every block of the text: here rather than on the window's thread.
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    document->setDefaultFont(font);
     document->moveToThread(owner);
     return document;
 }
