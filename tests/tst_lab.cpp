@@ -13,13 +13,19 @@
 #include "modalhelper.h"
 #include "textpane.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
+#include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
@@ -103,9 +109,13 @@ private slots:
     void attackKeepsLockedCodes();
     void attackRefusesLocksThatDoNotFit_data();
     void attackRefusesLocksThatDoNotFit();
+    void attackShowsTheWholePlaintextWhenDone();
     void keyRowsGrowAndShrink();
     void newKeysOfEveryShape_data();
     void newKeysOfEveryShape();
+    void proportionalKeyUsesEveryCode();
+    void attackCipherTextCarriesItOver_data();
+    void attackCipherTextCarriesItOver();
     void attackRefusesWhatIsNoCipherText_data();
     void attackRefusesWhatIsNoCipherText();
     void unsavedTextIsNotDroppedOnClose_data();
@@ -317,12 +327,14 @@ void LabTest::attackReportsProgressAndAKey()
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 120000);
     QVERIFY(progressed.count() >= 1);
     const auto result = finished.first().at(0).value<CrackResult>();
-    QCOMPARE(finished.first().at(1).toBool(), false);
-    QCOMPARE(finished.first().at(2).toString(), QString());
+    QCOMPARE(finished.first().at(2).toBool(), false);
+    QCOMPARE(finished.first().at(3).toString(), QString());
     QVERIFY(result.restarts >= 1);
     QVERIFY(keyTableProblems(result.table).isEmpty());
+    // The whole text as the key reads it, not the start that progress shows.
+    const QString plain = finished.first().at(1).toString();
+    QCOMPARE(plain, readCipherText(request.cipherText).plaintext(result.symbolOfCode));
     // Most of the text reads back; the exact share is the benchmark's business.
-    const QString plain = CrackWorker::plaintextOf(result, request.cipherText);
     const QString expected = Story.toUpper();
     int same = 0;
     for (int i = 0; i < qMin(plain.size(), expected.size()); ++i)
@@ -354,7 +366,7 @@ void LabTest::attackStopsSoonWithTheBestKeySoFar()
     // machine busy with other builds.
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 2000);
     qInfo("stopped after %lld ms", sinceStop.elapsed());
-    QCOMPARE(finished.first().at(1).toBool(), true);
+    QCOMPARE(finished.first().at(2).toBool(), true);
     const auto result = finished.first().at(0).value<CrackResult>();
     QVERIFY(result.restarts >= 1);
     QVERIFY(keyTableProblems(result.table).isEmpty());
@@ -393,32 +405,74 @@ void LabTest::attackRefusesLocksThatDoNotFit_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("crib");
+    QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("problem");
 
-    QTest::newRow("a code not in the ciphertext") << 99 << QString() << QStringLiteral("закреплённый код 99: кода 99 нет");
-    QTest::newRow("a crib with a letter outside the table") << -1 << QStringLiteral("WORD")
-                                                            << QStringLiteral("подсказка «WORD»");
+    QTest::newRow("Continue with a code not in the ciphertext")
+        << 99 << QString() << QStringLiteral("continueButton")
+        << QStringLiteral("Вскрытие|Вскрыть нельзя: закреплённый код 99: кода 99 нет");
+    // A new search forgets the locks, unless it never runs.
+    QTest::newRow("a new search with a crib outside the table")
+        << 1 << QStringLiteral("WORD") << QStringLiteral("attackButton")
+        << QStringLiteral("Вскрытие|Вскрыть нельзя: подсказка «WORD»");
 }
 
 void LabTest::attackRefusesLocksThatDoNotFit()
 {
     QFETCH(int, code);
     QFETCH(QString, crib);
+    QFETCH(QString, button);
     QFETCH(QString, problem);
-    CrackRequest request;
-    request.cipherText = QStringLiteral("01 02 03 01 02 03 04 ");
-    if (code >= 0)
-        request.locks = { { code, 1 } };
-    if (!crib.isEmpty())
-        request.cribs << crib;
-    CrackWorker worker;
-    QSignalSpy finished(&worker, &CrackWorker::finished);
-    QString error;
-    QVERIFY(!worker.start(request, &error));
-    QVERIFY2(error.contains(problem), qPrintable(error));
-    QVERIFY(!worker.isRunning());
-    QTest::qWait(20);
+    LabWindow window;
+    window.show();
+    AttackPage *page = window.attackPage();
+    page->cipherPane()->setText(QStringLiteral("01 02 03 01 02 03 04 "));
+    page->findChild<QLineEdit *>(QStringLiteral("crib"))->setText(crib);
+    page->setLock(code, 1);
+    const QString summary = page->findChild<QLabel *>(QStringLiteral("attackSummary"))->text();
+    const QString lockList = page->findChild<QLabel *>(QStringLiteral("lockList"))->text();
+    QSignalSpy finished(page->worker(), &CrackWorker::finished);
+
+    ModalAnswerer answerer;
+    answerer.then(pressOk);
+    QTest::mouseClick(page->findChild<QAbstractButton *>(button), Qt::LeftButton);
+    QTRY_VERIFY(answerer.allAnswered());
+    QCOMPARE(answerer.unexpected, 0);
+    QVERIFY2(answerer.seen.first().startsWith(problem), qPrintable(answerer.seen.first()));
+    QVERIFY(!page->worker()->isRunning());
     QCOMPARE(finished.count(), 0);
+    QCOMPARE(page->locks(), (std::map<int, int>{ { code, 1 } }));
+    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("lockList"))->text(), lockList);
+    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("attackSummary"))->text(), summary);
+    QCOMPARE(page->findChild<QProgressBar *>(QStringLiteral("attackProgress"))->text(), QString());
+    QVERIFY(page->startAction()->isEnabled());
+    QVERIFY(page->continueAction()->isEnabled());
+    QVERIFY(!page->stopAction()->isEnabled());
+    QVERIFY(!page->result());
+}
+
+void LabTest::attackShowsTheWholePlaintextWhenDone()
+{
+    // Longer than the start of the plaintext that progress carries.
+    const QString story = QString(Story + QLatin1Char(' ')).repeated(6);
+    const QString cipher = encryptHomophonic(secretTable(), story, 3);
+    LabWindow window;
+    window.show();
+    AttackPage *page = window.attackPage();
+    page->cipherPane()->setText(cipher);
+    page->findChild<QDoubleSpinBox *>(QStringLiteral("timeLimit"))->setValue(1);
+    page->findChild<QLineEdit *>(QStringLiteral("attackSeed"))->setText(QStringLiteral("4"));
+    auto *progress = page->findChild<QProgressBar *>(QStringLiteral("attackProgress"));
+
+    page->startAction()->trigger();
+    QVERIFY(page->worker()->isRunning());
+    QVERIFY(!progress->text().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(page->result().has_value(), 120000);
+    auto *plain = page->findChild<QPlainTextEdit *>(QStringLiteral("bestPlaintext"));
+    QTRY_COMPARE(plain->toPlainText(), readCipherText(cipher).plaintext(page->result()->symbolOfCode));
+    QVERIFY2(progress->text().startsWith(QStringLiteral("готово: ")), qPrintable(progress->text()));
+    QVERIFY(page->startAction()->isEnabled());
+    QVERIFY(!page->stopAction()->isEnabled());
 }
 
 void LabTest::keyRowsGrowAndShrink()
@@ -490,29 +544,103 @@ void LabTest::newKeysOfEveryShape()
         QVERIFY(table[0].codes.size() >= 15); // the space's share of Russian text
 }
 
+void LabTest::proportionalKeyUsesEveryCode()
+{
+    LabWindow window;
+    window.show();
+    KeyPage *keys = window.keyPage();
+    auto *k = window.cipherPage()->findChild<QSpinBox *>(QStringLiteral("keyNumber"));
+    QCOMPARE(k->value(), 3);
+    keys->findChild<QComboBox *>(QStringLiteral("keyShape"))->setCurrentIndex(3);
+    keys->findChild<QLineEdit *>(QStringLiteral("keySeed"))->setText(QStringLiteral("2026"));
+    QTest::mouseClick(keys->findChild<QPushButton *>(QStringLiteral("newKeyButton")), Qt::LeftButton);
+
+    const int longest = int(keys->model()->editedTable()[0].codes.size());
+    QVERIFY(longest > 3);
+    QCOMPARE(k->maximum(), longest);
+    QCOMPARE(k->value(), longest);
+    QVERIFY2(k->text().contains(QStringLiteral("все коды")), qPrintable(k->text()));
+    // The columns are narrow now: numbers, and the symbol's caption whole.
+    KeyTableModel *model = keys->model();
+    QCOMPARE(model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("1"));
+    QCOMPARE(model->headerData(1, Qt::Horizontal, Qt::ToolTipRole).toString(), QStringLiteral("Код 1"));
+    auto *view = keys->findChild<QTableView *>(QStringLiteral("keyTable"));
+    QVERIFY(view->columnWidth(0) >= view->horizontalHeader()->fontMetrics().horizontalAdvance(QStringLiteral("Символ")));
+
+    // Back to three codes a row: k in range again.
+    keys->useFixedTable();
+    QCOMPARE(k->maximum(), 3);
+    QCOMPARE(k->value(), 3);
+    QCOMPARE(k->text(), QStringLiteral("3"));
+}
+
+void LabTest::attackCipherTextCarriesItOver_data()
+{
+    QTest::addColumn<QString>("cipher");
+    QTest::addColumn<QString>("attacked");
+    QTest::addColumn<int>("boxes");
+
+    QTest::newRow("a ciphertext goes to the attack, whose tab opens")
+        << QStringLiteral("15 16 09\n03 06 ") << QStringLiteral("15 16 09\n03 06 ") << 0;
+    QTest::newRow("no ciphertext leaves the attack's text as it was")
+        << QString() << QStringLiteral("прежний шифртекст") << 1;
+}
+
+void LabTest::attackCipherTextCarriesItOver()
+{
+    QFETCH(QString, cipher);
+    QFETCH(QString, attacked);
+    QFETCH(int, boxes);
+    LabWindow window;
+    window.show();
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tasks"));
+    tabs->setCurrentWidget(window.cipherPage());
+    window.cipherPage()->cipherPane()->setText(cipher);
+    window.attackPage()->cipherPane()->setText(QStringLiteral("прежний шифртекст"));
+    ModalAnswerer answerer;
+    if (boxes > 0)
+        answerer.then(pressOk);
+    QTest::mouseClick(window.cipherPage()->findChild<QAbstractButton *>(QStringLiteral("attackCipherTextButton")),
+                      Qt::LeftButton);
+    QTRY_VERIFY(answerer.allAnswered());
+    QCOMPARE(answerer.unexpected, 0);
+    QCOMPARE(answerer.seen.size(), boxes);
+    QCOMPARE(window.attackPage()->cipherPane()->text(), attacked);
+    QCOMPARE(tabs->currentWidget(), boxes > 0 ? static_cast<QWidget *>(window.cipherPage()) : window.attackPage());
+    QVERIFY(!window.attackPage()->worker()->isRunning());
+}
+
 void LabTest::attackRefusesWhatIsNoCipherText_data()
 {
     QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("byShortcut");
     QTest::addColumn<QString>("problem");
 
-    QTest::newRow("nothing") << QString() << QStringLiteral("шифртекста нет");
-    QTest::newRow("spaces and line ends") << QStringLiteral(" \n \n") << QStringLiteral("шифртекста нет");
-    QTest::newRow("prose") << QStringLiteral("это просто слова, 12 и всё")
+    QTest::newRow("nothing") << QString() << false << QStringLiteral("шифртекста нет");
+    QTest::newRow("nothing, Ctrl+R from another tab") << QString() << true << QStringLiteral("шифртекста нет");
+    QTest::newRow("spaces and line ends") << QStringLiteral(" \n \n") << false << QStringLiteral("шифртекста нет");
+    QTest::newRow("prose") << QStringLiteral("это просто слова, 12 и всё") << false
                            << QStringLiteral("это не шифртекст: двузначных кодов меньше 50 % слов (1 из 6)");
 }
 
 void LabTest::attackRefusesWhatIsNoCipherText()
 {
     QFETCH(QString, text);
+    QFETCH(bool, byShortcut);
     QFETCH(QString, problem);
     LabWindow window;
     window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     AttackPage *page = window.attackPage();
     page->cipherPane()->setText(text);
     ModalAnswerer answerer;
     answerer.then(pressOk);
-    QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("attackButton")), Qt::LeftButton);
+    if (byShortcut)
+        QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+    else
+        QTest::mouseClick(page->findChild<QAbstractButton *>(QStringLiteral("attackButton")), Qt::LeftButton);
     QTRY_VERIFY(answerer.allAnswered());
+    QCOMPARE(window.findChild<QTabWidget *>(QStringLiteral("tasks"))->currentWidget(), page);
     QCOMPARE(answerer.unexpected, 0);
     QVERIFY2(answerer.seen.first().contains(problem), qPrintable(answerer.seen.first()));
     QVERIFY(!page->worker()->isRunning());

@@ -130,7 +130,7 @@ int main(int argc, char *argv[])
     tabs->setCurrentWidget(window.attackPage());
     window.attackPage()->cipherPane()->setText(window.cipherPage()->cipherPane()->text());
     QTest::keyClicks(child<QLineEdit>(window, "attackSeed"), QStringLiteral("1"));
-    QTest::mouseClick(child<QPushButton>(window, "attackButton"), Qt::LeftButton);
+    QTest::mouseClick(child<QAbstractButton>(window, "attackButton"), Qt::LeftButton);
     if (!QTest::qWaitFor([&] { return !window.attackPage()->worker()->isRunning(); }, 60000))
         return 1;
     // The space's first code fixed by hand, as before "Продолжить".

@@ -5,6 +5,7 @@
 #include "keytablemodel.h"
 #include "textpane.h"
 
+#include <QAction>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
@@ -18,11 +19,15 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QRandomGenerator>
 #include <QRegularExpressionValidator>
 #include <QSplitter>
 #include <QTableView>
+#include <QTextDocument>
+#include <QThread>
 #include <QTimer>
+#include <QtConcurrent>
 #include <QVBoxLayout>
 
 using namespace Cryptanalysis;
@@ -42,6 +47,21 @@ QString choiceText(ChoiceMode choice)
     return QStringLiteral("не виден");
 }
 
+void warnRefused(QWidget *parent, const QString &reason)
+{
+    QMessageBox::warning(parent, QStringLiteral("Вскрытие"), QStringLiteral("Вскрыть нельзя: ") + reason + QLatin1Char('.'));
+}
+
+// A button for an action, sharing its text (without the menu's longer
+// wording), enabled state and tooltip.
+QToolButton *actionButton(QAction *action, const QString &name, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setDefaultAction(action);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
+}
 
 } // namespace
 
@@ -52,12 +72,22 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     , m_cipher(new TextPane(QStringLiteral("Шифртекст для вскрытия"), QStringLiteral("attackText"), this))
     , m_timeLimit(new QDoubleSpinBox(this))
     , m_seed(new QLineEdit(this))
-    , m_start(new QPushButton(QStringLiteral("Вскрыть"), this))
-    , m_stop(new QPushButton(QStringLiteral("Стоп"), this))
-    , m_continue(new QPushButton(QStringLiteral("Продолжить"), this))
+    , m_startAction(addAction(QStringLiteral("&Вскрыть"), QKeySequence(Qt::CTRL | Qt::Key_R),
+                              QStringLiteral("attackAction"),
+                              QStringLiteral("Новый поиск таблицы по частотам русского текста, без закреплённых "
+                                             "кодов (Ctrl+R)")))
+    , m_continueAction(addAction(QStringLiteral("&Продолжить с закреплёнными кодами"),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), QStringLiteral("continueAction"),
+                                 QStringLiteral("Искать снова, не меняя закреплённых кодов (Ctrl+Shift+R). Код "
+                                                "закрепляется щелчком в найденной таблице или двойным щелчком в "
+                                                "шифртексте")))
+    , m_stopAction(addAction(QStringLiteral("&Стоп"), QKeySequence(Qt::Key_Escape), QStringLiteral("stopAction"),
+                             QStringLiteral("Остановить поиск и оставить лучший ключ (Esc)")))
+    , m_saveKeyAction(addAction(QStringLiteral("Сохранить найденный ключ…"), QKeySequence(),
+                                QStringLiteral("saveFoundKeyAction"),
+                                QStringLiteral("Записать найденную таблицу файлом ключа")))
     , m_crib(new QLineEdit(this))
     , m_lockList(new QLabel(this))
-    , m_saveKey(new QPushButton(QStringLiteral("Сохранить найденный ключ…"), this))
     , m_useKey(new QPushButton(QStringLiteral("Ключ — в редактор"), this))
     , m_progress(new QProgressBar(this))
     , m_plaintext(new QPlainTextEdit(this))
@@ -75,27 +105,17 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     m_seed->setPlaceholderText(QStringLiteral("случайно"));
     m_seed->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,20}")), m_seed));
     m_seed->setToolTip(QStringLiteral("С одним зерном поиск повторяется"));
-    m_start->setObjectName(QStringLiteral("attackButton"));
-    m_start->setToolTip(QStringLiteral("Новый поиск таблицы по частотам русского текста, без закреплённых кодов "
-                                       "(Ctrl+R)"));
-    m_continue->setObjectName(QStringLiteral("continueButton"));
-    m_continue->setToolTip(QStringLiteral("Искать снова, не меняя закреплённых кодов. Код закрепляется щелчком "
-                                          "в найденной таблице или двойным щелчком в шифртексте"));
     m_crib->setObjectName(QStringLiteral("crib"));
     m_crib->setPlaceholderText(QStringLiteral("слово из текста"));
     m_crib->setToolTip(QStringLiteral("Слово, которое наверняка есть в открытом тексте (несколько — через "
                                       "запятую): ключи, в которых оно читается, ценятся выше"));
     m_lockList->setObjectName(QStringLiteral("lockList"));
     m_lockList->setWordWrap(true);
-    m_stop->setObjectName(QStringLiteral("stopButton"));
-    m_stop->setToolTip(QStringLiteral("Остановить поиск и оставить лучший ключ (Esc)"));
-    m_saveKey->setObjectName(QStringLiteral("saveFoundKeyButton"));
     m_useKey->setObjectName(QStringLiteral("useFoundKeyButton"));
     m_useKey->setToolTip(QStringLiteral("Открыть найденную таблицу на вкладке «Ключ», чтобы править и шифровать ею"));
     m_progress->setObjectName(QStringLiteral("attackProgress"));
     m_progress->setRange(0, 1000);
-    m_progress->setValue(0);
-    m_progress->setTextVisible(false);
+    m_progress->reset();
     m_plaintext->setObjectName(QStringLiteral("bestPlaintext"));
     m_plaintext->setReadOnly(true);
     m_plaintext->setPlaceholderText(QStringLiteral("Здесь появится лучший открытый текст"));
@@ -105,24 +125,26 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     auto *keyView = new QTableView(this);
     keyView->setObjectName(QStringLiteral("foundKeyTable"));
     keyView->setModel(m_foundKey);
-    keyView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    fitKeyColumns(keyView);
 
-    connect(m_start, &QPushButton::clicked, this, &AttackPage::startAttack);
-    connect(m_stop, &QPushButton::clicked, this, &AttackPage::stopAttack);
-    connect(m_continue, &QPushButton::clicked, this, &AttackPage::continueAttack);
+    connect(m_startAction, &QAction::triggered, this, &AttackPage::startAttack);
+    connect(m_stopAction, &QAction::triggered, this, &AttackPage::stopAttack);
+    connect(m_continueAction, &QAction::triggered, this, &AttackPage::continueAttack);
+    connect(m_saveKeyAction, &QAction::triggered, this, &AttackPage::saveFoundKey);
     connect(keyView, &QTableView::clicked, this, [this](const QModelIndex &index) {
         const QString code = m_foundKey->data(index, Qt::DisplayRole).toString();
         if (index.column() > 0 && code.size() == 2)
             askLock(code.toInt());
     });
     m_cipher->editor()->viewport()->installEventFilter(this);
-    connect(m_saveKey, &QPushButton::clicked, this, &AttackPage::saveFoundKey);
     connect(m_useKey, &QPushButton::clicked, this, [this] {
         if (m_result)
             m_keys->useTable(m_result->table, QStringLiteral("найденный ключ"));
     });
     connect(m_worker, &CrackWorker::progressed, this, &AttackPage::showProgress);
     connect(m_worker, &CrackWorker::finished, this, &AttackPage::showResult);
+    connect(m_worker, &CrackWorker::refused, this, &AttackPage::refuse);
+    connect(&m_plaintextLayout, &QFutureWatcher<QTextDocument *>::finished, this, &AttackPage::showFoundPlaintext);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("Лимит:"), this));
@@ -131,9 +153,9 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     controls->addWidget(m_seed);
     controls->addWidget(new QLabel(QStringLiteral("подсказка:"), this));
     controls->addWidget(m_crib);
-    controls->addWidget(m_start);
-    controls->addWidget(m_continue);
-    controls->addWidget(m_stop);
+    controls->addWidget(actionButton(m_startAction, QStringLiteral("attackButton"), this));
+    controls->addWidget(actionButton(m_continueAction, QStringLiteral("continueButton"), this));
+    controls->addWidget(actionButton(m_stopAction, QStringLiteral("stopButton"), this));
     controls->addWidget(m_progress, 1);
 
     auto *found = new QWidget(this);
@@ -145,7 +167,7 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     foundLayout->addWidget(keyView, 1, 1);
     auto *keyButtons = new QHBoxLayout;
     keyButtons->addWidget(m_useKey);
-    keyButtons->addWidget(m_saveKey);
+    keyButtons->addWidget(actionButton(m_saveKeyAction, QStringLiteral("saveFoundKeyButton"), found));
     foundLayout->addLayout(keyButtons, 2, 1);
     auto *notes = new QVBoxLayout;
     notes->addWidget(m_summary);
@@ -165,25 +187,47 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     showLocks();
 }
 
+QAction *AttackPage::addAction(const QString &text, const QKeySequence &shortcut, const QString &name,
+                               const QString &tip)
+{
+    auto *action = new QAction(text, this);
+    action->setShortcut(shortcut);
+    action->setObjectName(name);
+    action->setToolTip(tip);
+    return action;
+}
+
+// A plaintext not shown yet is nobody's but this page's.
+AttackPage::~AttackPage()
+{
+    dropPlaintextLayout();
+}
+
+void AttackPage::dropPlaintextLayout()
+{
+    if (m_layingOut) {
+        m_plaintextLayout.waitForFinished();
+        delete m_plaintextLayout.result();
+        m_layingOut = false;
+    }
+}
+
 void AttackPage::startAttack()
 {
-    if (m_worker->isRunning())
-        return;
-    m_locks.clear();
-    showLocks();
-    run();
+    if (!m_worker->isRunning())
+        run({});
 }
 
 void AttackPage::continueAttack()
 {
     if (!m_worker->isRunning())
-        run();
+        run(m_locks);
 }
 
-void AttackPage::run()
+void AttackPage::run(const std::map<int, int> &locks)
 {
     CrackRequest request;
-    for (const auto &[code, row] : m_locks)
+    for (const auto &[code, row] : locks)
         request.locks.push_back({ code, row });
     for (const QString &crib : m_crib->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         if (!crib.trimmed().isEmpty())
@@ -197,13 +241,32 @@ void AttackPage::run()
     if (!ok)
         error = QStringLiteral("зерно — целое число от 0 до 18446744073709551615");
     if (!error.isEmpty() || !m_worker->start(request, &error)) {
-        QMessageBox::warning(this, QStringLiteral("Вскрытие"), QStringLiteral("Вскрыть нельзя: ") + error + QLatin1Char('.'));
+        warnRefused(this, error);
         return;
     }
-    m_attackedText = request.cipherText;
+    m_beforeRun = { m_locks, m_summary->text(), m_progress->value(), m_progress->format() };
+    m_locks = locks;
+    showLocks();
     m_progress->setValue(0);
+    m_progress->setFormat(QStringLiteral("чтение шифртекста…"));
     m_summary->setText(QStringLiteral("Идёт поиск…"));
     setRunning(true);
+}
+
+// The search's thread found the text or a lock unfit: a search that never
+// ran leaves the page as it was.
+void AttackPage::refuse(const QString &reason)
+{
+    m_locks = m_beforeRun.locks;
+    showLocks();
+    m_summary->setText(m_beforeRun.summary);
+    m_progress->setFormat(m_beforeRun.progressFormat);
+    if (m_beforeRun.progress < m_progress->minimum())
+        m_progress->reset();
+    else
+        m_progress->setValue(m_beforeRun.progress);
+    setRunning(false);
+    warnRefused(this, reason);
 }
 
 void AttackPage::stopAttack()
@@ -214,6 +277,8 @@ void AttackPage::stopAttack()
 void AttackPage::showProgress(const CrackProgress &progress)
 {
     m_progress->setValue(int(qBound(0.0, progress.elapsedSeconds / m_timeLimit->value(), 1.0) * 1000));
+    m_progress->setFormat(QStringLiteral("прошло %1 из %2 с")
+                              .arg(decimalText(progress.elapsedSeconds, 1), decimalText(m_timeLimit->value(), 1)));
     if (progress.plaintextChanged)
         m_plaintext->setPlainText(progress.bestPlaintext);
     m_summary->setText(QStringLiteral("%1 с, перезапусков %2, оценка %3 нат на символ")
@@ -222,17 +287,26 @@ void AttackPage::showProgress(const CrackProgress &progress)
                            .arg(decimalText(progress.bestScore, 3)));
 }
 
-void AttackPage::showResult(const CrackResult &result, bool stopped, const QString &error)
+void AttackPage::showResult(const CrackResult &result, const QString &plaintext, bool stopped, const QString &error)
 {
     setRunning(false);
     if (!error.isEmpty()) {
+        m_progress->reset();
         m_summary->setText(error);
         QMessageBox::critical(this, QStringLiteral("Вскрытие"), QStringLiteral("Вскрыть не удалось: ") + error);
         return;
     }
     m_result = result;
-    m_progress->setValue(1000);
-    m_plaintext->setPlainText(CrackWorker::plaintextOf(result, m_attackedText));
+    m_progress->setValue(m_progress->maximum());
+    m_progress->setFormat((stopped ? QStringLiteral("остановлено: %1 с") : QStringLiteral("готово: %1 с"))
+                              .arg(decimalText(result.seconds, 1)));
+    // A whole long plaintext takes as long to lay out as to open a file.
+    QThread *const pageThread = thread();
+    const QFont font = m_plaintext->font();
+    dropPlaintextLayout();
+    m_layingOut = true;
+    m_plaintextLayout.setFuture(
+        QtConcurrent::run([plaintext, pageThread, font] { return textDocument(plaintext, pageThread, font); }));
     m_foundKey->setTable(result.table, QStringLiteral("найденный ключ"));
     QString summary = QStringLiteral("%1Таблица: %2; k = %3; выбор кодов: %4; оценка %5 нат на символ; %6 с.")
                           .arg(stopped ? QStringLiteral("Остановлено, показан лучший ключ. ") : QString(),
@@ -240,8 +314,19 @@ void AttackPage::showResult(const CrackResult &result, bool stopped, const QStri
                           .arg(result.alphabetCount)
                           .arg(choiceText(result.choice), decimalText(result.score, 3), decimalText(result.seconds, 2));
     m_summary->setText(summary);
-    m_saveKey->setEnabled(true);
+    m_saveKeyAction->setEnabled(true);
     m_useKey->setEnabled(true);
+}
+
+void AttackPage::showFoundPlaintext()
+{
+    QTextDocument *const document = m_plaintextLayout.result();
+    m_layingOut = false;
+    // A search started since shows its own progress.
+    if (m_worker->isRunning())
+        delete document;
+    else
+        showDocument(m_plaintext, document);
 }
 
 void AttackPage::saveFoundKey()
@@ -324,16 +409,16 @@ void AttackPage::showLocks()
                             ? QStringLiteral("Закреплённых кодов нет: щёлкните код в найденной таблице или дважды "
                                              "щёлкните его в шифртексте.")
                             : QStringLiteral("Закреплены: ") + shown.join(QStringLiteral(", ")));
-    m_continue->setEnabled(!m_worker->isRunning() && !m_locks.empty());
+    m_continueAction->setEnabled(!m_worker->isRunning() && !m_locks.empty());
 }
 
 void AttackPage::setRunning(bool running)
 {
-    m_start->setEnabled(!running);
-    m_continue->setEnabled(!running && !m_locks.empty());
+    m_startAction->setEnabled(!running);
+    m_continueAction->setEnabled(!running && !m_locks.empty());
     m_crib->setEnabled(!running);
-    m_stop->setEnabled(running);
+    m_stopAction->setEnabled(running);
     m_timeLimit->setEnabled(!running);
-    m_saveKey->setEnabled(!running && m_result.has_value());
+    m_saveKeyAction->setEnabled(!running && m_result.has_value());
     m_useKey->setEnabled(!running && m_result.has_value());
 }

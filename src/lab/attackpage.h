@@ -4,7 +4,8 @@
 
 #include "crackworker.h"
 
-#include <QElapsedTimer>
+#include <QFutureWatcher>
+#include <QKeySequence>
 #include <QWidget>
 
 #include <map>
@@ -12,11 +13,13 @@
 
 class KeyPage;
 class KeyTableModel;
+class QAction;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
+class QTextDocument;
 class QPushButton;
 class TextPane;
 
@@ -26,9 +29,15 @@ class AttackPage : public QWidget
 
 public:
     explicit AttackPage(KeyPage *keys, QWidget *parent = nullptr);
+    ~AttackPage() override;
 
     TextPane *cipherPane() const { return m_cipher; }
     CrackWorker *worker() const { return m_worker; }
+    // For the window's menu; the page's buttons trigger the same actions.
+    QAction *startAction() const { return m_startAction; }
+    QAction *continueAction() const { return m_continueAction; }
+    QAction *stopAction() const { return m_stopAction; }
+    QAction *saveFoundKeyAction() const { return m_saveKeyAction; }
     const std::optional<Cryptanalysis::CrackResult> &result() const { return m_result; }
 
     // Codes the user fixed to symbols: code -> row of the table.
@@ -48,30 +57,47 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void run();
+    // What a refused search puts back.
+    struct Shown
+    {
+        std::map<int, int> locks;
+        QString summary;
+        int progress = 0;
+        QString progressFormat;
+    };
+
+    QAction *addAction(const QString &text, const QKeySequence &shortcut, const QString &name, const QString &tip);
+    void run(const std::map<int, int> &locks);
+    void refuse(const QString &reason);
     void askLock(int code);
     void showLocks();
     void showProgress(const Cryptanalysis::CrackProgress &progress);
-    void showResult(const Cryptanalysis::CrackResult &result, bool stopped, const QString &error);
+    void showResult(const Cryptanalysis::CrackResult &result, const QString &plaintext, bool stopped,
+                    const QString &error);
     void setRunning(bool running);
+    void showFoundPlaintext();
+    void dropPlaintextLayout();
 
     KeyPage *m_keys;
     CrackWorker *m_worker;
     TextPane *m_cipher;
     QDoubleSpinBox *m_timeLimit;
     QLineEdit *m_seed;
-    QPushButton *m_start;
-    QPushButton *m_stop;
-    QPushButton *m_continue;
+    QAction *m_startAction;
+    QAction *m_continueAction;
+    QAction *m_stopAction;
+    QAction *m_saveKeyAction;
     QLineEdit *m_crib;
     QLabel *m_lockList;
-    QPushButton *m_saveKey;
     QPushButton *m_useKey;
     QProgressBar *m_progress;
     QPlainTextEdit *m_plaintext;
     QLabel *m_summary;
     KeyTableModel *m_foundKey;
-    QString m_attackedText;
     std::optional<Cryptanalysis::CrackResult> m_result;
     std::map<int, int> m_locks;
+    Shown m_beforeRun;
+    // The found plaintext, laid out off the window's thread.
+    QFutureWatcher<QTextDocument *> m_plaintextLayout;
+    bool m_layingOut = false;
 };

@@ -6,6 +6,7 @@
 #include "labcipher.h"
 #include "textpane.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,19 +19,48 @@
 #include <QSplitter>
 #include <QTextDocument>
 #include <QThread>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QtConcurrent>
+
+namespace {
+
+// k with its largest value, every code of every row, named as such: a key
+// dealt in proportion is meant to be used whole.
+class KeyNumberBox : public QSpinBox
+{
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QString textFromValue(int value) const override
+    {
+        return value == maximum() && maximum() > 3 ? QStringLiteral("%1 — все коды").arg(value)
+                                                   : QSpinBox::textFromValue(value);
+    }
+    int valueFromText(const QString &text) const override
+    {
+        return text == textFromValue(maximum()) ? maximum() : QSpinBox::valueFromText(text);
+    }
+    QValidator::State validate(QString &text, int &position) const override
+    {
+        return text == textFromValue(maximum()) ? QValidator::Acceptable : QSpinBox::validate(text, position);
+    }
+};
+
+} // namespace
 
 CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     : QWidget(parent)
     , m_keys(keys)
     , m_plain(new TextPane(QStringLiteral("Открытый текст"), QStringLiteral("plainText"), this))
     , m_cipher(new TextPane(QStringLiteral("Шифртекст"), QStringLiteral("cipherText"), this))
-    , m_key(new QSpinBox(this))
+    , m_key(new KeyNumberBox(this))
     , m_choice(new QComboBox(this))
     , m_seed(new QLineEdit(this))
     , m_encrypt(new QPushButton(QStringLiteral("Зашифровать →"), this))
     , m_decrypt(new QPushButton(QStringLiteral("← Расшифровать"), this))
+    , m_attack(new QAction(QStringLiteral("Вс&крыть этот шифртекст"), this))
     , m_state(new QLabel(this))
 {
     setObjectName(QStringLiteral("cipherPage"));
@@ -58,13 +88,14 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     m_state->setObjectName(QStringLiteral("cipherState"));
     connect(m_encrypt, &QPushButton::clicked, this, &CipherPage::encrypt);
     connect(m_decrypt, &QPushButton::clicked, this, &CipherPage::decrypt);
-    // k runs up to the longest row of the key.
-    connect(keys->model(), &KeyTableModel::problemsChanged, this, [this] {
-        int widest = 1;
-        for (const KeyRow &row : m_keys->model()->editedTable())
-            widest = qMax(widest, int(row.codes.size()));
-        m_key->setMaximum(widest);
-    });
+    m_attack->setObjectName(QStringLiteral("attackCipherTextAction"));
+    m_attack->setToolTip(QStringLiteral("Перенести шифртекст на вкладку «Вскрытие», чтобы найти его ключ"));
+    auto *attack = new QToolButton(this);
+    attack->setObjectName(QStringLiteral("attackCipherTextButton"));
+    attack->setDefaultAction(m_attack);
+    attack->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(keys->model(), &KeyTableModel::problemsChanged, this, &CipherPage::followKeyWidth);
+    followKeyWidth();
     connect(&m_watcher, &QFutureWatcher<QTextDocument *>::finished, this, &CipherPage::showResult);
 
     auto *controls = new QHBoxLayout;
@@ -77,6 +108,7 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     controls->addStretch(1);
     controls->addWidget(m_encrypt);
     controls->addWidget(m_decrypt);
+    controls->addWidget(attack);
 
     auto *splitter = new QSplitter(this);
     splitter->addWidget(m_plain);
@@ -95,6 +127,21 @@ CipherPage::~CipherPage()
         m_watcher.waitForFinished();
         delete m_watcher.result();
     }
+}
+
+// k runs up to the longest row of the key. A key that grows rows longer
+// than three is used whole at first; one that shrinks keeps k in range.
+void CipherPage::followKeyWidth()
+{
+    int widest = 1;
+    for (const KeyRow &row : m_keys->model()->editedTable())
+        widest = qMax(widest, int(row.codes.size()));
+    if (widest == m_widestRow)
+        return;
+    m_widestRow = widest;
+    m_key->setMaximum(widest);
+    if (widest > 3)
+        m_key->setValue(widest);
 }
 
 void CipherPage::encrypt()
@@ -152,8 +199,9 @@ void CipherPage::run(bool encrypting)
     m_decrypt->setEnabled(false);
     m_state->setText(encrypting ? QStringLiteral("Шифрование…") : QStringLiteral("Расшифровка…"));
     QThread *const windowThread = thread();
-    m_watcher.setFuture(QtConcurrent::run([text, request, windowThread] {
-        return textDocument(cipherWholeText(text, request), windowThread);
+    const QFont font = (encrypting ? m_cipher : m_plain)->editor()->font();
+    m_watcher.setFuture(QtConcurrent::run([text, request, windowThread, font] {
+        return textDocument(cipherWholeText(text, request), windowThread, font);
     }));
 }
 

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class KeyPage;
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -26,6 +27,8 @@ public:
     TextPane *cipherPane() const { return m_cipher; }
     // From the press of a button until its result is shown.
     bool isBusy() const { return m_busy; }
+    // Hands the ciphertext to the attack; the window carries it over.
+    QAction *attackAction() const { return m_attack; }
 
 public slots:
     void encrypt();
@@ -35,6 +38,7 @@ signals:
     void ciphered();
 
 private:
+    void followKeyWidth();
     void run(bool encrypting);
     void showResult();
 
@@ -46,8 +50,10 @@ private:
     QLineEdit *m_seed;
     QPushButton *m_encrypt;
     QPushButton *m_decrypt;
+    QAction *m_attack;
     QLabel *m_state;
     QFutureWatcher<QTextDocument *> m_watcher;
     bool m_encrypting = true;
     bool m_busy = false;
+    int m_widestRow = 3;
 };

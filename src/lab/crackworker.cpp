@@ -7,6 +7,14 @@
 
 using namespace Cryptanalysis;
 
+namespace {
+
+// A few screens of the best plaintext while the search runs: the editor
+// shows no more, and a longer start would only be decoded to be thrown away.
+constexpr int ShownPlaintextLength = 3000;
+
+} // namespace
+
 CrackWorker::CrackWorker(QObject *parent)
     : QObject(parent)
 {
@@ -40,29 +48,12 @@ bool CrackWorker::start(const CrackRequest &request, QString *error)
         *error = QStringLiteral("вскрытие уже идёт");
         return false;
     }
-    const QString problem = cipherTextProblem(request.cipherText);
-    if (!problem.isEmpty()) {
-        *error = problem;
-        return false;
-    }
     CrackOptions options;
     options.seed = request.seed;
     options.timeLimitSeconds = request.timeLimitSeconds;
     options.locks = request.locks;
     options.cribs = request.cribs;
-    const std::vector<CrackOptionProblem> problems = crackOptionProblems(readCipherText(request.cipherText), options);
-    if (!problems.empty()) {
-        QStringList reasons;
-        for (const CrackOptionProblem &problem : problems) {
-            const QString what = problem.kind == CrackOptionProblem::Kind::Lock
-                ? QStringLiteral("закреплённый код %1").arg(options.locks.at(size_t(problem.index)).code, 2, 10,
-                                                             QLatin1Char('0'))
-                : QStringLiteral("подсказка «%1»").arg(options.cribs.at(problem.index));
-            reasons << what + QStringLiteral(": ") + problem.reason;
-        }
-        *error = reasons.join(QStringLiteral("; "));
-        return false;
-    }
+    options.progressPlaintextLength = ShownPlaintextLength;
     m_stopRequested = false;
     m_running = true;
     if (!m_model)
@@ -74,19 +65,44 @@ bool CrackWorker::start(const CrackRequest &request, QString *error)
     options.progress = [this](const CrackProgress &progress) {
         QMetaObject::invokeMethod(this, [this, progress] { emit progressed(progress); }, Qt::QueuedConnection);
     };
-    const std::shared_ptr<LanguageModel> model = m_model;
-    const QString text = request.cipherText;
-    m_watcher.setFuture(QtConcurrent::run([model, text, options] {
-        Outcome outcome;
-        QString error;
-        if (!model->isValid() && !model->loadBuiltIn(&error)) {
-            outcome.error = QStringLiteral("модель языка не загружена: ") + error;
-            return outcome;
-        }
-        outcome.result = crackHomophonic(readCipherText(text), *model, options);
-        return outcome;
-    }));
+    m_watcher.setFuture(QtConcurrent::run(&CrackWorker::search, request.cipherText, options, m_model));
     return true;
+}
+
+// Runs on the search's thread: the text is read once, for the checks, the
+// search and the plaintext.
+CrackWorker::Outcome CrackWorker::search(const QString &text, const CrackOptions &options,
+                                         const std::shared_ptr<LanguageModel> &model)
+{
+    Outcome outcome;
+    outcome.refusal = cipherTextProblem(text);
+    if (!outcome.refusal.isEmpty())
+        return outcome;
+    const CipherText cipher = readCipherText(text);
+    outcome.refusal = optionProblems(cipher, options);
+    if (!outcome.refusal.isEmpty())
+        return outcome;
+    QString error;
+    if (!model->isValid() && !model->loadBuiltIn(&error)) {
+        outcome.error = QStringLiteral("модель языка не загружена: ") + error;
+        return outcome;
+    }
+    outcome.result = crackHomophonic(cipher, *model, options);
+    outcome.plaintext = cipher.plaintext(outcome.result.symbolOfCode);
+    return outcome;
+}
+
+QString CrackWorker::optionProblems(const CipherText &cipher, const CrackOptions &options)
+{
+    QStringList reasons;
+    for (const CrackOptionProblem &problem : crackOptionProblems(cipher, options)) {
+        const QString what = problem.kind == CrackOptionProblem::Kind::Lock
+            ? QStringLiteral("закреплённый код %1").arg(options.locks.at(size_t(problem.index)).code, 2, 10,
+                                                         QLatin1Char('0'))
+            : QStringLiteral("подсказка «%1»").arg(options.cribs.at(problem.index));
+        reasons << what + QStringLiteral(": ") + problem.reason;
+    }
+    return reasons.join(QStringLiteral("; "));
 }
 
 void CrackWorker::stop()
@@ -94,14 +110,12 @@ void CrackWorker::stop()
     m_stopRequested = true;
 }
 
-QString CrackWorker::plaintextOf(const CrackResult &result, const QString &cipherText)
-{
-    return readCipherText(cipherText).plaintext(result.symbolOfCode);
-}
-
 void CrackWorker::deliver()
 {
     const Outcome outcome = m_watcher.result();
     m_running = false;
-    emit finished(outcome.result, m_stopRequested.load(), outcome.error);
+    if (!outcome.refusal.isEmpty())
+        emit refused(outcome.refusal);
+    else
+        emit finished(outcome.result, outcome.plaintext, m_stopRequested.load(), outcome.error);
 }

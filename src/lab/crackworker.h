@@ -38,30 +38,39 @@ public:
     // Why the text cannot be attacked, in Russian, or an empty string.
     static QString cipherTextProblem(const QString &text);
 
-    // False (with the reason in *error) when the text cannot be attacked, a
-    // lock or crib does not fit it (as the solver judges them), or a search
-    // is already running.
+    // False (with the reason in *error) when a search is already running.
+    // Everything else about the request is judged on the search's thread,
+    // since reading a long ciphertext takes a while: refused follows when
+    // the text cannot be attacked or a lock or crib does not fit it,
+    // finished otherwise.
     bool start(const CrackRequest &request, QString *error);
     // Ends the search at its next look at the clock; finished follows with
     // the best key so far.
     void stop();
-    // From start until finished is emitted.
+    // From start until finished or refused is emitted.
     bool isRunning() const { return m_running; }
-
-    // The text that a result's key reads the ciphertext as.
-    static QString plaintextOf(const Cryptanalysis::CrackResult &result, const QString &cipherText);
 
 signals:
     void progressed(const Cryptanalysis::CrackProgress &progress);
+    // Nothing was searched; reason in Russian.
+    void refused(const QString &reason);
+    // plaintext: the whole ciphertext as the result's key reads it;
     // stopped: Stop was pressed; error: the model could not be loaded.
-    void finished(const Cryptanalysis::CrackResult &result, bool stopped, const QString &error);
+    void finished(const Cryptanalysis::CrackResult &result, const QString &plaintext, bool stopped,
+                  const QString &error);
 
 private:
     struct Outcome
     {
+        QString refusal;
         Cryptanalysis::CrackResult result;
+        QString plaintext;
         QString error;
     };
+
+    static QString optionProblems(const Cryptanalysis::CipherText &cipher, const Cryptanalysis::CrackOptions &options);
+    static Outcome search(const QString &text, const Cryptanalysis::CrackOptions &options,
+                          const std::shared_ptr<Cryptanalysis::LanguageModel> &model);
 
     void deliver();
 

@@ -43,6 +43,19 @@ bool saveKeyFile(const QString &path, const KeyTable &table, const QString &comm
     return writeWholeFile(path, text.toUtf8(), error, FileReaders::OwnerOnly);
 }
 
+void fitKeyColumns(QTableView *view)
+{
+    QHeaderView *header = view->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Stretch);
+    // A reset of the model (a row grown longer) forgets each section's mode.
+    const auto fitSymbol = [header] {
+        if (header->count() > 0)
+            header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    };
+    fitSymbol();
+    QObject::connect(view->model(), &QAbstractItemModel::modelReset, header, fitSymbol);
+}
+
 KeyPage::KeyPage(QWidget *parent)
     : QWidget(parent)
     , m_model(new KeyTableModel(this))
@@ -56,7 +69,7 @@ KeyPage::KeyPage(QWidget *parent)
     setObjectName(QStringLiteral("keyPage"));
     m_view->setObjectName(QStringLiteral("keyTable"));
     m_view->setModel(m_model);
-    m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    fitKeyColumns(m_view);
     m_view->setToolTip(QStringLiteral("Дважды щёлкните код, чтобы изменить его: две цифры от 0 до 9"));
     m_problems->setObjectName(QStringLiteral("keyProblems"));
     m_problems->setWordWrap(true);

@@ -58,6 +58,9 @@ private:
     QString m_dealing;
 };
 
+// Code columns share the width; the symbol column keeps its caption readable.
+void fitKeyColumns(QTableView *view);
+
 // Writes table as a key file (as keygen writes one: UTF-8, readable and
 // writable by its owner only when the file is new) after the comment lines;
 // false with the reason.

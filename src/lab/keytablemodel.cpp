@@ -109,15 +109,21 @@ QVariant KeyTableModel::data(const QModelIndex &index, int role) const
     }
 }
 
+// Rows of more than three codes leave each column too narrow for «Код 1»:
+// the number alone, the caption in the tooltip.
 QVariant KeyTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole)
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     if (orientation == Qt::Vertical)
-        return section + 1;
+        return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
     if (section == 0)
         return QStringLiteral("Символ");
-    return section > widestRow(m_table) ? QStringLiteral("+ код") : QStringLiteral("Код %1").arg(section);
+    const int widest = widestRow(m_table);
+    const bool narrow = role == Qt::DisplayRole && widest > 3;
+    if (section > widest)
+        return narrow ? QStringLiteral("+") : QStringLiteral("+ код");
+    return narrow ? QString::number(section) : QStringLiteral("Код %1").arg(section);
 }
 
 Qt::ItemFlags KeyTableModel::flags(const QModelIndex &index) const

@@ -112,24 +112,32 @@ void LabWindow::createMenus()
     });
     decrypt->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     decrypt->setObjectName(QStringLiteral("decryptAction"));
+    cipher->addAction(m_cipher->attackAction());
+    connect(m_cipher->attackAction(), &QAction::triggered, this, &LabWindow::attackCipherText);
     cipher->addSeparator();
     cipher->addAction(QStringLiteral("Сохранить диаграмму частот SVG…"), m_frequencies, &FrequencyPage::exportChart);
 
     QMenu *attack = menuBar()->addMenu(QStringLiteral("&Вскрытие"));
-    QAction *start = attack->addAction(QStringLiteral("&Вскрыть"), this, [this] {
-        m_tabs->setCurrentWidget(m_attack);
-        m_attack->startAttack();
-    });
-    start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    start->setObjectName(QStringLiteral("attackAction"));
-    QAction *resume = attack->addAction(QStringLiteral("&Продолжить с закреплёнными кодами"), this, [this] {
-        m_tabs->setCurrentWidget(m_attack);
-        m_attack->continueAttack();
-    });
-    resume->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-    QAction *stop = attack->addAction(QStringLiteral("&Стоп"), m_attack, &AttackPage::stopAttack);
-    stop->setShortcut(QKeySequence(Qt::Key_Escape));
-    attack->addAction(QStringLiteral("Сохранить найденный ключ…"), m_attack, &AttackPage::saveFoundKey);
+    // The page's own actions, so that menu, shortcut and button are one.
+    for (QAction *action : { m_attack->startAction(), m_attack->continueAction() })
+        connect(action, &QAction::triggered, this, [this] { m_tabs->setCurrentWidget(m_attack); });
+    attack->addAction(m_attack->startAction());
+    attack->addAction(m_attack->continueAction());
+    attack->addAction(m_attack->stopAction());
+    attack->addSeparator();
+    attack->addAction(m_attack->saveFoundKeyAction());
+}
+
+void LabWindow::attackCipherText()
+{
+    const QString text = m_cipher->cipherPane()->text();
+    if (text.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("Вскрыть этот шифртекст"),
+                             QStringLiteral("Шифртекст пуст: сначала зашифруйте открытый текст."));
+        return;
+    }
+    m_attack->cipherPane()->setText(text);
+    m_tabs->setCurrentWidget(m_attack);
 }
 
 TextPane *LabWindow::activePane() const

@@ -39,6 +39,8 @@ public slots:
     void openText();
     bool saveCurrentText();
     bool saveCurrentTextAs();
+    // The ciphertext just made, to the attack's tab.
+    void attackCipherText();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -31,25 +31,33 @@ void TextPane::followDocument()
 
 void TextPane::adoptDocument(QTextDocument *document)
 {
-    // The editor deletes the document it made itself; one adopted before is ours.
-    QTextDocument *const old = m_editor->document();
-    const bool adoptedBefore = old->parent() == this;
-    document->setParent(this);
-    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
-    document->setDefaultFont(m_editor->font());
+    showDocument(m_editor, document);
     document->setModified(!document->isEmpty());
-    m_editor->setDocument(document);
-    if (adoptedBefore)
-        old->deleteLater();
     followDocument();
 }
 
-QTextDocument *textDocument(const QString &text, QThread *owner)
+void showDocument(QPlainTextEdit *editor, QTextDocument *document)
+{
+    // The editor deletes the document it made itself; one adopted before is ours.
+    QTextDocument *const old = editor->document();
+    const bool adoptedBefore = old->parent() == editor;
+    document->setParent(editor);
+    if (document->defaultFont() != editor->font())
+        document->setDefaultFont(editor->font());
+    editor->setDocument(document);
+    if (adoptedBefore)
+        old->deleteLater();
+}
+
+QTextDocument *textDocument(const QString &text, QThread *owner, const QFont &font)
 {
     auto *document = new QTextDocument;
     document->setUndoRedoEnabled(false);
     document->setPlainText(text);
     document->setUndoRedoEnabled(true);
+    // Both walk every block of the text: here rather than on the window's thread.
+    document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    document->setDefaultFont(font);
     document->moveToThread(owner);
     return document;
 }

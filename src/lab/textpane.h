@@ -40,6 +40,8 @@ private:
     QPlainTextEdit *m_editor;
 };
 
-// A plain-text document holding text, for adoptDocument; made on any thread
-// and handed to the thread of owner.
-QTextDocument *textDocument(const QString &text, QThread *owner);
+// A plain-text document holding text in font (the editor's that will show
+// it), for adoptDocument; made on any thread and handed to the thread of owner.
+QTextDocument *textDocument(const QString &text, QThread *owner, const QFont &font);
+// Puts such a document into editor, which keeps it until the next one.
+void showDocument(QPlainTextEdit *editor, QTextDocument *document);
