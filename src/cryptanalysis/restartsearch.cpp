@@ -180,7 +180,8 @@ bool RestartSearch::improves(qint64 delta)
 
 double RestartSearch::startTemperature() const
 {
-    return m_schedule.startTemperatureNats * LanguageModel::Scale
+    return (m_plan.proportional ? m_schedule.proportionalStartTemperatureNats : m_schedule.startTemperatureNats)
+        * LanguageModel::Scale
         * std::sqrt(std::max(1.0, double(m_occurrences) / m_schedule.temperatureLength));
 }
 
