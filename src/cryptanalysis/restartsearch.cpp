@@ -180,7 +180,8 @@ bool RestartSearch::improves(qint64 delta)
 
 double RestartSearch::startTemperature() const
 {
-    return (m_plan.proportional ? m_schedule.proportionalStartTemperatureNats : m_schedule.startTemperatureNats)
+    const bool proportionalRandom = m_plan.proportional && !m_plan.cyclic;
+    return (proportionalRandom ? m_schedule.proportionalStartTemperatureNats : m_schedule.startTemperatureNats)
         * LanguageModel::Scale
         * std::sqrt(std::max(1.0, double(m_occurrences) / m_schedule.temperatureLength));
 }

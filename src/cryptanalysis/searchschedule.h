@@ -26,7 +26,8 @@ struct SearchSchedule
     // at 0.6 nats the anneal froze into the first trap it met, and 200 codes
     // at k = 3 (cyclic) read 52 % instead of 95 %.
     double startTemperatureNats = 40;
-    // A key in proportion to the letters' frequencies starts cooler. Its
+    // A key in proportion to the letters' frequencies with random choice
+    // starts cooler (under cyclic choice its groups need the heat). Its
     // codes occur a few times each and its rare letters hold one code; at
     // 500 codes (20 trials, 14 restarts each) anneals started at 40 nats
     // left 7 texts unread, at 22 nats 4, at 15 and at 10 nats 2.
