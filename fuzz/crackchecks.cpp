@@ -68,8 +68,9 @@ QString cribCharacter(int byte)
 
 QString cipherPiece(int byte)
 {
+    // A code and the separator that decryption skips after it.
     if (byte < 200)
-        return QStringLiteral("%1").arg(byte % CodeCount, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1 ").arg(byte % CodeCount, 2, 10, QLatin1Char('0'));
     if (byte < 216)
         return QStringLiteral(" ");
     if (byte < 224)

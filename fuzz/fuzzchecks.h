@@ -54,11 +54,11 @@ QString checkModelInput(const std::uint8_t *data, std::size_t size);
 // then two bytes a lock, the code (byte % 104 - 2) and the symbol
 // (byte % 36 - 2); a length byte (% 8) a crib and that many bytes, a row of
 // the table below 224, else a character outside it; then the ciphertext, a
-// byte a piece: below 200 the code byte % 100, then a space, LF, CR LF, CR,
-// a lone digit, other characters. Exactly the faulty locks are refused
-// (code out of range or not in the text, no such symbol, an earlier lock
-// says otherwise), a crib outside the table is refused, and the sound
-// options have no problems. Every code of the text reads as a symbol and
+// byte a piece: below 200 the code byte % 100 and its separator, then a
+// space, LF, CR LF, CR, a lone digit, other characters. Exactly the faulty
+// locks are refused (code out of range or not in the text, no such symbol,
+// an earlier lock says otherwise), a crib outside the table is refused, and
+// the sound options have no problems. Every code of the text reads as a symbol and
 // in that row of the table, every accepted lock holds, codes not in the text
 // read as none, the table is a key table, and the codes dealt and listed as
 // unseen are exactly the codes the text lacks that the key file shows.
