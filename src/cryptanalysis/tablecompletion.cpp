@@ -138,28 +138,38 @@ void completeKey(const SearchedText &text, const LanguageModel &model, const Cra
 KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
                        const std::array<int, CodeCount> &codeFrequency, int *dealtCodes)
 {
+    // Locks may give a symbol more codes than a row of the search holds: the
+    // row keeps them all, or decryption with the table would read another
+    // symbol than the attack found.
     std::array<std::vector<int>, SymbolCount> codes;
     std::vector<int> unseen;
     for (int code = 0; code < CodeCount; ++code) {
         const int symbol = symbolOfCode[code];
-        if (symbol >= 0 && symbol < SymbolCount && codes[symbol].size() < EqualRowLength)
+        if (symbol >= 0 && symbol < SymbolCount)
             codes[symbol].push_back(code);
         else
             unseen.push_back(code);
     }
     int dealt = 0;
     size_t nextUnseen = 0;
+    // Where long rows leave too few codes to fill every row, a symbol
+    // without codes still gets one.
+    size_t emptyRowsLeft = size_t(std::count_if(codes.begin(), codes.end(),
+                                                [](const std::vector<int> &row) { return row.empty(); }));
     KeyTable table = fixedKeyTable();
     for (int symbol = 0; symbol < SymbolCount; ++symbol) {
         std::vector<int> &row = codes[symbol];
-        std::stable_sort(row.begin(), row.end(),
-                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
-        while (row.size() < EqualRowLength) {
+        if (row.empty())
+            --emptyRowsLeft;
+        while (row.size() < EqualRowLength && unseen.size() - nextUnseen > (row.empty() ? 0 : emptyRowsLeft)) {
             row.push_back(unseen[nextUnseen++]);
             ++dealt;
         }
-        for (int column = 0; column < EqualRowLength; ++column)
-            table[symbol].codes[column] = QStringLiteral("%1").arg(row[column], 2, 10, QLatin1Char('0'));
+        std::stable_sort(row.begin(), row.end(),
+                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
+        table[symbol].codes.clear();
+        for (const int code : row)
+            table[symbol].codes << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
     }
     if (dealtCodes)
         *dealtCodes = dealt;

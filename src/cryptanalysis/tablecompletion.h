@@ -33,7 +33,9 @@ void completeKey(const SearchedText &text, const LanguageModel &model, const Cra
                  CrackResult *result);
 
 // Builds the key table from a code -> symbol map, rows ordered by how often
-// each code occurs; codes never seen are dealt out in increasing order.
+// each code occurs; codes never seen are dealt out in increasing order to
+// rows of fewer than three. A row holds every code of its symbol, more than
+// three where locks put them there.
 KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
                        const std::array<int, CodeCount> &codeFrequency, int *dealtCodes = nullptr);
 
