@@ -130,7 +130,8 @@ void completeKey(const SearchedText &text, const LanguageModel &model, const Cra
     if (result->alphabetCount == 1)
         result->choice = ChoiceMode::NotShown;
     if (result->proportional)
-        result->table = foundTable(result->symbolOfCode, text.codeCounts(), &result->dealtCodes, &result->unseenCodes);
+        result->table = foundTable(result->symbolOfCode, text.codeCounts(), &result->dealtCodes, &result->unseenCodes,
+                                   options.locks);
     else
         result->table = completeTable(result->symbolOfCode, text.codeCounts(), &result->dealtCodes);
 }
@@ -177,8 +178,13 @@ KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
 }
 
 KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<int, CodeCount> &codeFrequency,
-                    int *dealtCodes, std::vector<int> *unseenCodes)
+                    int *dealtCodes, std::vector<int> *unseenCodes, const std::vector<CodeLock> &locks)
 {
+    std::array<bool, CodeCount> locked {};
+    for (const CodeLock &lock : locks) {
+        if (lock.code >= 0 && lock.code < CodeCount)
+            locked[size_t(lock.code)] = true;
+    }
     std::array<std::vector<int>, SymbolCount> codes;
     std::vector<int> unseen;
     for (int code = 0; code < CodeCount; ++code) {
@@ -199,13 +205,25 @@ KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<i
             continue;
         }
         // Every code occurs: the longest row gives up its rarest code, which
-        // then reads as this symbol.
+        // then reads as this symbol; a locked code stays where the user put
+        // it, as long as another row has a code to give.
+        const auto unlocked = [&locked](const std::vector<int> &row) {
+            return std::count_if(row.begin(), row.end(), [&locked](int code) { return !locked[size_t(code)]; });
+        };
         std::vector<int> *longest = &codes[0];
+        std::vector<int> *longestUnlocked = nullptr;
         for (std::vector<int> &row : codes) {
             if (row.size() > longest->size())
                 longest = &row;
+            if (row.size() > 1 && unlocked(row) > 0 && (!longestUnlocked || row.size() > longestUnlocked->size()))
+                longestUnlocked = &row;
         }
-        const auto rarest = std::min_element(longest->begin(), longest->end(), [&codeFrequency](int a, int b) {
+        const bool keepLocks = longestUnlocked != nullptr;
+        if (keepLocks)
+            longest = longestUnlocked;
+        const auto rarest = std::min_element(longest->begin(), longest->end(), [&](int a, int b) {
+            if (keepLocks && locked[size_t(a)] != locked[size_t(b)])
+                return !locked[size_t(a)];
             return codeFrequency[a] < codeFrequency[b];
         });
         codes[symbol].push_back(*rarest);

@@ -43,9 +43,10 @@ KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
 // (which it changes where a code must move to give every symbol one), rows
 // ordered by how often each code occurs. A symbol without codes takes the
 // smallest code never seen, or the rarest code of the longest row when all
-// were seen; the codes never seen that are left go to unseenCodes.
+// were seen (of the longest row with a code that is not locked, where there
+// is one); the codes never seen that are left go to unseenCodes.
 KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<int, CodeCount> &codeFrequency,
-                    int *dealtCodes, std::vector<int> *unseenCodes);
+                    int *dealtCodes, std::vector<int> *unseenCodes, const std::vector<CodeLock> &locks = {});
 
 // The key file's comment lines on the codes the ciphertext never showed:
 // dealt out to the free places of equal rows, or, for a proportional key,
