@@ -29,7 +29,7 @@ QString checkCipherLinesInput(const std::uint8_t *data, std::size_t size);
 // problems, lists its rows in the fixed table's order, and keyTableText
 // writes it to a file that reads back to the same table and the same text; a
 // refused file has at least one problem, each naming the file. The reasons
-// of bad lines are written when the size is a multiple of 4.
+// are written only when the size is a multiple of 4.
 QString checkKeyFileInput(const std::uint8_t *data, std::size_t size);
 
 // A language model file for LanguageModel::read. The first byte chooses:

@@ -96,6 +96,14 @@ public:
 
     void add(const QString &problem) { m_problems << m_name + QStringLiteral(": ") + problem; }
     template <typename Reason>
+    void add(const Reason &reason)
+    {
+        if (m_reasons == KeyFileReasons::Written)
+            add(reason());
+        else
+            m_problems << m_name;
+    }
+    template <typename Reason>
     void add(int line, const Reason &reason)
     {
         if (m_reasons == KeyFileReasons::Written)
@@ -262,15 +270,18 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, Ke
         readTableLine(text, lineNumber, table, seen, problems);
     });
 
-    QStringList missing;
-    for (int row = 0; row < int(table.size()); ++row) {
-        if (seen.symbolLine[row] == 0)
-            missing << quoted(symbolText(table[row].symbol));
+    const auto missingRows = std::count(seen.symbolLine.begin(), seen.symbolLine.end(), 0);
+    if (missingRows > 0) {
+        problems.add([&] {
+            QStringList missing;
+            for (int row = 0; row < int(table.size()); ++row) {
+                if (seen.symbolLine[row] == 0)
+                    missing << quoted(symbolText(table[row].symbol));
+            }
+            return missing.size() == 1 ? QStringLiteral("нет строки для символа ") + missing.first()
+                                       : QStringLiteral("нет строк для символов ") + missing.join(QStringLiteral(", "));
+        });
     }
-    if (missing.size() == 1)
-        problems.add(QStringLiteral("нет строки для символа ") + missing.first());
-    else if (!missing.isEmpty())
-        problems.add(QStringLiteral("нет строк для символов ") + missing.join(QStringLiteral(", ")));
 
     if (!problems.isEmpty())
         return {std::nullopt, problems.take()};
