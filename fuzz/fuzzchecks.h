@@ -28,7 +28,8 @@ QString checkCipherLinesInput(const std::uint8_t *data, std::size_t size);
 // Arbitrary bytes as a key file. A table that readKeyTable accepts has no
 // problems, lists its rows in the fixed table's order, and keyTableText
 // writes it to a file that reads back to the same table and the same text; a
-// refused file has at least one problem, each naming the file.
+// refused file has at least one problem, each naming the file. The reasons
+// are written only when the size is a multiple of 4.
 QString checkKeyFileInput(const std::uint8_t *data, std::size_t size);
 
 // A language model file for LanguageModel::read. The first byte chooses:
@@ -41,5 +42,27 @@ QString checkKeyFileInput(const std::uint8_t *data, std::size_t size);
 // -32768 to 0 (a log-probability), and scores any text from -32.768 to 0
 // nats a symbol; a refused one gives a reason and stays invalid.
 QString checkModelInput(const std::uint8_t *data, std::size_t size);
+
+// A ciphertext with locks and cribs through the attack's option checks and
+// one short restart of crackHomophonic, whose search reads a prefix of a few
+// dozen to a few hundred codes, so that codes first seen past it are common.
+//   0  the codes searched, 8 + byte
+//   1  bit 0: the attack gets the options as given rather than the sound
+//      ones; bits 1-3: locks; bits 4-5: cribs; bits 6-7: the occurrences of
+//      a late code read to place it, 1, 4, 16 or 64
+//   2  bits 0-3: the seed; bits 4-7: how often the search may read the
+//      clock before it stops
+// then two bytes a lock, the code (byte % 104 - 2) and the symbol
+// (byte % 36 - 2); a length byte (% 8) a crib and that many bytes, a row of
+// the table below 224, else a character outside it; then the ciphertext, a
+// byte a piece: below 200 the code byte % 100 and its separator, then a
+// space, LF, CR LF, CR, a lone digit, other characters. Exactly the faulty
+// locks are refused (code out of range or not in the text, no such symbol,
+// an earlier lock says otherwise), a crib outside the table is refused, and
+// the sound options have no problems. Every code of the text reads as a symbol and
+// in that row of the table, every accepted lock holds, codes not in the text
+// read as none, the table is a key table, and the codes dealt and listed as
+// unseen are exactly the codes the text lacks that the key file shows.
+QString checkCrackInput(const std::uint8_t *data, std::size_t size);
 
 // Each returns an empty string when every rule holds, otherwise what broke.

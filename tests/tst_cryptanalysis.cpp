@@ -1020,11 +1020,13 @@ void TestCryptanalysis::foundTableKeepsTheRowsFound_data()
     QTest::addColumn<int>("codesSeen");
     QTest::addColumn<int>("dealt");
     QTest::addColumn<int>("unseen");
+    QTest::addColumn<bool>("rarestLocked");
 
     // Codes 0..codesSeen-1 occur, code i as often as 100 - i; all but the
     // last symbol get codes, the space the most.
-    QTest::newRow("a symbol without codes takes one never seen") << 90 << 1 << 9;
-    QTest::newRow("every code seen: the longest row gives one up") << 100 << 0 << 0;
+    QTest::newRow("a symbol without codes takes one never seen") << 90 << 1 << 9 << false;
+    QTest::newRow("every code seen: the longest row gives one up") << 100 << 0 << 0 << false;
+    QTest::newRow("every code seen: a lock keeps the rarest code") << 100 << 0 << 0 << true;
 }
 
 void TestCryptanalysis::foundTableKeepsTheRowsFound()
@@ -1032,6 +1034,7 @@ void TestCryptanalysis::foundTableKeepsTheRowsFound()
     QFETCH(int, codesSeen);
     QFETCH(int, dealt);
     QFETCH(int, unseen);
+    QFETCH(bool, rarestLocked);
     std::array<int, CodeCount> symbolOfCode;
     std::array<int, CodeCount> frequency {};
     symbolOfCode.fill(-1);
@@ -1043,7 +1046,10 @@ void TestCryptanalysis::foundTableKeepsTheRowsFound()
     const std::array<int, CodeCount> before = symbolOfCode;
     int dealtCodes = -1;
     std::vector<int> unseenCodes;
-    const KeyTable table = foundTable(symbolOfCode, frequency, &dealtCodes, &unseenCodes);
+    std::vector<CodeLock> locks;
+    if (rarestLocked)
+        locks.push_back({ 99, 0 });
+    const KeyTable table = foundTable(symbolOfCode, frequency, &dealtCodes, &unseenCodes, locks);
     QCOMPARE(dealtCodes, dealt);
     QCOMPARE(int(unseenCodes.size()), unseen);
     QSet<int> inTable;
@@ -1065,7 +1071,11 @@ void TestCryptanalysis::foundTableKeepsTheRowsFound()
     // gave up, and that code is its rarest.
     QVERIFY(table[0].codes.size() >= codesSeen - 30 - 1);
     QCOMPARE(table[0].codes.first(), QStringLiteral("30"));
-    if (codesSeen == CodeCount) {
+    if (rarestLocked) {
+        QCOMPARE(symbolOfCode[99], 0);
+        QCOMPARE(symbolOfCode[98], 31);
+        QCOMPARE(table[31].codes, QStringList { QStringLiteral("98") });
+    } else if (codesSeen == CodeCount) {
         QCOMPARE(symbolOfCode[99], 31);
         QCOMPARE(table[31].codes, QStringList { QStringLiteral("99") });
     } else {

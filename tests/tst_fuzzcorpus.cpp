@@ -22,6 +22,7 @@ const Target targets[] = {
     { "cipherlines", checkCipherLinesInput },
     { "keyfile", checkKeyFileInput },
     { "model", checkModelInput },
+    { "crack", checkCrackInput },
 };
 
 QDir corpusOf(const Target &target)

@@ -82,25 +82,41 @@ QString unknownSymbolProblem(const QString &symbol)
         .arg(quoted(symbol));
 }
 
-// Collects the problems of one key file, each with the file's name.
+// Collects the problems of one key file, each with the file's name. A
+// line's reason comes as a callable, called only when reasons are written:
+// writing one costs more than reading the line.
 class ProblemList
 {
 public:
-    explicit ProblemList(const QString &fileName)
+    ProblemList(const QString &fileName, KeyFileReasons reasons)
         : m_name(QChar(0x00AB) + QDir::toNativeSeparators(fileName) + QChar(0x00BB))
+        , m_reasons(reasons)
     {
     }
 
     void add(const QString &problem) { m_problems << m_name + QStringLiteral(": ") + problem; }
-    void add(int line, const QString &problem)
+    template <typename Reason>
+    void add(const Reason &reason)
     {
-        m_problems << QStringLiteral("%1, строка %2: %3").arg(m_name, QString::number(line), problem);
+        if (m_reasons == KeyFileReasons::Written)
+            add(reason());
+        else
+            m_problems << m_name;
+    }
+    template <typename Reason>
+    void add(int line, const Reason &reason)
+    {
+        if (m_reasons == KeyFileReasons::Written)
+            m_problems << QStringLiteral("%1, строка %2: %3").arg(m_name, QString::number(line), reason());
+        else
+            m_problems << QStringLiteral("%1, строка %2").arg(m_name, QString::number(line));
     }
     bool isEmpty() const { return m_problems.isEmpty(); }
     QStringList take() { return std::exchange(m_problems, {}); }
 
 private:
     QString m_name;
+    KeyFileReasons m_reasons;
     QStringList m_problems;
 };
 
@@ -135,38 +151,48 @@ void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &s
     const QStringList fields = text.split(QLatin1Char('\t'));
     const int row = keyFileRowOf(fields.at(0));
     if (row < 0) {
-        problems.add(lineNumber, unknownSymbolProblem(fields.at(0)));
+        problems.add(lineNumber, [&] { return unknownSymbolProblem(fields.at(0)); });
     } else if (seen.symbolLine[row] != 0) {
-        problems.add(lineNumber, QStringLiteral("символ %1 уже задан в строке %2")
-                                     .arg(quoted(fields.at(0)), QString::number(seen.symbolLine[row])));
+        problems.add(lineNumber, [&] {
+            return QStringLiteral("символ %1 уже задан в строке %2")
+                .arg(quoted(fields.at(0)), QString::number(seen.symbolLine[row]));
+        });
     } else {
         seen.symbolLine[row] = lineNumber;
     }
     if (fields.size() < 2) {
-        problems.add(lineNumber, QStringLiteral("у символа нет кодов: нужны символ и его коды (хотя бы один), "
-                                                "разделённые табуляцией"));
+        problems.add(lineNumber, [] {
+            return QStringLiteral("у символа нет кодов: нужны символ и его коды (хотя бы один), "
+                                  "разделённые табуляцией");
+        });
         return;
     }
 
     for (int column = 0; column + 1 < fields.size(); ++column) {
         const QString &code = fields.at(column + 1);
         if (++seen.codeFields == CodeCount + 1) {
-            problems.add(lineNumber, QStringLiteral("здесь %1-й код таблицы, а кодов всего %2 (от 00 до 99)")
-                                         .arg(CodeCount + 1)
-                                         .arg(CodeCount));
+            problems.add(lineNumber, [] {
+                return QStringLiteral("здесь %1-й код таблицы, а кодов всего %2 (от 00 до 99)")
+                    .arg(CodeCount + 1)
+                    .arg(CodeCount);
+            });
         }
         if (!isTwoDigitCode(code)) {
-            problems.add(lineNumber, code.isEmpty() ? emptyCodeProblem(column)
-                                                    : QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code)));
+            problems.add(lineNumber, [&] {
+                return code.isEmpty() ? emptyCodeProblem(column)
+                                      : QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code));
+            });
             continue;
         }
         const int value = codeValue(code);
         const int firstLine = seen.codeLine[value];
         if (firstLine == lineNumber) {
-            problems.add(lineNumber, QStringLiteral("код %1 повторяется в этой строке").arg(code));
+            problems.add(lineNumber, [&] { return QStringLiteral("код %1 повторяется в этой строке").arg(code); });
         } else if (firstLine != 0) {
-            problems.add(lineNumber, QStringLiteral("код %1 уже использован в строке %2 (символ %3)")
-                                         .arg(code, QString::number(firstLine), quoted(seen.codeSymbol[value])));
+            problems.add(lineNumber, [&] {
+                return QStringLiteral("код %1 уже использован в строке %2 (символ %3)")
+                    .arg(code, QString::number(firstLine), quoted(seen.codeSymbol[value]));
+            });
         } else {
             seen.codeLine[value] = lineNumber;
             seen.codeSymbol[value] = fields.at(0);
@@ -213,9 +239,9 @@ QStringList keyTableProblems(const KeyTable &table)
     return problems;
 }
 
-KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName)
+KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, KeyFileReasons reasons)
 {
-    ProblemList problems(fileName);
+    ProblemList problems(fileName, reasons);
     if (bytes.size() > MaxKeyFileSize) {
         problems.add(QStringLiteral("файл больше 64 КиБ (%1 байт) — это не файл ключа").arg(MaxKeyFileSize));
         return {std::nullopt, problems.take()};
@@ -235,7 +261,8 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName)
         QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
         const QString text = utf8->toUnicode(begin, int(end - begin), &state);
         if (state.invalidChars > 0 || state.remainingChars > 0) {
-            problems.add(lineNumber, QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"));
+            problems.add(lineNumber,
+                         [] { return QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"); });
             return;
         }
         if (text.startsWith(QLatin1Char('#')) || text.trimmed().isEmpty())
@@ -243,15 +270,18 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName)
         readTableLine(text, lineNumber, table, seen, problems);
     });
 
-    QStringList missing;
-    for (int row = 0; row < int(table.size()); ++row) {
-        if (seen.symbolLine[row] == 0)
-            missing << quoted(symbolText(table[row].symbol));
+    const auto missingRows = std::count(seen.symbolLine.begin(), seen.symbolLine.end(), 0);
+    if (missingRows > 0) {
+        problems.add([&] {
+            QStringList missing;
+            for (int row = 0; row < int(table.size()); ++row) {
+                if (seen.symbolLine[row] == 0)
+                    missing << quoted(symbolText(table[row].symbol));
+            }
+            return missing.size() == 1 ? QStringLiteral("нет строки для символа ") + missing.first()
+                                       : QStringLiteral("нет строк для символов ") + missing.join(QStringLiteral(", "));
+        });
     }
-    if (missing.size() == 1)
-        problems.add(QStringLiteral("нет строки для символа ") + missing.first());
-    else if (!missing.isEmpty())
-        problems.add(QStringLiteral("нет строк для символов ") + missing.join(QStringLiteral(", ")));
 
     if (!problems.isEmpty())
         return {std::nullopt, problems.take()};

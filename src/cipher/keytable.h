@@ -41,10 +41,15 @@ struct KeyFileReading
     QStringList problems;
 };
 
+// Whether a problem of a line says what is wrong or only where: a caller
+// that needs no more than that reads bad files several times faster.
+enum class KeyFileReasons { Written, Left };
+
 // Reads the bytes of a key file; fileName only names it in the messages. More
 // than MaxKeyFileSize bytes are refused, so a caller reading a file needs to
 // read no more than MaxKeyFileSize + 1 bytes of it.
-KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName);
+KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName,
+                            KeyFileReasons reasons = KeyFileReasons::Written);
 
 // Opens and reads the key file at path, at most MaxKeyFileSize + 1 bytes of it.
 // A file that cannot be opened or read is one problem, with the system's reason.

@@ -130,7 +130,8 @@ void completeKey(const SearchedText &text, const LanguageModel &model, const Cra
     if (result->alphabetCount == 1)
         result->choice = ChoiceMode::NotShown;
     if (result->proportional)
-        result->table = foundTable(result->symbolOfCode, text.codeCounts(), &result->dealtCodes, &result->unseenCodes);
+        result->table = foundTable(result->symbolOfCode, text.codeCounts(), &result->dealtCodes, &result->unseenCodes,
+                                   options.locks);
     else
         result->table = completeTable(result->symbolOfCode, text.codeCounts(), &result->dealtCodes);
 }
@@ -138,28 +139,38 @@ void completeKey(const SearchedText &text, const LanguageModel &model, const Cra
 KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
                        const std::array<int, CodeCount> &codeFrequency, int *dealtCodes)
 {
+    // Locks may give a symbol more codes than a row of the search holds: the
+    // row keeps them all, or decryption with the table would read another
+    // symbol than the attack found.
     std::array<std::vector<int>, SymbolCount> codes;
     std::vector<int> unseen;
     for (int code = 0; code < CodeCount; ++code) {
         const int symbol = symbolOfCode[code];
-        if (symbol >= 0 && symbol < SymbolCount && codes[symbol].size() < EqualRowLength)
+        if (symbol >= 0 && symbol < SymbolCount)
             codes[symbol].push_back(code);
         else
             unseen.push_back(code);
     }
     int dealt = 0;
     size_t nextUnseen = 0;
+    // Where long rows leave too few codes to fill every row, a symbol
+    // without codes still gets one.
+    size_t emptyRowsLeft = size_t(std::count_if(codes.begin(), codes.end(),
+                                                [](const std::vector<int> &row) { return row.empty(); }));
     KeyTable table = fixedKeyTable();
     for (int symbol = 0; symbol < SymbolCount; ++symbol) {
         std::vector<int> &row = codes[symbol];
-        std::stable_sort(row.begin(), row.end(),
-                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
-        while (row.size() < EqualRowLength) {
+        if (row.empty())
+            --emptyRowsLeft;
+        while (row.size() < EqualRowLength && unseen.size() - nextUnseen > (row.empty() ? 0 : emptyRowsLeft)) {
             row.push_back(unseen[nextUnseen++]);
             ++dealt;
         }
-        for (int column = 0; column < EqualRowLength; ++column)
-            table[symbol].codes[column] = QStringLiteral("%1").arg(row[column], 2, 10, QLatin1Char('0'));
+        std::stable_sort(row.begin(), row.end(),
+                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
+        table[symbol].codes.clear();
+        for (const int code : row)
+            table[symbol].codes << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
     }
     if (dealtCodes)
         *dealtCodes = dealt;
@@ -167,8 +178,13 @@ KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
 }
 
 KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<int, CodeCount> &codeFrequency,
-                    int *dealtCodes, std::vector<int> *unseenCodes)
+                    int *dealtCodes, std::vector<int> *unseenCodes, const std::vector<CodeLock> &locks)
 {
+    std::array<bool, CodeCount> locked {};
+    for (const CodeLock &lock : locks) {
+        if (lock.code >= 0 && lock.code < CodeCount)
+            locked[size_t(lock.code)] = true;
+    }
     std::array<std::vector<int>, SymbolCount> codes;
     std::vector<int> unseen;
     for (int code = 0; code < CodeCount; ++code) {
@@ -189,13 +205,25 @@ KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<i
             continue;
         }
         // Every code occurs: the longest row gives up its rarest code, which
-        // then reads as this symbol.
+        // then reads as this symbol; a locked code stays where the user put
+        // it, as long as another row has a code to give.
+        const auto unlocked = [&locked](const std::vector<int> &row) {
+            return std::count_if(row.begin(), row.end(), [&locked](int code) { return !locked[size_t(code)]; });
+        };
         std::vector<int> *longest = &codes[0];
+        std::vector<int> *longestUnlocked = nullptr;
         for (std::vector<int> &row : codes) {
             if (row.size() > longest->size())
                 longest = &row;
+            if (row.size() > 1 && unlocked(row) > 0 && (!longestUnlocked || row.size() > longestUnlocked->size()))
+                longestUnlocked = &row;
         }
-        const auto rarest = std::min_element(longest->begin(), longest->end(), [&codeFrequency](int a, int b) {
+        const bool keepLocks = longestUnlocked != nullptr;
+        if (keepLocks)
+            longest = longestUnlocked;
+        const auto rarest = std::min_element(longest->begin(), longest->end(), [&](int a, int b) {
+            if (keepLocks && locked[size_t(a)] != locked[size_t(b)])
+                return !locked[size_t(a)];
             return codeFrequency[a] < codeFrequency[b];
         });
         codes[symbol].push_back(*rarest);

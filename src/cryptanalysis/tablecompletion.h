@@ -33,7 +33,9 @@ void completeKey(const SearchedText &text, const LanguageModel &model, const Cra
                  CrackResult *result);
 
 // Builds the key table from a code -> symbol map, rows ordered by how often
-// each code occurs; codes never seen are dealt out in increasing order.
+// each code occurs; codes never seen are dealt out in increasing order to
+// rows of fewer than three. A row holds every code of its symbol, more than
+// three where locks put them there.
 KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
                        const std::array<int, CodeCount> &codeFrequency, int *dealtCodes = nullptr);
 
@@ -41,9 +43,10 @@ KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
 // (which it changes where a code must move to give every symbol one), rows
 // ordered by how often each code occurs. A symbol without codes takes the
 // smallest code never seen, or the rarest code of the longest row when all
-// were seen; the codes never seen that are left go to unseenCodes.
+// were seen (of the longest row with a code that is not locked, where there
+// is one); the codes never seen that are left go to unseenCodes.
 KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<int, CodeCount> &codeFrequency,
-                    int *dealtCodes, std::vector<int> *unseenCodes);
+                    int *dealtCodes, std::vector<int> *unseenCodes, const std::vector<CodeLock> &locks = {});
 
 // The key file's comment lines on the codes the ciphertext never showed:
 // dealt out to the free places of equal rows, or, for a proportional key,
