@@ -26,9 +26,9 @@ struct CrackResult
     // Whether the codes looked dealt in proportion to the letters'
     // frequencies (rows of any length) rather than k to every symbol.
     bool proportional = false;
-    // A complete key table. Equal rows: 32 rows of 3 distinct codes, the
-    // codes found first, codes never seen in the ciphertext dealt out to the
-    // rest. Proportional: the rows as found; a symbol without codes takes one
+    // A complete key table. Equal rows: 32 rows of 3 distinct codes (more
+    // where locks give a symbol more), the codes found first, codes never
+    // seen in the ciphertext dealt out to the rest. Proportional: the rows as found; a symbol without codes takes one
     // never seen (or, when there is none, the rarest code of the longest
     // row), and the codes left over are in unseenCodes.
     KeyTable table;
