@@ -30,9 +30,6 @@ private:
     qint64 m_bestTotal = std::numeric_limits<qint64>::min();
     double m_bestAverage = 0;
     int m_agreements = 0;
-    // Restarts that came within fluentAgreementNats of the best, the best's
-    // own included.
-    int m_confirmations = 0;
     int m_sinceImprovement = 0;
     int m_judged = 0;
 };

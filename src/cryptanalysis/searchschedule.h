@@ -75,11 +75,6 @@ struct SearchSchedule
     // A key that reads as Russian ends the search once a later restart has
     // failed to beat it, and no sooner than this many restarts.
     int fluentMinRestarts = 2;
-    // On a text of persistOccurrences codes or more, only once a later
-    // restart has come this close to it, in nats a code: at 500 codes of a
-    // proportional key traps read -1.97 and -2.18 beside true keys at -1.78
-    // and -2.00, while restarts that find the true key end within 0.02.
-    double fluentAgreementNats = 0.03;
     // On texts of at least this many codes a key that does not read as
     // Russian is a trap worth more restarts, not an answer.
     int persistOccurrences = 300;
