@@ -52,6 +52,38 @@ qint64 scoreInContext(const CipherText &cipher, const LanguageModel &model,
     return score;
 }
 
+using Rows = std::array<std::vector<int>, SymbolCount>;
+
+// The codes of each symbol in increasing order; the codes of none go to
+// unseen.
+Rows rowsOf(const std::array<int, CodeCount> &symbolOfCode, std::vector<int> *unseen)
+{
+    Rows rows;
+    for (int code = 0; code < CodeCount; ++code) {
+        const int symbol = symbolOfCode[size_t(code)];
+        if (symbol >= 0 && symbol < SymbolCount)
+            rows[size_t(symbol)].push_back(code);
+        else
+            unseen->push_back(code);
+    }
+    return rows;
+}
+
+// The key table of the rows, each row's codes from the most frequent.
+KeyTable tableOf(Rows &rows, const std::array<int, CodeCount> &codeFrequency)
+{
+    KeyTable table = fixedKeyTable();
+    for (int symbol = 0; symbol < SymbolCount; ++symbol) {
+        std::vector<int> &row = rows[size_t(symbol)];
+        std::stable_sort(row.begin(), row.end(),
+                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
+        table[size_t(symbol)].codes.clear();
+        for (const int code : row)
+            table[size_t(symbol)].codes << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+    }
+    return table;
+}
+
 } // namespace
 
 void placeUnsearchedCodes(const CipherText &cipher, const LanguageModel &model, const std::vector<CodeLock> &locks,
@@ -142,39 +174,25 @@ KeyTable completeTable(const std::array<int, CodeCount> &symbolOfCode,
     // Locks may give a symbol more codes than a row of the search holds: the
     // row keeps them all, or decryption with the table would read another
     // symbol than the attack found.
-    std::array<std::vector<int>, SymbolCount> codes;
     std::vector<int> unseen;
-    for (int code = 0; code < CodeCount; ++code) {
-        const int symbol = symbolOfCode[code];
-        if (symbol >= 0 && symbol < SymbolCount)
-            codes[symbol].push_back(code);
-        else
-            unseen.push_back(code);
-    }
+    Rows codes = rowsOf(symbolOfCode, &unseen);
     int dealt = 0;
     size_t nextUnseen = 0;
     // Where long rows leave too few codes to fill every row, a symbol
     // without codes still gets one.
     size_t emptyRowsLeft = size_t(std::count_if(codes.begin(), codes.end(),
                                                 [](const std::vector<int> &row) { return row.empty(); }));
-    KeyTable table = fixedKeyTable();
-    for (int symbol = 0; symbol < SymbolCount; ++symbol) {
-        std::vector<int> &row = codes[symbol];
+    for (std::vector<int> &row : codes) {
         if (row.empty())
             --emptyRowsLeft;
         while (row.size() < EqualRowLength && unseen.size() - nextUnseen > (row.empty() ? 0 : emptyRowsLeft)) {
             row.push_back(unseen[nextUnseen++]);
             ++dealt;
         }
-        std::stable_sort(row.begin(), row.end(),
-                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
-        table[symbol].codes.clear();
-        for (const int code : row)
-            table[symbol].codes << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
     }
     if (dealtCodes)
         *dealtCodes = dealt;
-    return table;
+    return tableOf(codes, codeFrequency);
 }
 
 KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<int, CodeCount> &codeFrequency,
@@ -185,15 +203,8 @@ KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<i
         if (lock.code >= 0 && lock.code < CodeCount)
             locked[size_t(lock.code)] = true;
     }
-    std::array<std::vector<int>, SymbolCount> codes;
     std::vector<int> unseen;
-    for (int code = 0; code < CodeCount; ++code) {
-        const int symbol = symbolOfCode[code];
-        if (symbol >= 0 && symbol < SymbolCount)
-            codes[symbol].push_back(code);
-        else
-            unseen.push_back(code);
-    }
+    Rows codes = rowsOf(symbolOfCode, &unseen);
     int dealt = 0;
     size_t nextUnseen = 0;
     for (int symbol = 0; symbol < SymbolCount; ++symbol) {
@@ -230,20 +241,11 @@ KeyTable foundTable(std::array<int, CodeCount> &symbolOfCode, const std::array<i
         symbolOfCode[*rarest] = symbol;
         longest->erase(rarest);
     }
-    KeyTable table = fixedKeyTable();
-    for (int symbol = 0; symbol < SymbolCount; ++symbol) {
-        std::vector<int> &row = codes[symbol];
-        std::stable_sort(row.begin(), row.end(),
-                         [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
-        table[symbol].codes.clear();
-        for (const int code : row)
-            table[symbol].codes << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
-    }
     if (dealtCodes)
         *dealtCodes = dealt;
     if (unseenCodes)
         unseenCodes->assign(unseen.begin() + qint64(nextUnseen), unseen.end());
-    return table;
+    return tableOf(codes, codeFrequency);
 }
 
 QString unseenCodesComment(const CrackResult &result)
