@@ -64,11 +64,6 @@ int codeValue(const QString &code)
     return (code.at(0).unicode() - u'0') * 10 + (code.at(1).unicode() - u'0');
 }
 
-QString codeText(int value)
-{
-    return QString(QChar(u'0' + value / 10)) + QChar(u'0' + value % 10);
-}
-
 // Why a symbol field names no symbol of the table.
 QString unknownSymbolProblem(const QString &symbol)
 {
@@ -457,6 +452,11 @@ void shuffleExactly(QRandomGenerator &source, int *values, int count)
         while (draw < rejectBelow);
         std::swap(values[i], values[draw % bound]);
     }
+}
+
+QString codeText(int value)
+{
+    return QString(QChar(u'0' + value / 10)) + QChar(u'0' + value % 10);
 }
 
 QRandomGenerator seededGenerator(quint64 seed)

@@ -102,6 +102,9 @@ KeyTable randomKeyTable(QRandomGenerator &source, const std::array<int, 32> &row
 // which std::shuffle does not promise.
 void shuffleExactly(QRandomGenerator &source, int *values, int count);
 
+// A code 0 to 99 as keys and ciphertexts write it: two digits.
+QString codeText(int value);
+
 // The source behind a seed given by the user: the same seed always gives the
 // same numbers, on every machine.
 QRandomGenerator seededGenerator(quint64 seed);

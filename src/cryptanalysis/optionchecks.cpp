@@ -3,18 +3,11 @@
 #include "languagemodel.h"
 #include "searchedtext.h"
 
+#include "keytable.h"
+
 #include <algorithm>
 
 namespace Cryptanalysis {
-
-namespace {
-
-QString codeText(int code)
-{
-    return QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
-}
-
-} // namespace
 
 std::vector<CrackOptionProblem> crackOptionProblems(const CipherText &cipher, const CrackOptions &options)
 {

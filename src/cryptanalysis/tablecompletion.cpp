@@ -79,7 +79,7 @@ KeyTable tableOf(Rows &rows, const std::array<int, CodeCount> &codeFrequency)
                          [&codeFrequency](int a, int b) { return codeFrequency[a] > codeFrequency[b]; });
         table[size_t(symbol)].codes.clear();
         for (const int code : row)
-            table[size_t(symbol)].codes << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+            table[size_t(symbol)].codes << codeText(code);
     }
     return table;
 }
@@ -260,7 +260,7 @@ QString unseenCodesComment(const CrackResult &result)
         if (!result.unseenCodes.empty()) {
             QStringList unseen;
             for (const int code : result.unseenCodes)
-                unseen << QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+                unseen << codeText(code);
             comments += QStringLiteral("# Коды, которых в шифртексте нет (ни одному символу не розданы): %1\n")
                             .arg(unseen.join(QLatin1Char(' ')));
         }

@@ -2,6 +2,7 @@
 
 #include "frequencyreport.h"
 #include "keypage.h"
+#include "keytable.h"
 #include "keytablemodel.h"
 #include "textpane.h"
 
@@ -388,7 +389,7 @@ void AttackPage::askLock(int code)
         current = m_result->symbolOfCode[size_t(code)];
     bool ok = false;
     const QString chosen = QInputDialog::getItem(this, QStringLiteral("Закрепить код"),
-                                                 QStringLiteral("Символ кода %1:").arg(code, 2, 10, QLatin1Char('0')),
+                                                 QStringLiteral("Символ кода %1:").arg(codeText(code)),
                                                  items, current, false, &ok);
     if (ok)
         setLock(code, chosen == free ? -1 : int(items.indexOf(chosen)));
@@ -399,10 +400,10 @@ void AttackPage::showLocks()
     QStringList marked;
     QStringList shown;
     for (const auto &[code, row] : m_locks) {
-        const QString codeText = QStringLiteral("%1").arg(code, 2, 10, QLatin1Char('0'));
+        const QString codeDigits = codeText(code);
         const QString symbol = fixedKeyTable()[size_t(row)].symbol;
-        marked << codeText;
-        shown << codeText + QStringLiteral(" = ") + (symbol == QLatin1String(" ") ? QStringLiteral("␣") : symbol);
+        marked << codeDigits;
+        shown << codeDigits + QStringLiteral(" = ") + (symbol == QLatin1String(" ") ? QStringLiteral("␣") : symbol);
     }
     m_foundKey->setMarkedCodes(marked);
     m_lockList->setText(shown.isEmpty()

@@ -1,6 +1,7 @@
 #include "crackworker.h"
 
 #include "frequencycount.h"
+#include "keytable.h"
 #include "languagemodel.h"
 
 #include <QtConcurrent>
@@ -97,8 +98,7 @@ QString CrackWorker::optionProblems(const CipherText &cipher, const CrackOptions
     QStringList reasons;
     for (const CrackOptionProblem &problem : crackOptionProblems(cipher, options)) {
         const QString what = problem.kind == CrackOptionProblem::Kind::Lock
-            ? QStringLiteral("закреплённый код %1").arg(options.locks.at(size_t(problem.index)).code, 2, 10,
-                                                         QLatin1Char('0'))
+            ? QStringLiteral("закреплённый код %1").arg(codeText(options.locks.at(size_t(problem.index)).code))
             : QStringLiteral("подсказка «%1»").arg(options.cribs.at(problem.index));
         reasons << what + QStringLiteral(": ") + problem.reason;
     }
