@@ -5,7 +5,6 @@
 #include <QChar>
 #include <QDir>
 #include <QFile>
-#include <QTextCodec>
 
 #include <algorithm>
 #include <numeric>
@@ -14,7 +13,6 @@
 namespace {
 
 constexpr int CodeCount = 100;
-constexpr int MaxQuotedLength = 24;
 
 // The row of a symbol in the fixed table, or -1.
 int fixedRowOf(const QString &symbol)
@@ -32,27 +30,6 @@ QString symbolText(const QString &symbol)
     return symbol == QLatin1String(" ") ? QString(QChar(KeyFileSpace)) : symbol;
 }
 
-// Text from the file, quoted for a message: cut short, and with characters
-// that would not show written as their code points.
-QString quoted(const QString &text)
-{
-    QString shown;
-    int count = 0;
-    for (const QChar c : text) {
-        if (++count > MaxQuotedLength) {
-            shown += QChar(0x2026);
-            break;
-        }
-        if (c.isPrint() && c.category() != QChar::Separator_Space)
-            shown += c;
-        else if (c == QLatin1Char(' '))
-            shown += QLatin1Char(' ');
-        else
-            shown += QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
-    }
-    return QChar(0x00AB) + shown + QChar(0x00BB);
-}
-
 bool isTwoDigitCode(const QString &code)
 {
     return code.size() == 2 && code.at(0) >= QLatin1Char('0') && code.at(0) <= QLatin1Char('9')
@@ -62,67 +39,6 @@ bool isTwoDigitCode(const QString &code)
 int codeValue(const QString &code)
 {
     return (code.at(0).unicode() - u'0') * 10 + (code.at(1).unicode() - u'0');
-}
-
-// Why a symbol field names no symbol of the table.
-QString unknownSymbolProblem(const QString &symbol)
-{
-    if (symbol.isEmpty())
-        return QStringLiteral("символ не указан: строка начинается с табуляции");
-    if (symbol == QLatin1String(" "))
-        return QStringLiteral("пробел записывается знаком ␣ (U+2423): простой пробел не виден в редакторах");
-    if (symbol.size() == 1 && fixedRowOf(symbol.toUpper()) > 0)
-        return QStringLiteral("буква %1 записывается заглавной: %2").arg(quoted(symbol), quoted(symbol.toUpper()));
-    return QStringLiteral("неизвестный символ %1: в таблице пробел (␣) и заглавные буквы от А до Я без Ё и Й")
-        .arg(quoted(symbol));
-}
-
-// Collects the problems of one key file, each with the file's name. A
-// line's reason comes as a callable, called only when reasons are written:
-// writing one costs more than reading the line.
-class ProblemList
-{
-public:
-    ProblemList(const QString &fileName, KeyFileReasons reasons)
-        : m_name(QChar(0x00AB) + QDir::toNativeSeparators(fileName) + QChar(0x00BB))
-        , m_reasons(reasons)
-    {
-    }
-
-    void add(const QString &problem) { m_problems << m_name + QStringLiteral(": ") + problem; }
-    template <typename Reason>
-    void add(const Reason &reason)
-    {
-        if (m_reasons == KeyFileReasons::Written)
-            add(reason());
-        else
-            m_problems << m_name;
-    }
-    template <typename Reason>
-    void add(int line, const Reason &reason)
-    {
-        if (m_reasons == KeyFileReasons::Written)
-            m_problems << QStringLiteral("%1, строка %2: %3").arg(m_name, QString::number(line), reason());
-        else
-            m_problems << QStringLiteral("%1, строка %2").arg(m_name, QString::number(line));
-    }
-    bool isEmpty() const { return m_problems.isEmpty(); }
-    QStringList take() { return std::exchange(m_problems, {}); }
-
-private:
-    QString m_name;
-    KeyFileReasons m_reasons;
-    QStringList m_problems;
-};
-
-// The row of a key file's symbol field, or -1: the space is written as ␣ only.
-int keyFileRowOf(const QString &field)
-{
-    if (field == QString(QChar(KeyFileSpace)))
-        return 0;
-    if (field == QLatin1String(" "))
-        return -1;
-    return fixedRowOf(field);
 }
 
 // Where each symbol and code was first given: its line, 0 for nowhere yet.
@@ -141,16 +57,16 @@ QString emptyCodeProblem(int column)
         + QStringLiteral(" код пуст: нужны две цифры от 0 до 9");
 }
 
-void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &seen, ProblemList &problems)
+void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &seen, KeyFileProblems &problems)
 {
     const QStringList fields = text.split(QLatin1Char('\t'));
-    const int row = keyFileRowOf(fields.at(0));
+    const int row = keyFileSymbolIndex(fields.at(0));
     if (row < 0) {
-        problems.add(lineNumber, [&] { return unknownSymbolProblem(fields.at(0)); });
+        problems.add(lineNumber, [&] { return keyFileSymbolProblem(fields.at(0)); });
     } else if (seen.symbolLine[row] != 0) {
         problems.add(lineNumber, [&] {
             return QStringLiteral("символ %1 уже задан в строке %2")
-                .arg(quoted(fields.at(0)), QString::number(seen.symbolLine[row]));
+                .arg(quotedFromKeyFile(fields.at(0)), QString::number(seen.symbolLine[row]));
         });
     } else {
         seen.symbolLine[row] = lineNumber;
@@ -175,7 +91,7 @@ void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &s
         if (!isTwoDigitCode(code)) {
             problems.add(lineNumber, [&] {
                 return code.isEmpty() ? emptyCodeProblem(column)
-                                      : QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code));
+                                      : QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quotedFromKeyFile(code));
             });
             continue;
         }
@@ -186,7 +102,7 @@ void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &s
         } else if (firstLine != 0) {
             problems.add(lineNumber, [&] {
                 return QStringLiteral("код %1 уже использован в строке %2 (символ %3)")
-                    .arg(code, QString::number(firstLine), quoted(seen.codeSymbol[value]));
+                    .arg(code, QString::number(firstLine), quotedFromKeyFile(seen.codeSymbol[value]));
             });
         } else {
             seen.codeLine[value] = lineNumber;
@@ -209,19 +125,19 @@ QStringList keyTableProblems(const KeyTable &table)
         const QString place = QStringLiteral("строка таблицы %1: ").arg(row + 1);
         const int fixedRow = fixedRowOf(table[row].symbol);
         if (fixedRow < 0) {
-            problems << place + QStringLiteral("неизвестный символ %1").arg(quoted(table[row].symbol));
+            problems << place + QStringLiteral("неизвестный символ %1").arg(quotedFromKeyFile(table[row].symbol));
         } else if (symbolRow[fixedRow] != 0) {
             problems << place + QStringLiteral("символ %1 уже есть в строке %2")
-                                    .arg(quoted(symbolText(table[row].symbol)), QString::number(symbolRow[fixedRow]));
+                                    .arg(quotedFromKeyFile(symbolText(table[row].symbol)), QString::number(symbolRow[fixedRow]));
         } else {
             symbolRow[fixedRow] = row + 1;
         }
         if (table[row].codes.isEmpty())
-            problems << place + QStringLiteral("у символа %1 нет кодов").arg(quoted(symbolText(table[row].symbol)));
+            problems << place + QStringLiteral("у символа %1 нет кодов").arg(quotedFromKeyFile(symbolText(table[row].symbol)));
         codeCount += int(table[row].codes.size());
         for (const QString &code : table[row].codes) {
             if (!isTwoDigitCode(code)) {
-                problems << place + QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quoted(code));
+                problems << place + QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quotedFromKeyFile(code));
             } else if (const int value = codeValue(code); codeRow[value] != 0) {
                 problems << place + QStringLiteral("код %1 уже есть в строке %2").arg(code, QString::number(codeRow[value]));
             } else {
@@ -236,34 +152,17 @@ QStringList keyTableProblems(const KeyTable &table)
 
 KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, KeyFileReasons reasons)
 {
-    ProblemList problems(fileName, reasons);
-    if (bytes.size() > MaxKeyFileSize) {
-        problems.add(QStringLiteral("файл больше 64 КиБ (%1 байт) — это не файл ключа").arg(MaxKeyFileSize));
-        return {std::nullopt, problems.take()};
-    }
-
-    QTextCodec *const utf8 = QTextCodec::codecForMib(106);
+    KeyFileProblems problems(fileName, reasons);
     KeyTable table = fixedKeyTable();
     for (KeyRow &row : table)
         row.codes.clear();
     Seen seen;
-    // A byte-order mark, as some editors write, is not part of the first line.
-    const int start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    int lineNumber = 0;
-    forEachLine(bytes.constData() + start, bytes.constData() + bytes.size(),
-                [&](const char *begin, const char *end, LineEnding) {
-        ++lineNumber;
-        QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-        const QString text = utf8->toUnicode(begin, int(end - begin), &state);
-        if (state.invalidChars > 0 || state.remainingChars > 0) {
-            problems.add(lineNumber,
-                         [] { return QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"); });
-            return;
-        }
-        if (text.startsWith(QLatin1Char('#')) || text.trimmed().isEmpty())
-            return;
+    const bool read = forEachKeyFileLine(bytes, homophonicFamilyName(), problems,
+                                         [&](int lineNumber, const QString &text) {
         readTableLine(text, lineNumber, table, seen, problems);
     });
+    if (!read)
+        return {std::nullopt, problems.take()};
 
     const auto missingRows = std::count(seen.symbolLine.begin(), seen.symbolLine.end(), 0);
     if (missingRows > 0) {
@@ -271,7 +170,7 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, Ke
             QStringList missing;
             for (int row = 0; row < int(table.size()); ++row) {
                 if (seen.symbolLine[row] == 0)
-                    missing << quoted(symbolText(table[row].symbol));
+                    missing << quotedFromKeyFile(symbolText(table[row].symbol));
             }
             return missing.size() == 1 ? QStringLiteral("нет строки для символа ") + missing.first()
                                        : QStringLiteral("нет строк для символов ") + missing.join(QStringLiteral(", "));
@@ -285,25 +184,11 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, Ke
 
 KeyFileReading readKeyFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {std::nullopt, {QStringLiteral("не удалось открыть файл ключа «%1»: %2")
-                                   .arg(QDir::toNativeSeparators(path), file.errorString())}};
-    }
-    // Read in a loop: devices and pipes may give less than asked for. One
-    // byte over the limit is enough to refuse a file of any size.
-    QByteArray bytes;
-    while (bytes.size() <= MaxKeyFileSize) {
-        const QByteArray chunk = file.read(MaxKeyFileSize + 1 - bytes.size());
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        return {std::nullopt, {QStringLiteral("не удалось прочитать файл ключа «%1»: %2")
-                                   .arg(QDir::toNativeSeparators(path), file.errorString())}};
-    }
-    return readKeyTable(bytes, path);
+    QString problem;
+    const std::optional<QByteArray> bytes = readKeyFileBytes(path, problem);
+    if (!bytes)
+        return {std::nullopt, {problem}};
+    return readKeyTable(*bytes, path);
 }
 
 QString keyTableText(const KeyTable &table)

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "homophonic.h"
+#include "keyfile.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -18,12 +19,6 @@
 #include <array>
 #include <optional>
 #include <vector>
-
-// Larger files are refused unread: a key file takes about 1 KiB.
-constexpr qint64 MaxKeyFileSize = 64 * 1024;
-
-// How a key file writes the space symbol.
-constexpr char16_t KeyFileSpace = u'\u2423';
 
 // The problems that make table no key table: each of the 32 symbols of the
 // fixed table exactly once, each with at least one code, every code two ASCII
@@ -40,10 +35,6 @@ struct KeyFileReading
     // has one, the line: «ключ.txt», строка 5: ...
     QStringList problems;
 };
-
-// Whether a problem of a line says what is wrong or only where: a caller
-// that needs no more than that reads bad files several times faster.
-enum class KeyFileReasons { Written, Left };
 
 // Reads the bytes of a key file; fileName only names it in the messages. More
 // than MaxKeyFileSize bytes are refused, so a caller reading a file needs to

@@ -1,0 +1,91 @@
+// The ciphers that replace each alphabet symbol by another: one substitution
+// alphabet (monoalphabetic) or several in turn (Vigenère, Gronsfeld, Beaufort
+// and the autokey). Every other character is copied as it stands and takes no
+// step of the key; a lower-case letter is enciphered as its capital.
+#pragma once
+
+#include "alphabet.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+enum class SymbolRule {
+    Substitution, // c = alphabet[p]
+    Vigenere,     // c = p + k (Gronsfeld too, with shifts 0 to 9)
+    Beaufort,     // c = k - p, its own inverse
+    Autokey,      // c = p + k, the key going on with the plaintext itself
+};
+
+// A symbol's shift is its index: the space shifts by 0, А by 1.
+struct SymbolKey
+{
+    SymbolRule rule = SymbolRule::Substitution;
+    // Substitution: the cipher symbol of each plain symbol, a permutation.
+    std::array<std::int8_t, Alphabet::Size> alphabet {};
+    // The other rules: the keyword's shifts, 0 to 31, at least one.
+    std::vector<std::int8_t> shifts;
+};
+
+// Where a text stands in the key stream: which of the key's alphabets takes
+// its next symbol, and the shift that each column takes next. For the autokey
+// a column's shift is replaced, once used, by the plaintext symbol it
+// enciphered: the plaintext goes on as the key. A line goes on where the line
+// before it stopped, as a text on paper would.
+struct KeyStreamPlace
+{
+    int column = 0;
+    std::vector<std::int8_t> shifts;
+};
+
+class SymbolCipher
+{
+public:
+    explicit SymbolCipher(const SymbolKey &key);
+
+    const SymbolKey &key() const { return m_key; }
+    SymbolRule rule() const { return m_key.rule; }
+    // Where a text starts.
+    KeyStreamPlace start() const;
+    // The key stream's length before it repeats: 1 for one alphabet.
+    int period() const { return m_key.rule == SymbolRule::Substitution ? 1 : int(m_key.shifts.size()); }
+
+    void appendEncrypted(QStringView text, KeyStreamPlace &place, QString &out) const;
+    void appendDecrypted(QStringView text, KeyStreamPlace &place, QString &out) const;
+    QString encrypt(QStringView text) const;
+    QString decrypt(QStringView text) const;
+
+    // One symbol, 0 to 31, at place, which moves on.
+    int encryptSymbol(int plain, KeyStreamPlace &place) const;
+    int decryptSymbol(int cipher, KeyStreamPlace &place) const;
+
+    // Moves place over one plaintext symbol without enciphering it, so that
+    // a text can be cut into parts ciphered at once.
+    void pass(int plain, KeyStreamPlace &place) const
+    {
+        if (m_key.rule == SymbolRule::Substitution)
+            return;
+        if (m_key.rule == SymbolRule::Autokey)
+            place.shifts[std::size_t(place.column)] = std::int8_t(plain);
+        if (++place.column == int(place.shifts.size()))
+            place.column = 0;
+    }
+    // The same over a whole plaintext (or, but for the autokey, a ciphertext:
+    // the place depends only on the number of symbols then).
+    void pass(QStringView text, KeyStreamPlace &place) const;
+    // Whether deciphering a part needs the parts before it deciphered first:
+    // the autokey's key is the plaintext.
+    bool decryptionIsSequential() const { return m_key.rule == SymbolRule::Autokey; }
+
+private:
+    template <bool Encrypt>
+    void append(QStringView text, KeyStreamPlace &place, QString &out) const;
+    template <bool Encrypt>
+    int cipherSymbol(int symbol, KeyStreamPlace &place) const;
+
+    SymbolKey m_key;
+    std::array<std::int8_t, Alphabet::Size> m_inverse {};
+};
