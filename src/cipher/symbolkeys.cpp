@@ -236,14 +236,17 @@ void readAlphabetLine(const QString &text, int lineNumber, std::array<int, Alpha
                 .arg(quotedFromKeyFile(fields.at(0)))
                 .arg(plainLine[std::size_t(plain)]);
         });
-    } else if (cipher >= 0 && cipherLine[std::size_t(cipher)] != 0) {
+        return;
+    }
+    if (plain >= 0)
+        plainLine[std::size_t(plain)] = lineNumber;
+    if (cipher >= 0 && cipherLine[std::size_t(cipher)] != 0) {
         problems.add(lineNumber, [&] {
             return QStringLiteral("замена %1 уже дана символу в строке %2")
                 .arg(quotedFromKeyFile(fields.at(1)))
                 .arg(cipherLine[std::size_t(cipher)]);
         });
     } else if (plain >= 0 && cipher >= 0) {
-        plainLine[std::size_t(plain)] = lineNumber;
         cipherLine[std::size_t(cipher)] = lineNumber;
         key.alphabet[std::size_t(plain)] = std::int8_t(cipher);
     }

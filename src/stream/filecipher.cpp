@@ -5,6 +5,8 @@
 #include "linereader.h"
 #include "markedinput.h"
 #include "singlebytecipher.h"
+#include "symbolbytes.h"
+#include "symbolcipher.h"
 #include "textencoding.h"
 
 #include <QByteArray>
@@ -12,6 +14,8 @@
 #include <QSemaphore>
 #include <QString>
 #include <QThreadPool>
+
+#include <cstring>
 
 #include <deque>
 #include <memory>
@@ -117,6 +121,9 @@ struct alignas(64) Block
     qint64 tooLongLine = 0; // counted from 1 in the block; 0 for none
     qint64 unencodable = 0;
     qint64 undecodable = 0;
+    // The symbol ciphers' key stream: where the block starts, and once it is
+    // ciphered, where it ends.
+    KeyStreamPlace place;
     QSemaphore ciphered;
 };
 
@@ -132,6 +139,10 @@ public:
     {
         if (job.throughUtf16 || &inputEncoding != job.encoding)
             return;
+        if (job.symbolCipher) {
+            m_symbolBytes = SymbolBytes::make(*job.symbolCipher, inputEncoding);
+            return;
+        }
         if (job.byteCipher) {
             m_bytes = job.byteCipher;
         } else {
@@ -142,8 +153,12 @@ public:
     }
 
     void cipher(Block &block) const;
+    // Moves place over a block of input without ciphering it.
+    void pass(const QByteArray &input, KeyStreamPlace &place) const;
 
 private:
+    void cipherSymbols(Block &block) const;
+    void appendText(const QString &result, bool firstLine, Block &block) const;
     void cipherText(const char *data, int size, bool firstLine, QString &text, QString &result, Block &block) const;
 
     const CipherJob &m_job;
@@ -152,6 +167,7 @@ private:
     const bool m_utf8Output;
     std::optional<SingleByteCipher> m_ownBytes;
     const SingleByteCipher *m_bytes = nullptr; // null: through UTF-16
+    std::optional<SymbolBytes> m_symbolBytes;   // a symbol cipher's byte route
 };
 
 void BlockCipher::cipher(Block &block) const
@@ -161,6 +177,10 @@ void BlockCipher::cipher(Block &block) const
     block.unencodable = 0;
     block.undecodable = 0;
     block.output.resize(0);
+    if (m_job.symbolCipher) {
+        cipherSymbols(block);
+        return;
+    }
 
     const bool encrypt = m_job.direction == CipherJob::Direction::Encrypt;
     const char *data = block.input.constData();
@@ -221,11 +241,78 @@ void BlockCipher::cipherText(const char *data, int size, bool firstLine, QString
     } else {
         appendDecryptedHomophonic(m_table, text, m_job.alphabetCount, result);
     }
+    appendText(result, firstLine, block);
+}
+
+void BlockCipher::appendText(const QString &result, bool firstLine, Block &block) const
+{
     // A reader takes EF BB BF at the start for a byte-order mark and drops
     // it; a mark in front keeps a U+FEFF that begins the text.
     if (firstLine && m_utf8Output && result.startsWith(QChar(QChar::ByteOrderMark)))
         block.output.append("\xEF\xBB\xBF", 3);
     block.unencodable += m_job.encoding->encode(result, block.output);
+}
+
+// Each line's bytes become as many bytes on the byte route; the text route
+// takes a line at a time through UTF-16.
+void BlockCipher::cipherSymbols(Block &block) const
+{
+    const SymbolCipher &symbols = *m_job.symbolCipher;
+    const bool encrypt = m_job.direction == CipherJob::Direction::Encrypt;
+    const char *data = block.input.constData();
+    const char *const end = data + block.input.size();
+    char *out = nullptr;
+    if (m_symbolBytes) {
+        block.output.resize(block.input.size());
+        out = block.output.data();
+    }
+    QString text;
+    QString result;
+    while (data < end) {
+        const LineEnd<char> line = findLineEnd(data, end);
+        ++block.lines;
+        if (line.contentEnd - data > m_job.maxLineBytes) {
+            block.tooLongLine = block.lines;
+            break;
+        }
+        const int size = int(line.contentEnd - data);
+        if (out) {
+            if (encrypt)
+                m_symbolBytes->encrypt(data, size, out, block.place);
+            else
+                m_symbolBytes->decrypt(data, size, out, block.place);
+            // The line end as it was.
+            const int taken = int(line.next - data);
+            std::memcpy(out + size, line.contentEnd, std::size_t(taken - size));
+            out += taken;
+        } else {
+            block.undecodable += m_inputEncoding.decode(data, size, text);
+            result.resize(0);
+            if (encrypt)
+                symbols.appendEncrypted(text, block.place, result);
+            else
+                symbols.appendDecrypted(text, block.place, result);
+            appendText(result, block.first && block.lines == 1, block);
+            if (line.ending == LineEnding::CrLf)
+                block.output.append("\r\n", 2);
+            else if (line.ending == LineEnding::Lf)
+                block.output.append('\n');
+        }
+        data = line.next;
+    }
+    if (out)
+        block.output.resize(int(out - block.output.constData()));
+}
+
+void BlockCipher::pass(const QByteArray &input, KeyStreamPlace &place) const
+{
+    if (m_symbolBytes) {
+        m_symbolBytes->pass(input.constData(), input.size(), place);
+        return;
+    }
+    QString text;
+    m_inputEncoding.decode(input.constData(), input.size(), text);
+    m_job.symbolCipher->pass(text, place);
 }
 
 // Reads, ciphers and writes blocks in the order of the input until it ends or
@@ -237,6 +324,10 @@ bool cipherBlocks(BlockReader &reader, const BlockCipher &blockCipher, std::vect
     std::deque<Block *> inFlight; // in the order of the input
     std::size_t nextBlock = 0;
     bool first = true;
+    // Where the next block starts in a symbol cipher's key stream.
+    KeyStreamPlace place;
+    if (job.symbolCipher)
+        place = job.symbolCipher->start();
     for (;;) {
         while (inFlight.size() < blocks.size() && !reader.finished()) {
             Block &block = *blocks[nextBlock];
@@ -245,10 +336,16 @@ bool cipherBlocks(BlockReader &reader, const BlockCipher &blockCipher, std::vect
             nextBlock = (nextBlock + 1) % blocks.size();
             block.first = first;
             first = false;
+            if (job.symbolCipher)
+                block.place = place;
             if (!pool) {
                 blockCipher.cipher(block);
+                if (job.symbolCipher)
+                    place = block.place;
                 block.ciphered.release();
             } else {
+                if (job.symbolCipher)
+                    blockCipher.pass(block.input, place);
                 pool->start([&blockCipher, &block] {
                     blockCipher.cipher(block);
                     block.ciphered.release();
@@ -292,8 +389,12 @@ CipherOutcome cipherLines(QIODevice &input, QIODevice &output, const CipherJob &
 
     BlockReader reader(marked, job.blockBytes, job.maxLineBytes);
     const BlockCipher blockCipher(job, table, *inputEncoding);
-    // Random choices are drawn in the order of the text.
-    const int jobs = job.randomChoice ? 1 : qMax(job.jobs, 1);
+    // Random choices are drawn in the order of the text, and the autokey's
+    // key is the plaintext before.
+    const bool sequential = job.symbolCipher
+        ? job.direction == CipherJob::Direction::Decrypt && job.symbolCipher->decryptionIsSequential()
+        : job.randomChoice != nullptr;
+    const int jobs = sequential ? 1 : qMax(job.jobs, 1);
     // Two blocks beyond those being ciphered: one being read, one written.
     std::vector<std::unique_ptr<Block>> blocks(jobs == 1 ? 1 : std::size_t(jobs) + 2);
     for (auto &block : blocks) {

@@ -12,6 +12,7 @@
 
 class QIODevice;
 class SingleByteCipher;
+class SymbolCipher;
 class TextEncoding;
 
 struct CipherJob
@@ -28,6 +29,11 @@ struct CipherJob
     // only. One object for the whole text, so that a seed gives one sequence:
     // the text is then ciphered on one thread whatever jobs says.
     RandomCodeChoice *randomChoice = nullptr;
+    // A symbol cipher (one alphabet or several) instead of the homophonic
+    // table; table, alphabetCount and randomChoice are then not used. Its key
+    // runs on from line to line. The autokey deciphers on one thread, since
+    // each part's key is the plaintext before it.
+    const SymbolCipher *symbolCipher = nullptr;
 
     // Threads that cipher blocks of whole lines at once; 1 ciphers on the
     // calling thread. The output is the same for any number.

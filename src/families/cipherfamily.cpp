@@ -1,0 +1,44 @@
+#include "cipherfamily.h"
+
+#include "homophonicfamily.h"
+#include "monoalphabeticfamily.h"
+#include "polyalphabeticfamily.h"
+
+SymbolKeys::Reading CipherFamily::readKeyFile(const QByteArray &bytes, const QString &fileName,
+                                              KeyFileReasons reasons) const
+{
+    return SymbolKeys::readKeyFile(bytes, fileName, name(), rule(), keyFileForm(), reasons);
+}
+
+QString CipherFamily::keyFileText(const SymbolKey &key, const QDateTime &madeAt, std::optional<quint64> seed) const
+{
+    return SymbolKeys::keyFileText(name(), title(), keyFileForm(), key, madeAt, seed);
+}
+
+const QList<const CipherFamily *> &cipherFamilies()
+{
+    static const MonoalphabeticFamily mono;
+    static const PolyalphabeticFamily vigenere(PolyalphabeticFamily::Variant::Vigenere);
+    static const PolyalphabeticFamily gronsfeld(PolyalphabeticFamily::Variant::Gronsfeld);
+    static const PolyalphabeticFamily beaufort(PolyalphabeticFamily::Variant::Beaufort);
+    static const PolyalphabeticFamily autokey(PolyalphabeticFamily::Variant::Autokey);
+    static const QList<const CipherFamily *> families {
+        &mono, &vigenere, &gronsfeld, &beaufort, &autokey, &homophonicFamily(),
+    };
+    return families;
+}
+
+const CipherFamily *cipherFamily(const QString &name)
+{
+    for (const CipherFamily *family : cipherFamilies()) {
+        if (family->name() == name)
+            return family;
+    }
+    return nullptr;
+}
+
+const CipherFamily &homophonicFamily()
+{
+    static const HomophonicFamily homophonic;
+    return homophonic;
+}

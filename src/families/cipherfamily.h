@@ -1,0 +1,69 @@
+// The cipher families that the command-line tool and the lab offer, in the
+// order a course meets them. Each family is one unit of the same shape: its
+// key (the forms a user gives it in, reading a key file, writing one, making
+// one at random) and the cipher that key makes. Front ends take the families
+// from cipherFamilies() and never ask which family they hold, so a family is
+// added by adding it to the list.
+#pragma once
+
+#include "symbolcipher.h"
+#include "symbolkeys.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QRandomGenerator>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The forms a key is given in on the command line or in the lab.
+enum class KeyForm {
+    Keyword, // --keyword WORD
+    Shift,   // --shift N (Caesar)
+    Affine,  // --affine A,B
+    Digits,  // --digits 31415 (Gronsfeld)
+    Atbash,  // --atbash
+};
+
+class CipherFamily
+{
+public:
+    virtual ~CipherFamily() = default;
+
+    // As --cipher and key files name it: "vigenere".
+    virtual QString name() const = 0;
+    // In Russian, for --help, the lab and messages: "шифр Виженера".
+    virtual QString title() const = 0;
+    // The group of families it belongs to: "многоалфавитная замена".
+    virtual QString group() const = 0;
+    // The homophonic family keeps its own table and options (--key,
+    // --table, --choice); the others take a SymbolKey.
+    virtual bool isHomophonic() const { return false; }
+
+    // The key forms the family takes inline.
+    virtual QList<KeyForm> keyForms() const = 0;
+    // The key of one of those forms as the user wrote it (nothing for
+    // Atbash); empty with the reason, in Russian, when it is no key.
+    virtual std::optional<SymbolKey> key(KeyForm form, const QString &text, QString &problem) const = 0;
+    // A key from the source: the same sequence gives the same key.
+    virtual SymbolKey randomKey(QRandomGenerator &source) const = 0;
+    // The form its key files take.
+    virtual SymbolKeys::KeyFileForm keyFileForm() const = 0;
+    SymbolKeys::Reading readKeyFile(const QByteArray &bytes, const QString &fileName,
+                                    KeyFileReasons reasons = KeyFileReasons::Written) const;
+    QString keyFileText(const SymbolKey &key, const QDateTime &madeAt,
+                        std::optional<quint64> seed = std::nullopt) const;
+    // The key in a line, as a report shows it.
+    virtual QString keyText(const SymbolKey &key) const = 0;
+
+protected:
+    virtual SymbolRule rule() const = 0;
+};
+
+const QList<const CipherFamily *> &cipherFamilies();
+// The family of that name, or null.
+const CipherFamily *cipherFamily(const QString &name);
+// The default family: homophonic substitution.
+const CipherFamily &homophonicFamily();

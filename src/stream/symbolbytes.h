@@ -1,0 +1,42 @@
+// The symbol ciphers straight on the bytes of a single-byte encoding, from
+// tables built once through the route every encoding takes (decode, cipher,
+// encode), so that both routes write the same bytes.
+#pragma once
+
+#include "symbolcipher.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+class TextEncoding;
+
+class SymbolBytes
+{
+public:
+    // Null when the encoding has more than one byte a character, or when a
+    // character would not come back as the byte it was read from.
+    static std::optional<SymbolBytes> make(const SymbolCipher &cipher, const TextEncoding &encoding);
+
+    // Writes size bytes, the line ciphered, from out on; place moves on.
+    void encrypt(const char *line, int size, char *out, KeyStreamPlace &place) const;
+    void decrypt(const char *line, int size, char *out, KeyStreamPlace &place) const;
+    // Moves place over a plaintext (or, but for the autokey, a ciphertext).
+    void pass(const char *data, int size, KeyStreamPlace &place) const;
+
+private:
+    explicit SymbolBytes(const SymbolCipher &cipher)
+        : m_cipher(&cipher)
+    {
+    }
+
+    template <bool Encrypt>
+    void cipher(const char *line, int size, char *out, KeyStreamPlace &place) const;
+
+    const SymbolCipher *m_cipher;
+    std::array<std::int8_t, 256> m_symbol {};   // each byte's symbol, or -1
+    std::array<char, 32> m_byte {};             // each symbol's byte
+    // One alphabet: each byte's ciphered byte, looked up whole.
+    std::array<char, 256> m_encrypted {};
+    std::array<char, 256> m_decrypted {};
+};
