@@ -15,41 +15,6 @@ KeyStreamPlace SymbolCipher::start() const
 }
 
 template <bool Encrypt>
-int SymbolCipher::cipherSymbol(int symbol, KeyStreamPlace &place) const
-{
-    switch (m_key.rule) {
-    case SymbolRule::Substitution:
-        return Encrypt ? m_key.alphabet[std::size_t(symbol)] : m_inverse[std::size_t(symbol)];
-    case SymbolRule::Vigenere:
-    case SymbolRule::Beaufort:
-    case SymbolRule::Autokey:
-        break;
-    }
-    const std::size_t column = std::size_t(place.column);
-    const int shift = place.shifts[column];
-    int result;
-    if (m_key.rule == SymbolRule::Beaufort)
-        result = (shift - symbol) & (Alphabet::Size - 1);
-    else
-        result = (Encrypt ? symbol + shift : symbol - shift) & (Alphabet::Size - 1);
-    if (m_key.rule == SymbolRule::Autokey)
-        place.shifts[column] = std::int8_t(Encrypt ? symbol : result);
-    if (++place.column == int(place.shifts.size()))
-        place.column = 0;
-    return result;
-}
-
-int SymbolCipher::encryptSymbol(int plain, KeyStreamPlace &place) const
-{
-    return cipherSymbol<true>(plain, place);
-}
-
-int SymbolCipher::decryptSymbol(int cipher, KeyStreamPlace &place) const
-{
-    return cipherSymbol<false>(cipher, place);
-}
-
-template <bool Encrypt>
 void SymbolCipher::append(QStringView text, KeyStreamPlace &place, QString &out) const
 {
     const int begin = int(out.size());

@@ -58,9 +58,10 @@ public:
     QString encrypt(QStringView text) const;
     QString decrypt(QStringView text) const;
 
-    // One symbol, 0 to 31, at place, which moves on.
-    int encryptSymbol(int plain, KeyStreamPlace &place) const;
-    int decryptSymbol(int cipher, KeyStreamPlace &place) const;
+    // One symbol, 0 to 31, at place, which moves on. Inline: the stream
+    // calls them for every symbol of a file.
+    int encryptSymbol(int plain, KeyStreamPlace &place) const { return cipherSymbol<true>(plain, place); }
+    int decryptSymbol(int cipher, KeyStreamPlace &place) const { return cipherSymbol<false>(cipher, place); }
 
     // Moves place over one plaintext symbol without enciphering it, so that
     // a text can be cut into parts ciphered at once.
@@ -89,3 +90,28 @@ private:
     SymbolKey m_key;
     std::array<std::int8_t, Alphabet::Size> m_inverse {};
 };
+
+template <bool Encrypt>
+inline int SymbolCipher::cipherSymbol(int symbol, KeyStreamPlace &place) const
+{
+    switch (m_key.rule) {
+    case SymbolRule::Substitution:
+        return Encrypt ? m_key.alphabet[std::size_t(symbol)] : m_inverse[std::size_t(symbol)];
+    case SymbolRule::Vigenere:
+    case SymbolRule::Beaufort:
+    case SymbolRule::Autokey:
+        break;
+    }
+    const std::size_t column = std::size_t(place.column);
+    const int shift = place.shifts[column];
+    int result;
+    if (m_key.rule == SymbolRule::Beaufort)
+        result = (shift - symbol) & (Alphabet::Size - 1);
+    else
+        result = (Encrypt ? symbol + shift : symbol - shift) & (Alphabet::Size - 1);
+    if (m_key.rule == SymbolRule::Autokey)
+        place.shifts[column] = std::int8_t(Encrypt ? symbol : result);
+    if (++place.column == int(place.shifts.size()))
+        place.column = 0;
+    return result;
+}
