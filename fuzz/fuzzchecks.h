@@ -66,3 +66,16 @@ QString checkModelInput(const std::uint8_t *data, std::size_t size);
 QString checkCrackInput(const std::uint8_t *data, std::size_t size);
 
 // Each returns an empty string when every rule holds, otherwise what broke.
+
+// Arbitrary bytes as a key file of every symbol family. A key that a family
+// accepts is sound (a permutation, or shifts from 0 to 31) and writes back to
+// a file that reads as the same key; a refused file has a problem naming it.
+QString checkFamilyKeyFileInput(const std::uint8_t *data, std::size_t size);
+
+// Arbitrary bytes through cipherLines with a symbol family. Four header
+// bytes: 0 the family; 1 the seed of its random key; 2 bit 0: UTF-8 rather
+// than Windows-1251, bits 1-3: the block size (1, 2, 3, 7, 16, 64, 256 or 4096
+// bytes), bits 4-5: threads, 1 to 4; 3 the most bytes one read hands over,
+// 1 + byte % 32. Blocks on threads write what one pass through UTF-16 writes,
+// in both directions, and in Windows-1251 deciphering gives the text back.
+QString checkSymbolLinesInput(const std::uint8_t *data, std::size_t size);

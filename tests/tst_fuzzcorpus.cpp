@@ -23,6 +23,8 @@ const Target targets[] = {
     { "keyfile", checkKeyFileInput },
     { "model", checkModelInput },
     { "crack", checkCrackInput },
+    { "familykeys", checkFamilyKeyFileInput },
+    { "symbollines", checkSymbolLinesInput },
 };
 
 QDir corpusOf(const Target &target)
