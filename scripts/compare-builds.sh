@@ -100,7 +100,9 @@ mkdir -p "$cache"
 cache=$(cd "$cache" && pwd)
 started=$(date +%s)
 
-# build SOURCE (a commit or a directory): prints the path of its homophonic.
+# build SOURCE (a commit or a directory): prints the path of its homophonic,
+# the program itself in older trees and a link to substitute in newer ones;
+# either way the program runs, and names itself, as homophonic.
 build() {
     local what=$1 source dir
     if [ -d "$what" ]; then

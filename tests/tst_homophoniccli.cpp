@@ -90,6 +90,8 @@ private slots:
     void fileErrorsExitWithOne();
     void helpAndVersion_data();
     void helpAndVersion();
+    void bothNamesAnswerAlike_data();
+    void bothNamesAnswerAlike();
     void tableListsEveryRow();
     void leadingZeroWidthNoBreakSpaceSurvivesTheRoundTrip_data();
     void leadingZeroWidthNoBreakSpaceSurvivesTheRoundTrip();
@@ -386,7 +388,7 @@ void HomophonicCliTest::helpAndVersion_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("expected");
 
-    const QString usage = QStringLiteral("homophonic encrypt --key K [--input ФАЙЛ] [--output ФАЙЛ] [--encoding КОДИРОВКА]");
+    const QString usage = QStringLiteral("homophonic encrypt --key K [--input ФАЙЛ] [--output ФАЙЛ]");
     QTest::newRow("--help") << QStringList { QStringLiteral("--help") } << usage;
     QTest::newRow("-h after a command") << QStringList { QStringLiteral("decrypt"), QStringLiteral("-h") } << usage;
     QTest::newRow("--version") << QStringList { QStringLiteral("--version") } << QStringLiteral("homophonic " HOMOPHONIC_VERSION "\n");
@@ -409,6 +411,44 @@ void HomophonicCliTest::helpAndVersion()
     QVERIFY2(out.contains(expected), qPrintable(out));
     for (const char *option : { "--key", "--input", "--output", "--encoding", "--help", "--version" })
         QVERIFY2(out.contains(QLatin1String(option)), option);
+}
+
+void HomophonicCliTest::bothNamesAnswerAlike_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("namesItself");
+
+    const QByteArray text = QByteArrayLiteral("Съешь же ещё этих булок\n");
+    QTest::newRow("help") << QStringList { QStringLiteral("--help") } << QByteArray() << true;
+    QTest::newRow("version") << QStringList { QStringLiteral("-v") } << QByteArray() << true;
+    QTest::newRow("encryption") << arguments({ "encrypt", "-k", "2", "-e", "utf-8" }) << text << false;
+    QTest::newRow("a missing key") << arguments({ "encrypt", "-e", "utf-8" }) << text << true;
+    QTest::newRow("a bad value") << arguments({ "decrypt", "--key", "x" }) << text << true;
+    QTest::newRow("an option the command does not take") << arguments({ "table", "--jobs", "2" }) << text << true;
+    QTest::newRow("a file that is not there") << arguments({ "analyze", "-i", "нет-такого.txt" }) << text << true;
+}
+
+// The tool is substitute and answers as homophonic too: each name speaks of
+// itself, and apart from the name both say the same.
+void HomophonicCliTest::bothNamesAnswerAlike()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, input);
+    QFETCH(bool, namesItself);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Run asHomophonic = runProgram(QStringLiteral(HOMOPHONIC_CLI_PATH), arguments, input, dir.path());
+    const Run asSubstitute = runProgram(QStringLiteral(SUBSTITUTE_CLI_PATH), arguments, input, dir.path());
+    QCOMPARE(asSubstitute.exitCode, asHomophonic.exitCode);
+    const QString said = QString::fromUtf8(asSubstitute.out) + asSubstitute.err;
+    QCOMPARE(said.contains(QLatin1String("substitute")), namesItself);
+    QVERIFY2(!said.contains(QLatin1String("homophonic")), qPrintable(said));
+    QCOMPARE(QString::fromUtf8(asSubstitute.out).replace(QLatin1String("substitute"), QLatin1String("homophonic")),
+             QString::fromUtf8(asHomophonic.out));
+    QCOMPARE(QString(asSubstitute.err).replace(QLatin1String("substitute"), QLatin1String("homophonic")),
+             asHomophonic.err);
 }
 
 void HomophonicCliTest::tableListsEveryRow()

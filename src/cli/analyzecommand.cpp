@@ -7,6 +7,7 @@
 #include "frequencycount.h"
 #include "frequencyreport.h"
 #include "linereader.h"
+#include "options.h"
 #include "textanalysis.h"
 
 #include <QFile>
@@ -15,63 +16,57 @@
 
 int runAnalyze(const Invocation &invocation)
 {
-    const Options &options = invocation.options;
-
+    const std::optional<QString> as = chosenWord(invocation, "as", QStringLiteral("вид текста"));
+    if (!as)
+        return UsageError;
     std::optional<FrequencyAnalysis::Reading> givenReading;
-    if (invocation.isSet(options.as)) {
-        const QString as = invocation.value(options.as);
-        if (as == QLatin1String("plain"))
-            givenReading = FrequencyAnalysis::Reading::Plain;
-        else if (as == QLatin1String("cipher"))
-            givenReading = FrequencyAnalysis::Reading::Cipher;
-        else
-            return usageError(QStringLiteral("неизвестный вид текста ") + quoted(as)
-                              + QStringLiteral(": ожидается plain или cipher"));
-    }
-    bool json = false;
-    if (invocation.isSet(options.format)) {
-        const QString format = invocation.value(options.format);
-        if (format == QLatin1String("json"))
-            json = true;
-        else if (format != QLatin1String("text"))
-            return usageError(QStringLiteral("неизвестный формат ") + quoted(format)
-                              + QStringLiteral(": ожидается text или json"));
-    }
-    int alphabetCount = 0;
-    if (!invocation.isSet(options.key)) {
-        for (const QCommandLineOption *encrypting : { &options.table, &options.choice, &options.seed }) {
-            if (invocation.isSet(*encrypting))
-                return usageError(QStringLiteral("параметр ") + quoted(dashed(encrypting->names().constLast()))
+    if (*as == QLatin1String("plain"))
+        givenReading = FrequencyAnalysis::Reading::Plain;
+    else if (*as == QLatin1String("cipher"))
+        givenReading = FrequencyAnalysis::Reading::Cipher;
+    const std::optional<QString> format = chosenWord(invocation, "format", QStringLiteral("формат"));
+    if (!format)
+        return UsageError;
+    const bool json = *format == QLatin1String("json");
+    std::optional<int> alphabetCount = 0;
+    if (!invocation.isSet("key")) {
+        for (const char *encrypting : { "table", "choice", "seed" }) {
+            if (invocation.isSet(encrypting))
+                return usageError(QStringLiteral("параметр ") + quoted(dashed(QLatin1String(encrypting)))
                                   + QStringLiteral(" нужен, только когда текст шифруется: с --key"));
         }
     } else {
-        if (!invocation.isSet(options.table)) {
+        if (!invocation.isSet("table")) {
             alphabetCount = chosenKey(invocation, fixedKeyTable());
-            if (alphabetCount == 0)
+            if (!alphabetCount)
                 return UsageError;
         }
         if (givenReading == FrequencyAnalysis::Reading::Cipher)
             return usageError(QStringLiteral("с --key текст шифруется, значит, он открытый: --as cipher не подходит"));
     }
-    int status = Success;
-    const TextEncoding *encoding = chosenEncoding(invocation, status);
-    if (!encoding)
-        return status;
-
-    CodeChoice choice;
-    if (!choice.parse(invocation))
+    const std::optional<TextEncoding::Kind> encodingKind = chosenEncoding(invocation);
+    if (!encodingKind)
         return UsageError;
-    const std::optional<KeyTable> table = chosenTable(invocation, status);
+    const TextEncoding *encoding = loadedEncoding(*encodingKind);
+    if (!encoding)
+        return FileError;
+
+    const std::optional<CodeChoiceOptions> choiceOptions = chosenCodeChoice(invocation);
+    if (!choiceOptions)
+        return UsageError;
+    CodeChoice choice(*choiceOptions);
+    const std::optional<KeyTable> table = chosenTable(invocation);
     if (!table)
-        return status;
-    if (invocation.isSet(options.key) && invocation.isSet(options.table)) {
+        return UsageError;
+    if (invocation.isSet("key") && invocation.isSet("table")) {
         alphabetCount = chosenKey(invocation, *table);
-        if (alphabetCount == 0)
+        if (!alphabetCount)
             return UsageError;
     }
 
+    const QString inputName = invocation.value("input");
     QFile input;
-    if (!openInput(invocation, input))
+    if (!openInput(inputName, invocation.closed, input))
         return FileError;
     // Both outputs are opened first: a run over a large file should not end
     // in a failure to write that was known from the start.
@@ -79,8 +74,8 @@ int runAnalyze(const Invocation &invocation)
     if (!report.open(invocation.closed))
         return FileError;
     std::optional<OutputTarget> chart;
-    if (invocation.isSet(options.chart)) {
-        chart.emplace(invocation.value(options.chart));
+    if (invocation.isSet("chart")) {
+        chart.emplace(invocation.value("chart"));
         if (!chart->open(invocation.closed))
             return FileError;
     }
@@ -89,17 +84,17 @@ int runAnalyze(const Invocation &invocation)
     job.encoding = encoding;
     job.reading = givenReading.value_or(FrequencyAnalysis::Reading::Guess);
     job.table = &*table;
-    job.alphabetCount = alphabetCount;
-    job.randomChoice = choice.isRandom() ? choice.random() : nullptr;
+    job.alphabetCount = *alphabetCount;
+    job.randomChoice = choice.random();
     const AnalysisOutcome outcome = analyzeText(input, job);
     if (outcome.status == AnalysisOutcome::Status::ReadFailed) {
-        reportReadFailure(invocation, input);
+        reportReadFailure(inputName, input);
         return FileError;
     }
     if (outcome.status == AnalysisOutcome::Status::LineTooLong) {
         reportError(QStringLiteral("строка %1 (%2) длиннее %3 МиБ, такие строки не поддерживаются")
                         .arg(outcome.lineNumber)
-                        .arg(describeInput(invocation.value(options.input)))
+                        .arg(describeInput(inputName))
                         .arg(LineReader::MaxLineBytes >> 20));
         return FileError;
     }
@@ -107,7 +102,7 @@ int runAnalyze(const Invocation &invocation)
     const qint64 characters = (outcome.plain ? outcome.plain->total() + outcome.plain->other : 0)
         + (outcome.cipher ? outcome.cipher->total() + outcome.cipher->other : 0);
     if (characters == 0) {
-        reportError(describeInput(invocation.value(options.input))
+        reportError(describeInput(inputName)
                     + QStringLiteral(": текст пуст, считать нечего"));
         return FileError;
     }

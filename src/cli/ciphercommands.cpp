@@ -56,57 +56,66 @@ private:
 
 int runCipher(const Invocation &invocation, CipherJob::Direction direction)
 {
-    const Options &options = invocation.options;
     CipherJob job;
     job.direction = direction;
 
     // The fixed table's key is checked first, as it always was; a key file's
     // once the file is read, since its rows give the key's range.
-    const bool ownTable = invocation.isSet(options.table);
+    const bool ownTable = invocation.isSet("table");
+    std::optional<int> key;
     if (!ownTable) {
-        job.alphabetCount = chosenKey(invocation, fixedKeyTable());
-        if (job.alphabetCount == 0)
+        key = chosenKey(invocation, fixedKeyTable());
+        if (!key)
             return UsageError;
     }
 
-    int status = Success;
-    job.encoding = chosenEncoding(invocation, status);
+    const std::optional<TextEncoding::Kind> encoding = chosenEncoding(invocation);
+    if (!encoding)
+        return UsageError;
+    job.encoding = loadedEncoding(*encoding);
     if (!job.encoding)
-        return status;
-    CodeChoice choice;
-    if (!choice.parse(invocation))
-        return UsageError;
+        return FileError;
+    // decrypt takes no --choice: its codes are read, not chosen.
+    std::optional<CodeChoiceOptions> choiceOptions = CodeChoiceOptions();
+    if (direction == CipherJob::Direction::Encrypt) {
+        choiceOptions = chosenCodeChoice(invocation);
+        if (!choiceOptions)
+            return UsageError;
+    }
+    CodeChoice choice(*choiceOptions);
     job.randomChoice = choice.random();
-    job.jobs = chosenJobs(invocation);
-    if (job.jobs == 0)
+    const std::optional<int> jobs = chosenJobs(invocation);
+    if (!jobs)
         return UsageError;
+    job.jobs = *jobs;
     // A bad key file is found before any output file is touched.
-    const std::optional<KeyTable> table = chosenTable(invocation, status);
+    const std::optional<KeyTable> table = chosenTable(invocation);
     if (!table)
-        return status;
+        return UsageError;
     job.table = &*table;
     if (ownTable) {
-        job.alphabetCount = chosenKey(invocation, *table);
-        if (job.alphabetCount == 0)
+        key = chosenKey(invocation, *table);
+        if (!key)
             return UsageError;
     }
+    job.alphabetCount = *key;
 
-    const QString inputName = invocation.value(options.input);
+    const QString inputName = invocation.value("input");
     QFile input;
-    if (!openInput(invocation, input))
+    if (!openInput(inputName, invocation.closed, input))
         return FileError;
 
-    OutputTarget output(invocation.value(options.output));
+    OutputTarget output(invocation.value("output"));
     if (!output.open(invocation.closed))
         return FileError;
 
-    CipherProgress progress(input, invocation.isSet(options.quiet));
+    CipherProgress progress(input, invocation.isSet("quiet"));
     job.progress = [&progress] { progress.show(); };
     const CipherOutcome outcome = cipherLines(input, output.device(), job);
     progress.clear();
     switch (outcome.status) {
     case CipherOutcome::Status::ReadFailed:
-        reportReadFailure(invocation, input);
+        reportReadFailure(inputName, input);
         return FileError;
     case CipherOutcome::Status::WriteFailed:
         output.reportWriteFailure();

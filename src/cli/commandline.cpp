@@ -1,9 +1,11 @@
 #include "commandline.h"
 
 #include "keytable.h"
+#include "options.h"
 #include "savepath.h"
 #include "textencoding.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,11 +71,10 @@ QString secondsText(qint64 milliseconds)
     return text;
 }
 
-void reportBadNumber(const QCommandLineOption &option, const QString &what, const QString &expected,
-                     const QString &given)
+void reportBadNumber(const char *longName, const QString &what, const QString &expected, const QString &given)
 {
-    usageError(dashed(option.names().constLast()) + QStringLiteral(": ") + what + QStringLiteral(" быть ")
-               + expected + QStringLiteral(", а не ") + quoted(given));
+    badValue(QLatin1String(longName), what + QStringLiteral(" быть ") + expected + QStringLiteral(", а не ")
+                                          + quoted(given));
 }
 
 } // namespace
@@ -99,25 +100,26 @@ ClosedStreams reopenClosedStandardStreams()
 
 void reportError(const QString &message)
 {
-    const QByteArray bytes = (QStringLiteral("homophonic: ") + message + QLatin1Char('\n')).toLocal8Bit();
+    const QByteArray bytes
+        = (QCoreApplication::applicationName() + QStringLiteral(": ") + message + QLatin1Char('\n')).toLocal8Bit();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
 
 int usageError(const QString &message)
 {
-    reportError(message + QStringLiteral(" (справка: homophonic --help)"));
+    reportError(message + QStringLiteral(" (справка: %1 --help)").arg(QCoreApplication::applicationName()));
     return UsageError;
+}
+
+int badValue(const QString &longName, const QString &complaint)
+{
+    return usageError(dashed(longName) + QStringLiteral(": ") + complaint);
 }
 
 QString quoted(const QString &text)
 {
     return QStringLiteral("«") + text + QStringLiteral("»");
-}
-
-QString dashed(const QString &name)
-{
-    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
 }
 
 QString describeInput(const QString &fileName)
@@ -132,101 +134,29 @@ QString describeOutput(const QString &fileName)
                               : QStringLiteral("файл ") + quoted(QDir::toNativeSeparators(fileName));
 }
 
-Options::Options()
-    : key({ QStringLiteral("k"), QStringLiteral("key") },
-          QStringLiteral("ключ: число закрытых алфавитов, от 1 до 3; с --table — сколько первых кодов каждой "
-                         "строки брать, от 1 до длины самой длинной строки (без --key — все коды)"),
-          QStringLiteral("K"))
-    , input({ QStringLiteral("i"), QStringLiteral("input") },
-            QStringLiteral("читать текст из файла, а не со стандартного ввода"), QStringLiteral("ФАЙЛ"))
-    , output({ QStringLiteral("o"), QStringLiteral("output") },
-             QStringLiteral("записать результат в файл, а не на стандартный вывод; "
-                            "прежний файл заменяется только после успешной записи"),
-             QStringLiteral("ФАЙЛ"))
-    , encoding({ QStringLiteral("e"), QStringLiteral("encoding") },
-               QStringLiteral("кодировка входа и выхода: windows-1251 (по умолчанию, как "
-                              "в окне программы) или utf-8; файл с меткой порядка байтов "
-                              "(UTF-8, UTF-16, UTF-32) читается в кодировке метки"),
-               QStringLiteral("КОДИРОВКА"))
-    , table(QStringLiteral("table"),
-            QStringLiteral("своя таблица замены из файла ключа (его делает keygen) вместо постоянной"),
-            QStringLiteral("ФАЙЛ"))
-    , choice(QStringLiteral("choice"),
-             QStringLiteral("encrypt, analyze: как выбирать код символа — cyclic (по очереди, как в окне; по "
-                            "умолчанию) или random (случайно из первых K)"),
-             QStringLiteral("ВЫБОР"))
-    , seed(QStringLiteral("seed"),
-           QStringLiteral("keygen, --choice random, crack: зерно случайных чисел, целое от 0 до "
-                          "18446744073709551615; одно зерно — одна и та же таблица, один и тот же шифр "
-                          "или один и тот же ход поиска"),
-           QStringLiteral("N"))
-    , keyOut(QStringLiteral("key-out"),
-             QStringLiteral("crack: записать найденную таблицу в файл ключа"), QStringLiteral("ФАЙЛ"))
-    , timeLimit(QStringLiteral("time-limit"),
-                QStringLiteral("crack: искать не дольше стольких секунд, от 0.001 до 86400 (по "
-                               "умолчанию 10)"), QStringLiteral("СЕКУНДЫ"))
-    , quiet({ QStringLiteral("q"), QStringLiteral("quiet") },
-            QStringLiteral("не показывать ход работы в терминале"))
-    , jobs(QStringLiteral("jobs"),
-           QStringLiteral("encrypt, decrypt: во сколько потоков шифровать, от 1 до 1024 (по умолчанию по "
-                          "числу ядер процессора; 1 — в один поток); результат от числа потоков не зависит. С "
-                          "--choice random шифрование всегда идёт в один поток: так одно зерно даёт один "
-                          "и тот же шифр. crack: во сколько потоков вести перезапуски поиска; одно зерно "
-                          "с одним числом потоков даёт один результат, пока поиск не упрётся в лимит "
-                          "времени"),
-           QStringLiteral("N"))
-    , lock(QStringLiteral("lock"),
-           QStringLiteral("crack: закрепить код за символом, например 17=О (␣ или пробел в кавычках — "
-                          "пробел); поиск его не меняет; можно указать несколько раз"),
-           QStringLiteral("КОД=СИМВОЛ"))
-    , crib(QStringLiteral("crib"),
-           QStringLiteral("crack: слово, которое наверняка есть в тексте; ключи, в которых оно читается, "
-                          "получают прибавку к оценке; можно указать несколько раз"),
-           QStringLiteral("СЛОВО"))
-    , model(QStringLiteral("model"),
-            QStringLiteral("crack: модель языка из файла (её делает команда model) вместо встроенной"),
-            QStringLiteral("ФАЙЛ"))
-    , corpus(QStringLiteral("corpus"),
-             QStringLiteral("model, keygen --homophones proportional: русский текст в UTF-8, по которому "
-                            "считаются частоты"),
-             QStringLiteral("ФАЙЛ"))
-    , homophones(QStringLiteral("homophones"),
-                 QStringLiteral("keygen: сколько кодов у каждого символа, от 1 до 3 (по умолчанию 3), или "
-                                "proportional — по частоте символа в русском тексте"),
-                 QStringLiteral("N"))
-    , codes(QStringLiteral("codes"),
-            QStringLiteral("keygen --homophones proportional: сколько кодов раздать, от 32 до 100 (по умолчанию "
-                           "100)"),
-            QStringLiteral("M"))
-    , as(QStringLiteral("as"),
-         QStringLiteral("analyze: читать текст как открытый (plain) или как шифртекст (cipher); без "
-                        "параметра — догадка: шифртекст, если не меньше половины слов — двузначные коды"),
-         QStringLiteral("ВИД"))
-    , format(QStringLiteral("format"),
-             QStringLiteral("analyze: text (таблица для человека, по умолчанию) или json (для программ)"),
-             QStringLiteral("ФОРМАТ"))
-    , chart(QStringLiteral("chart"), QStringLiteral("analyze: нарисовать частоты в файл SVG"),
-            QStringLiteral("ФАЙЛ.svg"))
-    , help({ QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("показать эту справку"))
-    , version({ QStringLiteral("v"), QStringLiteral("version") }, QStringLiteral("показать версию программы"))
+// An option that the command does not take is a mistake in the command's
+// code, not in the command line: every test run would find it.
+static const OptionDeclaration &takenOption(const Invocation &invocation, const char *longName)
 {
+    const OptionDeclaration &option = declaredOption(QLatin1String(longName));
+    Q_UNUSED(invocation)
+    Q_ASSERT_X(option.commands.contains(invocation.command), "Invocation", longName);
+    return option;
 }
 
-QList<const QCommandLineOption *> Options::all() const
+bool Invocation::isSet(const char *longName) const
 {
-    return { &key,       &input, &output, &encoding, &table,  &choice,     &seed,  &keyOut, &timeLimit, &quiet,
-             &jobs,      &lock,  &crib,   &model,    &corpus, &homophones, &codes, &as,     &format,    &chart,
-             &help,      &version };
+    return parser.isSet(takenOption(*this, longName).longName());
 }
 
-QList<const QCommandLineOption *> Options::fileNames() const
+QString Invocation::value(const char *longName) const
 {
-    return { &input, &output, &table, &keyOut, &model, &corpus, &chart };
+    return parser.value(takenOption(*this, longName).longName());
 }
 
-QList<const QCommandLineOption *> Options::repeatable() const
+QStringList Invocation::values(const char *longName) const
 {
-    return { &lock, &crib };
+    return parser.values(takenOption(*this, longName).longName());
 }
 
 int printText(const QString &text, const ClosedStreams &closed)
@@ -251,48 +181,64 @@ int printText(const QString &text, const ClosedStreams &closed)
     return Success;
 }
 
-const TextEncoding *chosenEncoding(const Invocation &invocation, int &status)
+std::optional<TextEncoding::Kind> chosenEncoding(const Invocation &invocation)
 {
-    const QString given = invocation.value(invocation.options.encoding);
+    const QString given = invocation.value("encoding");
     const QString name = given.toLower();
-    if (invocation.isSet(invocation.options.encoding) && name.isEmpty()) {
-        status = usageError(QStringLiteral("не указана кодировка: windows-1251 или utf-8"));
-        return nullptr;
+    const QString expected = listed(declaredOption(QStringLiteral("encoding")).values, QStringLiteral("или"));
+    if (invocation.isSet("encoding") && name.isEmpty()) {
+        usageError(QStringLiteral("не указана кодировка: ") + expected);
+        return std::nullopt;
     }
-    if (name.isEmpty() || name == QLatin1String("windows-1251") || name == QLatin1String("cp1251")) {
-        const TextEncoding *encoding = TextEncoding::windows1251();
-        if (!encoding) {
-            reportError(QStringLiteral("в этой сборке Qt нет кодировки windows-1251"));
-            status = FileError;
-        }
-        return encoding;
-    }
+    if (name.isEmpty() || name == QLatin1String("windows-1251") || name == QLatin1String("cp1251"))
+        return TextEncoding::Kind::Windows1251;
     if (name == QLatin1String("utf-8") || name == QLatin1String("utf8"))
-        return TextEncoding::utf8();
-    status = usageError(QStringLiteral("неизвестная кодировка ") + quoted(given)
-                        + QStringLiteral(": ожидается windows-1251 или utf-8"));
-    return nullptr;
+        return TextEncoding::Kind::Utf8;
+    usageError(QStringLiteral("неизвестная кодировка ") + quoted(given) + QStringLiteral(": ожидается ") + expected);
+    return std::nullopt;
 }
 
-std::optional<quint64> chosenWholeNumber(const Invocation &invocation, const QCommandLineOption &option,
-                                         const QString &what, quint64 min, quint64 max)
+const TextEncoding *loadedEncoding(TextEncoding::Kind kind)
 {
-    const QString text = invocation.value(option);
+    if (kind == TextEncoding::Kind::Utf8)
+        return TextEncoding::utf8();
+    const TextEncoding *encoding = TextEncoding::windows1251();
+    if (!encoding)
+        reportError(QStringLiteral("в этой сборке Qt нет кодировки windows-1251"));
+    return encoding;
+}
+
+std::optional<QString> chosenWord(const Invocation &invocation, const char *longName, const QString &unknown)
+{
+    const QString given = invocation.value(longName);
+    const QStringList &values = takenOption(invocation, longName).values;
+    if (invocation.isSet(longName) && !values.contains(given)) {
+        usageError(QStringLiteral("неизвестный ") + unknown + QLatin1Char(' ') + quoted(given)
+                   + QStringLiteral(": ожидается ") + listed(values, QStringLiteral("или")));
+        return std::nullopt;
+    }
+    return given;
+}
+
+std::optional<quint64> chosenWholeNumber(const Invocation &invocation, const char *longName, const QString &what,
+                                         quint64 min, quint64 max)
+{
+    const QString text = invocation.value(longName);
     quint64 value = 0;
     if (!readDigits(text, value) || value < min || value > max) {
-        reportBadNumber(option, what, QStringLiteral("целым числом от %1 до %2").arg(min).arg(max), text);
+        reportBadNumber(longName, what, QStringLiteral("целым числом от %1 до %2").arg(min).arg(max), text);
         return std::nullopt;
     }
     return value;
 }
 
-std::optional<qint64> chosenMilliseconds(const Invocation &invocation, const QCommandLineOption &option,
-                                         const QString &what, qint64 minMs, qint64 maxMs)
+std::optional<qint64> chosenMilliseconds(const Invocation &invocation, const char *longName, const QString &what,
+                                         qint64 minMs, qint64 maxMs)
 {
-    const QString text = invocation.value(option);
+    const QString text = invocation.value(longName);
     const std::optional<qint64> value = readMilliseconds(text);
     if (!value || *value < minMs || *value > maxMs) {
-        reportBadNumber(option, what,
+        reportBadNumber(longName, what,
                         QStringLiteral("числом секунд от %1 до %2, не больше трёх знаков после точки")
                             .arg(secondsText(minMs), secondsText(maxMs)),
                         text);
@@ -301,113 +247,110 @@ std::optional<qint64> chosenMilliseconds(const Invocation &invocation, const QCo
     return value;
 }
 
-int chosenKey(const Invocation &invocation, const KeyTable &table)
+std::optional<int> chosenKey(const Invocation &invocation, const KeyTable &table)
 {
     int longest = 1;
     for (const KeyRow &row : table)
         longest = qMax(longest, int(row.codes.size()));
-    if (!invocation.isSet(invocation.options.key)) {
-        if (invocation.isSet(invocation.options.table))
+    if (!invocation.isSet("key")) {
+        if (invocation.isSet("table"))
             return longest;
         usageError(QStringLiteral("не указан ключ: --key 1, 2 или 3"));
-        return 0;
+        return std::nullopt;
     }
     const std::optional<quint64> key
-        = chosenWholeNumber(invocation, invocation.options.key, QStringLiteral("ключ должен"), 1, quint64(longest));
-    return key ? int(*key) : 0;
+        = chosenWholeNumber(invocation, "key", QStringLiteral("ключ должен"), 1, quint64(longest));
+    if (!key)
+        return std::nullopt;
+    return int(*key);
 }
 
-std::optional<KeyTable> chosenTable(const Invocation &invocation, int &status)
+std::optional<KeyTable> chosenTable(const Invocation &invocation)
 {
-    if (!invocation.isSet(invocation.options.table))
+    if (!invocation.isSet("table"))
         return fixedKeyTable();
-    const KeyFileReading reading = readKeyFile(invocation.value(invocation.options.table));
+    const KeyFileReading reading = readKeyFile(invocation.value("table"));
     if (!reading.table) {
         for (const QString &problem : reading.problems)
             reportError(problem);
         reportError(QStringLiteral("файл ключа не принят, ничего не сделано"));
-        status = UsageError;
         return std::nullopt;
     }
     return reading.table;
 }
 
-int chosenJobs(const Invocation &invocation)
+std::optional<int> chosenJobs(const Invocation &invocation)
 {
     constexpr int MaxJobs = 1024;
-    if (!invocation.isSet(invocation.options.jobs))
+    if (!invocation.isSet("jobs"))
         return qMax(QThread::idealThreadCount(), 1);
     const std::optional<quint64> jobs
-        = chosenWholeNumber(invocation, invocation.options.jobs, QStringLiteral("число потоков должно"), 1, MaxJobs);
-    return jobs ? int(*jobs) : 0;
-}
-
-std::optional<quint64> chosenSeed(const Invocation &invocation, bool &ok)
-{
-    ok = true;
-    if (!invocation.isSet(invocation.options.seed))
+        = chosenWholeNumber(invocation, "jobs", QStringLiteral("число потоков должно"), 1, MaxJobs);
+    if (!jobs)
         return std::nullopt;
-    const std::optional<quint64> seed = chosenWholeNumber(invocation, invocation.options.seed,
-                                                          QStringLiteral("зерно должно"), 0,
-                                                          std::numeric_limits<quint64>::max());
-    ok = bool(seed);
-    return seed;
+    return int(*jobs);
 }
 
-bool CodeChoice::parse(const Invocation &invocation)
+std::optional<quint64> chosenSeed(const Invocation &invocation)
 {
-    const Options &options = invocation.options;
-    const QString choice = invocation.isSet(options.choice) ? invocation.value(options.choice)
-                                                            : QStringLiteral("cyclic");
-    if (choice != QLatin1String("cyclic") && choice != QLatin1String("random")) {
-        usageError(QStringLiteral("неизвестный выбор кодов ") + quoted(choice)
-                   + QStringLiteral(": ожидается cyclic или random"));
-        return false;
-    }
-    bool ok = true;
-    const std::optional<quint64> seed = chosenSeed(invocation, ok);
-    if (!ok)
-        return false;
-    if (choice == QLatin1String("cyclic")) {
-        if (seed) {
+    return chosenWholeNumber(invocation, "seed", QStringLiteral("зерно должно"), 0,
+                             std::numeric_limits<quint64>::max());
+}
+
+std::optional<CodeChoiceOptions> chosenCodeChoice(const Invocation &invocation)
+{
+    const std::optional<QString> choice = chosenWord(invocation, "choice", QStringLiteral("выбор кодов"));
+    if (!choice)
+        return std::nullopt;
+    CodeChoiceOptions options;
+    options.random = *choice == QLatin1String("random");
+    if (invocation.isSet("seed")) {
+        options.seed = chosenSeed(invocation);
+        if (!options.seed)
+            return std::nullopt;
+        if (!options.random) {
             usageError(QStringLiteral("зерно нужно только случайному выбору кодов: --choice random"));
-            return false;
+            return std::nullopt;
         }
-        return true;
     }
-    if (seed) {
-        m_seeded.emplace(seededGenerator(*seed));
+    return options;
+}
+
+CodeChoice::CodeChoice(const CodeChoiceOptions &options)
+{
+    if (!options.random)
+        return;
+    if (options.seed) {
+        m_seeded.emplace(seededGenerator(*options.seed));
         m_choice.emplace(*m_seeded);
     } else {
         m_choice.emplace(*QRandomGenerator::system());
     }
-    return true;
 }
 
-bool openInput(const Invocation &invocation, QFile &input)
+bool openInput(const QString &fileName, const ClosedStreams &closed, QFile &input)
 {
-    const QString inputName = invocation.value(invocation.options.input);
-    if (inputName.isEmpty()) {
-        if (invocation.closed.input) {
-            reportError(QStringLiteral("не удалось прочитать ") + describeInput(inputName) + QStringLiteral(": ")
+    if (fileName.isEmpty()) {
+        if (closed.input) {
+            reportError(QStringLiteral("не удалось прочитать ") + describeInput(fileName) + QStringLiteral(": ")
                         + closedReason);
             return false;
         }
         return input.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
-    input.setFileName(inputName);
+    input.setFileName(fileName);
     if (!input.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        reportError(QStringLiteral("не удалось открыть ") + describeInput(inputName) + QStringLiteral(": ")
+        reportError(QStringLiteral("не удалось открыть ") + describeInput(fileName) + QStringLiteral(": ")
                     + input.errorString());
         return false;
     }
     return true;
 }
 
-void reportReadFailure(const Invocation &invocation, const QFile &input)
+void reportReadFailure(const QString &fileName, const QFile &input)
 {
-    reportError(QStringLiteral("не удалось прочитать ") + describeInput(invocation.value(invocation.options.input))
-                + QStringLiteral(": ") + input.errorString());
+    reportError(QStringLiteral("не удалось прочитать ") + describeInput(fileName) + QStringLiteral(": ")
+                + input.errorString());
 }
 
 void TerminalLine::show(const QString &text)

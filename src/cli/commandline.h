@@ -1,8 +1,7 @@
-// What every command of the homophonic tool shares: its options, the
+// What every command of the tool shares: reading its options, the
 // standard streams, how errors are reported and how output is written.
 #pragma once
 
-#include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QList>
 #include <QString>
@@ -11,10 +10,10 @@
 #include <optional>
 
 #include "homophonic.h"
+#include "textencoding.h"
 
 class QFile;
 class QFileDevice;
-class TextEncoding;
 
 enum ExitStatus { Success = 0, FileError = 1, UsageError = 2 };
 
@@ -30,101 +29,92 @@ struct ClosedStreams
 // they need. Call before anything opens a file.
 ClosedStreams reopenClosedStandardStreams();
 
-// "homophonic: message" on standard error.
+// "homophonic: message" on standard error, with the name the tool was
+// invoked as.
 void reportError(const QString &message);
-// The same with a pointer to --help; returns UsageError.
+// Every usage error goes through here: the message with a pointer to
+// --help. Returns UsageError.
 int usageError(const QString &message);
+// A value that its option does not take, named by the option: "--key: ключ
+// должен быть …". Returns UsageError.
+int badValue(const QString &longName, const QString &complaint);
 QString quoted(const QString &text);
-// "-k" or "--key".
-QString dashed(const QString &name);
 QString describeInput(const QString &fileName);
 QString describeOutput(const QString &fileName);
 
-// Every option of every command. Each command says which it takes.
-struct Options
-{
-    Options();
-
-    QCommandLineOption key;
-    QCommandLineOption input;
-    QCommandLineOption output;
-    QCommandLineOption encoding;
-    QCommandLineOption table;
-    QCommandLineOption choice;
-    QCommandLineOption seed;
-    QCommandLineOption keyOut;
-    QCommandLineOption timeLimit;
-    QCommandLineOption quiet;
-    QCommandLineOption jobs;
-    QCommandLineOption lock;
-    QCommandLineOption crib;
-    QCommandLineOption model;
-    QCommandLineOption corpus;
-    QCommandLineOption homophones;
-    QCommandLineOption codes;
-    QCommandLineOption as;
-    QCommandLineOption format;
-    QCommandLineOption chart;
-    QCommandLineOption help;
-    QCommandLineOption version;
-
-    QList<const QCommandLineOption *> all() const;
-    // The options whose value names a file.
-    QList<const QCommandLineOption *> fileNames() const;
-    // The options that may be given more than once, each value adding one.
-    QList<const QCommandLineOption *> repeatable() const;
-};
-
-// One run of the tool: the parsed command line and the state of the
-// standard streams.
+// One run of the tool: the parsed command line, the command it names and the
+// state of the standard streams. Options are asked for by their long name,
+// which must be one that the command takes.
 struct Invocation
 {
     const QCommandLineParser &parser;
-    const Options &options;
+    QString command;
     ClosedStreams closed;
 
-    bool isSet(const QCommandLineOption &option) const { return parser.isSet(option); }
-    QString value(const QCommandLineOption &option) const { return parser.value(option); }
+    bool isSet(const char *longName) const;
+    QString value(const char *longName) const;
+    QStringList values(const char *longName) const;
 };
+
+// The readers of option values. Each returns the value the command line
+// gives, or the default; empty after a usage error, which has been reported
+// (the exit status is then UsageError).
 
 // Every numeric option is written one way: ASCII digits only, read as
 // decimal (leading zeros change nothing), with no sign, spaces or exponent;
 // seconds may add a point and up to three decimals, the search's resolution.
-// A value written otherwise or out of range is a usage error that names the
-// option and its range, with `what` saying what the number is ("ключ
-// должен" in "ключ должен быть целым числом от 1 до 3"). Empty after such an
-// error, which has been reported.
-std::optional<quint64> chosenWholeNumber(const Invocation &invocation, const QCommandLineOption &option,
-                                         const QString &what, quint64 min, quint64 max);
-std::optional<qint64> chosenMilliseconds(const Invocation &invocation, const QCommandLineOption &option,
-                                         const QString &what, qint64 minMs, qint64 maxMs);
+// A value written otherwise or out of range is refused with the option's
+// name and range, with `what` saying what the number is ("ключ должен" in
+// "ключ должен быть целым числом от 1 до 3").
+std::optional<quint64> chosenWholeNumber(const Invocation &invocation, const char *longName, const QString &what,
+                                         quint64 min, quint64 max);
+std::optional<qint64> chosenMilliseconds(const Invocation &invocation, const char *longName, const QString &what,
+                                         qint64 minMs, qint64 maxMs);
+
+// The value of an option that takes only the values it declares; empty when
+// not given. Another value is refused as "неизвестный <unknown> «x»:
+// ожидается a или b".
+std::optional<QString> chosenWord(const Invocation &invocation, const char *longName, const QString &unknown);
 
 // The key of --key: the first K codes of each row of table, K from 1 to its
 // longest row (1 to 3 for the fixed table). Without --key, a table of
-// --table uses all its codes (K is its longest row), and the fixed table is a
-// usage error. 0 after a usage error, which has been reported.
-int chosenKey(const Invocation &invocation, const KeyTable &table);
+// --table uses all its codes (K is its longest row), and the fixed table is
+// refused.
+std::optional<int> chosenKey(const Invocation &invocation, const KeyTable &table);
 
-// The number of --jobs, from 1; the number of cores when not given. 0 after a
-// usage error, which has been reported.
-int chosenJobs(const Invocation &invocation);
+// The number of --jobs, from 1; the number of cores when not given.
+std::optional<int> chosenJobs(const Invocation &invocation);
 
-// The table of --table, or the fixed table. Null after a bad key file,
-// whose problems have been reported; status then holds the exit status.
-std::optional<KeyTable> chosenTable(const Invocation &invocation, int &status);
+// The table of --table, or the fixed table. A key file with faults is
+// refused with all its problems.
+std::optional<KeyTable> chosenTable(const Invocation &invocation);
+
+// The seed of a given --seed: a whole number from 0 to 2^64 - 1.
+std::optional<quint64> chosenSeed(const Invocation &invocation);
+
+// The encoding of --encoding, Windows-1251 when not given.
+std::optional<TextEncoding::Kind> chosenEncoding(const Invocation &invocation);
+// The encoding itself; null, with the failure reported, when this Qt build
+// cannot provide it (a FileError).
+const TextEncoding *loadedEncoding(TextEncoding::Kind kind);
 
 // How encryption picks among a symbol's codes, from --choice and --seed.
-// The random source lives as long as the object.
+struct CodeChoiceOptions
+{
+    bool random = false;
+    std::optional<quint64> seed;
+};
+std::optional<CodeChoiceOptions> chosenCodeChoice(const Invocation &invocation);
+
+// The random source of a random choice of codes; it lives as long as the
+// object.
 class CodeChoice
 {
 public:
-    CodeChoice() = default;
+    explicit CodeChoice(const CodeChoiceOptions &options);
     CodeChoice(const CodeChoice &) = delete;
     CodeChoice &operator=(const CodeChoice &) = delete;
 
-    // False after a usage error, which has been reported.
-    bool parse(const Invocation &invocation);
-    bool isRandom() const { return bool(m_choice); }
     RandomCodeChoice *random() { return m_choice ? &*m_choice : nullptr; }
 
 private:
@@ -132,21 +122,13 @@ private:
     std::optional<RandomCodeChoice> m_choice;
 };
 
-// The seed of --seed: a whole number from 0 to 2^64 - 1. Empty when not
-// given; ok is false after a usage error, which has been reported.
-std::optional<quint64> chosenSeed(const Invocation &invocation, bool &ok);
-
-// Opens the input: the file of --input, or standard input. On failure
-// reports it and returns false.
-bool openInput(const Invocation &invocation, QFile &input);
-void reportReadFailure(const Invocation &invocation, const QFile &input);
+// Opens the input: the file fileName, or standard input when it is empty.
+// On failure reports it and returns false.
+bool openInput(const QString &fileName, const ClosedStreams &closed, QFile &input);
+void reportReadFailure(const QString &fileName, const QFile &input);
 
 // Writes text to standard output; a failure is reported and is a FileError.
 int printText(const QString &text, const ClosedStreams &closed);
-
-// The value of --encoding (Windows-1251 when not given). Null after a usage
-// or file error, which has been reported; status then holds the exit status.
-const TextEncoding *chosenEncoding(const Invocation &invocation, int &status);
 
 // One line of progress on standard error, rewritten in place and cleared at
 // the end, so that only messages stay. Callers show it only on a terminal.

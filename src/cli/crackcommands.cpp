@@ -12,6 +12,7 @@
 #include "textencoding.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -32,11 +33,10 @@ constexpr qint64 MaxTimeLimitMs = qint64(24) * 60 * 60 * 1000;
 
 std::optional<double> chosenTimeLimit(const Invocation &invocation)
 {
-    if (!invocation.isSet(invocation.options.timeLimit))
+    if (!invocation.isSet("time-limit"))
         return 10.0;
-    const std::optional<qint64> milliseconds
-        = chosenMilliseconds(invocation, invocation.options.timeLimit, QStringLiteral("лимит времени должен"),
-                             MinTimeLimitMs, MaxTimeLimitMs);
+    const std::optional<qint64> milliseconds = chosenMilliseconds(
+        invocation, "time-limit", QStringLiteral("лимит времени должен"), MinTimeLimitMs, MaxTimeLimitMs);
     if (!milliseconds)
         return std::nullopt;
     return *milliseconds / 1000.0;
@@ -69,12 +69,70 @@ std::optional<CodeLock> parsedLock(const QString &value)
     return lock;
 }
 
-bool loadModel(const Invocation &invocation, LanguageModel &model)
+// Every option of crack, read before the search starts.
+struct CrackSettings
+{
+    TextEncoding::Kind encoding = TextEncoding::Kind::Windows1251;
+    std::optional<quint64> seed;
+    double timeLimitSeconds = 10.0;
+    std::vector<CodeLock> locks;
+    // The locks as written, for messages about them.
+    QStringList lockValues;
+    QStringList cribs;
+    // 0: the search's own choice.
+    int jobs = 0;
+    // Empty: the built-in model.
+    QString modelFile;
+    // Empty: the standard streams.
+    QString inputFile;
+    QString outputFile;
+    std::optional<QString> keyOutFile;
+    bool quiet = false;
+};
+
+std::optional<CrackSettings> chosenCrackSettings(const Invocation &invocation)
+{
+    CrackSettings settings;
+    const std::optional<TextEncoding::Kind> encoding = chosenEncoding(invocation);
+    if (!encoding)
+        return std::nullopt;
+    settings.encoding = *encoding;
+    if (invocation.isSet("seed")) {
+        settings.seed = chosenSeed(invocation);
+        if (!settings.seed)
+            return std::nullopt;
+    }
+    const std::optional<double> timeLimit = chosenTimeLimit(invocation);
+    if (!timeLimit)
+        return std::nullopt;
+    settings.timeLimitSeconds = *timeLimit;
+    settings.lockValues = invocation.values("lock");
+    for (const QString &value : settings.lockValues) {
+        const std::optional<CodeLock> lock = parsedLock(value);
+        if (!lock)
+            return std::nullopt;
+        settings.locks.push_back(*lock);
+    }
+    if (invocation.isSet("jobs")) {
+        const std::optional<int> jobs = chosenJobs(invocation);
+        if (!jobs)
+            return std::nullopt;
+        settings.jobs = *jobs;
+    }
+    settings.cribs = invocation.values("crib");
+    settings.modelFile = invocation.value("model");
+    settings.inputFile = invocation.value("input");
+    settings.outputFile = invocation.value("output");
+    if (invocation.isSet("key-out"))
+        settings.keyOutFile = invocation.value("key-out");
+    settings.quiet = invocation.isSet("quiet");
+    return settings;
+}
+
+bool loadModel(const QString &fileName, LanguageModel &model)
 {
     QString error;
-    const bool loaded = invocation.isSet(invocation.options.model)
-        ? model.load(invocation.value(invocation.options.model), &error)
-        : model.loadBuiltIn(&error);
+    const bool loaded = fileName.isEmpty() ? model.loadBuiltIn(&error) : model.load(fileName, &error);
     if (!loaded)
         reportError(QStringLiteral("модель языка не загружена: ") + error);
     return loaded;
@@ -130,46 +188,26 @@ private:
 
 int runCrack(const Invocation &invocation)
 {
-    const Options &options = invocation.options;
-    int status = Success;
-    const TextEncoding *encoding = chosenEncoding(invocation, status);
+    const std::optional<CrackSettings> settings = chosenCrackSettings(invocation);
+    if (!settings)
+        return UsageError;
+    const TextEncoding *encoding = loadedEncoding(settings->encoding);
     if (!encoding)
-        return status;
-    bool ok = true;
-    const std::optional<quint64> seed = chosenSeed(invocation, ok);
-    if (!ok)
-        return UsageError;
-    const std::optional<double> timeLimit = chosenTimeLimit(invocation);
-    if (!timeLimit)
-        return UsageError;
-
-    std::vector<CodeLock> locks;
-    for (const QString &value : invocation.parser.values(options.lock)) {
-        const std::optional<CodeLock> lock = parsedLock(value);
-        if (!lock)
-            return UsageError;
-        locks.push_back(*lock);
-    }
-    int jobs = 0;
-    if (invocation.isSet(options.jobs)) {
-        jobs = chosenJobs(invocation);
-        if (jobs == 0)
-            return UsageError;
-    }
+        return FileError;
 
     LanguageModel model;
-    if (!loadModel(invocation, model))
+    if (!loadModel(settings->modelFile, model))
         return FileError;
 
     QFile input;
-    if (!openInput(invocation, input))
+    if (!openInput(settings->inputFile, invocation.closed, input))
         return FileError;
     const QByteArray bytes = input.read(MaxCipherTextBytes + 1);
     if (input.error() != QFileDevice::NoError) {
-        reportReadFailure(invocation, input);
+        reportReadFailure(settings->inputFile, input);
         return FileError;
     }
-    const QString inputName = describeInput(invocation.value(options.input));
+    const QString inputName = describeInput(settings->inputFile);
     if (bytes.size() > MaxCipherTextBytes) {
         reportError(inputName + QStringLiteral(": шифртекст длиннее %1 МиБ, столько для вскрытия не нужно")
                         .arg(MaxCipherTextBytes >> 20));
@@ -194,20 +232,20 @@ int runCrack(const Invocation &invocation)
     }
 
     CrackOptions crackOptions;
-    crackOptions.seed = seed.value_or(QRandomGenerator::system()->generate64());
-    crackOptions.timeLimitSeconds = *timeLimit;
-    crackOptions.jobs = jobs;
-    crackOptions.locks = locks;
-    crackOptions.cribs = invocation.parser.values(options.crib);
+    crackOptions.seed = settings->seed.value_or(QRandomGenerator::system()->generate64());
+    crackOptions.timeLimitSeconds = settings->timeLimitSeconds;
+    crackOptions.jobs = settings->jobs;
+    crackOptions.locks = settings->locks;
+    crackOptions.cribs = settings->cribs;
     const std::vector<CrackOptionProblem> problems = crackOptionProblems(cipher, crackOptions);
     if (!problems.empty()) {
-        const QStringList lockValues = invocation.parser.values(options.lock);
         QStringList messages;
         for (const CrackOptionProblem &problem : problems) {
             const bool isLock = problem.kind == CrackOptionProblem::Kind::Lock;
             messages << QStringLiteral("параметр %1 %2: %3")
                             .arg(isLock ? QStringLiteral("--lock") : QStringLiteral("--crib"),
-                                 quoted(isLock ? lockValues.at(problem.index) : crackOptions.cribs.at(problem.index)),
+                                 quoted(isLock ? settings->lockValues.at(problem.index)
+                                               : settings->cribs.at(problem.index)),
                                  problem.reason);
         }
         for (int i = 0; i + 1 < messages.size(); ++i)
@@ -218,17 +256,17 @@ int runCrack(const Invocation &invocation)
     // Both outputs are opened before the attack: a run of seconds should not
     // end in a failure to write that was known from the start. Neither file
     // changes unless both are written whole.
-    OutputTarget plaintext(invocation.value(options.output));
+    OutputTarget plaintext(settings->outputFile);
     if (!plaintext.open(invocation.closed))
         return FileError;
     std::optional<OutputTarget> keyOut;
-    if (invocation.isSet(options.keyOut)) {
-        keyOut.emplace(invocation.value(options.keyOut), OutputTarget::Readers::OwnerOnly);
+    if (settings->keyOutFile) {
+        keyOut.emplace(*settings->keyOutFile, OutputTarget::Readers::OwnerOnly);
         if (!keyOut->open(invocation.closed))
             return FileError;
     }
 
-    CrackProgressLine progress(!invocation.isSet(options.quiet) && isatty(STDERR_FILENO));
+    CrackProgressLine progress(!settings->quiet && isatty(STDERR_FILENO));
     crackOptions.progress = [&progress](const CrackProgress &step) { progress.show(step); };
     QElapsedTimer timer;
     timer.start();
@@ -254,8 +292,8 @@ int runCrack(const Invocation &invocation)
         return FileError;
     }
     if (keyOut) {
-        QString comments = QStringLiteral("# Таблица восстановлена командой homophonic crack по шифртексту %1.\n")
-                               .arg(inputName);
+        QString comments = QStringLiteral("# Таблица восстановлена командой %1 crack по шифртексту %2.\n")
+                               .arg(QCoreApplication::applicationName(), inputName);
         comments += unseenCodesComment(result);
         const QString key = comments + keyFileText(result.table, QDateTime::currentDateTime());
         if (!keyOut->write(key.toUtf8()))
@@ -276,19 +314,18 @@ int runCrack(const Invocation &invocation)
 
 int runModel(const Invocation &invocation)
 {
-    const Options &options = invocation.options;
-    if (!invocation.isSet(options.corpus))
+    if (!invocation.isSet("corpus"))
         return usageError(QStringLiteral("не указан корпус: --corpus ФАЙЛ (русский текст в UTF-8)"));
-    if (!invocation.isSet(options.output))
+    if (!invocation.isSet("output"))
         return usageError(QStringLiteral("не указан файл модели: --output ФАЙЛ"));
 
-    QFile corpus(invocation.value(options.corpus));
+    QFile corpus(invocation.value("corpus"));
     if (!corpus.open(QIODevice::ReadOnly)) {
         reportError(QStringLiteral("не удалось открыть ") + describeInput(corpus.fileName()) + QStringLiteral(": ")
                     + corpus.errorString());
         return FileError;
     }
-    OutputTarget output(invocation.value(options.output));
+    OutputTarget output(invocation.value("output"));
     if (!output.open(invocation.closed))
         return FileError;
 

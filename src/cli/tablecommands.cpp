@@ -5,6 +5,7 @@
 #include "homophonic.h"
 #include "keytable.h"
 #include "languagemodel.h"
+#include "options.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -15,10 +16,9 @@
 
 int runTable(const Invocation &invocation)
 {
-    int status = Success;
-    const std::optional<KeyTable> table = chosenTable(invocation, status);
+    const std::optional<KeyTable> table = chosenTable(invocation);
     if (!table)
-        return status;
+        return UsageError;
     // Key files are UTF-8 whatever the terminal, so that `table > key.txt`
     // is a key file.
     OutputTarget output((QString()));
@@ -29,49 +29,68 @@ int runTable(const Invocation &invocation)
 
 namespace {
 
-// How many codes each symbol gets, from --homophones, --codes and --corpus,
-// and the comment that tells how they were dealt (empty for three each, as
-// keys have always been written). Empty after an error, which has been
-// reported; status then holds the exit status.
-std::optional<std::array<int, 32>> chosenRowLengths(const Invocation &invocation, QString &dealing, int &status)
+// How many codes each symbol gets, from --homophones, --codes and --corpus.
+struct DealingOptions
 {
-    const Options &options = invocation.options;
-    status = UsageError;
-    const bool proportional = invocation.value(options.homophones) == QLatin1String("proportional");
-    if (!proportional) {
-        for (const QCommandLineOption *dealt : {&options.codes, &options.corpus}) {
-            if (invocation.isSet(*dealt)) {
-                usageError(QStringLiteral("параметр ") + quoted(dashed(dealt->names().constLast()))
+    bool proportional = false;
+    // Codes for each symbol, when --homophones gives a number.
+    std::optional<int> each;
+    int codes = 100;
+    // Empty: the built-in model's counts.
+    QString corpus;
+};
+
+std::optional<DealingOptions> chosenDealing(const Invocation &invocation)
+{
+    DealingOptions options;
+    options.proportional = invocation.value("homophones") == QLatin1String("proportional");
+    if (!options.proportional) {
+        for (const char *dealt : { "codes", "corpus" }) {
+            if (invocation.isSet(dealt)) {
+                usageError(QStringLiteral("параметр ") + quoted(dashed(QLatin1String(dealt)))
                            + QStringLiteral(" нужен только с --homophones proportional"));
                 return std::nullopt;
             }
         }
-        std::array<int, 32> lengths = ThreeCodesEach;
-        if (invocation.isSet(options.homophones)) {
+        if (invocation.isSet("homophones")) {
             const std::optional<quint64> each = chosenWholeNumber(
-                invocation, options.homophones,
-                QStringLiteral("число кодов у символа (или proportional) должно"), 1, 3);
+                invocation, "homophones", QStringLiteral("число кодов у символа (или proportional) должно"), 1, 3);
             if (!each)
                 return std::nullopt;
-            lengths.fill(int(*each));
-            dealing = equalDealing(int(*each));
+            options.each = int(*each);
+        }
+        return options;
+    }
+    if (invocation.isSet("codes")) {
+        const std::optional<quint64> codes
+            = chosenWholeNumber(invocation, "codes", QStringLiteral("число кодов должно"), 32, 100);
+        if (!codes)
+            return std::nullopt;
+        options.codes = int(*codes);
+    }
+    options.corpus = invocation.value("corpus");
+    return options;
+}
+
+// The length of each row as options deal them, and the comment that tells
+// how they were dealt (empty for three each, as keys have always been
+// written). Empty after a failure to read the counts, which has been
+// reported.
+std::optional<std::array<int, 32>> rowLengths(const DealingOptions &options, QString &dealing)
+{
+    if (!options.proportional) {
+        std::array<int, 32> lengths = ThreeCodesEach;
+        if (options.each) {
+            lengths.fill(*options.each);
+            dealing = equalDealing(*options.each);
         }
         return lengths;
     }
 
-    int codes = 100;
-    if (invocation.isSet(options.codes)) {
-        const std::optional<quint64> given
-            = chosenWholeNumber(invocation, options.codes, QStringLiteral("число кодов должно"), 32, 100);
-        if (!given)
-            return std::nullopt;
-        codes = int(*given);
-    }
-    status = FileError;
     std::array<quint64, Cryptanalysis::SymbolCount> counts {};
     QString source;
-    if (invocation.isSet(options.corpus)) {
-        QFile corpus(invocation.value(options.corpus));
+    if (!options.corpus.isEmpty()) {
+        QFile corpus(options.corpus);
         if (!corpus.open(QIODevice::ReadOnly)) {
             reportError(QStringLiteral("не удалось открыть ") + describeInput(corpus.fileName())
                         + QStringLiteral(": ") + corpus.errorString());
@@ -100,23 +119,27 @@ std::optional<std::array<int, 32>> chosenRowLengths(const Invocation &invocation
         counts = model.symbolCounts();
         source = QStringLiteral("во встроенной модели русского языка");
     }
-    dealing = proportionalDealing(codes, source);
-    return proportionalRowLengths(counts, codes);
+    dealing = proportionalDealing(options.codes, source);
+    return proportionalRowLengths(counts, options.codes);
 }
 
 } // namespace
 
 int runKeygen(const Invocation &invocation)
 {
-    bool ok = true;
-    const std::optional<quint64> seed = chosenSeed(invocation, ok);
-    if (!ok)
+    std::optional<quint64> seed;
+    if (invocation.isSet("seed")) {
+        seed = chosenSeed(invocation);
+        if (!seed)
+            return UsageError;
+    }
+    const std::optional<DealingOptions> dealingOptions = chosenDealing(invocation);
+    if (!dealingOptions)
         return UsageError;
     QString dealing;
-    int status = Success;
-    const std::optional<std::array<int, 32>> lengths = chosenRowLengths(invocation, dealing, status);
+    const std::optional<std::array<int, 32>> lengths = rowLengths(*dealingOptions, dealing);
     if (!lengths)
-        return status;
+        return FileError;
     KeyTable table;
     if (seed) {
         QRandomGenerator source = seededGenerator(*seed);
@@ -124,7 +147,7 @@ int runKeygen(const Invocation &invocation)
     } else {
         table = randomKeyTable(*QRandomGenerator::system(), *lengths);
     }
-    OutputTarget output(invocation.value(invocation.options.output), OutputTarget::Readers::OwnerOnly);
+    OutputTarget output(invocation.value("output"), OutputTarget::Readers::OwnerOnly);
     return output.open(invocation.closed)
             && output.write(keyFileText(table, QDateTime::currentDateTime(), seed, dealing).toUtf8())
             && output.finish()
