@@ -4,6 +4,9 @@
 #
 #   bench/cli_throughput.sh [--base PATH/TO/BASE/homophonic] [PATH/TO/homophonic] [SIZE_MIB] [KEY]
 #
+# KEY is the homophonic key (a number, default 2) or the key options of any
+# family in one word, e.g. "--cipher vigenere --keyword КЛЮЧ".
+#
 # Figures are MiB of input per second, the best of RUNS runs (default 3), with
 # the output thrown away, as cat's is, on one thread (--jobs 1) and on every
 # core; then the peak memory (/usr/bin/time -v) for the same file and for a
@@ -30,6 +33,12 @@ fi
 program=${1:-build/src/cli/homophonic}
 size_mib=${2:-256}
 key=${3:-2}
+# The key as options: --key N for a number, otherwise the words given.
+if [[ $key =~ ^[0-9]+$ ]]; then
+    key_options=("${key_options[@]}")
+else
+    read -r -a key_options <<<"$key"
+fi
 runs=${RUNS:-3}
 [ -n "$base_program" ] && runs=${RUNS:-5}
 min_ratio=0.95
@@ -70,7 +79,7 @@ while [ "$(stat -c %s "$work/block.txt")" -lt $((size_mib << 20)) ]; do
 done
 head -c $((size_mib << 20)) "$work/block.txt" > "$work/plain.txt"
 rm "$work/block.txt"
-"$program" encrypt --key "$key" --input "$work/plain.txt" --output "$work/cipher.txt"
+"$program" encrypt "${key_options[@]}" --input "$work/plain.txt" --output "$work/cipher.txt"
 
 . "$(dirname "$0")/timing.sh"
 
@@ -83,25 +92,25 @@ echo "load before: $(cut -d' ' -f1-3 /proc/loadavg), cores: $cores"
 cat_plain=$(seconds_of cat "$work/plain.txt")
 cat_cipher=$(seconds_of cat "$work/cipher.txt")
 if [ -n "$base_program" ]; then
-    "$base_program" encrypt --key "$key" --input "$work/plain.txt" | cmp - "$work/cipher.txt" \
+    "$base_program" encrypt "${key_options[@]}" --input "$work/plain.txt" | cmp - "$work/cipher.txt" \
         || { echo "base and new write different ciphertexts" >&2; exit 1; }
-    cmp <("$base_program" decrypt --key "$key" --input "$work/cipher.txt") \
-        <("$program" decrypt --key "$key" --input "$work/cipher.txt") \
+    cmp <("$base_program" decrypt "${key_options[@]}" --input "$work/cipher.txt") \
+        <("$program" decrypt "${key_options[@]}" --input "$work/cipher.txt") \
         || { echo "base and new write different plaintexts" >&2; exit 1; }
     echo "base: $base_program"
     echo "new:  $program"
     awk -v bytes="$plain_bytes" -v ns="$cat_plain" 'BEGIN { printf "cat of the plaintext: %.1f MiB/s\n", bytes / 1048576 / (ns / 1e9) }'
     for jobs in 1 "$cores"; do
-        read -r base_ns new_ns base_cpu new_cpu < <(alternate_seconds_of "$base_program" "$program" encrypt --key "$key" --jobs "$jobs" --input "$work/plain.txt")
+        read -r base_ns new_ns base_cpu new_cpu < <(alternate_seconds_of "$base_program" "$program" encrypt "${key_options[@]}" --jobs "$jobs" --input "$work/plain.txt")
         report_pair "encrypt, --jobs $jobs" "$plain_bytes" "$base_ns" "$new_ns" "$base_cpu" "$new_cpu" "$min_ratio"
-        read -r base_ns new_ns base_cpu new_cpu < <(alternate_seconds_of "$base_program" "$program" decrypt --key "$key" --jobs "$jobs" --input "$work/cipher.txt")
+        read -r base_ns new_ns base_cpu new_cpu < <(alternate_seconds_of "$base_program" "$program" decrypt "${key_options[@]}" --jobs "$jobs" --input "$work/cipher.txt")
         report_pair "decrypt, --jobs $jobs" "$cipher_bytes" "$base_ns" "$new_ns" "$base_cpu" "$new_cpu" "$min_ratio"
     done
 else
     for jobs in 1 "$cores"; do
-        encrypt=$(seconds_of "$program" encrypt --key "$key" --jobs "$jobs" --input "$work/plain.txt")
+        encrypt=$(seconds_of "$program" encrypt "${key_options[@]}" --jobs "$jobs" --input "$work/plain.txt")
         report "encrypt, --jobs $jobs" "$plain_bytes" "$encrypt" "$cat_plain"
-        decrypt=$(seconds_of "$program" decrypt --key "$key" --jobs "$jobs" --input "$work/cipher.txt")
+        decrypt=$(seconds_of "$program" decrypt "${key_options[@]}" --jobs "$jobs" --input "$work/cipher.txt")
         report "decrypt, --jobs $jobs" "$cipher_bytes" "$decrypt" "$cat_cipher"
     done
 fi
@@ -121,12 +130,12 @@ peaks() {
 tr -d '\r\n' < "$work/plain.txt" > "$work/joined.txt"
 head -c $((64 << 20)) "$work/joined.txt" > "$work/line.txt"
 rm "$work/joined.txt"
-"$program" encrypt --key "$key" --input "$work/line.txt" --output "$work/line-cipher.txt"
+"$program" encrypt "${key_options[@]}" --input "$work/line.txt" --output "$work/line-cipher.txt"
 line_mib=64
 cipher_line_mib=$(( $(stat -c %s "$work/line-cipher.txt") >> 20 ))
 longest=$(LC_ALL=C awk '{ if (length($0) > n) n = length($0) } END { printf "%.3f", n / 1048576 }' "$work/plain.txt")
 echo "peak memory, --jobs $cores (limit: 64 MiB + 4 x the longest line):"
-echo "  encrypt $size_mib MiB of short lines:      $(peaks encrypt --key "$key" --input "$work/plain.txt") (limit $(awk -v l="$longest" 'BEGIN { printf "%.0f", 64 + 4 * l }'))"
-echo "  decrypt its ciphertext:                $(peaks decrypt --key "$key" --input "$work/cipher.txt")"
-echo "  encrypt one line of $line_mib MiB:            $(peaks encrypt --key "$key" --input "$work/line.txt") (limit $((64 + 4 * line_mib)))"
-echo "  decrypt its ciphertext ($cipher_line_mib MiB line): $(peaks decrypt --key "$key" --input "$work/line-cipher.txt") (limit $((64 + 4 * cipher_line_mib)))"
+echo "  encrypt $size_mib MiB of short lines:      $(peaks encrypt "${key_options[@]}" --input "$work/plain.txt") (limit $(awk -v l="$longest" 'BEGIN { printf "%.0f", 64 + 4 * l }'))"
+echo "  decrypt its ciphertext:                $(peaks decrypt "${key_options[@]}" --input "$work/cipher.txt")"
+echo "  encrypt one line of $line_mib MiB:            $(peaks encrypt "${key_options[@]}" --input "$work/line.txt") (limit $((64 + 4 * line_mib)))"
+echo "  decrypt its ciphertext ($cipher_line_mib MiB line): $(peaks decrypt "${key_options[@]}" --input "$work/line-cipher.txt") (limit $((64 + 4 * cipher_line_mib)))"

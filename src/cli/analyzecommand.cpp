@@ -36,7 +36,7 @@ int runAnalyze(const Invocation &invocation)
                                   + QStringLiteral(" нужен, только когда текст шифруется: с --key"));
         }
     } else {
-        if (!invocation.isSet("table")) {
+        if (!givesOwnTable(invocation)) {
             alphabetCount = chosenKey(invocation, fixedKeyTable());
             if (!alphabetCount)
                 return UsageError;
@@ -58,7 +58,7 @@ int runAnalyze(const Invocation &invocation)
     const std::optional<KeyTable> table = chosenTable(invocation);
     if (!table)
         return UsageError;
-    if (invocation.isSet("key") && invocation.isSet("table")) {
+    if (invocation.isSet("key") && givesOwnTable(invocation)) {
         alphabetCount = chosenKey(invocation, *table);
         if (!alphabetCount)
             return UsageError;

@@ -1,6 +1,7 @@
 // encrypt and decrypt: the cipher over whole files, line by line.
 #include "commandline.h"
 #include "commands.h"
+#include "familyoptions.h"
 #include "filecipher.h"
 #include "textencoding.h"
 
@@ -54,52 +55,10 @@ private:
     TerminalLine m_line;
 };
 
-int runCipher(const Invocation &invocation, CipherJob::Direction direction)
+// Runs a job whose key is set, from the input to the output that the
+// command line names.
+int runJob(const Invocation &invocation, CipherJob &job)
 {
-    CipherJob job;
-    job.direction = direction;
-
-    // The fixed table's key is checked first, as it always was; a key file's
-    // once the file is read, since its rows give the key's range.
-    const bool ownTable = invocation.isSet("table");
-    std::optional<int> key;
-    if (!ownTable) {
-        key = chosenKey(invocation, fixedKeyTable());
-        if (!key)
-            return UsageError;
-    }
-
-    const std::optional<TextEncoding::Kind> encoding = chosenEncoding(invocation);
-    if (!encoding)
-        return UsageError;
-    job.encoding = loadedEncoding(*encoding);
-    if (!job.encoding)
-        return FileError;
-    // decrypt takes no --choice: its codes are read, not chosen.
-    std::optional<CodeChoiceOptions> choiceOptions = CodeChoiceOptions();
-    if (direction == CipherJob::Direction::Encrypt) {
-        choiceOptions = chosenCodeChoice(invocation);
-        if (!choiceOptions)
-            return UsageError;
-    }
-    CodeChoice choice(*choiceOptions);
-    job.randomChoice = choice.random();
-    const std::optional<int> jobs = chosenJobs(invocation);
-    if (!jobs)
-        return UsageError;
-    job.jobs = *jobs;
-    // A bad key file is found before any output file is touched.
-    const std::optional<KeyTable> table = chosenTable(invocation);
-    if (!table)
-        return UsageError;
-    job.table = &*table;
-    if (ownTable) {
-        key = chosenKey(invocation, *table);
-        if (!key)
-            return UsageError;
-    }
-    job.alphabetCount = *key;
-
     const QString inputName = invocation.value("input");
     QFile input;
     if (!openInput(inputName, invocation.closed, input))
@@ -144,6 +103,85 @@ int runCipher(const Invocation &invocation, CipherJob::Direction direction)
                         .arg(outcome.unencodable));
     }
     return Success;
+}
+
+int runHomophonic(const Invocation &invocation, CipherJob::Direction direction)
+{
+    CipherJob job;
+    job.direction = direction;
+
+    // The fixed table's key is checked first, as it always was; a key file's
+    // once the file is read, since its rows give the key's range.
+    const bool ownTable = givesOwnTable(invocation);
+    std::optional<int> key;
+    if (!ownTable) {
+        key = chosenKey(invocation, fixedKeyTable());
+        if (!key)
+            return UsageError;
+    }
+
+    const std::optional<TextEncoding::Kind> encoding = chosenEncoding(invocation);
+    if (!encoding)
+        return UsageError;
+    job.encoding = loadedEncoding(*encoding);
+    if (!job.encoding)
+        return FileError;
+    // decrypt takes no --choice: its codes are read, not chosen.
+    std::optional<CodeChoiceOptions> choiceOptions = CodeChoiceOptions();
+    if (direction == CipherJob::Direction::Encrypt) {
+        choiceOptions = chosenCodeChoice(invocation);
+        if (!choiceOptions)
+            return UsageError;
+    }
+    CodeChoice choice(*choiceOptions);
+    job.randomChoice = choice.random();
+    const std::optional<int> jobs = chosenJobs(invocation);
+    if (!jobs)
+        return UsageError;
+    job.jobs = *jobs;
+    // A bad key file is found before any output file is touched.
+    const std::optional<KeyTable> table = chosenTable(invocation);
+    if (!table)
+        return UsageError;
+    job.table = &*table;
+    if (ownTable) {
+        key = chosenKey(invocation, *table);
+        if (!key)
+            return UsageError;
+    }
+    job.alphabetCount = *key;
+    return runJob(invocation, job);
+}
+
+int runSymbols(const Invocation &invocation, const CipherFamily &family, CipherJob::Direction direction)
+{
+    const std::optional<SymbolKey> key = chosenSymbolKey(invocation, family);
+    if (!key)
+        return UsageError;
+    const std::optional<TextEncoding::Kind> encoding = chosenEncoding(invocation);
+    if (!encoding)
+        return UsageError;
+    const std::optional<int> jobs = chosenJobs(invocation);
+    if (!jobs)
+        return UsageError;
+    CipherJob job;
+    job.direction = direction;
+    job.encoding = loadedEncoding(*encoding);
+    if (!job.encoding)
+        return FileError;
+    job.jobs = *jobs;
+    const SymbolCipher cipher(*key);
+    job.symbolCipher = &cipher;
+    return runJob(invocation, job);
+}
+
+int runCipher(const Invocation &invocation, CipherJob::Direction direction)
+{
+    const std::optional<const CipherFamily *> family = chosenFamily(invocation);
+    if (!family)
+        return UsageError;
+    return (*family)->isHomophonic() ? runHomophonic(invocation, direction)
+                                     : runSymbols(invocation, **family, direction);
 }
 
 } // namespace

@@ -144,6 +144,11 @@ static const OptionDeclaration &takenOption(const Invocation &invocation, const 
     return option;
 }
 
+bool Invocation::takes(const char *longName) const
+{
+    return declaredOption(QLatin1String(longName)).commands.contains(command);
+}
+
 bool Invocation::isSet(const char *longName) const
 {
     return parser.isSet(takenOption(*this, longName).longName());
@@ -253,7 +258,7 @@ std::optional<int> chosenKey(const Invocation &invocation, const KeyTable &table
     for (const KeyRow &row : table)
         longest = qMax(longest, int(row.codes.size()));
     if (!invocation.isSet("key")) {
-        if (invocation.isSet("table"))
+        if (givesOwnTable(invocation))
             return longest;
         usageError(QStringLiteral("не указан ключ: --key 1, 2 или 3"));
         return std::nullopt;
@@ -265,11 +270,22 @@ std::optional<int> chosenKey(const Invocation &invocation, const KeyTable &table
     return int(*key);
 }
 
+bool givesOwnTable(const Invocation &invocation)
+{
+    return invocation.isSet("table") || invocation.isSet("key-file");
+}
+
 std::optional<KeyTable> chosenTable(const Invocation &invocation)
 {
-    if (!invocation.isSet("table"))
+    // --key-file names a key file for every family, --table the homophonic one.
+    const bool keyFile = invocation.isSet("key-file");
+    if (keyFile && invocation.isSet("table")) {
+        usageError(QStringLiteral("--table и --key-file здесь одно и то же: укажите что-то одно"));
+        return std::nullopt;
+    }
+    if (!keyFile && !invocation.isSet("table"))
         return fixedKeyTable();
-    const KeyFileReading reading = readKeyFile(invocation.value("table"));
+    const KeyFileReading reading = readKeyFile(invocation.value(keyFile ? "key-file" : "table"));
     if (!reading.table) {
         for (const QString &problem : reading.problems)
             reportError(problem);

@@ -51,6 +51,8 @@ struct Invocation
     QString command;
     ClosedStreams closed;
 
+    // Whether the command takes the option at all.
+    bool takes(const char *longName) const;
     bool isSet(const char *longName) const;
     QString value(const char *longName) const;
     QStringList values(const char *longName) const;
@@ -85,7 +87,10 @@ std::optional<int> chosenKey(const Invocation &invocation, const KeyTable &table
 // The number of --jobs, from 1; the number of cores when not given.
 std::optional<int> chosenJobs(const Invocation &invocation);
 
-// The table of --table, or the fixed table. A key file with faults is
+// Whether the homophonic table comes from a key file: --table or --key-file.
+bool givesOwnTable(const Invocation &invocation);
+
+// The table of --table (or --key-file), or the fixed table. A key file with faults is
 // refused with all its problems.
 std::optional<KeyTable> chosenTable(const Invocation &invocation);
 

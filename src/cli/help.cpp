@@ -105,9 +105,11 @@ QString helpText(const QString &program)
     QString text = QStringLiteral("Использование:\n") + usageLines(program);
     text += QStringLiteral(
         "\n"
-        "Гомофоническая замена для целых файлов. Каждая строка шифруется или\n"
-        "расшифровывается отдельно, так же как последняя строка в окне программы\n"
-        "«Шифрование методами подстановки»; концы строк (LF или CRLF) сохраняются.\n"
+        "Шифры подстановки для целых файлов. Гомофоническая замена (по умолчанию)\n"
+        "шифрует каждую строку отдельно, так же как последняя строка в окне программы\n"
+        "«Шифрование методами подстановки»; ключ остальных шифров (--cipher) идёт\n"
+        "от строки к строке через весь текст. Концы строк (LF или CRLF) сохраняются;\n"
+        "знаки вне алфавита (␣ и А–Я без Ё и Й) переписываются как есть.\n"
         "\n"
         "Команды:\n");
     for (const Command &command : commands())
@@ -126,7 +128,8 @@ QString helpText(const QString &program)
         "\n"
         "Пример:\n"
         "  %1 encrypt --key 2 --input задание.txt --output шифр.txt\n"
-        "  %1 decrypt --key 2 --input шифр.txt\n")
+        "  %1 decrypt --key 2 --input шифр.txt\n"
+        "  %1 encrypt --cipher vigenere --keyword КЛЮЧ --input задание.txt\n")
                 .arg(program);
     return text;
 }

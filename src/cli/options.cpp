@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "cipherfamily.h"
+
 #include <QtGlobal>
 
 #include <utility>
@@ -57,8 +59,41 @@ QList<OptionDeclaration> declarations()
     const QString crack = QStringLiteral("crack");
     const QString model = QStringLiteral("model");
     const QString file = QStringLiteral("ФАЙЛ");
+    QStringList familyNames;
+    for (const CipherFamily *family : cipherFamilies())
+        familyNames << family->name();
+    const QStringList keyed { encrypt, decrypt, analyze };
 
     return {
+        Declare({ QStringLiteral("cipher") }, QStringLiteral("ШИФР"),
+                QStringLiteral("шифр: homophonic (гомофоническая замена, по умолчанию), mono (простая замена), "
+                               "vigenere (Виженер), gronsfeld (Гронсфельд), beaufort (Бофор) или autokey "
+                               "(самоключ); crack без --cipher вскрывает гомофоническую замену"))
+            .takenBy({ encrypt, decrypt, keygen, analyze })
+            .offering(familyNames)
+            .onlyOffered(),
+        Declare({ QStringLiteral("key-file") }, file,
+                QStringLiteral("ключ шифра из файла ключа (его делает keygen --cipher); для гомофонической замены "
+                               "то же, что --table"))
+            .takenBy({ encrypt, decrypt, table, analyze })
+            .namingFile(),
+        Declare({ QStringLiteral("keyword") }, QStringLiteral("СЛОВО"),
+                QStringLiteral("ключевое слово: mono — алфавит замены (буквы слова без повторов, затем остальные "
+                               "по порядку); vigenere, beaufort, autokey — сдвиги (␣ — 0, А — 1, …, Я — 31)"))
+            .takenBy(keyed),
+        Declare({ QStringLiteral("shift") }, QStringLiteral("N"),
+                QStringLiteral("mono: шифр Цезаря, каждый символ сдвигается на N, от 0 до 31"))
+            .takenBy(keyed),
+        Declare({ QStringLiteral("affine") }, QStringLiteral("A,B"),
+                QStringLiteral("mono: аффинный шифр, символ x заменяется символом A·x + B по модулю 32; A "
+                               "нечётное, A и B от 0 до 31"))
+            .takenBy(keyed),
+        Declare({ QStringLiteral("digits") }, QStringLiteral("ЦИФРЫ"),
+                QStringLiteral("gronsfeld: ключ из цифр, сдвиги символов по очереди, например 31415"))
+            .takenBy(keyed),
+        Declare({ QStringLiteral("atbash") }, QString(),
+                QStringLiteral("mono: атбаш, алфавит замены — алфавит задом наперёд (␣ ↔ Я)"))
+            .takenBy(keyed),
         Declare({ QStringLiteral("k"), QStringLiteral("key") }, QStringLiteral("K"),
                 QStringLiteral("ключ: число закрытых алфавитов, от 1 до 3; с --table — сколько первых кодов "
                                "каждой строки брать, от 1 до длины самой длинной строки (без --key — все коды)"))

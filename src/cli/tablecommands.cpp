@@ -2,6 +2,7 @@
 // new key files made at random.
 #include "commandline.h"
 #include "commands.h"
+#include "familyoptions.h"
 #include "homophonic.h"
 #include "keytable.h"
 #include "languagemodel.h"
@@ -125,14 +126,46 @@ std::optional<std::array<int, 32>> rowLengths(const DealingOptions &options, QSt
 
 } // namespace
 
+namespace {
+
+// A new key of a symbol family, from the seed or the system's source.
+int makeSymbolKey(const Invocation &invocation, const CipherFamily &family, std::optional<quint64> seed)
+{
+    for (const char *homophonic : { "homophones", "codes", "corpus" }) {
+        if (invocation.isSet(homophonic))
+            return usageError(QStringLiteral("параметр %1 — только для гомофонической замены, а выбран шифр «%2» (%3)")
+                                  .arg(quoted(dashed(QLatin1String(homophonic))), family.name(), family.title()));
+    }
+    SymbolKey key;
+    if (seed) {
+        QRandomGenerator source = seededGenerator(*seed);
+        key = family.randomKey(source);
+    } else {
+        key = family.randomKey(*QRandomGenerator::system());
+    }
+    OutputTarget output(invocation.value("output"), OutputTarget::Readers::OwnerOnly);
+    return output.open(invocation.closed)
+            && output.write(family.keyFileText(key, QDateTime::currentDateTime(), seed).toUtf8())
+            && output.finish()
+        ? Success
+        : FileError;
+}
+
+} // namespace
+
 int runKeygen(const Invocation &invocation)
 {
+    const std::optional<const CipherFamily *> family = chosenFamily(invocation);
+    if (!family)
+        return UsageError;
     std::optional<quint64> seed;
     if (invocation.isSet("seed")) {
         seed = chosenSeed(invocation);
         if (!seed)
             return UsageError;
     }
+    if (!(*family)->isHomophonic())
+        return makeSymbolKey(invocation, **family, seed);
     const std::optional<DealingOptions> dealingOptions = chosenDealing(invocation);
     if (!dealingOptions)
         return UsageError;

@@ -8,7 +8,7 @@ class MonoalphabeticFamily : public CipherFamily
 {
 public:
     QString name() const override { return QStringLiteral("mono"); }
-    QString title() const override { return QStringLiteral("простая (одноалфавитная) замена"); }
+    QString title() const override { return QStringLiteral("простая замена"); }
     QString group() const override { return QStringLiteral("одноалфавитная замена"); }
     QList<KeyForm> keyForms() const override
     {

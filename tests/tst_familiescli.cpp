@@ -1,0 +1,177 @@
+// The tool's other cipher families: --cipher with inline keys and key files,
+// keygen, and the key mistakes it refuses before writing anything.
+#include "cipherfamily.h"
+#include "clirunner.h"
+#include "symbolcipher.h"
+
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+namespace {
+
+const QString text = QStringLiteral("Съешь же ещё этих мягких французских булок,\r\nда выпей чаю. 1234 Latin\n"
+                                    "\tЙод и ёлка\n\nконец без перевода строки");
+
+SymbolKey libraryKey(const char *family, KeyForm form, const char *value)
+{
+    QString problem;
+    return *cipherFamily(QString::fromLatin1(family))->key(form, QString::fromUtf8(value), problem);
+}
+
+} // namespace
+
+class FamiliesCliTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void inlineKeys_data();
+    void inlineKeys();
+    void keygenKeysCipher_data();
+    void keygenKeysCipher();
+    void refusals_data();
+    void refusals();
+};
+
+void FamiliesCliTest::inlineKeys_data()
+{
+    QTest::addColumn<QStringList>("keyOptions");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QString>("value");
+
+    const auto add = [](const char *tag, QStringList options, const char *family, KeyForm form, const char *value) {
+        QTest::newRow(tag) << options << QString::fromLatin1(family) << int(form) << QString::fromUtf8(value);
+    };
+    add("caesar", arguments({ "--cipher", "mono", "--shift", "3" }), "mono", KeyForm::Shift, "3");
+    add("affine", arguments({ "--cipher", "mono", "--affine", "5,7" }), "mono", KeyForm::Affine, "5,7");
+    add("keyword alphabet", arguments({ "--cipher", "mono", "--keyword", "шифр" }), "mono", KeyForm::Keyword, "шифр");
+    add("atbash", arguments({ "--cipher", "mono", "--atbash" }), "mono", KeyForm::Atbash, "");
+    add("vigenere", arguments({ "--cipher", "vigenere", "--keyword", "КЛЮЧ" }), "vigenere", KeyForm::Keyword, "КЛЮЧ");
+    add("gronsfeld", arguments({ "--cipher", "gronsfeld", "--digits", "31415" }), "gronsfeld", KeyForm::Digits, "31415");
+    add("beaufort", arguments({ "--cipher", "beaufort", "--keyword", "КОТ" }), "beaufort", KeyForm::Keyword, "КОТ");
+    add("autokey", arguments({ "--cipher", "autokey", "--keyword", "ШИФР" }), "autokey", KeyForm::Keyword, "ШИФР");
+}
+
+// The tool writes what the library writes, in both encodings and on one
+// thread or two, and deciphers it back.
+void FamiliesCliTest::inlineKeys()
+{
+    QFETCH(QStringList, keyOptions);
+    QFETCH(QString, family);
+    QFETCH(int, form);
+    QFETCH(QString, value);
+
+    const SymbolCipher cipher(libraryKey(family.toLatin1().constData(), KeyForm(form), value.toUtf8().constData()));
+    const QByteArray expected = cipher.encrypt(text).toUtf8();
+    for (const char *jobs : { "1", "2" }) {
+        const QStringList common = keyOptions + arguments({ "--encoding", "utf-8", "--jobs", jobs });
+        const Run encrypted = runCli(QStringList { QStringLiteral("encrypt") } + common, text.toUtf8());
+        QCOMPARE(encrypted.exitCode, 0);
+        QCOMPARE(encrypted.out, expected);
+        const Run decrypted = runCli(QStringList { QStringLiteral("decrypt") } + common, encrypted.out);
+        QCOMPARE(decrypted.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(decrypted.out), cipher.decrypt(cipher.encrypt(text)));
+    }
+    // Windows-1251, the default, through its byte route.
+    QTextCodec *windows1251 = QTextCodec::codecForName("windows-1251");
+    const Run encrypted = runCli(QStringList { QStringLiteral("encrypt") } + keyOptions, windows1251->fromUnicode(text));
+    QCOMPARE(encrypted.exitCode, 0);
+    QCOMPARE(encrypted.out, windows1251->fromUnicode(cipher.encrypt(text)));
+}
+
+void FamiliesCliTest::keygenKeysCipher_data()
+{
+    QTest::addColumn<QString>("family");
+    for (const CipherFamily *family : cipherFamilies()) {
+        if (!family->isHomophonic())
+            QTest::newRow(qPrintable(family->name())) << family->name();
+    }
+}
+
+// A seed gives one key file; the file deciphers what it enciphered, and is
+// refused by every other family without a byte written.
+void FamiliesCliTest::keygenKeysCipher()
+{
+    QFETCH(QString, family);
+    QTemporaryDir dir;
+    const QString keyPath = dir.filePath(QStringLiteral("key.txt"));
+    const QStringList keygen { QStringLiteral("keygen"), QStringLiteral("--cipher"), family,
+                               QStringLiteral("--seed"), QStringLiteral("11") };
+    const Run first = runCli(keygen + QStringList { QStringLiteral("--output"), keyPath });
+    QCOMPARE(first.exitCode, 0);
+    const Run second = runCli(keygen);
+    const auto withoutDate = [](QByteArray bytes) { return bytes.mid(bytes.indexOf('\n')); };
+    QCOMPARE(withoutDate(second.out), withoutDate(readFile(keyPath)));
+    QVERIFY(QFile(keyPath).permissions() == (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser));
+
+    const QStringList keyed { QStringLiteral("--cipher"), family, QStringLiteral("--key-file"), keyPath,
+                              QStringLiteral("-e"), QStringLiteral("utf-8") };
+    const Run encrypted = runCli(QStringList { QStringLiteral("encrypt") } + keyed, text.toUtf8());
+    QCOMPARE(encrypted.exitCode, 0);
+    QVERIFY(encrypted.out != text.toUtf8());
+    const Run decrypted = runCli(QStringList { QStringLiteral("decrypt") } + keyed, encrypted.out);
+    QCOMPARE(decrypted.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(decrypted.out).toUpper(), text.toUpper());
+
+    for (const CipherFamily *other : cipherFamilies()) {
+        if (other->name() == family)
+            continue;
+        const QString out = dir.filePath(QStringLiteral("out-") + other->name());
+        QStringList options { QStringLiteral("encrypt"), QStringLiteral("--key-file"), keyPath,
+                              QStringLiteral("--output"), out };
+        if (!other->isHomophonic())
+            options << QStringLiteral("--cipher") << other->name();
+        const Run refused = runCli(options, text.toUtf8());
+        QCOMPARE(refused.exitCode, 2);
+        QVERIFY2(refused.err.contains(family), qPrintable(refused.err));
+        QVERIFY(!QFile::exists(out));
+    }
+}
+
+void FamiliesCliTest::refusals_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("message");
+
+    const auto add = [](const char *tag, QStringList options, const char *message) {
+        QTest::newRow(tag) << options << QString::fromUtf8(message);
+    };
+    add("even affine a", arguments({ "--cipher", "mono", "--affine", "4,1" }), "--affine: множитель A = 4 чётный");
+    add("affine past the alphabet", arguments({ "--cipher", "mono", "--affine", "5,32" }), "--affine: нужны два числа");
+    add("shift past the alphabet", arguments({ "--cipher", "mono", "--shift", "32" }), "--shift: сдвиг должен быть");
+    add("keyword of no symbol", arguments({ "--cipher", "vigenere", "--keyword", "key123" }),
+        "--keyword: в ключевом слове «key123» нет ни одного символа");
+    add("gronsfeld with a letter", arguments({ "--cipher", "gronsfeld", "--digits", "31a15" }),
+        "--digits: в ключе Гронсфельда только цифры от 0 до 9, а не «a»");
+    add("unknown family", arguments({ "--cipher", "enigma", "--keyword", "А" }), "неизвестный шифр «enigma»");
+    add("shift for vigenere", arguments({ "--cipher", "vigenere", "--shift", "3" }),
+        "параметр «--shift» не задаёт ключ шифра «vigenere»");
+    add("keyword without a family", arguments({ "--keyword", "КЛЮЧ" }), "выбрана гомофоническая замена");
+    add("homophonic key for mono", arguments({ "--cipher", "mono", "--key", "2", "--shift", "1" }),
+        "параметр «--key» — только для гомофонической замены");
+    add("two keys", arguments({ "--cipher", "mono", "--shift", "1", "--atbash" }), "ключ задан дважды: --shift и --atbash");
+    add("no key", arguments({ "--cipher", "beaufort" }), "не указан ключ шифра «beaufort»");
+    add("missing key file", arguments({ "--cipher", "mono", "--key-file", "нет-такого.txt" }),
+        "не удалось открыть файл ключа «нет-такого.txt»");
+}
+
+// Refused with exit 2, a message naming what is wrong, and no output file.
+void FamiliesCliTest::refusals()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.txt"));
+    const Run run = runCli(QStringList { QStringLiteral("encrypt") } + options
+                               + QStringList { QStringLiteral("--output"), out },
+                           text.toUtf8());
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(!QFile::exists(out));
+}
+
+QTEST_GUILESS_MAIN(FamiliesCliTest)
+
+#include "tst_familiescli.moc"
