@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextCodec>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <iterator>
@@ -388,7 +389,7 @@ void HomophonicCliTest::helpAndVersion_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("expected");
 
-    const QString usage = QStringLiteral("homophonic encrypt --key K [--input ФАЙЛ] [--output ФАЙЛ]");
+    const QString usage = QStringLiteral("  homophonic encrypt [--cipher ");
     QTest::newRow("--help") << QStringList { QStringLiteral("--help") } << usage;
     QTest::newRow("-h after a command") << QStringList { QStringLiteral("decrypt"), QStringLiteral("-h") } << usage;
     QTest::newRow("--version") << QStringList { QStringLiteral("--version") } << QStringLiteral("homophonic " HOMOPHONIC_VERSION "\n");
@@ -444,7 +445,9 @@ void HomophonicCliTest::bothNamesAnswerAlike()
     QCOMPARE(asSubstitute.exitCode, asHomophonic.exitCode);
     const QString said = QString::fromUtf8(asSubstitute.out) + asSubstitute.err;
     QCOMPARE(said.contains(QLatin1String("substitute")), namesItself);
-    QVERIFY2(!said.contains(QLatin1String("homophonic")), qPrintable(said));
+    // "homophonic" is also the name of a cipher family, which --help lists.
+    static const QRegularExpression oldName(QStringLiteral("(^|\\s)homophonic( [a-z-]|:)"));
+    QVERIFY2(!said.contains(oldName), qPrintable(said));
     QCOMPARE(QString::fromUtf8(asSubstitute.out).replace(QLatin1String("substitute"), QLatin1String("homophonic")),
              QString::fromUtf8(asHomophonic.out));
     QCOMPARE(QString(asSubstitute.err).replace(QLatin1String("substitute"), QLatin1String("homophonic")),

@@ -30,7 +30,7 @@ int runAnalyze(const Invocation &invocation)
     const bool json = *format == QLatin1String("json");
     std::optional<int> alphabetCount = 0;
     if (!invocation.isSet("key")) {
-        for (const char *encrypting : { "table", "choice", "seed" }) {
+        for (const char *encrypting : { "table", "key-file", "choice", "seed" }) {
             if (invocation.isSet(encrypting))
                 return usageError(QStringLiteral("параметр ") + quoted(dashed(QLatin1String(encrypting)))
                                   + QStringLiteral(" нужен, только когда текст шифруется: с --key"));

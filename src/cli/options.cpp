@@ -62,14 +62,14 @@ QList<OptionDeclaration> declarations()
     QStringList familyNames;
     for (const CipherFamily *family : cipherFamilies())
         familyNames << family->name();
-    const QStringList keyed { encrypt, decrypt, analyze };
+    const QStringList keyed { encrypt, decrypt };
 
     return {
         Declare({ QStringLiteral("cipher") }, QStringLiteral("ШИФР"),
                 QStringLiteral("шифр: homophonic (гомофоническая замена, по умолчанию), mono (простая замена), "
                                "vigenere (Виженер), gronsfeld (Гронсфельд), beaufort (Бофор) или autokey "
-                               "(самоключ); crack без --cipher вскрывает гомофоническую замену"))
-            .takenBy({ encrypt, decrypt, keygen, analyze })
+                               "(самоключ)"))
+            .takenBy({ encrypt, decrypt, keygen })
             .offering(familyNames)
             .onlyOffered(),
         Declare({ QStringLiteral("key-file") }, file,
@@ -98,7 +98,6 @@ QList<OptionDeclaration> declarations()
                 QStringLiteral("ключ: число закрытых алфавитов, от 1 до 3; с --table — сколько первых кодов "
                                "каждой строки брать, от 1 до длины самой длинной строки (без --key — все коды)"))
             .takenBy({ encrypt, decrypt, analyze })
-            .neededIn({ encrypt, decrypt })
             .offering({ QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3") }),
         Declare({ QStringLiteral("i"), QStringLiteral("input") }, file,
                 QStringLiteral("читать текст из файла, а не со стандартного ввода"))
