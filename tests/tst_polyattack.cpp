@@ -1,5 +1,7 @@
+#include "keywordcolumns.h"
 #include "languagemodel.h"
 #include "periodicity.h"
+#include "polyalphabeticattack.h"
 #include "symbolcipher.h"
 #include "symbolkeys.h"
 
@@ -10,6 +12,10 @@
 #include <numeric>
 
 using namespace Cryptanalysis;
+
+Q_DECLARE_METATYPE(SymbolRule)
+Q_DECLARE_METATYPE(Cryptanalysis::KeywordVariant)
+Q_DECLARE_METATYPE(std::vector<Cryptanalysis::KeywordLock>)
 
 namespace {
 
@@ -29,6 +35,17 @@ const char heldOutProse[] =
 QString prose()
 {
     return QString::fromUtf8(heldOutProse);
+}
+
+// The start of the prose holding symbols alphabet symbols.
+QString proseOfLength(int symbols)
+{
+    const QString text = prose();
+    int seen = 0;
+    int cut = 0;
+    while (cut < text.size() && seen < symbols)
+        seen += Alphabet::indexOf(text.at(cut++).unicode()) >= 0;
+    return text.left(cut);
 }
 
 SymbolSequence symbolsOf(const char *text)
@@ -88,6 +105,19 @@ private slots:
     void kasiskiAndCoincidenceFindThePeriod_data();
     void kasiskiAndCoincidenceFindThePeriod();
     void chartHasABarAPeriodAndBothLevels();
+
+    void historyBreaksWhereTheCipherCopies();
+    void columnsDecipherAsTheCipherDoes_data();
+    void columnsDecipherAsTheCipherDoes();
+    void shortTextIsBroken_data();
+    void shortTextIsBroken();
+    void keywordIsItsShortestRepeat_data();
+    void keywordIsItsShortestRepeat();
+    void givenVariantAndPeriodAreTheOnlyOnesTried();
+    void locksAreKept();
+    void optionsThatCannotBeKeptAreRefused_data();
+    void optionsThatCannotBeKeptAreRefused();
+    void threadsGiveTheSameAnswer();
 };
 
 void PolyAttackTest::indexOfCoincidence_data()
@@ -259,6 +289,220 @@ void PolyAttackTest::chartHasABarAPeriodAndBothLevels()
     QVERIFY2(allText.contains(QStringLiteral("русский текст, 0,0629")), qPrintable(allText));
     QVERIFY(allText.contains(QStringLiteral("случайный текст, 0,0313")));
     QVERIFY(coincidenceChartSvg({}).isEmpty());
+}
+
+void PolyAttackTest::historyBreaksWhereTheCipherCopies()
+{
+    const KeywordCipherText text = KeywordCipherText::fromText(QStringLiteral("АБ, ВГДЕЖ\nЗ"));
+    QCOMPARE(text.symbols, Alphabet::indicesOf(QStringLiteral("АБ, ВГДЕЖ\nЗ")));
+    // The space after the comma starts a run; the history stops at three.
+    QCOMPARE(text.history, (std::vector<std::int8_t> { 0, 1, 0, 1, 2, 3, 3, 3, 0 }));
+}
+
+void PolyAttackTest::columnsDecipherAsTheCipherDoes_data()
+{
+    QTest::addColumn<SymbolRule>("rule");
+    QTest::newRow("Vigenère") << SymbolRule::Vigenere;
+    QTest::newRow("Beaufort") << SymbolRule::Beaufort;
+    QTest::newRow("autokey") << SymbolRule::Autokey;
+}
+
+// For every keyword, base + sign × shift must be what SymbolCipher deciphers.
+void PolyAttackTest::columnsDecipherAsTheCipherDoes()
+{
+    QFETCH(SymbolRule, rule);
+    QRandomGenerator random(20240601);
+    for (int trial = 0; trial < 50; ++trial) {
+        const int period = 1 + int(random.bounded(12));
+        SymbolKey key { rule, {}, {} };
+        for (int i = 0; i < period; ++i)
+            key.shifts.push_back(std::int8_t(random.bounded(Alphabet::Size)));
+        std::vector<std::int8_t> cipher(std::size_t(5 + random.bounded(60)));
+        for (std::int8_t &symbol : cipher)
+            symbol = std::int8_t(random.bounded(Alphabet::Size));
+        const ColumnReading reading = readColumns(cipher, rule, period);
+        const SymbolCipher decipher(key);
+        KeyStreamPlace place = decipher.start();
+        for (std::size_t i = 0; i < cipher.size(); ++i) {
+            const int expected = decipher.decryptSymbol(cipher[i], place);
+            const int shift = key.shifts[i % std::size_t(period)];
+            QCOMPARE((reading.base[i] + reading.sign[i] * shift) & 31, expected);
+        }
+    }
+}
+
+void PolyAttackTest::shortTextIsBroken_data()
+{
+    QTest::addColumn<KeywordVariant>("variant");
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<int>("symbols");
+    QTest::addColumn<bool>("variantGiven");
+    QTest::addColumn<KeywordVariant>("found");
+    QTest::newRow("Vigenère") << KeywordVariant::Vigenere << QStringLiteral("ВЕТЕР") << 120 << false
+                              << KeywordVariant::Vigenere;
+    QTest::newRow("Beaufort") << KeywordVariant::Beaufort << QStringLiteral("ГРОЗА") << 120 << false
+                              << KeywordVariant::Beaufort;
+    QTest::newRow("autokey") << KeywordVariant::Autokey << QStringLiteral("ПЕСОК") << 200 << false
+                             << KeywordVariant::Autokey;
+    QTest::newRow("Gronsfeld, asked for") << KeywordVariant::Gronsfeld << QStringLiteral("31415") << 100 << true
+                                          << KeywordVariant::Gronsfeld;
+    // Gronsfeld is Vigenère with digits: the attack says so.
+    QTest::newRow("Gronsfeld, read as Vigenère") << KeywordVariant::Gronsfeld << QStringLiteral("31415") << 100
+                                                 << false << KeywordVariant::Vigenere;
+    QTest::newRow("a keyword with a space") << KeywordVariant::Vigenere << QStringLiteral("ДВА СЛОВА") << 150
+                                            << false << KeywordVariant::Vigenere;
+}
+
+void PolyAttackTest::shortTextIsBroken()
+{
+    QFETCH(KeywordVariant, variant);
+    QFETCH(QString, keyword);
+    QFETCH(int, symbols);
+    QFETCH(bool, variantGiven);
+    QFETCH(KeywordVariant, found);
+    QString problem;
+    const bool digits = variant == KeywordVariant::Gronsfeld;
+    const SymbolKey key = digits ? *SymbolKeys::digits(keyword, problem) : *SymbolKeys::keyword(ruleOf(variant), keyword);
+    const QString plaintext = proseOfLength(symbols);
+    const QString ciphertext = SymbolCipher(key).encrypt(plaintext);
+    KeywordAttackOptions options;
+    if (variantGiven)
+        options.variant = variant;
+    const KeywordAttackResult result = crackPolyalphabetic(ciphertext, model(), options);
+    QVERIFY2(result.succeeded(), qPrintable(result.problem));
+    QCOMPARE(result.variant, found);
+    QCOMPARE(result.period, int(key.shifts.size()));
+    QCOMPARE(result.key.shifts, key.shifts);
+    // Й and Ё are copied as they stand, in either case.
+    QCOMPARE(SymbolCipher(result.key).decrypt(ciphertext).toUpper(), plaintext.toUpper());
+    QVERIFY(result.readsAsRussian);
+    const QString reasons = result.reasons.join(QLatin1Char('\n'));
+    QVERIFY2(reasons.contains(QStringLiteral("период %1").arg(key.shifts.size())), qPrintable(reasons));
+    QCOMPARE(reasons.contains(QStringLiteral("шифр Гронсфельда с ключом ") + keyword), digits && !variantGiven);
+}
+
+void PolyAttackTest::keywordIsItsShortestRepeat_data()
+{
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<std::vector<KeywordLock>>("locks");
+    QTest::addColumn<int>("period");
+    QTest::newRow("a word twice is the word") << QStringLiteral("КОТКОТ") << std::vector<KeywordLock> {} << 3;
+    // The user knows the fifth symbol, О: the keyword runs that far at least.
+    QTest::newRow("unless a lock lies beyond it") << QStringLiteral("КОТКОТ") << std::vector<KeywordLock> { { 4, 14 } }
+                                                  << 6;
+}
+
+void PolyAttackTest::keywordIsItsShortestRepeat()
+{
+    QFETCH(QString, keyword);
+    QFETCH(std::vector<KeywordLock>, locks);
+    QFETCH(int, period);
+    const QString ciphertext = SymbolCipher(*SymbolKeys::keyword(SymbolRule::Vigenere, keyword)).encrypt(prose());
+    KeywordAttackOptions options;
+    options.variant = KeywordVariant::Vigenere;
+    options.period = 6;
+    options.locks = locks;
+    const KeywordAttackResult result = crackPolyalphabetic(ciphertext, model(), options);
+    QVERIFY2(result.succeeded(), qPrintable(result.problem));
+    QCOMPARE(result.period, period);
+    QCOMPARE(int(result.key.shifts.size()), period);
+    QCOMPARE(SymbolKeys::keywordText(result.key), keyword.left(period));
+}
+
+void PolyAttackTest::givenVariantAndPeriodAreTheOnlyOnesTried()
+{
+    // Beaufort ciphertext, read as Vigenère because the caller says so.
+    const QString ciphertext = SymbolCipher(keyOf(SymbolRule::Beaufort, "ЛУНА")).encrypt(proseOfLength(200));
+    KeywordAttackOptions options;
+    options.variant = KeywordVariant::Vigenere;
+    options.period = 4;
+    const KeywordAttackResult result = crackPolyalphabetic(ciphertext, model(), options);
+    QVERIFY2(result.succeeded(), qPrintable(result.problem));
+    QCOMPARE(result.variant, KeywordVariant::Vigenere);
+    QCOMPARE(result.key.rule, SymbolRule::Vigenere);
+    QVERIFY(!result.candidates.empty());
+    for (const KeywordCandidate &candidate : result.candidates) {
+        QCOMPARE(candidate.variant, KeywordVariant::Vigenere);
+        QCOMPARE(candidate.period, 4);
+    }
+    QVERIFY(!result.readsAsRussian);
+}
+
+void PolyAttackTest::locksAreKept()
+{
+    const SymbolKey key = keyOf(SymbolRule::Vigenere, "ЯБЛОКО");
+    const QString ciphertext = SymbolCipher(key).encrypt(proseOfLength(150));
+    KeywordAttackOptions options;
+    // Position 1 locked to the wrong symbol: the user's word stands.
+    options.locks = { { 1, 3 }, { 7, 9 } };
+    const KeywordAttackResult result = crackPolyalphabetic(ciphertext, model(), options);
+    QVERIFY2(result.succeeded(), qPrintable(result.problem));
+    QVERIFY(result.period >= 8);
+    QCOMPARE(result.key.shifts[1], std::int8_t(3));
+    QCOMPARE(result.key.shifts[7], std::int8_t(9));
+    for (const KeywordCandidate &candidate : result.candidates)
+        QVERIFY(candidate.period >= 8);
+}
+
+void PolyAttackTest::optionsThatCannotBeKeptAreRefused_data()
+{
+    QTest::addColumn<int>("symbols");
+    QTest::addColumn<int>("period");
+    QTest::addColumn<bool>("gronsfeld");
+    QTest::addColumn<std::vector<KeywordLock>>("locks");
+    QTest::addColumn<QString>("reason");
+    const std::vector<KeywordLock> none;
+    QTest::newRow("too short to tell a period") << 19 << 0 << false << none << QStringLiteral("слишком короткий");
+    QTest::newRow("too short for the period given") << 15 << 8 << false << none << QStringLiteral("для периода 8");
+    QTest::newRow("a period beyond those examined") << 400 << 31 << false << none << QStringLiteral("от 1 до 30");
+    QTest::newRow("a lock beyond the period") << 100 << 5 << false << std::vector<KeywordLock> { { 5, 1 } }
+                                              << QStringLiteral("Позиция 6");
+    QTest::newRow("a letter for Gronsfeld") << 100 << 0 << true << std::vector<KeywordLock> { { 0, 10 } }
+                                            << QStringLiteral("от 0 до 9");
+    QTest::newRow("one position, two symbols") << 100 << 0 << false
+                                               << std::vector<KeywordLock> { { 2, 1 }, { 2, 4 } }
+                                               << QStringLiteral("дважды");
+    QTest::newRow("a lock further than the text reaches") << 40 << 0 << false
+                                                          << std::vector<KeywordLock> { { 12, 1 } }
+                                                          << QStringLiteral("лишь до 10");
+}
+
+void PolyAttackTest::optionsThatCannotBeKeptAreRefused()
+{
+    QFETCH(int, symbols);
+    QFETCH(int, period);
+    QFETCH(bool, gronsfeld);
+    QFETCH(std::vector<KeywordLock>, locks);
+    QFETCH(QString, reason);
+    const QString ciphertext = SymbolCipher(keyOf(SymbolRule::Vigenere, "ДОМ")).encrypt(proseOfLength(symbols));
+    KeywordAttackOptions options;
+    options.period = period;
+    options.locks = locks;
+    if (gronsfeld)
+        options.variant = KeywordVariant::Gronsfeld;
+    const KeywordAttackResult result = crackPolyalphabetic(ciphertext, model(), options);
+    QVERIFY(!result.succeeded());
+    QVERIFY2(result.problem.contains(reason), qPrintable(result.problem));
+    QVERIFY(result.candidates.empty());
+}
+
+// Hypotheses draw from seeds of their own, so threads change nothing.
+void PolyAttackTest::threadsGiveTheSameAnswer()
+{
+    const QString ciphertext = SymbolCipher(keyOf(SymbolRule::Beaufort, "ТУМАН")).encrypt(proseOfLength(45));
+    KeywordAttackOptions options;
+    options.seed = 77;
+    options.jobs = 1;
+    const KeywordAttackResult alone = crackPolyalphabetic(ciphertext, model(), options);
+    options.jobs = 3;
+    const KeywordAttackResult threaded = crackPolyalphabetic(ciphertext, model(), options);
+    QCOMPARE(threaded.candidates.size(), alone.candidates.size());
+    for (std::size_t i = 0; i < alone.candidates.size(); ++i) {
+        QCOMPARE(threaded.candidates[i].variant, alone.candidates[i].variant);
+        QCOMPARE(threaded.candidates[i].period, alone.candidates[i].period);
+        QCOMPARE(threaded.candidates[i].key.shifts, alone.candidates[i].key.shifts);
+        QCOMPARE(threaded.candidates[i].restarts, alone.candidates[i].restarts);
+    }
 }
 
 QTEST_GUILESS_MAIN(PolyAttackTest)
