@@ -118,6 +118,7 @@ private slots:
     void optionsThatCannotBeKeptAreRefused_data();
     void optionsThatCannotBeKeptAreRefused();
     void threadsGiveTheSameAnswer();
+    void aStopStillGivesTheBestSoFar();
 };
 
 void PolyAttackTest::indexOfCoincidence_data()
@@ -503,6 +504,32 @@ void PolyAttackTest::threadsGiveTheSameAnswer()
         QCOMPARE(threaded.candidates[i].key.shifts, alone.candidates[i].key.shifts);
         QCOMPARE(threaded.candidates[i].restarts, alone.candidates[i].restarts);
     }
+}
+
+// A window's Stop button: the answer is the best found by then, and the
+// progress reports came from the calling thread.
+void PolyAttackTest::aStopStillGivesTheBestSoFar()
+{
+    const QString ciphertext = SymbolCipher(keyOf(SymbolRule::Vigenere, "КЛЁН")).encrypt(proseOfLength(300));
+    KeywordAttackOptions options;
+    options.jobs = 2;
+    options.stopRequested = [] { return true; };
+    int reports = 0;
+    bool otherThread = false;
+    options.progress = [&](const KeywordProgress &progress) {
+        ++reports;
+        otherThread = otherThread || QThread::currentThread() != thread();
+        QVERIFY(progress.climbed <= progress.hypotheses);
+    };
+    const KeywordAttackResult result = crackPolyalphabetic(ciphertext, model(), options);
+    QVERIFY2(result.succeeded(), qPrintable(result.problem));
+    QVERIFY(result.cutShort);
+    QVERIFY(!result.candidates.empty());
+    QVERIFY(result.reasons.join(QLatin1Char('\n')).contains(QStringLiteral("прерван")));
+    QVERIFY(reports > 0);
+    QVERIFY(!otherThread);
+    // Ё is not an alphabet symbol: the keyword is КЛН.
+    QCOMPARE(SymbolKeys::keywordText(result.key), QStringLiteral("КЛН"));
 }
 
 QTEST_GUILESS_MAIN(PolyAttackTest)

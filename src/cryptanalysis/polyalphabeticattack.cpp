@@ -229,6 +229,7 @@ void Attack::runStage(const std::vector<int> &which, Work work)
         hypothesis.evidence = evidenceOf(hypothesis);
         m_finished[std::size_t(index)] = true;
     }, [this] { report(); });
+    report();
 }
 
 std::vector<int> Attack::ranked() const

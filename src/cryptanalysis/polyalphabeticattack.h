@@ -64,8 +64,8 @@ struct KeywordAttackOptions
     std::optional<KeywordVariant> variant;
     int period = 0; // 0: found
     std::vector<KeywordLock> locks;
-    // Called from the calling thread at most schedule.progressIntervalMs
-    // apart.
+    // Called from the calling thread after each stage of the search and
+    // at most schedule.progressIntervalMs apart within one.
     std::function<void(const KeywordProgress &)> progress;
     // Asked as often as the clock, from every thread of the search; true
     // ends it as the time limit does, with the best so far.
