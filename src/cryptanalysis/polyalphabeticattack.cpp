@@ -1,11 +1,10 @@
 #include "polyalphabeticattack.h"
 
-#include "frequencyreport.h"
+#include "keywordreasons.h"
 #include "keywordsearch.h"
 #include "languagemodel.h"
 #include "restartsearch.h"
 #include "solver.h"
-#include "symbolkeys.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -47,17 +46,12 @@ SymbolRule ruleOf(KeywordVariant variant)
     return SymbolRule::Vigenere;
 }
 
-namespace {
-
-constexpr int GronsfeldShifts = 10;
-// A keyword of letters has all its shifts below 10 by chance once in 30 at
-// three symbols: shorter ones are not worth the remark.
-constexpr int GronsfeldHintLength = 3;
-
-int shiftsOf(KeywordVariant variant)
+int shiftChoices(KeywordVariant variant)
 {
-    return variant == KeywordVariant::Gronsfeld ? GronsfeldShifts : Alphabet::Size;
+    return variant == KeywordVariant::Gronsfeld ? 10 : Alphabet::Size;
 }
+
+namespace {
 
 // The longest period (or autokey keyword) the text lets the attack examine.
 int longestPeriod(const KeywordCipherText &text, const KeywordAttackOptions &options, KeywordVariant variant)
@@ -82,11 +76,6 @@ std::vector<KeywordVariant> variantsTried(const KeywordAttackOptions &options)
     if (options.variant)
         return { *options.variant };
     return { KeywordVariant::Vigenere, KeywordVariant::Beaufort, KeywordVariant::Autokey };
-}
-
-QString number(double value, int decimals)
-{
-    return decimalText(value, decimals);
 }
 
 struct Hypothesis
@@ -158,6 +147,7 @@ public:
 private:
     void planHypotheses();
     void search();
+    void foldIntoDivisors();
     template <typename Work>
     void runStage(const std::vector<int> &which, Work work);
     std::vector<int> ranked() const;
@@ -201,12 +191,12 @@ double Attack::evidenceOf(const Hypothesis &hypothesis) const
 {
     const KeywordSearch &search = *hypothesis.search;
     return double(search.bestScore()) / LanguageModel::Scale
-        - m_schedule.keywordCharge * search.freeColumns() * std::log(double(shiftsOf(hypothesis.variant)));
+        - m_schedule.keywordCharge * search.freeColumns() * std::log(double(shiftChoices(hypothesis.variant)));
 }
 
 std::unique_ptr<KeywordSearch> Attack::searchOf(const Hypothesis &hypothesis, const KeywordCipherText &text) const
 {
-    std::vector<int> allowed(std::size_t(shiftsOf(hypothesis.variant)));
+    std::vector<int> allowed(std::size_t(shiftChoices(hypothesis.variant)));
     for (std::size_t shift = 0; shift < allowed.size(); ++shift)
         allowed[shift] = int(shift);
     std::vector<int> locked(std::size_t(hypothesis.period), -1);
@@ -284,26 +274,30 @@ void Attack::search()
             hypothesis.search->restart();
     });
 
-    // A keyword of period p·d with its columns nearly right holds the
-    // keyword of period p, d times over, each copy with its own mistakes:
-    // each copy is a start for period p, which may have missed it.
-    const Hypothesis &leader = m_hypotheses[std::size_t(ranked().front())];
-    if (leader.variant != KeywordVariant::Autokey) {
-        const std::vector<int> shifts = leader.search->bestShifts();
-        std::vector<int> divisors;
-        for (std::size_t i = 0; i < m_hypotheses.size(); ++i) {
-            const Hypothesis &other = m_hypotheses[i];
-            if (other.variant == leader.variant && other.period < leader.period && leader.period % other.period == 0)
-                divisors.push_back(int(i));
-        }
-        runStage(divisors, [&shifts, this](Hypothesis &hypothesis) {
-            for (std::size_t first = 0; first < shifts.size() && !m_deadline.passed(); first += std::size_t(hypothesis.period))
-                hypothesis.search->climbFrom(std::vector<int>(shifts.begin() + std::ptrdiff_t(first),
-                                                              shifts.begin() + std::ptrdiff_t(first)
-                                                                  + hypothesis.period));
-        });
-    }
+    foldIntoDivisors();
     m_cutShort = m_deadline.passed();
+}
+
+// A keyword of period p·d with its columns nearly right holds the keyword
+// of period p, d times over, each copy with its own mistakes: each copy is
+// a start for period p, which may have missed it.
+void Attack::foldIntoDivisors()
+{
+    const Hypothesis &leader = m_hypotheses[std::size_t(ranked().front())];
+    if (leader.variant == KeywordVariant::Autokey)
+        return;
+    const std::vector<int> shifts = leader.search->bestShifts();
+    std::vector<int> divisors;
+    for (std::size_t i = 0; i < m_hypotheses.size(); ++i) {
+        const Hypothesis &other = m_hypotheses[i];
+        if (other.variant == leader.variant && other.period < leader.period && leader.period % other.period == 0)
+            divisors.push_back(int(i));
+    }
+    runStage(divisors, [&shifts, this](Hypothesis &hypothesis) {
+        const auto period = std::ptrdiff_t(hypothesis.period);
+        for (auto copy = shifts.begin(); copy != shifts.end() && !m_deadline.passed(); copy += period)
+            hypothesis.search->climbFrom(std::vector<int>(copy, copy + period));
+    });
 }
 
 KeywordCandidate Attack::candidateOf(const Hypothesis &hypothesis) const
@@ -365,92 +359,6 @@ void shortenKeyword(KeywordAttackResult &result, int lockedUpTo)
     }
 }
 
-QString keywordShown(const KeywordAttackResult &result)
-{
-    return result.variant == KeywordVariant::Gronsfeld ? SymbolKeys::digitsText(result.key)
-                                                       : SymbolKeys::keywordText(result.key);
-}
-
-void explain(KeywordAttackResult &result, const KeywordAttackOptions &options, int foundPeriod)
-{
-    QStringList &reasons = result.reasons;
-    const PeriodEvidence &evidence = result.evidence;
-    reasons << QStringLiteral("Шифр %1, период %2, ключевое слово «%3»: модель языка оценивает расшифровку "
-                              "в %4 нат на символ.")
-                   .arg(variantName(result.variant))
-                   .arg(result.period)
-                   .arg(keywordShown(result), number(result.score, 2));
-    for (const KeywordCandidate &other : result.candidates) {
-        const bool alike = other.variant == result.variant
-            && (result.variant == KeywordVariant::Autokey ? other.period == result.period
-                                                          : other.period % result.period == 0);
-        if (alike)
-            continue;
-        reasons << QStringLiteral("Следующая гипотеза — шифр %1, период %2 — уступает ей %3 нат на весь текст "
-                                  "(с учётом длины ключевого слова).")
-                       .arg(variantName(other.variant))
-                       .arg(other.period)
-                       .arg(number(result.candidates.front().evidence - other.evidence, 1));
-        break;
-    }
-    if (foundPeriod != result.period)
-        reasons << QStringLiteral("Найденное слово длины %1 повторяет слово длины %2.").arg(foundPeriod).arg(result.period);
-    const bool digitsOnly = std::all_of(result.key.shifts.begin(), result.key.shifts.end(),
-                                        [](std::int8_t shift) { return shift < GronsfeldShifts; });
-    if (result.variant == KeywordVariant::Vigenere && result.period >= GronsfeldHintLength && digitsOnly)
-        reasons << QStringLiteral("Все сдвиги ключевого слова от 0 до 9: возможно, это шифр Гронсфельда с ключом %1.")
-                       .arg(SymbolKeys::digitsText(result.key));
-    if (options.variant)
-        reasons << QStringLiteral("Шифр задан, другие не проверялись.");
-    if (options.period > 0)
-        reasons << QStringLiteral("Период задан, другие не проверялись.");
-
-    if (result.variant == KeywordVariant::Autokey) {
-        reasons << QStringLiteral("Ключ шифра с самоключом не повторяется: ни индекс совпадений, ни Касиски "
-                                  "периода не показывают, длину слова нашёл перебор с моделью языка.");
-    } else {
-        const auto at = std::find_if(evidence.coincidence.begin(), evidence.coincidence.end(),
-                                     [&result](const PeriodCoincidence &entry) { return entry.period == result.period; });
-        if (at != evidence.coincidence.end())
-            reasons << QStringLiteral("Средний индекс совпадений столбцов при периоде %1 — %2 (русский текст %3, "
-                                      "случайный %4).")
-                           .arg(result.period)
-                           .arg(number(at->meanCoincidence, 4), number(RussianCoincidence, 4),
-                                number(RandomCoincidence, 4));
-        reasons << (evidence.coincidencePeriod > 0
-                        ? QStringLiteral("Первым до уровня одного алфавита доходит период %1.")
-                              .arg(evidence.coincidencePeriod)
-                        : QStringLiteral("Ни один период не доводит индекс совпадений до уровня одного алфавита."));
-        const auto factor = std::find_if(evidence.kasiski.factors.begin(), evidence.kasiski.factors.end(),
-                                         [&result](const PeriodFactor &entry) { return entry.period == result.period; });
-        if (evidence.kasiski.distanceCount == 0)
-            reasons << QStringLiteral("Повторов длиной от %1 символов нет: Касиски ничего не показывает.")
-                           .arg(MinRepeatLength);
-        else if (factor != evidence.kasiski.factors.end())
-            reasons << QStringLiteral("Касиски: %1 из %2 расстояний между повторами делятся на %3 (случайно — "
-                                      "около %4).")
-                           .arg(factor->distances)
-                           .arg(evidence.kasiski.distanceCount)
-                           .arg(result.period)
-                           .arg(number(factor->expected, 1));
-        if (evidence.kasiski.distanceCount > 0)
-            reasons << (evidence.kasiskiPeriod > 0
-                            ? QStringLiteral("Сильнее всего над случайным выделяется период %1.")
-                                  .arg(evidence.kasiskiPeriod)
-                            : QStringLiteral("Ни один период не выделяется над случайным."));
-    }
-    if (options.period == 0 && evidence.maxPeriod < options.schedule.maxPeriod)
-        reasons << QStringLiteral("Рассмотрены периоды до %1: при больших в столбце меньше %2 символов.")
-                       .arg(evidence.maxPeriod)
-                       .arg(options.schedule.minColumnSymbols);
-    if (!result.readsAsRussian)
-        reasons << QStringLiteral("Расшифровка не похожа на русский текст (%1 нат на символ, порог %2): "
-                                  "возможно, это другой шифр или период больше рассмотренных.")
-                       .arg(number(result.score, 2), number(RussianScoreThreshold, 1));
-    if (result.cutShort)
-        reasons << QStringLiteral("Поиск прерван до срока: ответ — лучший из найденных к тому времени.");
-}
-
 void Attack::collect(KeywordAttackResult &result) const
 {
     for (const Hypothesis &hypothesis : m_hypotheses)
@@ -474,7 +382,7 @@ void Attack::collect(KeywordAttackResult &result) const
     result.readsAsRussian = result.score >= RussianScoreThreshold;
     result.cutShort = m_cutShort;
     shortenKeyword(result, firstLockedAfter(m_options.locks));
-    explain(result, m_options, best.period);
+    result.reasons = keywordReasons(result, m_options, best.period);
 }
 
 KeywordAttackResult Attack::run()
@@ -514,7 +422,7 @@ QString keywordOptionProblem(const KeywordCipherText &text, const KeywordAttackO
                               "а нужно хотя бы %2. Задайте период, если он известен.")
             .arg(symbols)
             .arg(schedule.minTextSymbols);
-    const int shifts = options.variant ? shiftsOf(*options.variant) : Alphabet::Size;
+    const int shifts = options.variant ? shiftChoices(*options.variant) : Alphabet::Size;
     for (const KeywordLock &lock : options.locks) {
         if (lock.position < 0 || (options.period > 0 && lock.position >= options.period))
             return QStringLiteral("Позиция %1 в ключевом слове вне пределов: она должна быть от 1 до %2.")

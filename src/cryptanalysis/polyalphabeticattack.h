@@ -30,6 +30,8 @@ enum class KeywordVariant { Vigenere, Gronsfeld, Beaufort, Autokey };
 // "Бофора", "с самоключом", to follow "шифр".
 QString variantName(KeywordVariant variant);
 SymbolRule ruleOf(KeywordVariant variant);
+// The shifts a keyword symbol may take: Gronsfeld's ten digits, else 32.
+int shiftChoices(KeywordVariant variant);
 
 // A keyword symbol the user knows: position from 0, shift 0 to 31 (0 to 9
 // for Gronsfeld), the shift of a symbol being its index.
