@@ -222,7 +222,8 @@ int main(int argc, char *argv[])
                     if (candidate.variant == variant && candidate.period == period)
                         truth = &candidate;
                 }
-                std::fprintf(stderr, "%s trial %d: %s p%d (true score %.3f) -> %s p%d score %.3f ev %.1f; true hypothesis %s\n",
+                std::fprintf(stderr,
+                             "%s trial %d: %s p%d (true score %.3f) -> %s p%d score %.3f ev %.1f; true hypothesis %s\n",
                              qPrintable(cell.name), trial, qPrintable(variantName(variant)), period,
                              model.averageScore(plaintext), qPrintable(variantName(result.variant)), result.period,
                              result.score,
@@ -231,7 +232,8 @@ int main(int argc, char *argv[])
                                                     .arg(truth->score, 0, 'f', 3)
                                                     .arg(truth->evidence, 0, 'f', 1)
                                                     .arg(truth->restarts)
-                                                    .arg(QLatin1String(truth->key.shifts == key.shifts ? "right" : "wrong")))
+                                                    .arg(QLatin1String(truth->key.shifts == key.shifts ? "right"
+                                                                                                        : "wrong")))
                                    : "not searched");
             }
         }

@@ -363,7 +363,8 @@ void PolyAttackTest::shortTextIsBroken()
     QFETCH(KeywordVariant, found);
     QString problem;
     const bool digits = variant == KeywordVariant::Gronsfeld;
-    const SymbolKey key = digits ? *SymbolKeys::digits(keyword, problem) : *SymbolKeys::keyword(ruleOf(variant), keyword);
+    const SymbolKey key =
+        digits ? *SymbolKeys::digits(keyword, problem) : *SymbolKeys::keyword(ruleOf(variant), keyword);
     const QString plaintext = proseOfLength(symbols);
     const QString ciphertext = SymbolCipher(key).encrypt(plaintext);
     KeywordAttackOptions options;

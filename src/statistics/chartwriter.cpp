@@ -78,7 +78,8 @@ void ChartWriter::line(double x1, double y1, double x2, double y2, const QString
 void ChartWriter::axisCaption(double x, double y, const QString &content)
 {
     m_xml.writeStartElement(QStringLiteral("text"));
-    m_xml.writeAttribute(QStringLiteral("transform"), QStringLiteral("translate(%1 %2) rotate(-90)").arg(QString::number(x), number(y)));
+    m_xml.writeAttribute(QStringLiteral("transform"),
+                         QStringLiteral("translate(%1 %2) rotate(-90)").arg(QString::number(x), number(y)));
     m_xml.writeAttribute(QStringLiteral("font-size"), QStringLiteral("12"));
     m_xml.writeAttribute(QStringLiteral("text-anchor"), QStringLiteral("middle"));
     m_xml.writeCharacters(content);

@@ -182,7 +182,8 @@ void dash(ChartWriter &chart)
 }
 
 // A level drawn across the plot, and its entry in the legend at x.
-double writeLevel(ChartWriter &chart, double y, double legendX, double legendY, const QString &label, const char *colour)
+double writeLevel(ChartWriter &chart, double y, double legendX, double legendY, const QString &label,
+                  const char *colour)
 {
     chart.line(PlotLeft, y, PlotRight, y, QLatin1String(colour));
     dash(chart);
