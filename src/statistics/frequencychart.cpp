@@ -1,9 +1,8 @@
 #include "frequencychart.h"
 
+#include "chartwriter.h"
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
-
-#include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <cmath>
@@ -11,19 +10,10 @@
 
 namespace {
 
-constexpr int Width = 900;
-constexpr int Height = 500;
+using namespace SvgChart;
+
 // Two panels share Height; each panel beyond them adds this much.
 constexpr int PanelHeight = 227;
-constexpr double PlotLeft = 72;
-constexpr double PlotRight = 884;
-
-const QString fontFamily = QStringLiteral("Liberation Sans, DejaVu Sans, Arial, sans-serif");
-
-QString number(double value)
-{
-    return QString::number(value, 'f', 1);
-}
 
 struct Panel
 {
@@ -57,58 +47,6 @@ QString colourOfCode(int code)
     }
     return QLatin1String(codeRanges[3].colour);
 }
-
-class ChartWriter
-{
-public:
-    explicit ChartWriter(QByteArray *out)
-        : m_xml(out)
-    {
-        m_xml.setAutoFormatting(true);
-    }
-
-    QXmlStreamWriter &xml() { return m_xml; }
-
-    void text(double x, double y, const QString &content, int size, const QString &anchor = QStringLiteral("start"),
-              bool bold = false)
-    {
-        m_xml.writeStartElement(QStringLiteral("text"));
-        m_xml.writeAttribute(QStringLiteral("x"), number(x));
-        m_xml.writeAttribute(QStringLiteral("y"), number(y));
-        m_xml.writeAttribute(QStringLiteral("font-size"), QString::number(size));
-        if (anchor != QLatin1String("start"))
-            m_xml.writeAttribute(QStringLiteral("text-anchor"), anchor);
-        if (bold)
-            m_xml.writeAttribute(QStringLiteral("font-weight"), QStringLiteral("bold"));
-        m_xml.writeCharacters(content);
-        m_xml.writeEndElement();
-    }
-
-    void rect(double x, double y, double width, double height, const QString &fill, const QString &role = QString())
-    {
-        m_xml.writeEmptyElement(QStringLiteral("rect"));
-        if (!role.isEmpty())
-            m_xml.writeAttribute(QStringLiteral("class"), role);
-        m_xml.writeAttribute(QStringLiteral("x"), number(x));
-        m_xml.writeAttribute(QStringLiteral("y"), number(y));
-        m_xml.writeAttribute(QStringLiteral("width"), number(width));
-        m_xml.writeAttribute(QStringLiteral("height"), number(height));
-        m_xml.writeAttribute(QStringLiteral("fill"), fill);
-    }
-
-    void line(double x1, double y1, double x2, double y2, const QString &stroke)
-    {
-        m_xml.writeEmptyElement(QStringLiteral("line"));
-        m_xml.writeAttribute(QStringLiteral("x1"), number(x1));
-        m_xml.writeAttribute(QStringLiteral("y1"), number(y1));
-        m_xml.writeAttribute(QStringLiteral("x2"), number(x2));
-        m_xml.writeAttribute(QStringLiteral("y2"), number(y2));
-        m_xml.writeAttribute(QStringLiteral("stroke"), stroke);
-    }
-
-private:
-    QXmlStreamWriter m_xml;
-};
 
 // A round step for the share axis (in percent) giving at most five steps.
 double axisStep(double peakPercent)
@@ -153,13 +91,7 @@ void writePanel(ChartWriter &chart, const Panel &panel, double axisTop, double s
         chart.text(PlotLeft - 8, y + 4, decimalText(percent, step < 1 ? 1 : 0) + QStringLiteral(" %"), 12,
                    QStringLiteral("end"));
     }
-    chart.xml().writeStartElement(QStringLiteral("text"));
-    chart.xml().writeAttribute(QStringLiteral("transform"), QStringLiteral("translate(18 %1) rotate(-90)")
-                                                               .arg(number((plotTop + plotBottom) / 2)));
-    chart.xml().writeAttribute(QStringLiteral("font-size"), QStringLiteral("12"));
-    chart.xml().writeAttribute(QStringLiteral("text-anchor"), QStringLiteral("middle"));
-    chart.xml().writeCharacters(QStringLiteral("доля"));
-    chart.xml().writeEndElement();
+    chart.axisCaption(18, (plotTop + plotBottom) / 2, QStringLiteral("доля"));
 
     const int slotCount = int(counts.counts.size());
     const double slot = (PlotRight - PlotLeft) / slotCount;
@@ -227,17 +159,7 @@ QByteArray frequencyChartSvg(const std::vector<ChartPanel> &shown, const QString
 
     QByteArray svg;
     ChartWriter chart(&svg);
-    QXmlStreamWriter &xml = chart.xml();
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("svg"));
-    xml.writeDefaultNamespace(QStringLiteral("http://www.w3.org/2000/svg"));
-    xml.writeAttribute(QStringLiteral("width"), QString::number(Width));
-    xml.writeAttribute(QStringLiteral("height"), QString::number(height));
-    xml.writeAttribute(QStringLiteral("viewBox"), QStringLiteral("0 0 %1 %2").arg(Width).arg(height));
-    xml.writeAttribute(QStringLiteral("font-family"), fontFamily);
-    xml.writeTextElement(QStringLiteral("title"), title);
-    chart.rect(0, 0, Width, height, QStringLiteral("#ffffff"));
-    chart.text(Width / 2.0, 28, title, 18, QStringLiteral("middle"), true);
+    chart.begin(Width, height, title);
 
     const double top = 40;
     const double panelHeight = (height - top - 6) / double(shown.size());
@@ -245,7 +167,6 @@ QByteArray frequencyChartSvg(const std::vector<ChartPanel> &shown, const QString
         const Panel panel { shown[i].counts, shown[i].name, top + i * panelHeight, top + (i + 1) * panelHeight };
         writePanel(chart, panel, axisTop, step);
     }
-    xml.writeEndElement();
-    xml.writeEndDocument();
+    chart.end();
     return svg;
 }
