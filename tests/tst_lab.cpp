@@ -173,6 +173,8 @@ private slots:
     void stepFollowsEditsBeforeIt();
     void stepsInALongTextCountEverySymbolBefore();
     void symbolKeyFilesReadBack();
+    void frequenciesCountTheFamilysCipherText_data();
+    void frequenciesCountTheFamilysCipherText();
 
 private:
     QTemporaryDir m_dir;
@@ -667,12 +669,24 @@ void LabTest::attackRefusesWhatIsNoCipherText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("byShortcut");
     QTest::addColumn<QString>("problem");
+    QTest::addColumn<QString>("family");
 
-    QTest::newRow("nothing") << QString() << false << QStringLiteral("шифртекста нет");
-    QTest::newRow("nothing, Ctrl+R from another tab") << QString() << true << QStringLiteral("шифртекста нет");
-    QTest::newRow("spaces and line ends") << QStringLiteral(" \n \n") << false << QStringLiteral("шифртекста нет");
+    const QString homophonic = homophonicFamily().name();
+    QTest::newRow("nothing") << QString() << false << QStringLiteral("шифртекста нет") << homophonic;
+    QTest::newRow("nothing, Ctrl+R from another tab") << QString() << true << QStringLiteral("шифртекста нет")
+                                                      << homophonic;
+    QTest::newRow("spaces and line ends") << QStringLiteral(" \n \n") << false << QStringLiteral("шифртекста нет")
+                                          << homophonic;
     QTest::newRow("prose") << QStringLiteral("это просто слова, 12 и всё") << false
-                           << QStringLiteral("это не шифртекст: двузначных кодов меньше 50 % слов (1 из 6)");
+                           << QStringLiteral("это не шифртекст: двузначных кодов меньше 50 % слов (1 из 6)")
+                           << homophonic;
+    // The search finds homophonic tables: on another family's text it would
+    // find a key that means nothing.
+    QTest::newRow("codes while Vigenère is chosen")
+        << QStringLiteral("15 16 09 03 06 18 15 16 09 03 06 18") << false
+        << QStringLiteral("здесь пока вскрывается только гомофоническая замена, а в списке шифров выбрано: шифр "
+                          "Виженера")
+        << QStringLiteral("vigenere");
 }
 
 void LabTest::attackRefusesWhatIsNoCipherText()
@@ -680,10 +694,14 @@ void LabTest::attackRefusesWhatIsNoCipherText()
     QFETCH(QString, text);
     QFETCH(bool, byShortcut);
     QFETCH(QString, problem);
+    QFETCH(QString, family);
     LabWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
+    chooseFamily(window, family);
     AttackPage *page = window.attackPage();
+    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("attackFamilyNote"))->isVisibleTo(page),
+             family != homophonicFamily().name());
     page->cipherPane()->setText(text);
     ModalAnswerer answerer;
     answerer.then(pressOk);
@@ -1134,6 +1152,36 @@ void LabTest::symbolKeyFilesReadBack()
     QCOMPARE(next.keyPage()->family().name(), vigenere.name());
     QCOMPARE(next.keyPage()->keyFilePath(), path);
     QCOMPARE(next.keyPage()->symbolModel()->cipher()->encrypt(sample), fromSeed.encrypt(sample));
+}
+
+void LabTest::frequenciesCountTheFamilysCipherText_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("cipher");
+    QTest::addColumn<QString>("measures");
+
+    const QString homophonic = homophonicFamily().name();
+    QTest::newRow("homophonic codes") << homophonic << QStringLiteral("15 16 09 15") << QStringLiteral("посчитано: 4");
+    QTest::newRow("Vigenère symbols") << QStringLiteral("vigenere") << QStringLiteral("ЩЫЖ Щ")
+                                      << QStringLiteral("посчитано: 5<br>индекс совпадений: 0,1000");
+    QTest::newRow("codes are no Vigenère ciphertext") << QStringLiteral("vigenere") << QStringLiteral("15 16 09 15")
+                                                       << QStringLiteral("посчитано: 3");
+}
+
+void LabTest::frequenciesCountTheFamilysCipherText()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, cipher);
+    QFETCH(QString, measures);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, family);
+    FrequencyPage *chart = window.frequencyPage();
+    const int redraws = chart->redrawCount();
+    window.cipherPage()->cipherPane()->setText(cipher);
+    QTRY_VERIFY(chart->redrawCount() > redraws);
+    const QString shown = window.findChild<QLabel *>(QStringLiteral("cipherMeasures"))->text();
+    QVERIFY2(shown.contains(measures), qPrintable(shown));
 }
 
 QTEST_MAIN(LabTest)

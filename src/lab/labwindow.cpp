@@ -163,6 +163,7 @@ void LabWindow::followFamily()
 {
     const CipherFamily &family = m_keys->family();
     m_family->setCurrentIndex(m_family->findData(family.name()));
+    m_frequencies->setFamily(family);
     QSettings().setValue(QStringLiteral("family"), family.name());
 }
 
