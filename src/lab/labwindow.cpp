@@ -38,7 +38,7 @@ LabWindow::LabWindow(QWidget *parent)
     , m_frequencies(new FrequencyPage(m_cipher->plainPane()->editor(), m_cipher->cipherPane()->editor(), this))
     , m_attack(new AttackPage(m_keys, this))
 {
-    setWindowTitle(QStringLiteral("Лаборатория гомофонической замены"));
+    setWindowTitle(QStringLiteral("Лаборатория шифров подстановки"));
     m_tabs->setObjectName(QStringLiteral("tasks"));
     m_tabs->addTab(m_keys, QStringLiteral("Ключ"));
     m_tabs->addTab(m_cipher, QStringLiteral("Шифрование"));
