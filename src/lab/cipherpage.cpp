@@ -97,6 +97,8 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     m_encrypt->setToolTip(QStringLiteral("Зашифровать открытый текст ключом со вкладки «Ключ» (Ctrl+E)"));
     m_decrypt->setToolTip(QStringLiteral("Расшифровать шифртекст ключом со вкладки «Ключ» (Ctrl+D)"));
     m_state->setObjectName(QStringLiteral("cipherState"));
+    // It names the key, which may be a long keyword.
+    m_state->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(m_encrypt, &QPushButton::clicked, this, &CipherPage::encrypt);
     connect(m_decrypt, &QPushButton::clicked, this, &CipherPage::decrypt);
     m_attack->setObjectName(QStringLiteral("attackCipherTextAction"));

@@ -44,8 +44,11 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     m_affineB->setToolTip(QStringLiteral("Слагаемое B: сдвиг после умножения"));
     m_keyword->setToolTip(QStringLiteral("Буквы от А до Я без Ё и Й и пробел; прочие знаки пропускаются"));
     m_digits->setToolTip(QStringLiteral("Цифры от 0 до 9 — сдвиги символов по очереди"));
+    for (QLineEdit *edit : {m_keyword, m_digits})
+        edit->setMinimumWidth(16 * edit->fontMetrics().horizontalAdvance(QLatin1Char('0')));
     m_wholeName->setObjectName(QStringLiteral("wholeKeyName"));
-    m_wholeName->setWordWrap(true);
+    // A keyword from a file may be as long as a line: it is cut, not the window widened.
+    m_wholeName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -64,6 +67,7 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     add(KeyForm::Atbash, QStringLiteral("Атбаш: алфавит, прочитанный с конца"), QStringLiteral("formAtbash"), {});
     m_whole = addRow(QStringLiteral("Новый или из файла:"), QStringLiteral("formWhole"), {m_wholeName});
     m_wholeRow = m_whole->parentWidget();
+    static_cast<QHBoxLayout *>(m_wholeRow->layout())->setStretchFactor(m_wholeName, 4);
     layout->addWidget(m_wholeRow);
 
     // Typing into a row chooses it.

@@ -17,6 +17,14 @@ QString quoted(int symbol)
     return QStringLiteral("«%1»").arg(keyFileSymbolText(symbol));
 }
 
+// A list cut short: a long keyword would stretch a header across the screen.
+QString shortList(const QStringList &items, int most)
+{
+    if (items.size() <= most)
+        return items.join(QStringLiteral(", "));
+    return QStringList(items.mid(0, most)).join(QStringLiteral(", ")) + QStringLiteral(", …");
+}
+
 } // namespace
 
 SymbolKeyModel::SymbolKeyModel(QObject *parent)
@@ -54,7 +62,7 @@ QString SymbolKeyModel::shiftText(int shift) const
 QString SymbolKeyModel::describe() const
 {
     if (!m_cipher)
-        return QStringLiteral("Ключа нет: исправьте его, и он появится здесь.");
+        return QStringLiteral("Ключ с ошибкой: исправьте его, и он появится здесь.");
     QString key = m_family->title() + QStringLiteral(", ") + m_family->keyText(m_cipher->key());
     key[0] = key.at(0).toUpper();
     if (!hasSeveralAlphabets()) {
@@ -65,8 +73,10 @@ QString SymbolKeyModel::describe() const
     for (const std::int8_t shift : m_cipher->key().shifts)
         rows << (m_family->keyFileForm() == SymbolKeys::KeyFileForm::Digits ? QString::number(shift)
                                                                              : keyFileSymbolText(shift));
+    const QString rowList = shortList(rows, 16);
     QString text = key
-        + QStringLiteral(": алфавиты 1–%1 — отмеченные строки квадрата (%2).").arg(period).arg(rows.join(QStringLiteral(", ")));
+        + (period == 1 ? QStringLiteral(": один алфавит — отмеченная строка квадрата (%1).").arg(rowList)
+                       : QStringLiteral(": алфавиты 1–%1 — отмеченные строки квадрата (%2).").arg(period).arg(rowList));
     switch (m_cipher->rule()) {
     case SymbolRule::Beaufort:
         text += QStringLiteral(" Строка — символ ключа k, столбец — символ открытого текста p, на пересечении "
@@ -215,7 +225,7 @@ QVariant SymbolKeyModel::headerData(int section, Qt::Orientation orientation, in
             QStringList numbers;
             for (const int alphabet : alphabets)
                 numbers << QString::number(alphabet);
-            text += QStringLiteral(" ← ") + numbers.join(QStringLiteral(", "));
+            text += QStringLiteral(" ← ") + shortList(numbers, 3);
         }
         return text;
     }

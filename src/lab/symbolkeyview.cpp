@@ -17,6 +17,8 @@ SymbolKeyView::SymbolKeyView(SymbolKeyModel *model, QWidget *parent)
 {
     m_caption->setObjectName(QStringLiteral("keyCaption"));
     m_caption->setWordWrap(true);
+    // A keyword as long as a line is one word: it is cut, not the window widened.
+    m_caption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_table->setObjectName(QStringLiteral("keyDrawing"));
     m_table->setModel(model);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -28,6 +30,7 @@ SymbolKeyView::SymbolKeyView(SymbolKeyModel *model, QWidget *parent)
     m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_step->setObjectName(QStringLiteral("keyStep"));
     m_step->setWordWrap(true);
+    m_step->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_step->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *layout = new QVBoxLayout(this);
