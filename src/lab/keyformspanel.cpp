@@ -66,9 +66,9 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     add(KeyForm::Digits, QStringLiteral("Цифры ключа:"), QStringLiteral("formDigits"), {m_digits});
     add(KeyForm::Atbash, QStringLiteral("Атбаш: алфавит, прочитанный с конца"), QStringLiteral("formAtbash"), {});
     m_whole = addRow(QStringLiteral("Новый или из файла:"), QStringLiteral("formWhole"), {m_wholeName});
-    m_wholeRow = m_whole->parentWidget();
-    static_cast<QHBoxLayout *>(m_wholeRow->layout())->setStretchFactor(m_wholeName, 4);
-    layout->addWidget(m_wholeRow);
+    QWidget *wholeRow = m_whole->parentWidget();
+    static_cast<QHBoxLayout *>(wholeRow->layout())->setStretchFactor(m_wholeName, 4);
+    layout->addWidget(wholeRow);
 
     // Typing into a row chooses it.
     const auto choose = [this](QRadioButton *choice) {

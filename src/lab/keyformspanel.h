@@ -12,7 +12,6 @@
 #include <map>
 #include <optional>
 
-class QAbstractButton;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
@@ -69,7 +68,6 @@ private:
     QLineEdit *m_digits;
     QLabel *m_wholeName;
     QRadioButton *m_whole;
-    QWidget *m_wholeRow;
     QList<FormRow> m_forms;
     // Each family's key given whole: a Vigenère key is no Beaufort key.
     std::map<QString, WholeKey> m_wholeKeys;
