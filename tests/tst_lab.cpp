@@ -1,6 +1,7 @@
 // The lab window driven as a user drives it: the key editor, ciphering, the
 // chart, the attack's worker and closing with unsaved text.
 #include "attackpage.h"
+#include "cipherfamily.h"
 #include "cipherpage.h"
 #include "crackworker.h"
 #include "frequencychart.h"
@@ -11,6 +12,7 @@
 #include "keytablemodel.h"
 #include "labwindow.h"
 #include "modalhelper.h"
+#include "symbolkeymodel.h"
 #include "textpane.h"
 
 #include <QAction>
@@ -21,6 +23,7 @@
 #include <QListWidget>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -88,6 +91,44 @@ QString libraryDecryption(const KeyTable &table, const QString &text, int key)
     return out.join(QLatin1Char('\n'));
 }
 
+// The family chosen as a user chooses it, in the window's list.
+void chooseFamily(LabWindow &window, const QString &name)
+{
+    auto *box = window.findChild<QComboBox *>(QStringLiteral("cipherFamily"));
+    QVERIFY(box);
+    const int item = box->findData(name);
+    QVERIFY2(item >= 0, qPrintable(name));
+    box->setCurrentIndex(item);
+    QCOMPARE(window.keyPage()->family().name(), name);
+}
+
+// The row of an inline key form on the key tab, by its radio button.
+const char *formButton(KeyForm form)
+{
+    switch (form) {
+    case KeyForm::Shift:
+        return "formShift";
+    case KeyForm::Affine:
+        return "formAffine";
+    case KeyForm::Keyword:
+        return "formKeyword";
+    case KeyForm::Digits:
+        return "formDigits";
+    case KeyForm::Atbash:
+        break;
+    }
+    return "formAtbash";
+}
+
+SymbolKey familyKey(const QString &familyName, KeyForm form, const QString &text)
+{
+    QString problem;
+    const std::optional<SymbolKey> key = cipherFamily(familyName)->key(form, text, problem);
+    if (!key)
+        qFatal("no key: %s", qPrintable(problem));
+    return *key;
+}
+
 } // namespace
 
 class LabTest : public QObject
@@ -121,6 +162,19 @@ private slots:
     void unsavedTextIsNotDroppedOnClose_data();
     void unsavedTextIsNotDroppedOnClose();
     void savedKeyReadsBack();
+    void choosingAFamilyShowsItsKeyForms_data();
+    void choosingAFamilyShowsItsKeyForms();
+    void symbolKeysCipherAsTheLibrary_data();
+    void symbolKeysCipherAsTheLibrary();
+    void badSymbolKeyChangesNothing_data();
+    void badSymbolKeyChangesNothing();
+    void stepNamesTheAlphabet_data();
+    void stepNamesTheAlphabet();
+    void stepFollowsEditsBeforeIt();
+    void stepsInALongTextCountEverySymbolBefore();
+    void symbolKeyFilesReadBack();
+    void frequenciesCountTheFamilysCipherText_data();
+    void frequenciesCountTheFamilysCipherText();
 
 private:
     QTemporaryDir m_dir;
@@ -615,12 +669,24 @@ void LabTest::attackRefusesWhatIsNoCipherText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("byShortcut");
     QTest::addColumn<QString>("problem");
+    QTest::addColumn<QString>("family");
 
-    QTest::newRow("nothing") << QString() << false << QStringLiteral("шифртекста нет");
-    QTest::newRow("nothing, Ctrl+R from another tab") << QString() << true << QStringLiteral("шифртекста нет");
-    QTest::newRow("spaces and line ends") << QStringLiteral(" \n \n") << false << QStringLiteral("шифртекста нет");
+    const QString homophonic = homophonicFamily().name();
+    QTest::newRow("nothing") << QString() << false << QStringLiteral("шифртекста нет") << homophonic;
+    QTest::newRow("nothing, Ctrl+R from another tab") << QString() << true << QStringLiteral("шифртекста нет")
+                                                      << homophonic;
+    QTest::newRow("spaces and line ends") << QStringLiteral(" \n \n") << false << QStringLiteral("шифртекста нет")
+                                          << homophonic;
     QTest::newRow("prose") << QStringLiteral("это просто слова, 12 и всё") << false
-                           << QStringLiteral("это не шифртекст: двузначных кодов меньше 50 % слов (1 из 6)");
+                           << QStringLiteral("это не шифртекст: двузначных кодов меньше 50 % слов (1 из 6)")
+                           << homophonic;
+    // The search finds homophonic tables: on another family's text it would
+    // find a key that means nothing.
+    QTest::newRow("codes while Vigenère is chosen")
+        << QStringLiteral("15 16 09 03 06 18 15 16 09 03 06 18") << false
+        << QStringLiteral("здесь пока вскрывается только гомофоническая замена, а в списке шифров выбрано: шифр "
+                          "Виженера")
+        << QStringLiteral("vigenere");
 }
 
 void LabTest::attackRefusesWhatIsNoCipherText()
@@ -628,10 +694,14 @@ void LabTest::attackRefusesWhatIsNoCipherText()
     QFETCH(QString, text);
     QFETCH(bool, byShortcut);
     QFETCH(QString, problem);
+    QFETCH(QString, family);
     LabWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
+    chooseFamily(window, family);
     AttackPage *page = window.attackPage();
+    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("attackFamilyNote"))->isVisibleTo(page),
+             family != homophonicFamily().name());
     page->cipherPane()->setText(text);
     ModalAnswerer answerer;
     answerer.then(pressOk);
@@ -716,6 +786,402 @@ void LabTest::savedKeyReadsBack()
     LabWindow next;
     QCOMPARE(next.keyPage()->keyFilePath(), path);
     QCOMPARE(keyTableText(next.keyPage()->model()->editedTable()), keyTableText(table));
+}
+
+void LabTest::choosingAFamilyShowsItsKeyForms_data()
+{
+    QTest::addColumn<QString>("family");
+    for (const CipherFamily *family : cipherFamilies())
+        QTest::newRow(qPrintable(family->name())) << family->name();
+}
+
+// The key tab shows the forms the family takes and no others, the drawing
+// of its key (or the homophonic table), and k only where there is a table.
+void LabTest::choosingAFamilyShowsItsKeyForms()
+{
+    QFETCH(QString, family);
+    const CipherFamily *chosen = cipherFamily(family);
+    LabWindow window;
+    window.show();
+    // From another family first, so that the switch itself is what is seen.
+    chooseFamily(window, chosen->isHomophonic() ? QStringLiteral("mono") : homophonicFamily().name());
+    chooseFamily(window, family);
+    KeyPage *keys = window.keyPage();
+
+    for (const KeyForm form : {KeyForm::Shift, KeyForm::Affine, KeyForm::Keyword, KeyForm::Digits, KeyForm::Atbash}) {
+        auto *button = keys->findChild<QRadioButton *>(QLatin1String(formButton(form)));
+        QVERIFY(button);
+        QCOMPARE(button->isVisibleTo(keys), chosen->keyForms().contains(form));
+    }
+    const bool homophonic = chosen->isHomophonic();
+    QCOMPARE(keys->findChild<QWidget *>(QStringLiteral("keyForms"))->isVisibleTo(keys), !homophonic);
+    QCOMPARE(keys->findChild<QTableView *>(QStringLiteral("keyTable"))->isVisibleTo(keys), homophonic);
+    QCOMPARE(keys->findChild<QWidget *>(QStringLiteral("fixedTableButton"))->isVisibleTo(keys), homophonic);
+    CipherPage *cipher = window.cipherPage();
+    QCOMPARE(cipher->findChild<QSpinBox *>(QStringLiteral("keyNumber"))->isVisibleTo(cipher), homophonic);
+    QCOMPARE(cipher->findChild<QComboBox *>(QStringLiteral("codeChoice"))->isVisibleTo(cipher), homophonic);
+    QCOMPARE(cipher->findChild<QWidget *>(QStringLiteral("cipherKeyView"))->isVisibleTo(cipher), !homophonic);
+    if (homophonic)
+        return;
+    // A key at once, drawn as one alphabet under the plain one or as the square.
+    auto *drawing = keys->findChild<QTableView *>(QStringLiteral("keyDrawing"));
+    QVERIFY(drawing->isVisibleTo(keys));
+    const int rows = chosen->keyFileForm() == SymbolKeys::KeyFileForm::Alphabet ? 2 : 32;
+    QCOMPARE(drawing->model()->rowCount(), rows);
+    QCOMPARE(drawing->model()->columnCount(), 32);
+    QCOMPARE(keys->findChild<QListWidget *>(QStringLiteral("keyProblems"))->count(), 0);
+}
+
+void LabTest::symbolKeysCipherAsTheLibrary_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QString>("key");
+
+    for (const CipherFamily *family : cipherFamilies()) {
+        if (family->keyForms().contains(KeyForm::Keyword))
+            QTest::newRow(qPrintable(family->name() + QStringLiteral(", keyword"))) << family->name()
+                                                                                      << int(KeyForm::Keyword)
+                                                                                      << QStringLiteral("шифр");
+    }
+    QTest::newRow("gronsfeld, digits") << QStringLiteral("gronsfeld") << int(KeyForm::Digits) << QStringLiteral("2718");
+    QTest::newRow("mono, affine") << QStringLiteral("mono") << int(KeyForm::Affine) << QStringLiteral("7,3");
+}
+
+// The whole text through the tool's stream: the key runs on across lines, Ё,
+// digits and punctuation stay, and deciphering gives the capitals back.
+void LabTest::symbolKeysCipherAsTheLibrary()
+{
+    QFETCH(QString, family);
+    QFETCH(int, form);
+    QFETCH(QString, key);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, family);
+    KeyPage *keys = window.keyPage();
+    switch (KeyForm(form)) {
+    case KeyForm::Keyword:
+        keys->findChild<QLineEdit *>(QStringLiteral("keyKeyword"))->setText(key);
+        break;
+    case KeyForm::Digits:
+        keys->findChild<QLineEdit *>(QStringLiteral("keyDigits"))->setText(key);
+        break;
+    default:
+        keys->findChild<QSpinBox *>(QStringLiteral("keyAffineA"))->setValue(key.section(QLatin1Char(','), 0, 0).toInt());
+        keys->findChild<QSpinBox *>(QStringLiteral("keyAffineB"))->setValue(key.section(QLatin1Char(','), 1, 1).toInt());
+        break;
+    }
+    QVERIFY(keys->findChild<QRadioButton *>(QLatin1String(formButton(KeyForm(form))))->isChecked());
+    const SymbolCipher library(familyKey(family, KeyForm(form), key));
+
+    CipherPage *page = window.cipherPage();
+    page->plainPane()->setText(Lines);
+    QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("encryptButton")), Qt::LeftButton);
+    QTRY_VERIFY(!page->isBusy());
+    const QString cipher = page->cipherPane()->text();
+    QCOMPARE(cipher, library.encrypt(Lines));
+
+    page->plainPane()->setText(QString());
+    QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("decryptButton")), Qt::LeftButton);
+    QTRY_VERIFY(!page->isBusy());
+    QCOMPARE(page->plainPane()->text(), library.decrypt(cipher));
+    QVERIFY(page->plainPane()->text().startsWith(QStringLiteral("ПРИВЕТ, МИР!\nАННА И АЛЛА\n\nёЖИК")));
+}
+
+void LabTest::badSymbolKeyChangesNothing_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("an even affine A") << QStringLiteral("mono") << QStringLiteral("keyAffineA") << QStringLiteral("4")
+                                      << QStringLiteral("множитель A = 4 чётный");
+    QTest::newRow("a keyword of Й, Ё and digits") << QStringLiteral("mono") << QStringLiteral("keyKeyword")
+                                                  << QStringLiteral("ЙЁ123")
+                                                  << QStringLiteral("в ключевом слове «ЙЁ123» нет ни одного символа");
+    QTest::newRow("a Latin Vigenère keyword") << QStringLiteral("vigenere") << QStringLiteral("keyKeyword")
+                                              << QStringLiteral("key")
+                                              << QStringLiteral("в ключевом слове «key» нет ни одного символа");
+    QTest::newRow("a letter among Gronsfeld's digits") << QStringLiteral("gronsfeld") << QStringLiteral("keyDigits")
+                                                       << QStringLiteral("31А5")
+                                                       << QStringLiteral("только цифры от 0 до 9, а не «А»");
+}
+
+// The reason shows beside the key as it is typed; ciphering then refuses
+// with it rather than use the key before.
+void LabTest::badSymbolKeyChangesNothing()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QString, reason);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, family);
+    KeyPage *keys = window.keyPage();
+    if (auto *box = keys->findChild<QSpinBox *>(field))
+        box->setValue(value.toInt());
+    else
+        keys->findChild<QLineEdit *>(field)->setText(value);
+    auto *problems = keys->findChild<QListWidget *>(QStringLiteral("keyProblems"));
+    QCOMPARE(problems->count(), 1);
+    QVERIFY2(problems->item(0)->text().contains(reason), qPrintable(problems->item(0)->text()));
+    QCOMPARE(keys->symbolModel()->rowCount(), 0);
+
+    CipherPage *page = window.cipherPage();
+    for (const bool encrypting : {true, false}) {
+        page->plainPane()->setText(QStringLiteral("открытый текст"));
+        page->cipherPane()->setText(QStringLiteral("ПРЕЖНИЙ ШИФРТЕКСТ"));
+        ModalAnswerer answerer;
+        answerer.then(pressOk);
+        QTest::mouseClick(page->findChild<QPushButton *>(encrypting ? QStringLiteral("encryptButton")
+                                                                    : QStringLiteral("decryptButton")),
+                          Qt::LeftButton);
+        QTRY_VERIFY(answerer.allAnswered());
+        QCOMPARE(answerer.unexpected, 0);
+        QVERIFY2(answerer.seen.first().startsWith(QStringLiteral("Ключ с ошибкой|")), qPrintable(answerer.seen.first()));
+        QVERIFY2(answerer.seen.first().contains(reason), qPrintable(answerer.seen.first()));
+        QTest::qWait(50);
+        QVERIFY(!page->isBusy());
+        QCOMPARE(page->plainPane()->text(), QStringLiteral("открытый текст"));
+        QCOMPARE(page->cipherPane()->text(), QStringLiteral("ПРЕЖНИЙ ШИФРТЕКСТ"));
+    }
+}
+
+void LabTest::stepNamesTheAlphabet_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("row"); // the cell marked in the drawing, -1 for none
+    QTest::addColumn<int>("column");
+
+    const int keyword = int(KeyForm::Keyword);
+    // Indices: space 0, А 1, ..., И 9, К 10, ..., Ч 23, ..., Я 31.
+    QTest::newRow("the first symbol after a line break")
+        << "vigenere" << keyword << "КЛЮЧ" << "ПРИ\nВЕТ" << 4 << 0
+        << QStringLiteral("символ 4 «В»: алфавит 4 (сдвиг «Ч» = 23) → «Ъ»") << 23 << 3;
+    QTest::newRow("after Й and digits, which take no step")
+        << "vigenere" << keyword << "КЛЮЧ" << "ЙОД 42 и" << 7 << 0
+        << QStringLiteral("символ 5 «И»: алфавит 1 (сдвиг «К» = 10) → «У»") << 10 << 9;
+    QTest::newRow("a selection, from its first character")
+        << "vigenere" << keyword << "КЛЮЧ" << "ПРИ\nВЕТ" << 4 << 2
+        << QStringLiteral("символ 4 «В»: алфавит 4 (сдвиг «Ч» = 23) → «Ъ»") << 23 << 3;
+    QTest::newRow("the end of a line, after the symbol just typed")
+        << "vigenere" << keyword << "КЛЮЧ" << "ПР\nИ" << 2 << 0
+        << QStringLiteral("символ 2 «Р»: алфавит 2 (сдвиг «Л» = 11) → «Ы»") << 11 << 16;
+    QTest::newRow("Й itself") << "vigenere" << keyword << "КЛЮЧ" << "ЙОД" << 0 << 0
+                              << QStringLiteral("Знак «Й» не шифруется и шага ключа не занимает.") << -1 << -1;
+    QTest::newRow("autokey, the plaintext as the key after the keyword")
+        << "autokey" << keyword << "КОТ" << "ДОМ ДОМ" << 3 << 0
+        << QStringLiteral("символ 4 «␣»: алфавит 1 (сдвиг «Д» = 5 — открытый символ 1) → «Д»") << 5 << 0;
+    QTest::newRow("Gronsfeld's digits") << "gronsfeld" << int(KeyForm::Digits) << "31415" << "а-б-в" << 4 << 0
+                                        << QStringLiteral("символ 3 «В»: алфавит 3 (сдвиг 4) → «Ж»") << 4 << 3;
+    QTest::newRow("one alphabet: the column pair") << "mono" << int(KeyForm::Shift) << "3" << "\nЯ" << 1 << 0
+                                                   << QStringLiteral("символ 1 «Я» → «Б» (столбец «Я» алфавита замены)")
+                                                   << 1 << 31;
+}
+
+void LabTest::stepNamesTheAlphabet()
+{
+    QFETCH(QString, family);
+    QFETCH(int, form);
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+    QFETCH(int, position);
+    QFETCH(int, selected);
+    QFETCH(QString, line);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, family);
+    KeyPage *keys = window.keyPage();
+    if (KeyForm(form) == KeyForm::Shift)
+        keys->findChild<QSpinBox *>(QStringLiteral("keyShift"))->setValue(key.toInt());
+    else
+        keys->findChild<QLineEdit *>(KeyForm(form) == KeyForm::Digits ? QStringLiteral("keyDigits")
+                                                                     : QStringLiteral("keyKeyword"))->setText(key);
+    keys->findChild<QRadioButton *>(QLatin1String(formButton(KeyForm(form))))->setChecked(true);
+
+    CipherPage *page = window.cipherPage();
+    page->plainPane()->setText(text);
+    QPlainTextEdit *editor = page->plainPane()->editor();
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(position);
+    cursor.setPosition(position + selected, QTextCursor::KeepAnchor);
+    editor->setTextCursor(cursor);
+
+    // Said beside the key on both tabs, and marked in the drawing.
+    for (QWidget *tab : {static_cast<QWidget *>(page), static_cast<QWidget *>(keys)})
+        QCOMPARE(tab->findChild<QLabel *>(QStringLiteral("keyStep"))->text(), line);
+    auto *drawing = page->findChild<QTableView *>(QStringLiteral("keyDrawing"));
+    QCOMPARE(keys->symbolModel()->stepCell().row(), row);
+    QCOMPARE(keys->symbolModel()->stepCell().column(), column);
+    if (row >= 0) {
+        QCOMPARE(drawing->currentIndex(), keys->symbolModel()->stepCell());
+        // What the step says is what the pane's encryption wrote there.
+        QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("encryptButton")), Qt::LeftButton);
+        QTRY_VERIFY(!page->isBusy());
+        const QString cipherSymbol = line.section(QStringLiteral("→ «"), 1).left(1);
+        const int at = selected > 0 || position == 0 || text.at(position) != QLatin1Char('\n') ? position : position - 1;
+        QCOMPARE(page->cipherPane()->text().at(at), cipherSymbol == QStringLiteral("␣") ? QChar(u' ')
+                                                                                        : cipherSymbol.at(0));
+    }
+}
+
+// The place the key stood at the start of a line is kept for the next step
+// there; a symbol typed on a line before moves every step after it.
+void LabTest::stepFollowsEditsBeforeIt()
+{
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("vigenere"));
+    window.keyPage()->findChild<QLineEdit *>(QStringLiteral("keyKeyword"))->setText(QStringLiteral("КЛЮЧ"));
+    CipherPage *page = window.cipherPage();
+    page->plainPane()->setText(QStringLiteral("ПРИ\nВЕТ"));
+    QPlainTextEdit *editor = page->plainPane()->editor();
+    auto *step = page->findChild<QLabel *>(QStringLiteral("keyStep"));
+    const auto cursorOn = [editor](int position) {
+        QTextCursor cursor = editor->textCursor();
+        cursor.setPosition(position);
+        editor->setTextCursor(cursor);
+    };
+    cursorOn(6);
+    QCOMPARE(step->text(), QStringLiteral("символ 6 «Т»: алфавит 2 (сдвиг «Л» = 11) → «Э»"));
+    cursorOn(5);
+    QCOMPARE(step->text(), QStringLiteral("символ 5 «Е»: алфавит 1 (сдвиг «К» = 10) → «Р»"));
+
+    QTextCursor start = editor->textCursor();
+    start.setPosition(0);
+    start.insertText(QStringLiteral("А"));
+    cursorOn(7);
+    QCOMPARE(step->text(), QStringLiteral("символ 7 «Т»: алфавит 3 (сдвиг «Ю» = 30) → «Р»"));
+    // A new key starts the stream afresh.
+    window.keyPage()->findChild<QLineEdit *>(QStringLiteral("keyKeyword"))->setText(QStringLiteral("Б"));
+    QCOMPARE(step->text(), QStringLiteral("символ 7 «Т»: алфавит 1 (сдвиг «Б» = 2) → «Ф»"));
+}
+
+// Thousands of lines, the cursor moving down, up and back after an edit in
+// the middle: each step counts the symbols before it as the text has them.
+void LabTest::stepsInALongTextCountEverySymbolBefore()
+{
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("vigenere"));
+    window.keyPage()->findChild<QLineEdit *>(QStringLiteral("keyKeyword"))->setText(QStringLiteral("КОТ"));
+    CipherPage *page = window.cipherPage();
+    QStringList lines;
+    for (int i = 1; i <= 3000; ++i)
+        lines << QStringLiteral("Строка %1 из трёх тысяч").arg(i);
+    page->plainPane()->setText(lines.join(QLatin1Char('\n')));
+    QPlainTextEdit *editor = page->plainPane()->editor();
+    auto *step = page->findChild<QLabel *>(QStringLiteral("keyStep"));
+    const auto checkLine = [&](int line) {
+        QTextCursor cursor(editor->document()->findBlockByNumber(line));
+        cursor.movePosition(QTextCursor::NextCharacter);
+        editor->setTextCursor(cursor);
+        const qsizetype before = qsizetype(Alphabet::indicesOf(editor->toPlainText().left(cursor.position())).size());
+        QCOMPARE(step->text().section(QLatin1Char(' '), 0, 4),
+                 QStringLiteral("символ %1 «Т»: алфавит %2").arg(before + 1).arg(before % 3 + 1));
+    };
+    for (const int line : {2500, 2501, 1500, 10, 2999})
+        checkLine(line);
+    QTextCursor middle(editor->document()->findBlockByNumber(1100));
+    middle.insertText(QStringLiteral("АБ"));
+    for (const int line : {2500, 1099, 1101, 1024})
+        checkLine(line);
+}
+
+// A key saved on the key tab reads back through the family's reader, and the
+// window opens it again at the next start; another family's file is refused
+// in the problems list, and the key stays.
+void LabTest::symbolKeyFilesReadBack()
+{
+    const QString path = m_dir.filePath(QStringLiteral("виженер.txt"));
+    QFile::remove(path);
+    const CipherFamily &vigenere = *cipherFamily(QStringLiteral("vigenere"));
+    QRandomGenerator source = seededGenerator(5);
+    const SymbolCipher fromSeed(vigenere.randomKey(source));
+    const QString sample = QStringLiteral("СЪЕШЬ ЖЕ ЕЩЁ ЭТИХ МЯГКИХ БУЛОК");
+    {
+        LabWindow window;
+        window.show();
+        chooseFamily(window, vigenere.name());
+        KeyPage *keys = window.keyPage();
+        keys->findChild<QLineEdit *>(QStringLiteral("keySeed"))->setText(QStringLiteral("5"));
+        QTest::mouseClick(keys->findChild<QPushButton *>(QStringLiteral("newKeyButton")), Qt::LeftButton);
+        QVERIFY(keys->findChild<QRadioButton *>(QStringLiteral("formWhole"))->isChecked());
+        QCOMPARE(keys->symbolModel()->cipher()->encrypt(sample), fromSeed.encrypt(sample));
+
+        ModalAnswerer answerer;
+        answerer.then(chooseFile(path, {QStringLiteral("Файлы ключа (*.txt *.key)"), QStringLiteral("Все файлы (*)")}));
+        QTest::mouseClick(keys->findChild<QPushButton *>(QStringLiteral("saveKeyButton")), Qt::LeftButton);
+        QTRY_VERIFY(answerer.allAnswered());
+        QCOMPARE(answerer.unexpected, 0);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+        const SymbolKeys::Reading reading = vigenere.readKeyFile(file.readAll(), path);
+        QVERIFY2(reading.key, qPrintable(reading.problems.join(QLatin1Char('\n'))));
+        QCOMPARE(SymbolCipher(*reading.key).encrypt(sample), fromSeed.encrypt(sample));
+
+        // Another key typed, then the file opened again.
+        keys->findChild<QLineEdit *>(QStringLiteral("keyKeyword"))->setText(QStringLiteral("КОТ"));
+        QVERIFY(keys->openKeyFile(path));
+        QCOMPARE(keys->symbolModel()->cipher()->encrypt(sample), fromSeed.encrypt(sample));
+
+        const QString mono = m_dir.filePath(QStringLiteral("простая.txt"));
+        QFile monoFile(mono);
+        QVERIFY(monoFile.open(QIODevice::WriteOnly));
+        monoFile.write(cipherFamily(QStringLiteral("mono"))->keyFileText(SymbolKeys::atbash(), QDateTime::currentDateTime()).toUtf8());
+        monoFile.close();
+        QVERIFY(!keys->openKeyFile(mono));
+        auto *problems = keys->findChild<QListWidget *>(QStringLiteral("keyProblems"));
+        QCOMPARE(problems->count(), 1);
+        QVERIFY2(problems->item(0)->text().contains(QStringLiteral("это ключ шифра «mono», а нужен ключ шифра «vigenere»")),
+                 qPrintable(problems->item(0)->text()));
+        QCOMPARE(keys->symbolModel()->cipher()->encrypt(sample), fromSeed.encrypt(sample));
+    }
+    LabWindow next;
+    QCOMPARE(next.keyPage()->family().name(), vigenere.name());
+    QCOMPARE(next.keyPage()->keyFilePath(), path);
+    QCOMPARE(next.keyPage()->symbolModel()->cipher()->encrypt(sample), fromSeed.encrypt(sample));
+}
+
+void LabTest::frequenciesCountTheFamilysCipherText_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("cipher");
+    QTest::addColumn<QString>("measures");
+
+    const QString homophonic = homophonicFamily().name();
+    QTest::newRow("homophonic codes") << homophonic << QStringLiteral("15 16 09 15") << QStringLiteral("посчитано: 4");
+    QTest::newRow("Vigenère symbols") << QStringLiteral("vigenere") << QStringLiteral("ЩЫЖ Щ")
+                                      << QStringLiteral("посчитано: 5<br>индекс совпадений: 0,1000");
+    QTest::newRow("codes are no Vigenère ciphertext") << QStringLiteral("vigenere") << QStringLiteral("15 16 09 15")
+                                                       << QStringLiteral("посчитано: 3");
+}
+
+void LabTest::frequenciesCountTheFamilysCipherText()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, cipher);
+    QFETCH(QString, measures);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, family);
+    FrequencyPage *chart = window.frequencyPage();
+    const int redraws = chart->redrawCount();
+    window.cipherPage()->cipherPane()->setText(cipher);
+    QTRY_VERIFY(chart->redrawCount() > redraws);
+    const QString shown = window.findChild<QLabel *>(QStringLiteral("cipherMeasures"))->text();
+    QVERIFY2(shown.contains(measures), qPrintable(shown));
 }
 
 QTEST_MAIN(LabTest)

@@ -80,6 +80,10 @@ private slots:
     void familyOfHomophonicFiles();
     void streamRoutesAgree_data();
     void streamRoutesAgree();
+    void stepsRetellTheEncryption_data();
+    void stepsRetellTheEncryption();
+    void squareCellsAreTheCipher_data();
+    void squareCellsAreTheCipher();
 };
 
 void SymbolCiphersTest::workedExamples_data()
@@ -315,6 +319,77 @@ void SymbolCiphersTest::streamRoutesAgree()
             }
         }
     }
+}
+
+void SymbolCiphersTest::stepsRetellTheEncryption_data()
+{
+    roundTrips_data();
+}
+
+// Asked about every character of a text cut in two, the steps give the
+// encryption of the whole text: each symbol's number, the alphabet that took
+// it (the key's column in turn, Й, digits and line ends taking none) and the
+// shift, which for the autokey is, after the keyword, the plaintext itself.
+void SymbolCiphersTest::stepsRetellTheEncryption()
+{
+    QFETCH(QString, familyName);
+    QRandomGenerator source(11);
+    const SymbolCipher cipher(family(familyName.toLatin1().constData()).randomKey(source));
+    const QString text = QStringLiteral("Съешь же ещё\nэтих 12 мягких йогуртов, да выпей чаю");
+    const QString encrypted = cipher.encrypt(text);
+    const std::vector<std::int8_t> symbols = Alphabet::indicesOf(text);
+    const qsizetype cut = text.indexOf(QLatin1Char('\n')) + 1;
+    KeyStreamPlace second = cipher.start();
+    const qsizetype firstLineSymbols = 11; // Ё is none
+    QCOMPARE(cipher.pass(text.left(cut), second), firstLineSymbols);
+
+    qsizetype number = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool first = i < cut;
+        const std::optional<SymbolStep> step =
+            cipher.step(first ? text.left(cut) : text.mid(cut), first ? i : i - cut, first ? cipher.start() : second);
+        QCOMPARE(step.has_value(), Alphabet::indexOf(text.at(i).unicode()) >= 0);
+        if (!step)
+            continue;
+        QCOMPARE(step->number + (first ? 0 : firstLineSymbols), number);
+        QCOMPARE(step->plain, int(symbols[std::size_t(number)]));
+        QCOMPARE(Alphabet::symbol(step->cipher), encrypted.at(i));
+        if (cipher.rule() != SymbolRule::Substitution) {
+            QCOMPARE(step->column, int(number % cipher.period()));
+            const int keyed = cipher.key().shifts[std::size_t(step->column)];
+            QCOMPARE(step->shift, cipher.shiftIsPlaintext(number) ? int(symbols[std::size_t(number - cipher.period())])
+                                                                   : keyed);
+            QCOMPARE(step->cipher, cipher.cipherSymbolUnder(step->plain, step->shift));
+        } else {
+            QCOMPARE(step->cipher, cipher.cipherSymbolUnder(step->plain, 0));
+        }
+        ++number;
+    }
+    QVERIFY(!cipher.step(text, text.size(), cipher.start()));
+}
+
+void SymbolCiphersTest::squareCellsAreTheCipher_data()
+{
+    QTest::addColumn<QString>("familyName");
+    QTest::addColumn<int>("shift");
+    QTest::addColumn<QString>("row");
+
+    // The rows a lesson's square shows: Vigenère's shifted alphabets, Beaufort's reversed ones.
+    QTest::newRow("vigenere row В") << "vigenere" << 3 << QStringLiteral("ВГДЕЖЗИКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ АБ");
+    QTest::newRow("autokey row В") << "autokey" << 3 << QStringLiteral("ВГДЕЖЗИКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ АБ");
+    QTest::newRow("beaufort row В") << "beaufort" << 3 << QStringLiteral("ВБА ЯЮЭЬЫЪЩШЧЦХФУТСРПОНМЛКИЗЖЕДГ");
+}
+
+void SymbolCiphersTest::squareCellsAreTheCipher()
+{
+    QFETCH(QString, familyName);
+    QFETCH(int, shift);
+    QFETCH(QString, row);
+    const SymbolCipher cipher(keyOf(familyName.toLatin1().constData(), KeyForm::Keyword, QStringLiteral("КОТ")));
+    QString drawn;
+    for (int plain = 0; plain < Alphabet::Size; ++plain)
+        drawn += Alphabet::symbol(cipher.cipherSymbolUnder(plain, shift));
+    QCOMPARE(drawn, row);
 }
 
 QTEST_APPLESS_MAIN(SymbolCiphersTest)

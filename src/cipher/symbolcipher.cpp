@@ -52,11 +52,39 @@ QString SymbolCipher::decrypt(QStringView text) const
     return out;
 }
 
-void SymbolCipher::pass(QStringView text, KeyStreamPlace &place) const
+qsizetype SymbolCipher::pass(QStringView text, KeyStreamPlace &place) const
 {
+    qsizetype passed = 0;
     for (const QChar c : text) {
         const int symbol = Alphabet::indexOf(c.unicode());
-        if (symbol >= 0)
+        if (symbol >= 0) {
             pass(symbol, place);
+            ++passed;
+        }
     }
+    return passed;
+}
+
+std::optional<SymbolStep> SymbolCipher::step(QStringView text, qsizetype position, KeyStreamPlace place) const
+{
+    if (position < 0 || position >= text.size())
+        return std::nullopt;
+    const int plain = Alphabet::indexOf(text.at(position).unicode());
+    if (plain < 0)
+        return std::nullopt;
+    SymbolStep step;
+    step.number = pass(text.left(position), place);
+    step.plain = plain;
+    if (m_key.rule != SymbolRule::Substitution) {
+        step.column = place.column;
+        step.shift = place.shifts[std::size_t(place.column)];
+    }
+    step.cipher = encryptSymbol(plain, place);
+    return step;
+}
+
+int SymbolCipher::cipherSymbolUnder(int plain, int shift) const
+{
+    KeyStreamPlace place { 0, { std::int8_t(shift & (Alphabet::Size - 1)) } };
+    return encryptSymbol(plain, place);
 }

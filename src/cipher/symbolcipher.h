@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 enum class SymbolRule {
@@ -39,6 +40,16 @@ struct KeyStreamPlace
 {
     int column = 0;
     std::vector<std::int8_t> shifts;
+};
+
+// How one plaintext symbol is enciphered, as a lesson shows it step by step.
+struct SymbolStep
+{
+    qsizetype number = 0; // the alphabet symbols of the text before it
+    int plain = 0;
+    int column = 0; // which of the key's alphabets took it, from 0; 0 for one alphabet
+    int shift = 0;  // that alphabet's shift; 0 for one alphabet
+    int cipher = 0;
 };
 
 class SymbolCipher
@@ -75,8 +86,20 @@ public:
             place.column = 0;
     }
     // The same over a whole plaintext (or, but for the autokey, a ciphertext:
-    // the place depends only on the number of symbols then).
-    void pass(QStringView text, KeyStreamPlace &place) const;
+    // the place depends only on the number of symbols then). Returns how many
+    // alphabet symbols it passed.
+    qsizetype pass(QStringView text, KeyStreamPlace &place) const;
+    // How the character at position of a plaintext that starts at place is
+    // enciphered; empty when it is no alphabet symbol.
+    std::optional<SymbolStep> step(QStringView text, qsizetype position, KeyStreamPlace place) const;
+    // Whether the shift that takes the symbol numbered number (from 0, from
+    // the start of the text) is a symbol of the plaintext itself: the
+    // autokey's, once its keyword is used up.
+    bool shiftIsPlaintext(qint64 number) const { return m_key.rule == SymbolRule::Autokey && number >= period(); }
+    // What plain becomes in the alphabet of shift: the cell of the square a
+    // lesson draws, row shift and column plain. One alphabet has no shifts:
+    // its cipher symbol of plain.
+    int cipherSymbolUnder(int plain, int shift) const;
     // Whether deciphering a part needs the parts before it deciphered first:
     // the autokey's key is the plaintext.
     bool decryptionIsSequential() const { return m_key.rule == SymbolRule::Autokey; }

@@ -93,6 +93,7 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     , m_progress(new QProgressBar(this))
     , m_plaintext(new QPlainTextEdit(this))
     , m_summary(new QLabel(this))
+    , m_familyNote(new QLabel(this))
     , m_foundKey(new KeyTableModel(this))
 {
     setObjectName(QStringLiteral("attackPage"));
@@ -122,6 +123,9 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     m_plaintext->setPlaceholderText(QStringLiteral("Здесь появится лучший открытый текст"));
     m_summary->setObjectName(QStringLiteral("attackSummary"));
     m_summary->setWordWrap(true);
+    m_familyNote->setObjectName(QStringLiteral("attackFamilyNote"));
+    m_familyNote->setWordWrap(true);
+    m_familyNote->setStyleSheet(QStringLiteral("color: #b00000"));
     m_foundKey->setEditable(false);
     auto *keyView = new QTableView(this);
     keyView->setObjectName(QStringLiteral("foundKeyTable"));
@@ -182,10 +186,24 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     splitter->addWidget(found);
 
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_familyNote);
     layout->addLayout(controls);
     layout->addWidget(splitter, 1);
     setRunning(false);
     showLocks();
+    connect(keys, &KeyPage::familyChanged, this, &AttackPage::followFamily);
+    followFamily();
+}
+
+// The search here is the homophonic one: run on another family's ciphertext
+// it would find a table that means nothing.
+void AttackPage::followFamily()
+{
+    const CipherFamily &family = m_keys->family();
+    m_familyNote->setVisible(!family.isHomophonic());
+    m_familyNote->setText(QStringLiteral("Выбран шифр: %1. Его вскрытие появится здесь позже; сейчас эта вкладка "
+                                         "вскрывает только гомофоническую замену.")
+                              .arg(family.title()));
 }
 
 QAction *AttackPage::addAction(const QString &text, const QKeySequence &shortcut, const QString &name,
@@ -227,6 +245,12 @@ void AttackPage::continueAttack()
 
 void AttackPage::run(const std::map<int, int> &locks)
 {
+    if (!m_keys->family().isHomophonic()) {
+        warnRefused(this, QStringLiteral("здесь пока вскрывается только гомофоническая замена, а в списке шифров "
+                                         "выбрано: %1")
+                              .arg(m_keys->family().title()));
+        return;
+    }
     CrackRequest request;
     for (const auto &[code, row] : locks)
         request.locks.push_back({ code, row });

@@ -75,6 +75,7 @@ private:
     void showResult(const Cryptanalysis::CrackResult &result, const QString &plaintext, bool stopped,
                     const QString &error);
     void setRunning(bool running);
+    void followFamily();
     void showFoundPlaintext();
     void dropPlaintextLayout();
 
@@ -93,6 +94,7 @@ private:
     QProgressBar *m_progress;
     QPlainTextEdit *m_plaintext;
     QLabel *m_summary;
+    QLabel *m_familyNote;
     KeyTableModel *m_foundKey;
     std::optional<Cryptanalysis::CrackResult> m_result;
     std::map<int, int> m_locks;

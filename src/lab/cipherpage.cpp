@@ -4,6 +4,8 @@
 #include "keypage.h"
 #include "keytablemodel.h"
 #include "labcipher.h"
+#include "symbolkeymodel.h"
+#include "symbolkeyview.h"
 #include "textpane.h"
 
 #include <QAction>
@@ -12,16 +14,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtConcurrent>
+
+#include <algorithm>
 
 namespace {
 
@@ -58,6 +64,8 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     , m_key(new KeyNumberBox(this))
     , m_choice(new QComboBox(this))
     , m_seed(new QLineEdit(this))
+    , m_homophonicControls(new QWidget(this))
+    , m_keyView(new SymbolKeyView(keys->symbolModel(), this))
     , m_encrypt(new QPushButton(QStringLiteral("Зашифровать →"), this))
     , m_decrypt(new QPushButton(QStringLiteral("← Расшифровать"), this))
     , m_attack(new QAction(QStringLiteral("Вс&крыть этот шифртекст"), this))
@@ -83,9 +91,14 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
             [this](int index) { m_seed->setEnabled(index == 1); });
     m_encrypt->setObjectName(QStringLiteral("encryptButton"));
     m_decrypt->setObjectName(QStringLiteral("decryptButton"));
+    m_keyView->setObjectName(QStringLiteral("cipherKeyView"));
+    m_keyView->setToolTip(QStringLiteral("Поставьте курсор на символ открытого текста или выделите его: ключ "
+                                         "покажет алфавит и сдвиг, которыми он зашифрован"));
     m_encrypt->setToolTip(QStringLiteral("Зашифровать открытый текст ключом со вкладки «Ключ» (Ctrl+E)"));
     m_decrypt->setToolTip(QStringLiteral("Расшифровать шифртекст ключом со вкладки «Ключ» (Ctrl+D)"));
     m_state->setObjectName(QStringLiteral("cipherState"));
+    // It names the key, which may be a long keyword.
+    m_state->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(m_encrypt, &QPushButton::clicked, this, &CipherPage::encrypt);
     connect(m_decrypt, &QPushButton::clicked, this, &CipherPage::decrypt);
     m_attack->setObjectName(QStringLiteral("attackCipherTextAction"));
@@ -98,26 +111,83 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     followKeyWidth();
     connect(&m_watcher, &QFutureWatcher<QTextDocument *>::finished, this, &CipherPage::showResult);
 
+    m_homophonicControls->setObjectName(QStringLiteral("homophonicControls"));
+    auto *homophonic = new QHBoxLayout(m_homophonicControls);
+    homophonic->setContentsMargins(0, 0, 0, 0);
+    homophonic->addWidget(new QLabel(QStringLiteral("Ключ k:"), m_homophonicControls));
+    homophonic->addWidget(m_key);
+    homophonic->addWidget(new QLabel(QStringLiteral("выбор кодов:"), m_homophonicControls));
+    homophonic->addWidget(m_choice);
+    homophonic->addWidget(new QLabel(QStringLiteral("зерно:"), m_homophonicControls));
+    homophonic->addWidget(m_seed);
+
     auto *controls = new QHBoxLayout;
-    controls->addWidget(new QLabel(QStringLiteral("Ключ k:"), this));
-    controls->addWidget(m_key);
-    controls->addWidget(new QLabel(QStringLiteral("выбор кодов:"), this));
-    controls->addWidget(m_choice);
-    controls->addWidget(new QLabel(QStringLiteral("зерно:"), this));
-    controls->addWidget(m_seed);
+    controls->addWidget(m_homophonicControls);
     controls->addStretch(1);
     controls->addWidget(m_encrypt);
     controls->addWidget(m_decrypt);
     controls->addWidget(attack);
 
-    auto *splitter = new QSplitter(this);
-    splitter->addWidget(m_plain);
-    splitter->addWidget(m_cipher);
+    auto *texts = new QSplitter(this);
+    texts->addWidget(m_plain);
+    texts->addWidget(m_cipher);
+    auto *splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(texts);
+    splitter->addWidget(m_keyView);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(splitter, 1);
     layout->addWidget(m_state);
+
+    QPlainTextEdit *plain = m_plain->editor();
+    for (const auto changed : {&QPlainTextEdit::cursorPositionChanged, &QPlainTextEdit::selectionChanged,
+                               &QPlainTextEdit::textChanged})
+        connect(plain, changed, this, &CipherPage::showStep);
+    connect(keys, &KeyPage::familyChanged, this, &CipherPage::followFamily);
+    connect(keys, &KeyPage::symbolKeyChanged, this, &CipherPage::followSymbolKey);
+    followFamily();
+}
+
+void CipherPage::followFamily()
+{
+    const bool homophonic = m_keys->family().isHomophonic();
+    m_homophonicControls->setVisible(homophonic);
+    m_keyView->setVisible(!homophonic);
+    followSymbolKey();
+}
+
+void CipherPage::followSymbolKey()
+{
+    m_steps.setCipher(m_keys->family().isHomophonic() ? std::nullopt : m_keys->symbolModel()->cipher());
+    showStep();
+}
+
+// The symbol at the cursor: the first one selected, or the one after the
+// cursor; at the end of a line, the one just typed.
+void CipherPage::showStep()
+{
+    SymbolKeyModel *model = m_keys->symbolModel();
+    if (m_keys->family().isHomophonic() || !model->cipher())
+        return;
+    const QTextCursor cursor = m_plain->editor()->textCursor();
+    int at = cursor.hasSelection() ? cursor.selectionStart() : cursor.position();
+    if (!cursor.hasSelection() && cursor.atBlockEnd() && !cursor.atBlockStart())
+        --at;
+    QTextDocument *document = m_plain->editor()->document();
+    if (const std::optional<SymbolStep> step = m_steps.stepAt(document, at)) {
+        model->showStep(*step);
+        return;
+    }
+    const QChar character = document->characterAt(at);
+    if (character.isNull() || character == QChar::ParagraphSeparator) {
+        model->showNoStep(QStringLiteral("Поставьте курсор на символ открытого текста: здесь появится, каким "
+                                         "алфавитом и сдвигом он зашифрован."));
+    } else {
+        model->showNoStep(QStringLiteral("Знак «%1» не шифруется и шага ключа не занимает.").arg(character));
+    }
 }
 
 // A result not shown yet is nobody's but this page's.
@@ -165,22 +235,54 @@ void CipherPage::run(bool encrypting)
                                         : QStringLiteral("Шифртекст пуст: расшифровывать нечего."));
         return;
     }
-    if (!encrypting) {
-        CodeTokenTally tally;
-        tally.addText(text);
-        if (tally.codeTokens() == 0) {
-            QMessageBox::warning(this, QStringLiteral("Расшифровать"),
-                                 QStringLiteral("В шифртексте нет ни одного двузначного кода: расшифровывать "
-                                                "нечего."));
-            return;
-        }
-    }
-    const std::optional<KeyTable> table = m_keys->usableTable(this);
-    if (!table)
+    if (!encrypting && !hasCipherText(text))
         return;
-
     LabCipherRequest request;
     request.direction = encrypting ? LabCipherRequest::Direction::Encrypt : LabCipherRequest::Direction::Decrypt;
+    const bool ready = m_keys->family().isHomophonic() ? takeTable(encrypting, request)
+                                                       : takeSymbolKey(encrypting, request);
+    if (ready)
+        start(encrypting, text, request);
+}
+
+bool CipherPage::hasCipherText(const QString &text)
+{
+    if (!m_keys->family().isHomophonic()) {
+        const bool anySymbol = std::any_of(text.cbegin(), text.cend(),
+                                           [](QChar c) { return Alphabet::indexOf(c.unicode()) >= 0; });
+        if (!anySymbol) {
+            QMessageBox::warning(this, QStringLiteral("Расшифровать"),
+                                 QStringLiteral("В шифртексте нет ни одного символа алфавита: расшифровывать "
+                                                "нечего."));
+        }
+        return anySymbol;
+    }
+    CodeTokenTally tally;
+    tally.addText(text);
+    if (tally.codeTokens() == 0) {
+        QMessageBox::warning(this, QStringLiteral("Расшифровать"),
+                             QStringLiteral("В шифртексте нет ни одного двузначного кода: расшифровывать нечего."));
+        return false;
+    }
+    return true;
+}
+
+bool CipherPage::takeSymbolKey(bool encrypting, LabCipherRequest &request)
+{
+    request.symbolKey = m_keys->usableSymbolKey(this);
+    if (!request.symbolKey)
+        return false;
+    const CipherFamily &family = m_keys->family();
+    m_doneText = (encrypting ? QStringLiteral("Зашифровано: %1, %2.") : QStringLiteral("Расшифровано: %1, %2."))
+                     .arg(family.title(), family.keyText(*request.symbolKey));
+    return true;
+}
+
+bool CipherPage::takeTable(bool encrypting, LabCipherRequest &request)
+{
+    const std::optional<KeyTable> table = m_keys->usableTable(this);
+    if (!table)
+        return false;
     request.table = *table;
     request.alphabetCount = m_key->value();
     if (encrypting && m_choice->currentIndex() == 1) {
@@ -190,9 +292,16 @@ void CipherPage::run(bool encrypting)
         if (!ok) {
             QMessageBox::warning(this, QStringLiteral("Зашифровать"),
                                  QStringLiteral("Зерно — целое число от 0 до 18446744073709551615."));
-            return;
+            return false;
         }
     }
+    m_doneText = (encrypting ? QStringLiteral("Зашифровано ключом k = %1.") : QStringLiteral("Расшифровано ключом k = %1."))
+                     .arg(m_key->value());
+    return true;
+}
+
+void CipherPage::start(bool encrypting, const QString &text, const LabCipherRequest &request)
+{
     m_encrypting = encrypting;
     m_busy = true;
     m_encrypt->setEnabled(false);
@@ -211,7 +320,6 @@ void CipherPage::showResult()
     m_busy = false;
     m_encrypt->setEnabled(true);
     m_decrypt->setEnabled(true);
-    m_state->setText(m_encrypting ? QStringLiteral("Зашифровано ключом k = %1.").arg(m_key->value())
-                                  : QStringLiteral("Расшифровано ключом k = %1.").arg(m_key->value()));
+    m_state->setText(m_doneText);
     emit ciphered();
 }

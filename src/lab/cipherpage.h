@@ -1,11 +1,16 @@
-// Encrypt and decrypt: plaintext and ciphertext side by side, the key's k
-// and the choice of codes, ciphered off the window's thread.
+// Encrypt and decrypt: plaintext and ciphertext side by side, ciphered off
+// the window's thread; for homophonic substitution the key's k and the choice
+// of codes, for a symbol family its key drawn below, marking how the symbol
+// at the plaintext's cursor was enciphered.
 #pragma once
+
+#include "stepfinder.h"
 
 #include <QFutureWatcher>
 #include <QWidget>
 
 class KeyPage;
+struct LabCipherRequest;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -13,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTextDocument;
+class SymbolKeyView;
 class TextPane;
 
 class CipherPage : public QWidget
@@ -38,8 +44,16 @@ signals:
     void ciphered();
 
 private:
+    void followFamily();
+    void followSymbolKey();
+    void showStep();
     void followKeyWidth();
     void run(bool encrypting);
+    bool hasCipherText(const QString &text);
+    // The key in the request, or a message why there is none.
+    bool takeTable(bool encrypting, LabCipherRequest &request);
+    bool takeSymbolKey(bool encrypting, LabCipherRequest &request);
+    void start(bool encrypting, const QString &text, const LabCipherRequest &request);
     void showResult();
 
     KeyPage *m_keys;
@@ -48,12 +62,16 @@ private:
     QSpinBox *m_key;
     QComboBox *m_choice;
     QLineEdit *m_seed;
+    QWidget *m_homophonicControls;
+    SymbolKeyView *m_keyView;
+    StepFinder m_steps;
     QPushButton *m_encrypt;
     QPushButton *m_decrypt;
     QAction *m_attack;
     QLabel *m_state;
     QFutureWatcher<QTextDocument *> m_watcher;
     bool m_encrypting = true;
+    QString m_doneText; // for the state line when the result is shown
     bool m_busy = false;
     int m_widestRow = 3;
 };

@@ -48,24 +48,25 @@ FrequencyPage::FrequencyPage(QPlainTextEdit *plain, QPlainTextEdit *cipher, QWid
     , m_chart(new QSvgWidget(this))
     , m_plainMeasures(new QLabel(this))
     , m_cipherMeasures(new QLabel(this))
+    , m_note(new QLabel(this))
 {
     setObjectName(QStringLiteral("frequencyPage"));
     m_chart->setObjectName(QStringLiteral("frequencyChart"));
     m_chart->setMinimumSize(450, 250);
-    m_chart->setToolTip(QStringLiteral("Доли символов открытого текста (вверху) и кодов шифртекста (внизу) — "
-                                       "та же диаграмма, что у homophonic analyze --chart"));
     m_plainMeasures->setObjectName(QStringLiteral("plainMeasures"));
     m_cipherMeasures->setObjectName(QStringLiteral("cipherMeasures"));
     m_plainMeasures->setToolTip(QStringLiteral("Индекс совпадений: вероятность, что два наугад взятых места "
                                                "текста содержат один символ; у русского текста около 0,06"));
-    m_cipherMeasures->setToolTip(QStringLiteral("Для 100 равновероятных кодов индекс совпадений 0,01, "
-                                                "энтропия log₂ 100 ≈ 6,64 бита"));
+    m_note->setObjectName(QStringLiteral("frequencyNote"));
+    m_note->setWordWrap(true);
+    m_note->hide();
     auto *exportButton = new QPushButton(QStringLiteral("Сохранить диаграмму SVG…"), this);
     exportButton->setObjectName(QStringLiteral("exportChartButton"));
     exportButton->setToolTip(QStringLiteral("Записать диаграмму файлом SVG (900×500)"));
     connect(exportButton, &QPushButton::clicked, this, &FrequencyPage::exportChart);
 
     auto *side = new QVBoxLayout;
+    side->addWidget(m_note);
     side->addWidget(m_plainMeasures);
     side->addSpacing(12);
     side->addWidget(m_cipherMeasures);
@@ -83,6 +84,26 @@ FrequencyPage::FrequencyPage(QPlainTextEdit *plain, QPlainTextEdit *cipher, QWid
     connect(m_cipherEdit, &QPlainTextEdit::textChanged, this, &FrequencyPage::textChanged);
     m_nextSlice.setInterval(0);
     connect(&m_nextSlice, &QTimer::timeout, this, &FrequencyPage::countSome);
+    setFamily(homophonicFamily());
+}
+
+void FrequencyPage::setFamily(const CipherFamily &family)
+{
+    m_cipherInSymbols = !family.isHomophonic();
+    m_chart->setToolTip(m_cipherInSymbols
+                            ? QStringLiteral("Доли символов открытого текста (вверху) и шифртекста (внизу)")
+                            : QStringLiteral("Доли символов открытого текста (вверху) и кодов шифртекста (внизу) — "
+                                             "та же диаграмма, что у homophonic analyze --chart"));
+    m_cipherMeasures->setToolTip(m_cipherInSymbols
+                                     ? QStringLiteral("Для 32 равновероятных символов индекс совпадений 1/32 ≈ "
+                                                      "0,031, энтропия 5 бит")
+                                     : QStringLiteral("Для 100 равновероятных кодов индекс совпадений 0,01, "
+                                                      "энтропия log₂ 100 ≈ 6,64 бита"));
+    m_note->setVisible(m_cipherInSymbols);
+    m_note->setText(QStringLiteral("Выбран шифр: %1. Шифртекст посчитан по символам алфавита, как и открытый "
+                                   "текст; своя статистика этого шифра появится здесь позже.")
+                        .arg(family.title()));
+    m_nextSlice.stop();
     recount();
 }
 
@@ -101,7 +122,12 @@ void FrequencyPage::recount()
     m_plainLine = m_plainDocument->begin();
     m_cipherLine = m_cipherDocument->begin();
     m_symbols.emplace(fixedKeyTable());
-    m_codes.emplace();
+    m_codes.reset();
+    m_cipherSymbols.reset();
+    if (m_cipherInSymbols)
+        m_cipherSymbols.emplace(fixedKeyTable());
+    else
+        m_codes.emplace();
     m_nextSlice.start();
 }
 
@@ -120,7 +146,10 @@ void FrequencyPage::countSome()
                 m_symbols->addLine(m_plainLine.text());
                 m_plainLine = m_plainLine.next();
             } else if (m_cipherLine.isValid()) {
-                m_codes->addLine(m_cipherLine.text());
+                if (m_cipherSymbols)
+                    m_cipherSymbols->addLine(m_cipherLine.text());
+                else
+                    m_codes->addLine(m_cipherLine.text());
                 m_cipherLine = m_cipherLine.next();
             } else {
                 m_nextSlice.stop();
@@ -134,8 +163,13 @@ void FrequencyPage::countSome()
 void FrequencyPage::showChart()
 {
     const FrequencyCounts plain = m_symbols->counts();
-    const FrequencyCounts cipher = m_codes->counts();
-    m_svg = frequencyChartSvg(&plain, &cipher);
+    const FrequencyCounts cipher = m_cipherSymbols ? m_cipherSymbols->counts() : m_codes->counts();
+    if (m_cipherSymbols) {
+        m_svg = frequencyChartSvg({{&plain, QStringLiteral("Открытый текст")}, {&cipher, QStringLiteral("Шифртекст")}},
+                                  QStringLiteral("Частоты символов до и после шифрования, на одной шкале"));
+    } else {
+        m_svg = frequencyChartSvg(&plain, &cipher);
+    }
     m_chart->load(m_svg);
     m_plainMeasures->setText(measuresText(QStringLiteral("Открытый текст"), plain));
     m_cipherMeasures->setText(measuresText(QStringLiteral("Шифртекст"), cipher));

@@ -5,6 +5,7 @@
 // window.
 #pragma once
 
+#include "cipherfamily.h"
 #include "frequencycount.h"
 
 #include <QByteArray>
@@ -30,6 +31,10 @@ public:
 
     FrequencyPage(QPlainTextEdit *plain, QPlainTextEdit *cipher, QWidget *parent = nullptr);
 
+    // How the ciphertext is counted: as codes for homophonic substitution,
+    // as alphabet symbols for a family that writes symbols.
+    void setFamily(const CipherFamily &family);
+
     QByteArray chartSvg() const { return m_svg; }
     int redrawCount() const { return m_redraws; }
 
@@ -47,6 +52,8 @@ private:
     QSvgWidget *m_chart;
     QLabel *m_plainMeasures;
     QLabel *m_cipherMeasures;
+    QLabel *m_note;
+    bool m_cipherInSymbols = false;
     QTimer m_pause;
     QTimer m_nextSlice;
     // The count under way: the documents walked and the next line of each.
@@ -56,6 +63,7 @@ private:
     QTextBlock m_cipherLine;
     std::optional<SymbolCounter> m_symbols;
     std::optional<CodeCounter> m_codes;
+    std::optional<SymbolCounter> m_cipherSymbols;
     QByteArray m_svg;
     int m_redraws = 0;
 };

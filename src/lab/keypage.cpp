@@ -1,8 +1,11 @@
 #include "keypage.h"
 
+#include "keyformspanel.h"
 #include "keytable.h"
 #include "languagemodel.h"
 #include "keytablemodel.h"
+#include "symbolkeymodel.h"
+#include "symbolkeyview.h"
 #include "textfile.h"
 
 #include <QComboBox>
@@ -58,8 +61,13 @@ void fitKeyColumns(QTableView *view)
 
 KeyPage::KeyPage(QWidget *parent)
     : QWidget(parent)
+    , m_family(nullptr)
     , m_model(new KeyTableModel(this))
     , m_view(new QTableView(this))
+    , m_symbolModel(new SymbolKeyModel(this))
+    , m_symbolView(new SymbolKeyView(m_symbolModel, this))
+    , m_forms(new KeyFormsPanel(this))
+    , m_splitter(new QSplitter(this))
     , m_problems(new QListWidget(this))
     , m_state(new QLabel(this))
     , m_seed(new QLineEdit(this))
@@ -78,7 +86,6 @@ KeyPage::KeyPage(QWidget *parent)
     m_seed->setObjectName(QStringLiteral("keySeed"));
     m_seed->setPlaceholderText(QStringLiteral("случайно"));
     m_seed->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,20}")), m_seed));
-    m_seed->setToolTip(QStringLiteral("Одно и то же зерно всегда даёт одну и ту же таблицу, как keygen --seed"));
 
     m_shape->setObjectName(QStringLiteral("keyShape"));
     m_shape->addItem(QStringLiteral("по 1 коду"), 1);
@@ -96,29 +103,26 @@ KeyPage::KeyPage(QWidget *parent)
     m_codes->setEnabled(false);
     connect(m_shape, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this] { m_codes->setEnabled(m_shape->currentData().toInt() == 0); });
-    auto *fixed = button(QStringLiteral("Постоянная таблица"), QStringLiteral("fixedTableButton"),
-                         QStringLiteral("Таблица окна: у строки i коды i, i+32 и i+64"), this);
-    auto *open = button(QStringLiteral("Открыть ключ…"), QStringLiteral("openKeyButton"),
-                        QStringLiteral("Загрузить файл ключа (как у homophonic keygen)"), this);
-    auto *generate = button(QStringLiteral("Новый ключ"), QStringLiteral("newKeyButton"),
-                            QStringLiteral("Случайная таблица: коды 00–99 перемешаны и розданы символам"), this);
-    auto *save = button(QStringLiteral("Сохранить ключ…"), QStringLiteral("saveKeyButton"),
-                        QStringLiteral("Записать таблицу файлом ключа; новый файл доступен только владельцу"), this);
-    connect(fixed, &QPushButton::clicked, this, &KeyPage::useFixedTable);
-    connect(open, &QPushButton::clicked, this, &KeyPage::chooseKeyFile);
-    connect(generate, &QPushButton::clicked, this, &KeyPage::makeNewKey);
-    connect(save, &QPushButton::clicked, this, &KeyPage::saveKeyAs);
+    m_fixed = button(QStringLiteral("Постоянная таблица"), QStringLiteral("fixedTableButton"),
+                     QStringLiteral("Таблица окна: у строки i коды i, i+32 и i+64"), this);
+    m_open = button(QStringLiteral("Открыть ключ…"), QStringLiteral("openKeyButton"), QString(), this);
+    m_generate = button(QStringLiteral("Новый ключ"), QStringLiteral("newKeyButton"), QString(), this);
+    m_save = button(QStringLiteral("Сохранить ключ…"), QStringLiteral("saveKeyButton"), QString(), this);
+    connect(m_fixed, &QPushButton::clicked, this, &KeyPage::useFixedTable);
+    connect(m_open, &QPushButton::clicked, this, &KeyPage::chooseKeyFile);
+    connect(m_generate, &QPushButton::clicked, this, &KeyPage::makeNewKey);
+    connect(m_save, &QPushButton::clicked, this, &KeyPage::saveKeyAs);
 
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(fixed);
-    buttons->addWidget(open);
-    buttons->addWidget(generate);
+    buttons->addWidget(m_fixed);
+    buttons->addWidget(m_open);
+    buttons->addWidget(m_generate);
     buttons->addWidget(m_shape);
     buttons->addWidget(m_codes);
     buttons->addWidget(new QLabel(QStringLiteral("зерно:"), this));
     buttons->addWidget(m_seed);
     buttons->addStretch(1);
-    buttons->addWidget(save);
+    buttons->addWidget(m_save);
 
     auto *side = new QWidget(this);
     auto *sideLayout = new QVBoxLayout(side);
@@ -126,15 +130,21 @@ KeyPage::KeyPage(QWidget *parent)
     sideLayout->addWidget(m_state);
     sideLayout->addWidget(m_problems, 1);
 
-    auto *splitter = new QSplitter(this);
-    splitter->addWidget(m_view);
-    splitter->addWidget(side);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
+    auto *drawings = new QWidget(this);
+    auto *drawingsLayout = new QVBoxLayout(drawings);
+    drawingsLayout->setContentsMargins(0, 0, 0, 0);
+    drawingsLayout->addWidget(m_view);
+    drawingsLayout->addWidget(m_symbolView);
+    m_symbolView->setObjectName(QStringLiteral("symbolKeyView"));
+
+    m_splitter->addWidget(drawings);
+    m_splitter->addWidget(side);
+    m_splitter->setStretchFactor(0, 3);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
-    layout->addWidget(splitter, 1);
+    layout->addWidget(m_forms);
+    layout->addWidget(m_splitter, 1);
 
     connect(m_model, &KeyTableModel::problemsChanged, this, &KeyPage::showProblems);
     // An edited key was no longer made from its seed, nor dealt as it was.
@@ -142,7 +152,72 @@ KeyPage::KeyPage(QWidget *parent)
         m_madeFromSeed.reset();
         m_dealing.clear();
     });
+    connect(m_forms, &KeyFormsPanel::changed, this, &KeyPage::showSymbolKey);
+    setFamily(homophonicFamily());
     useFixedTable();
+}
+
+void KeyPage::setFamily(const CipherFamily &family)
+{
+    if (&family == m_family)
+        return;
+    m_family = &family;
+    const bool homophonic = family.isHomophonic();
+    for (QWidget *widget : std::initializer_list<QWidget *> {m_fixed, m_shape, m_codes, m_view})
+        widget->setVisible(homophonic);
+    for (QWidget *widget : std::initializer_list<QWidget *> {m_forms, m_symbolView})
+        widget->setVisible(!homophonic);
+    // The square's 32 columns want most of the width; the table's few do not.
+    const int width = qMax(m_splitter->width(), 800);
+    m_splitter->setStretchFactor(1, homophonic ? 2 : 1);
+    m_splitter->setSizes(homophonic ? QList<int> {width * 3 / 5, width * 2 / 5} : QList<int> {width * 4 / 5, width / 5});
+    if (homophonic) {
+        m_open->setToolTip(QStringLiteral("Загрузить файл ключа (как у homophonic keygen)"));
+        m_generate->setToolTip(QStringLiteral("Случайная таблица: коды 00–99 перемешаны и розданы символам"));
+        m_seed->setToolTip(QStringLiteral("Одно и то же зерно всегда даёт одну и ту же таблицу, как keygen --seed"));
+        m_save->setToolTip(QStringLiteral("Записать таблицу файлом ключа; новый файл доступен только владельцу"));
+        showProblems(m_model->problems());
+    } else {
+        m_open->setToolTip(QStringLiteral("Загрузить файл ключа: %1").arg(family.title()));
+        m_generate->setToolTip(QStringLiteral("Случайный ключ: %1").arg(family.title()));
+        m_seed->setToolTip(QStringLiteral("Одно и то же зерно всегда даёт один и тот же ключ"));
+        m_save->setToolTip(QStringLiteral("Записать ключ файлом ключа; новый файл доступен только владельцу"));
+        // The panel reads its key anew, and showSymbolKey shows it.
+        m_forms->setFamily(family);
+    }
+    // A file of one family is no key of another.
+    m_keyFilePath.clear();
+    emit familyChanged();
+}
+
+void KeyPage::showSymbolKey()
+{
+    if (m_family->isHomophonic())
+        return;
+    QString problem;
+    const std::optional<SymbolKey> key = m_forms->key(problem);
+    m_symbolModel->setKey(*m_family, key);
+    m_problems->clear();
+    if (key) {
+        m_state->setText(QStringLiteral("Ключ проверен: им можно шифровать."));
+    } else {
+        m_problems->addItem(problem);
+        m_state->setText(QStringLiteral("<span style='color:#b00000'>Ключ с ошибкой: пока она не исправлена, "
+                                        "шифровать нельзя.</span>"));
+    }
+    emit symbolKeyChanged();
+}
+
+std::optional<SymbolKey> KeyPage::usableSymbolKey(QWidget *messageParent)
+{
+    QString problem;
+    const std::optional<SymbolKey> key = m_forms->key(problem);
+    if (!key) {
+        QMessageBox::warning(messageParent, QStringLiteral("Ключ с ошибкой"),
+                             QStringLiteral("Этим ключом шифровать нельзя. Исправьте его на вкладке «Ключ»:\n")
+                                 + problem);
+    }
+    return key;
 }
 
 std::optional<KeyTable> KeyPage::usableTable(QWidget *messageParent)
@@ -159,23 +234,38 @@ std::optional<KeyTable> KeyPage::usableTable(QWidget *messageParent)
 
 void KeyPage::useFixedTable()
 {
+    setFamily(homophonicFamily());
     m_keyFilePath.clear();
     m_madeFromSeed.reset();
     m_dealing.clear();
     m_model->setTable(fixedKeyTable(), QStringLiteral("постоянная таблица"));
 }
 
+bool KeyPage::readSeed(std::optional<quint64> &seed)
+{
+    seed.reset();
+    if (m_seed->text().isEmpty())
+        return true;
+    bool ok = false;
+    seed = m_seed->text().toULongLong(&ok);
+    if (!ok) {
+        QMessageBox::warning(this, QStringLiteral("Новый ключ"),
+                             QStringLiteral("Зерно — целое число от 0 до 18446744073709551615."));
+    }
+    return ok;
+}
+
 void KeyPage::makeNewKey()
 {
     std::optional<quint64> seed;
-    if (!m_seed->text().isEmpty()) {
-        bool ok = false;
-        seed = m_seed->text().toULongLong(&ok);
-        if (!ok) {
-            QMessageBox::warning(this, QStringLiteral("Новый ключ"),
-                                 QStringLiteral("Зерно — целое число от 0 до 18446744073709551615."));
-            return;
-        }
+    if (!readSeed(seed))
+        return;
+    const QString name = seed ? QStringLiteral("новый ключ (зерно %1)").arg(*seed) : QStringLiteral("новый ключ");
+    QRandomGenerator source = seed ? seededGenerator(*seed) : QRandomGenerator::securelySeeded();
+    if (!m_family->isHomophonic()) {
+        m_keyFilePath.clear();
+        m_forms->setWholeKey(m_family->randomKey(source), name, seed);
+        return;
     }
     std::array<int, 32> rowLengths;
     QString dealing;
@@ -195,8 +285,6 @@ void KeyPage::makeNewKey()
         rowLengths = proportionalRowLengths(model.symbolCounts(), m_codes->value());
         dealing = proportionalDealing(m_codes->value(), QStringLiteral("во встроенной модели русского языка"));
     }
-    QRandomGenerator source = seed ? seededGenerator(*seed) : QRandomGenerator::securelySeeded();
-    const QString name = seed ? QStringLiteral("новый ключ (зерно %1)").arg(*seed) : QStringLiteral("новый ключ");
     m_model->setTable(randomKeyTable(source, rowLengths), name);
     m_keyFilePath.clear();
     m_madeFromSeed = seed;
@@ -213,6 +301,8 @@ void KeyPage::chooseKeyFile()
 
 bool KeyPage::openKeyFile(const QString &path, bool quiet)
 {
+    if (!m_family->isHomophonic())
+        return openSymbolKeyFile(path, quiet);
     const KeyFileReading reading = readKeyFile(path);
     if (!reading.table) {
         if (!quiet) {
@@ -230,8 +320,34 @@ bool KeyPage::openKeyFile(const QString &path, bool quiet)
     return true;
 }
 
+bool KeyPage::openSymbolKeyFile(const QString &path, bool quiet)
+{
+    QString problem;
+    const std::optional<QByteArray> bytes = readKeyFileBytes(path, problem);
+    SymbolKeys::Reading reading;
+    if (bytes)
+        reading = m_family->readKeyFile(*bytes, path);
+    else
+        reading.problems << problem;
+    if (!reading.key) {
+        if (!quiet) {
+            m_problems->clear();
+            m_problems->addItems(reading.problems);
+            m_state->setText(QStringLiteral("<span style='color:#b00000'>Файл ключа «%1» не прочитан, ключ "
+                                            "прежний.</span>")
+                                 .arg(QFileInfo(path).fileName().toHtmlEscaped()));
+        }
+        return false;
+    }
+    m_keyFilePath = path;
+    m_forms->setWholeKey(*reading.key, QFileInfo(path).fileName());
+    emit keyFileOpened(path);
+    return true;
+}
+
 void KeyPage::useTable(const KeyTable &table, const QString &name)
 {
+    setFamily(homophonicFamily());
     m_keyFilePath.clear();
     m_madeFromSeed.reset();
     m_dealing.clear();
@@ -240,6 +356,10 @@ void KeyPage::useTable(const KeyTable &table, const QString &name)
 
 void KeyPage::saveKeyAs()
 {
+    if (!m_family->isHomophonic()) {
+        saveSymbolKeyAs();
+        return;
+    }
     const std::optional<KeyTable> table = usableTable(this);
     if (!table)
         return;
@@ -258,8 +378,32 @@ void KeyPage::saveKeyAs()
     emit keyFileOpened(path);
 }
 
+void KeyPage::saveSymbolKeyAs()
+{
+    const std::optional<SymbolKey> key = usableSymbolKey(this);
+    if (!key)
+        return;
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить ключ"), m_keyFilePath,
+                                                      QStringLiteral("Файлы ключа (*.txt *.key);;Все файлы (*)"));
+    if (path.isEmpty())
+        return;
+    const QString text = m_family->keyFileText(*key, QDateTime::currentDateTime(), m_forms->seed());
+    QString error;
+    // A key is a secret: a new file is the owner's alone.
+    if (!writeWholeFile(path, text.toUtf8(), &error, FileReaders::OwnerOnly)) {
+        QMessageBox::critical(this, QStringLiteral("Ключ не сохранён"),
+                              QStringLiteral("Не удалось сохранить файл ключа:\n%1\n%2")
+                                  .arg(QDir::toNativeSeparators(path), error));
+        return;
+    }
+    m_keyFilePath = path;
+    emit keyFileOpened(path);
+}
+
 void KeyPage::showProblems(const QStringList &problems)
 {
+    if (!m_family->isHomophonic())
+        return;
     m_problems->clear();
     m_problems->addItems(problems);
     if (problems.isEmpty()) {

@@ -1,20 +1,28 @@
-// The key: the fixed table, a key file or a new key, edited in place, with
-// the key-file reader's problems beside it.
+// The key of the family chosen: for homophonic substitution the fixed table,
+// a key file or a new key, edited in place; for a symbol family its inline
+// forms, a new key or a key file, drawn as a lesson draws it. The problems of
+// the key or its file are listed beside it.
 #pragma once
 
+#include "cipherfamily.h"
 #include "homophonic.h"
 
 #include <QWidget>
 
 #include <optional>
 
+class KeyFormsPanel;
 class KeyTableModel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
 class QListWidget;
+class QPushButton;
+class QSplitter;
 class QTableView;
+class SymbolKeyModel;
+class SymbolKeyView;
 
 class KeyPage : public QWidget
 {
@@ -23,14 +31,23 @@ class KeyPage : public QWidget
 public:
     explicit KeyPage(QWidget *parent = nullptr);
 
+    const CipherFamily &family() const { return *m_family; }
+    // Shows family's key; each family keeps its own while another is shown.
+    void setFamily(const CipherFamily &family);
+
     KeyTableModel *model() const { return m_model; }
+    SymbolKeyModel *symbolModel() const { return m_symbolModel; }
     // The table to cipher with; empty (after a message) while it has a problem.
     std::optional<KeyTable> usableTable(QWidget *messageParent);
+    // The symbol family's key to cipher with; empty (after a message) while
+    // it has a problem.
+    std::optional<SymbolKey> usableSymbolKey(QWidget *messageParent);
     QString keyFilePath() const { return m_keyFilePath; }
 
-    // Loads the key file; on failure says why and leaves the table as it was.
+    // Loads the key file with the family's reader; on failure says why and
+    // leaves the key as it was.
     bool openKeyFile(const QString &path, bool quiet = false);
-    // Takes a table found by the attack into the editor.
+    // Takes a table found by the attack into the editor: homophonic again.
     void useTable(const KeyTable &table, const QString &name);
 
 public slots:
@@ -41,12 +58,28 @@ public slots:
 
 signals:
     void keyFileOpened(const QString &path);
+    void familyChanged();
+    // The symbol family's key became another (or none, while it has a problem).
+    void symbolKeyChanged();
 
 private:
     void showProblems(const QStringList &problems);
+    void showSymbolKey();
+    bool readSeed(std::optional<quint64> &seed);
+    bool openSymbolKeyFile(const QString &path, bool quiet);
+    void saveSymbolKeyAs();
 
+    const CipherFamily *m_family;
     KeyTableModel *m_model;
     QTableView *m_view;
+    SymbolKeyModel *m_symbolModel;
+    SymbolKeyView *m_symbolView;
+    KeyFormsPanel *m_forms;
+    QSplitter *m_splitter;
+    QPushButton *m_fixed;
+    QPushButton *m_open;
+    QPushButton *m_generate;
+    QPushButton *m_save;
     QListWidget *m_problems;
     QLabel *m_state;
     QLineEdit *m_seed;

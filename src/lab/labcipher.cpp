@@ -24,6 +24,11 @@ QString cipherWholeText(const QString &text, const LabCipherRequest &request)
     job.encoding = TextEncoding::utf8();
     job.table = &request.table;
     job.jobs = qMax(1, QThread::idealThreadCount());
+    std::optional<SymbolCipher> symbols;
+    if (request.symbolKey) {
+        symbols.emplace(*request.symbolKey);
+        job.symbolCipher = &*symbols;
+    }
     std::optional<QRandomGenerator> seeded;
     std::optional<RandomCodeChoice> choice;
     if (request.randomSeed && job.direction == CipherJob::Direction::Encrypt) {

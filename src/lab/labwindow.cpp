@@ -1,6 +1,7 @@
 #include "labwindow.h"
 
 #include "attackpage.h"
+#include "cipherfamily.h"
 #include "cipherpage.h"
 #include "frequencypage.h"
 #include "keypage.h"
@@ -12,13 +13,16 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QToolBar>
 
 namespace {
 
@@ -34,7 +38,7 @@ LabWindow::LabWindow(QWidget *parent)
     , m_frequencies(new FrequencyPage(m_cipher->plainPane()->editor(), m_cipher->cipherPane()->editor(), this))
     , m_attack(new AttackPage(m_keys, this))
 {
-    setWindowTitle(QStringLiteral("Лаборатория гомофонической замены"));
+    setWindowTitle(QStringLiteral("Лаборатория шифров подстановки"));
     m_tabs->setObjectName(QStringLiteral("tasks"));
     m_tabs->addTab(m_keys, QStringLiteral("Ключ"));
     m_tabs->addTab(m_cipher, QStringLiteral("Шифрование"));
@@ -48,6 +52,7 @@ LabWindow::LabWindow(QWidget *parent)
     connect(m_keys, &KeyPage::keyFileOpened, this,
             [](const QString &path) { QSettings().setValue(QStringLiteral("lastKeyFile"), path); });
     createMenus();
+    createFamilyBar();
     restoreSettings();
     statusBar()->showMessage(QStringLiteral("Откройте или наберите текст; ключ — на вкладке «Ключ»."));
 }
@@ -126,6 +131,40 @@ void LabWindow::createMenus()
     attack->addAction(m_attack->stopAction());
     attack->addSeparator();
     attack->addAction(m_attack->saveFoundKeyAction());
+}
+
+// Every tab works with the family chosen here; the key tab keeps it.
+void LabWindow::createFamilyBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("Шифр"));
+    bar->setObjectName(QStringLiteral("familyBar"));
+    bar->setMovable(false);
+    bar->addWidget(new QLabel(QStringLiteral("Шифр: "), bar));
+    m_family = new QComboBox(bar);
+    m_family->setObjectName(QStringLiteral("cipherFamily"));
+    m_family->setToolTip(QStringLiteral("Шифр, с которым работают все вкладки: его ключ, шифрование, частоты и "
+                                        "вскрытие"));
+    for (const CipherFamily *family : cipherFamilies()) {
+        QString title = family->title();
+        title[0] = title.at(0).toUpper();
+        m_family->addItem(title, family->name());
+        m_family->setItemData(m_family->count() - 1, family->group(), Qt::ToolTipRole);
+    }
+    m_family->setCurrentIndex(m_family->findData(m_keys->family().name()));
+    bar->addWidget(m_family);
+    connect(m_family, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] {
+        if (const CipherFamily *family = cipherFamily(m_family->currentData().toString()))
+            m_keys->setFamily(*family);
+    });
+    connect(m_keys, &KeyPage::familyChanged, this, &LabWindow::followFamily);
+}
+
+void LabWindow::followFamily()
+{
+    const CipherFamily &family = m_keys->family();
+    m_family->setCurrentIndex(m_family->findData(family.name()));
+    m_frequencies->setFamily(family);
+    QSettings().setValue(QStringLiteral("family"), family.name());
 }
 
 void LabWindow::attackCipherText()
@@ -269,6 +308,8 @@ void LabWindow::restoreSettings()
     QSettings settings;
     if (!restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray()))
         resize(1000, 680);
+    if (const CipherFamily *family = cipherFamily(settings.value(QStringLiteral("family")).toString()))
+        m_keys->setFamily(*family);
     const QString lastKey = settings.value(QStringLiteral("lastKeyFile")).toString();
     // A key file that has gone or changed since is not worth a message at start.
     if (!lastKey.isEmpty() && m_keys->openKeyFile(lastKey, true))

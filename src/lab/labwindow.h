@@ -11,6 +11,7 @@ class CipherPage;
 class FrequencyPage;
 class KeyPage;
 class QActionGroup;
+class QComboBox;
 class QTabWidget;
 class TextEncoding;
 class TextPane;
@@ -47,6 +48,8 @@ protected:
 
 private:
     void createMenus();
+    void createFamilyBar();
+    void followFamily();
     bool saveTextInteractively(TextPane *pane, bool askName);
     const TextEncoding *fileEncoding() const;
     void trackFocus(QWidget *now);
@@ -60,5 +63,6 @@ private:
     QList<TextPane *> m_panes;
     QPointer<TextPane> m_active;
     QActionGroup *m_encodings = nullptr;
+    QComboBox *m_family = nullptr;
     QMetaObject::Connection m_focusTracking;
 };

@@ -1,0 +1,197 @@
+#include "keyformspanel.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+QSpinBox *symbolNumberBox(int value, const QString &name, QWidget *parent)
+{
+    auto *box = new QSpinBox(parent);
+    box->setObjectName(name);
+    box->setRange(0, Alphabet::Size - 1);
+    box->setValue(value);
+    return box;
+}
+
+QLineEdit *lineEdit(const QString &text, const QString &name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(text, parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+} // namespace
+
+KeyFormsPanel::KeyFormsPanel(QWidget *parent)
+    : QWidget(parent)
+    , m_choices(new QButtonGroup(this))
+    , m_shift(symbolNumberBox(3, QStringLiteral("keyShift"), this))
+    , m_affineA(symbolNumberBox(5, QStringLiteral("keyAffineA"), this))
+    , m_affineB(symbolNumberBox(7, QStringLiteral("keyAffineB"), this))
+    , m_keyword(lineEdit(QStringLiteral("КЛЮЧ"), QStringLiteral("keyKeyword"), this))
+    , m_digits(lineEdit(QStringLiteral("31415"), QStringLiteral("keyDigits"), this))
+    , m_wholeName(new QLabel(this))
+{
+    setObjectName(QStringLiteral("keyForms"));
+    m_shift->setToolTip(QStringLiteral("Каждый символ сдвигается на столько мест по алфавиту (␣ — 0, А — 1, …, Я — 31)"));
+    m_affineA->setToolTip(QStringLiteral("Множитель A: нечётный, иначе у разных символов совпала бы замена"));
+    m_affineB->setToolTip(QStringLiteral("Слагаемое B: сдвиг после умножения"));
+    m_keyword->setToolTip(QStringLiteral("Буквы от А до Я без Ё и Й и пробел; прочие знаки пропускаются"));
+    m_digits->setToolTip(QStringLiteral("Цифры от 0 до 9 — сдвиги символов по очереди"));
+    for (QLineEdit *edit : {m_keyword, m_digits})
+        edit->setMinimumWidth(16 * edit->fontMetrics().horizontalAdvance(QLatin1Char('0')));
+    m_wholeName->setObjectName(QStringLiteral("wholeKeyName"));
+    // A keyword from a file may be as long as a line: it is cut, not the window widened.
+    m_wholeName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    const auto add = [this, layout](KeyForm form, const QString &text, const QString &name,
+                                    const QList<QWidget *> &fields) {
+        QRadioButton *choice = addRow(text, name, fields);
+        layout->addWidget(choice->parentWidget());
+        m_forms.push_back({form, choice, choice->parentWidget()});
+    };
+    add(KeyForm::Shift, QStringLiteral("Сдвиг (шифр Цезаря):"), QStringLiteral("formShift"), {m_shift});
+    add(KeyForm::Affine, QStringLiteral("Аффинная замена c = A·p + B:"), QStringLiteral("formAffine"),
+        {new QLabel(QStringLiteral("A"), this), m_affineA, new QLabel(QStringLiteral("B"), this), m_affineB});
+    add(KeyForm::Keyword, QStringLiteral("Ключевое слово:"), QStringLiteral("formKeyword"), {m_keyword});
+    add(KeyForm::Digits, QStringLiteral("Цифры ключа:"), QStringLiteral("formDigits"), {m_digits});
+    add(KeyForm::Atbash, QStringLiteral("Атбаш: алфавит, прочитанный с конца"), QStringLiteral("formAtbash"), {});
+    m_whole = addRow(QStringLiteral("Новый или из файла:"), QStringLiteral("formWhole"), {m_wholeName});
+    QWidget *wholeRow = m_whole->parentWidget();
+    static_cast<QHBoxLayout *>(wholeRow->layout())->setStretchFactor(m_wholeName, 4);
+    layout->addWidget(wholeRow);
+
+    // Typing into a row chooses it.
+    const auto choose = [this](QRadioButton *choice) {
+        if (choice->isChecked())
+            emit changed();
+        else
+            choice->setChecked(true);
+    };
+    const auto chooseForm = [this, choose](KeyForm form) {
+        for (const FormRow &row : qAsConst(m_forms)) {
+            if (row.form == form)
+                choose(row.choice);
+        }
+    };
+    connect(m_shift, QOverload<int>::of(&QSpinBox::valueChanged), this, [chooseForm] { chooseForm(KeyForm::Shift); });
+    for (QSpinBox *box : {m_affineA, m_affineB})
+        connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this, [chooseForm] { chooseForm(KeyForm::Affine); });
+    connect(m_keyword, &QLineEdit::textChanged, this, [chooseForm] { chooseForm(KeyForm::Keyword); });
+    connect(m_digits, &QLineEdit::textChanged, this, [chooseForm] { chooseForm(KeyForm::Digits); });
+    connect(m_choices, QOverload<QAbstractButton *, bool>::of(&QButtonGroup::buttonToggled), this,
+            [this](QAbstractButton *, bool checked) {
+                if (checked)
+                    emit changed();
+            });
+}
+
+QRadioButton *KeyFormsPanel::addRow(const QString &text, const QString &name, const QList<QWidget *> &fields)
+{
+    auto *row = new QWidget(this);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *choice = new QRadioButton(text, row);
+    choice->setObjectName(name);
+    m_choices->addButton(choice);
+    layout->addWidget(choice);
+    for (QWidget *field : fields) {
+        field->setParent(row);
+        layout->addWidget(field);
+    }
+    layout->addStretch(1);
+    return choice;
+}
+
+void KeyFormsPanel::setFamily(const CipherFamily &family)
+{
+    m_family = &family;
+    const QList<KeyForm> forms = family.keyForms();
+    QRadioButton *first = nullptr;
+    for (const FormRow &row : qAsConst(m_forms)) {
+        const bool taken = forms.contains(row.form);
+        row.row->setVisible(taken);
+        if (taken && !first)
+            first = row.choice;
+    }
+    const WholeKey *whole = wholeKey();
+    m_whole->setEnabled(whole);
+    m_wholeName->setText(whole ? QStringLiteral("%1 — %2").arg(whole->name, family.keyText(whole->key))
+                               : QStringLiteral("нет: «Новый ключ» или «Открыть ключ…»"));
+    // The row chosen before stays chosen when this family has it too.
+    QAbstractButton *chosen = m_choices->checkedButton();
+    const bool keeps = chosen && chosen->isEnabled() && !chosen->parentWidget()->isHidden();
+    if (!keeps && first) {
+        const QSignalBlocker quiet(m_choices);
+        first->setChecked(true);
+    }
+    emit changed();
+}
+
+void KeyFormsPanel::setWholeKey(const SymbolKey &key, const QString &name, std::optional<quint64> seed)
+{
+    if (!m_family)
+        return;
+    m_wholeKeys[m_family->name()] = {key, name, seed};
+    {
+        const QSignalBlocker quiet(m_choices);
+        m_whole->setChecked(true);
+    }
+    setFamily(*m_family);
+}
+
+const KeyFormsPanel::WholeKey *KeyFormsPanel::wholeKey() const
+{
+    if (!m_family)
+        return nullptr;
+    const auto found = m_wholeKeys.find(m_family->name());
+    return found == m_wholeKeys.end() ? nullptr : &found->second;
+}
+
+QString KeyFormsPanel::formText(KeyForm form) const
+{
+    switch (form) {
+    case KeyForm::Shift:
+        return QString::number(m_shift->value());
+    case KeyForm::Affine:
+        return QStringLiteral("%1,%2").arg(m_affineA->value()).arg(m_affineB->value());
+    case KeyForm::Keyword:
+        return m_keyword->text();
+    case KeyForm::Digits:
+        return m_digits->text();
+    case KeyForm::Atbash:
+        break;
+    }
+    return QString();
+}
+
+std::optional<SymbolKey> KeyFormsPanel::key(QString &problem) const
+{
+    if (!m_family)
+        return std::nullopt;
+    if (m_whole->isChecked()) {
+        if (const WholeKey *whole = wholeKey())
+            return whole->key;
+    }
+    for (const FormRow &row : m_forms) {
+        if (row.choice->isChecked())
+            return m_family->key(row.form, formText(row.form), problem);
+    }
+    problem = QStringLiteral("выберите вид ключа");
+    return std::nullopt;
+}
+
+std::optional<quint64> KeyFormsPanel::seed() const
+{
+    const WholeKey *whole = wholeKey();
+    return whole && m_whole->isChecked() ? whole->seed : std::nullopt;
+}
