@@ -15,6 +15,19 @@ QString CipherFamily::keyFileText(const SymbolKey &key, const QDateTime &madeAt,
     return SymbolKeys::keyFileText(name(), title(), keyFileForm(), key, madeAt, seed);
 }
 
+QStringList CipherFamily::attackOptionProblems(QStringView, const FamilyAttackOptions &) const
+{
+    return {};
+}
+
+FamilyAttackResult CipherFamily::attack(QStringView, const Cryptanalysis::LanguageModel &,
+                                        const FamilyAttackOptions &) const
+{
+    FamilyAttackResult result;
+    result.problem = QStringLiteral("для шифра «%1» вскрытия пока нет").arg(name());
+    return result;
+}
+
 const QList<const CipherFamily *> &cipherFamilies()
 {
     static const MonoalphabeticFamily mono;

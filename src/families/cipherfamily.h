@@ -16,7 +16,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
+
+namespace Cryptanalysis {
+class LanguageModel;
+}
 
 // The forms a key is given in on the command line or in the lab.
 enum class KeyForm {
@@ -25,6 +30,37 @@ enum class KeyForm {
     Affine,  // --affine A,B
     Digits,  // --digits 31415 (Gronsfeld)
     Atbash,  // --atbash
+};
+
+// What a front end asks of a family's attack.
+struct FamilyAttackOptions
+{
+    quint64 seed = 1;
+    double timeLimitSeconds = 10;
+    int jobs = 0; // 0: one per core
+    // What the user knows, as they wrote it; the family reads them and says
+    // what is wrong with one (attackOptionProblems).
+    QStringList locks;
+    QStringList cribs;
+    // Called from the calling thread now and then: the time so far, the best
+    // key yet and its score, nats a symbol.
+    std::function<void(double seconds, const SymbolKey &key, double score)> progress;
+    // Asked as often as the clock; true ends the search with the best so far.
+    std::function<bool()> stopRequested;
+};
+
+struct FamilyAttackResult
+{
+    QString problem; // not empty when the attack refused: why, in Russian
+    const class CipherFamily *family = nullptr; // the family it read as
+    SymbolKey key;
+    double score = 0;           // average log-probability per symbol, nats
+    bool readsAsRussian = false;
+    QStringList reasons;        // how the search decided, a sentence a line
+    double seconds = 0;
+    bool cutShort = false;      // by the time limit or a stop
+
+    bool succeeded() const { return problem.isEmpty(); }
 };
 
 class CipherFamily
@@ -57,6 +93,19 @@ public:
                         std::optional<quint64> seed = std::nullopt) const;
     // The key in a line, as a report shows it.
     virtual QString keyText(const SymbolKey &key) const = 0;
+
+    // How a lock is written for this family's attack, for messages and help:
+    // "СИМВОЛ=СИМВОЛ". Empty when the attack takes none.
+    virtual QString lockForm() const { return QString(); }
+    // Whether the family's key repeats with a period, which the index of
+    // coincidence by period and Kasiski's repeats give away.
+    virtual bool hasPeriod() const { return false; }
+    // What is wrong with the options' locks and cribs for this ciphertext,
+    // one reason each, naming the lock or crib; empty when nothing is.
+    virtual QStringList attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const;
+    // Breaks a ciphertext of this family without its key.
+    virtual FamilyAttackResult attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                                      const FamilyAttackOptions &options) const;
 
 protected:
     virtual SymbolRule rule() const = 0;

@@ -26,6 +26,12 @@ public:
     SymbolKeys::KeyFileForm keyFileForm() const override;
     QString keyText(const SymbolKey &key) const override;
 
+    QString lockForm() const override { return QStringLiteral("НОМЕР=БУКВА"); }
+    bool hasPeriod() const override { return true; }
+    QStringList attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const override;
+    FamilyAttackResult attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                              const FamilyAttackOptions &options) const override;
+
     static constexpr int RandomKeyLength = 7;
 
 protected:
