@@ -32,6 +32,9 @@ private slots:
     void keygenKeysCipher();
     void refusals_data();
     void refusals();
+    void crackFindsTheKeyword_data();
+    void crackFindsTheKeyword();
+    void crackRefusesBadLocks();
 };
 
 void FamiliesCliTest::inlineKeys_data()
@@ -169,6 +172,59 @@ void FamiliesCliTest::refusals()
                            text.toUtf8());
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(!QFile::exists(out));
+}
+
+namespace {
+
+const QString prose = QStringLiteral(
+    "Каждый раз, когда мы открываем книгу, перед нами оживает целый мир. Писатель ведёт нас по улицам "
+    "старого города, знакомит с людьми, которых мы никогда не встречали, и рассказывает о событиях, "
+    "случившихся задолго до нашего рождения. Хорошая книга учит думать, сравнивать и сомневаться, а "
+    "иногда помогает принять трудное решение. Поэтому библиотеки всегда были местом, где собирались "
+    "люди, желающие узнать что-то новое о себе и о мире вокруг.\n");
+
+} // namespace
+
+void FamiliesCliTest::crackFindsTheKeyword_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("keyword");
+    QTest::newRow("vigenere") << QStringLiteral("vigenere") << QStringLiteral("ЛЕТОПИСЬ");
+    QTest::newRow("beaufort") << QStringLiteral("beaufort") << QStringLiteral("ЗИМА");
+    QTest::newRow("autokey") << QStringLiteral("autokey") << QStringLiteral("РЕКА");
+}
+
+// A short text is read back whole and the key file names the keyword.
+void FamiliesCliTest::crackFindsTheKeyword()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, keyword);
+    QTemporaryDir dir;
+    const QString keyPath = dir.filePath(QStringLiteral("found.txt"));
+    const Run encrypted = runCli({ QStringLiteral("encrypt"), QStringLiteral("--cipher"), family,
+                                   QStringLiteral("--keyword"), keyword, QStringLiteral("-e"), QStringLiteral("utf-8") },
+                                 prose.toUtf8());
+    QCOMPARE(encrypted.exitCode, 0);
+    const Run cracked = runCli({ QStringLiteral("crack"), QStringLiteral("--cipher"), family, QStringLiteral("-e"),
+                                 QStringLiteral("utf-8"), QStringLiteral("--seed"), QStringLiteral("1"),
+                                 QStringLiteral("--key-out"), keyPath },
+                               encrypted.out);
+    QCOMPARE(cracked.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(cracked.out).toUpper(), prose.toUpper());
+    QVERIFY2(readFile(keyPath).contains((QStringLiteral("ключ\t") + keyword).toUtf8()), readFile(keyPath).constData());
+}
+
+// A lock the family cannot read is refused before anything is written.
+void FamiliesCliTest::crackRefusesBadLocks()
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.txt"));
+    const Run run = runCli(arguments({ "crack", "--cipher", "vigenere", "-e", "utf-8", "--lock", "0=К", "--output" })
+                               + QStringList { out },
+                           prose.toUtf8());
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains(QStringLiteral("0=К: ожидается НОМЕР=БУКВА")), qPrintable(run.err));
     QVERIFY(!QFile::exists(out));
 }
 

@@ -2,6 +2,7 @@
 // language model that the attack scores Russian text by.
 #include "commandline.h"
 #include "commands.h"
+#include "familyoptions.h"
 #include "filecipher.h"
 #include "frequencycount.h"
 #include "frequencyreport.h"
@@ -72,6 +73,7 @@ std::optional<CodeLock> parsedLock(const QString &value)
 // Every option of crack, read before the search starts.
 struct CrackSettings
 {
+    const CipherFamily *family = nullptr;
     TextEncoding::Kind encoding = TextEncoding::Kind::Windows1251;
     std::optional<quint64> seed;
     double timeLimitSeconds = 10.0;
@@ -93,6 +95,10 @@ struct CrackSettings
 std::optional<CrackSettings> chosenCrackSettings(const Invocation &invocation)
 {
     CrackSettings settings;
+    const std::optional<const CipherFamily *> family = chosenFamily(invocation);
+    if (!family)
+        return std::nullopt;
+    settings.family = *family;
     const std::optional<TextEncoding::Kind> encoding = chosenEncoding(invocation);
     if (!encoding)
         return std::nullopt;
@@ -107,7 +113,8 @@ std::optional<CrackSettings> chosenCrackSettings(const Invocation &invocation)
         return std::nullopt;
     settings.timeLimitSeconds = *timeLimit;
     settings.lockValues = invocation.values("lock");
-    for (const QString &value : settings.lockValues) {
+    // The other families read their own locks, against the ciphertext.
+    for (const QString &value : settings.family->isHomophonic() ? settings.lockValues : QStringList()) {
         const std::optional<CodeLock> lock = parsedLock(value);
         if (!lock)
             return std::nullopt;
@@ -184,6 +191,125 @@ private:
     TerminalLine m_line;
 };
 
+// The ciphertext's bytes, at most MaxCipherTextBytes; empty after a failure,
+// which has been reported.
+std::optional<QByteArray> readCipherBytes(const Invocation &invocation, const CrackSettings &settings)
+{
+    QFile input;
+    if (!openInput(settings.inputFile, invocation.closed, input))
+        return std::nullopt;
+    const QByteArray bytes = input.read(MaxCipherTextBytes + 1);
+    if (input.error() != QFileDevice::NoError) {
+        reportReadFailure(settings.inputFile, input);
+        return std::nullopt;
+    }
+    if (bytes.size() > MaxCipherTextBytes) {
+        reportError(describeInput(settings.inputFile)
+                    + QStringLiteral(": шифртекст длиннее %1 МиБ, столько для вскрытия не нужно")
+                          .arg(MaxCipherTextBytes >> 20));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// Opens the plaintext's output and, when asked for, the key's: before the
+// attack, so that a run of seconds does not end in a failure to write that
+// was known from the start.
+bool openCrackOutputs(const Invocation &invocation, const CrackSettings &settings, OutputTarget &plaintext,
+                      std::optional<OutputTarget> &keyOut)
+{
+    if (!plaintext.open(invocation.closed))
+        return false;
+    if (settings.keyOutFile) {
+        keyOut.emplace(*settings.keyOutFile, OutputTarget::Readers::OwnerOnly);
+        if (!keyOut->open(invocation.closed))
+            return false;
+    }
+    return true;
+}
+
+// Neither file changes unless both are written whole.
+bool finishCrackOutputs(OutputTarget &plaintext, std::optional<OutputTarget> &keyOut)
+{
+    return plaintext.flush() && (!keyOut || keyOut->flush()) && plaintext.commit() && (!keyOut || keyOut->commit());
+}
+
+// A symbol family's attack: its locks and cribs checked against the
+// ciphertext, the key found, the plaintext deciphered with it.
+int crackSymbols(const Invocation &invocation, const CrackSettings &settings, const TextEncoding &encoding,
+                 const LanguageModel &model, const QByteArray &bytes)
+{
+    const CipherFamily &family = *settings.family;
+    const QString inputName = describeInput(settings.inputFile);
+    const QString decoded = decodeTextBytes(bytes, encoding).text;
+    if (Alphabet::indicesOf(decoded).empty()) {
+        reportError(inputName + QStringLiteral(": в тексте нет ни одного символа алфавита, вскрывать нечего"));
+        return FileError;
+    }
+    FamilyAttackOptions options;
+    options.seed = settings.seed.value_or(QRandomGenerator::system()->generate64());
+    options.timeLimitSeconds = settings.timeLimitSeconds;
+    options.jobs = settings.jobs;
+    options.locks = settings.lockValues;
+    options.cribs = settings.cribs;
+    const QStringList problems = family.attackOptionProblems(decoded, options);
+    if (!problems.isEmpty()) {
+        for (int i = 0; i + 1 < problems.size(); ++i)
+            reportError(problems.at(i));
+        return usageError(problems.last());
+    }
+
+    OutputTarget plaintext(settings.outputFile);
+    std::optional<OutputTarget> keyOut;
+    if (!openCrackOutputs(invocation, settings, plaintext, keyOut))
+        return FileError;
+
+    TerminalLine line;
+    const bool showProgress = !settings.quiet && isatty(STDERR_FILENO);
+    options.progress = [&](double seconds, const SymbolKey &key, double score) {
+        if (showProgress && seconds >= 1.0)
+            line.show(QStringLiteral("%1 с, оценка %2: %3")
+                          .arg(decimalText(seconds, 1), decimalText(score, 3), family.keyText(key)));
+    };
+    const FamilyAttackResult result = family.attack(decoded, model, options);
+    line.clear();
+    if (!result.succeeded()) {
+        reportError(inputName + QStringLiteral(": ") + result.problem);
+        return FileError;
+    }
+
+    const SymbolCipher cipher(result.key);
+    CipherJob job;
+    job.direction = CipherJob::Direction::Decrypt;
+    job.encoding = &encoding;
+    job.symbolCipher = &cipher;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (cipherLines(buffer, plaintext.device(), job).status == CipherOutcome::Status::WriteFailed) {
+        plaintext.reportWriteFailure();
+        return FileError;
+    }
+    if (keyOut) {
+        const QString key = QStringLiteral("# Ключ восстановлен командой %1 crack по шифртексту %2.\n")
+                                .arg(QCoreApplication::applicationName(), inputName)
+            + family.keyFileText(result.key, QDateTime::currentDateTime());
+        if (!keyOut->write(key.toUtf8()))
+            return FileError;
+    }
+    if (!finishCrackOutputs(plaintext, keyOut))
+        return FileError;
+
+    for (const QString &reason : result.reasons)
+        reportError(reason);
+    reportError(QStringLiteral("%1; %2; оценка %3 нат на символ%4; время %5 с%6")
+                    .arg(family.title(), family.keyText(result.key), decimalText(result.score, 3),
+                         result.readsAsRussian ? QString() : QStringLiteral(" (на русский текст не похоже)"),
+                         decimalText(result.seconds, 2),
+                         result.cutShort ? QStringLiteral(", поиск остановлен лимитом времени") : QString()));
+    return Success;
+}
+
 } // namespace
 
 int runCrack(const Invocation &invocation)
@@ -199,20 +325,13 @@ int runCrack(const Invocation &invocation)
     if (!loadModel(settings->modelFile, model))
         return FileError;
 
-    QFile input;
-    if (!openInput(settings->inputFile, invocation.closed, input))
+    const std::optional<QByteArray> read = readCipherBytes(invocation, *settings);
+    if (!read)
         return FileError;
-    const QByteArray bytes = input.read(MaxCipherTextBytes + 1);
-    if (input.error() != QFileDevice::NoError) {
-        reportReadFailure(settings->inputFile, input);
-        return FileError;
-    }
+    const QByteArray &bytes = *read;
+    if (!settings->family->isHomophonic())
+        return crackSymbols(invocation, *settings, *encoding, model, bytes);
     const QString inputName = describeInput(settings->inputFile);
-    if (bytes.size() > MaxCipherTextBytes) {
-        reportError(inputName + QStringLiteral(": шифртекст длиннее %1 МиБ, столько для вскрытия не нужно")
-                        .arg(MaxCipherTextBytes >> 20));
-        return FileError;
-    }
 
     // Read as decryption reads it: a byte-order mark decides the encoding.
     const QString decoded = decodeTextBytes(bytes, *encoding).text;
@@ -253,18 +372,10 @@ int runCrack(const Invocation &invocation)
         return usageError(messages.last());
     }
 
-    // Both outputs are opened before the attack: a run of seconds should not
-    // end in a failure to write that was known from the start. Neither file
-    // changes unless both are written whole.
     OutputTarget plaintext(settings->outputFile);
-    if (!plaintext.open(invocation.closed))
-        return FileError;
     std::optional<OutputTarget> keyOut;
-    if (settings->keyOutFile) {
-        keyOut.emplace(*settings->keyOutFile, OutputTarget::Readers::OwnerOnly);
-        if (!keyOut->open(invocation.closed))
-            return FileError;
-    }
+    if (!openCrackOutputs(invocation, *settings, plaintext, keyOut))
+        return FileError;
 
     CrackProgressLine progress(!settings->quiet && isatty(STDERR_FILENO));
     crackOptions.progress = [&progress](const CrackProgress &step) { progress.show(step); };
@@ -299,7 +410,7 @@ int runCrack(const Invocation &invocation)
         if (!keyOut->write(key.toUtf8()))
             return FileError;
     }
-    if (!plaintext.flush() || (keyOut && !keyOut->flush()) || !plaintext.commit() || (keyOut && !keyOut->commit()))
+    if (!finishCrackOutputs(plaintext, keyOut))
         return FileError;
 
     reportError(QStringLiteral("таблица: %1; k = %2; выбор кодов: %3; оценка %4 нат на символ; время %5 с")

@@ -68,8 +68,8 @@ QList<OptionDeclaration> declarations()
         Declare({ QStringLiteral("cipher") }, QStringLiteral("ШИФР"),
                 QStringLiteral("шифр: homophonic (гомофоническая замена, по умолчанию), mono (простая замена), "
                                "vigenere (Виженер), gronsfeld (Гронсфельд), beaufort (Бофор) или autokey "
-                               "(самоключ)"))
-            .takenBy({ encrypt, decrypt, keygen })
+                               "(самоключ); crack вскрывает шифр этого вида"))
+            .takenBy({ encrypt, decrypt, keygen, crack })
             .offering(familyNames)
             .onlyOffered(),
         Declare({ QStringLiteral("key-file") }, file,
@@ -150,7 +150,9 @@ QList<OptionDeclaration> declarations()
             .takenBy({ encrypt, decrypt, crack }),
         Declare({ QStringLiteral("lock") }, QStringLiteral("КОД=СИМВОЛ"),
                 QStringLiteral("crack: закрепить код за символом, например 17=О (␣ или пробел в кавычках — "
-                               "пробел); поиск его не меняет; можно указать несколько раз"))
+                               "пробел); поиск его не меняет; можно указать несколько раз. С --cipher mono — "
+                               "СИМВОЛ=СИМВОЛ (символ шифртекста и его буква), с многоалфавитным шифром — "
+                               "НОМЕР=БУКВА (буква ключевого слова, с 1)"))
             .takenBy({ crack })
             .repeating(),
         Declare({ QStringLiteral("crib") }, QStringLiteral("СЛОВО"),
