@@ -27,6 +27,15 @@ QJsonObject parsedJson(const QByteArray &bytes)
     return document.object();
 }
 
+// The parts counted, "plain" or "cipher"; the period statistics beside them
+// are not one.
+QStringList countedParts(const QJsonObject &json)
+{
+    QStringList keys = json.keys();
+    keys.removeAll(QStringLiteral("periods"));
+    return keys;
+}
+
 qint64 countOf(const QJsonObject &part, const QString &label)
 {
     return qint64(part.value(QStringLiteral("counts")).toObject().value(label).toDouble());
@@ -112,7 +121,7 @@ void AnalyzeCliTest::readsTheTextAsItIs()
     QCOMPARE(run.err, QString());
     QCOMPARE(run.exitCode, 0);
     const QJsonObject json = parsedJson(run.out);
-    QCOMPARE(json.keys(), QStringList { part });
+    QCOMPARE(countedParts(json), QStringList { part });
     const QJsonObject measured = json.value(part).toObject();
     QCOMPARE(qint64(measured.value(QStringLiteral("total")).toDouble()), qint64(total));
     QCOMPARE(countOf(measured, label), qint64(count));
@@ -156,7 +165,7 @@ void AnalyzeCliTest::guessCoversTheWholeFile()
     const Run guessed = runCli(common);
     const Run told = runCli(common + QStringList { QStringLiteral("--as"), reading });
     QCOMPARE(guessed.exitCode, 0);
-    QCOMPARE(parsedJson(guessed.out).keys(), QStringList { reading });
+    QCOMPARE(countedParts(parsedJson(guessed.out)), QStringList { reading });
     QCOMPARE(guessed.out, told.out);
 }
 

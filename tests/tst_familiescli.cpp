@@ -4,6 +4,9 @@
 #include "clirunner.h"
 #include "symbolcipher.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
@@ -35,6 +38,7 @@ private slots:
     void crackFindsTheKeyword_data();
     void crackFindsTheKeyword();
     void crackRefusesBadLocks();
+    void analyzeTellsThePeriod();
 };
 
 void FamiliesCliTest::inlineKeys_data()
@@ -226,6 +230,33 @@ void FamiliesCliTest::crackRefusesBadLocks()
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(QStringLiteral("0=К: ожидается НОМЕР=БУКВА")), qPrintable(run.err));
     QVERIFY(!QFile::exists(out));
+}
+
+// The period statistics of a Vigenère ciphertext point at its keyword's
+// length, in JSON and on the chart; a text too short for them draws none.
+void FamiliesCliTest::analyzeTellsThePeriod()
+{
+    const Run encrypted = runCli(arguments({ "encrypt", "--cipher", "vigenere", "--keyword", "ПЕРО", "-e", "utf-8" }),
+                                 (prose + prose + prose).toUtf8());
+    QCOMPARE(encrypted.exitCode, 0);
+    QTemporaryDir dir;
+    const QString chart = dir.filePath(QStringLiteral("periods.svg"));
+    const Run analyzed = runCli(arguments({ "analyze", "-e", "utf-8", "--format", "json", "--period-chart" })
+                                    + QStringList { chart },
+                                encrypted.out);
+    QCOMPARE(analyzed.exitCode, 0);
+    const QJsonObject periods = QJsonDocument::fromJson(analyzed.out).object().value(QStringLiteral("periods")).toObject();
+    QCOMPARE(periods.value(QStringLiteral("coincidencePeriod")).toInt(), 4);
+    QCOMPARE(periods.value(QStringLiteral("kasiski")).toObject().value(QStringLiteral("period")).toInt(), 4);
+    QCOMPARE(periods.value(QStringLiteral("coincidenceByPeriod")).toArray().size(), 30);
+    QVERIFY(readFile(chart).contains("<svg"));
+
+    const QString shortChart = dir.filePath(QStringLiteral("short.svg"));
+    const Run tooShort = runCli(arguments({ "analyze", "-e", "utf-8", "--period-chart" }) + QStringList { shortChart },
+                                QByteArrayLiteral("А\n"));
+    QCOMPARE(tooShort.exitCode, 1);
+    QVERIFY2(tooShort.err.contains(QStringLiteral("слишком мало")), qPrintable(tooShort.err));
+    QVERIFY(!QFile::exists(shortChart));
 }
 
 QTEST_GUILESS_MAIN(FamiliesCliTest)

@@ -8,6 +8,7 @@
 #include "frequencyreport.h"
 #include "linereader.h"
 #include "options.h"
+#include "periodreport.h"
 #include "textanalysis.h"
 
 #include <QFile>
@@ -79,6 +80,12 @@ int runAnalyze(const Invocation &invocation)
         if (!chart->open(invocation.closed))
             return FileError;
     }
+    std::optional<OutputTarget> periodChart;
+    if (invocation.isSet("period-chart")) {
+        periodChart.emplace(invocation.value("period-chart"));
+        if (!periodChart->open(invocation.closed))
+            return FileError;
+    }
 
     AnalysisJob job;
     job.encoding = encoding;
@@ -111,16 +118,31 @@ int runAnalyze(const Invocation &invocation)
 
     if (chart && !(chart->write(frequencyChartSvg(plainShown, cipherShown)) && chart->finish()))
         return FileError;
+    // The period statistics of the text as read: of a plaintext, or of a
+    // ciphertext whose symbols are the alphabet's.
+    const PeriodReport periods = periodReportOf(outcome.periodSymbols);
+    if (periodChart) {
+        if (periods.byPeriod.empty()) {
+            reportError(describeInput(inputName)
+                        + QStringLiteral(": символов алфавита слишком мало для графика по периодам (%1)")
+                              .arg(periods.symbols));
+            return FileError;
+        }
+        if (!(periodChart->write(periodChartSvg(periods)) && periodChart->finish()))
+            return FileError;
+    }
 
     QByteArray bytes;
     if (json) {
-        bytes = frequencyJson(plainShown, cipherShown);
+        bytes = frequencyJson(plainShown, cipherShown, periods.symbols > 0 ? periodJson(periods) : QJsonObject());
     } else {
         QString shown;
         if (outcome.guess)
             shown = guessStatement(*outcome.guess) + QStringLiteral("\n\n");
         shown += plainShown && cipherShown ? sideBySideTextReport(*plainShown, *cipherShown)
                                            : frequencyTextReport(plainShown ? *plainShown : *cipherShown);
+        if (periods.symbols > 0)
+            shown += QLatin1Char('\n') + periodTextReport(periods);
         bytes = shown.toLocal8Bit();
     }
     return report.write(bytes) && report.finish() ? Success : FileError;

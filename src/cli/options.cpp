@@ -193,6 +193,10 @@ QList<OptionDeclaration> declarations()
         Declare({ QStringLiteral("chart") }, QStringLiteral("ФАЙЛ.svg"), QStringLiteral("analyze: нарисовать частоты в файл SVG"))
             .takenBy({ analyze })
             .namingFile(),
+        Declare({ QStringLiteral("period-chart") }, QStringLiteral("ФАЙЛ.svg"),
+                QStringLiteral("analyze: нарисовать индекс совпадений по предполагаемому периоду (1–30) в файл SVG"))
+            .takenBy({ analyze })
+            .namingFile(),
         Declare({ QStringLiteral("h"), QStringLiteral("help") }, QString(), QStringLiteral("показать эту справку")),
         Declare({ QStringLiteral("v"), QStringLiteral("version") }, QString(),
                 QStringLiteral("показать версию программы")),

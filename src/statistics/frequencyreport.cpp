@@ -248,9 +248,11 @@ QString guessStatement(const CodeTokenTally &tally)
         .arg(share, threshold);
 }
 
-QByteArray frequencyJson(const FrequencyCounts *plain, const FrequencyCounts *cipher)
+QByteArray frequencyJson(const FrequencyCounts *plain, const FrequencyCounts *cipher, const QJsonObject &periods)
 {
     QJsonObject document;
+    if (!periods.isEmpty())
+        document.insert(QStringLiteral("periods"), periods);
     if (plain)
         document.insert(QStringLiteral("plain"), jsonPart(*plain));
     if (cipher)

@@ -5,6 +5,7 @@
 #include "frequencycount.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 // A number with a decimal comma, as Russian text writes it.
@@ -29,4 +30,6 @@ QString guessStatement(const CodeTokenTally &tally);
 // {"plain": {...}, "cipher": {...}}, each part only when given; each holds
 // total, other, counts (only the symbols or codes seen), ioc, entropy,
 // maxEntropy and peak.
-QByteArray frequencyJson(const FrequencyCounts *plain, const FrequencyCounts *cipher);
+// periods, when not empty, goes in as "periods".
+QByteArray frequencyJson(const FrequencyCounts *plain, const FrequencyCounts *cipher,
+                         const QJsonObject &periods = QJsonObject());

@@ -137,10 +137,19 @@ AnalysisOutcome analyzeText(QIODevice &input, const AnalysisJob &job)
     }
     counter.restart(reading);
 
+    QString text;
     outcome.status = readLines(input, job.encoding, outcome.lineNumber, [&](const Line &line, const TextEncoding &encoding) {
         if (wholeTally)
             wholeTally->addBytes(line.data, line.size);
         counter.count(line, encoding);
+        if (outcome.periodSymbols.isFull())
+            return;
+        if (const ByteDecoding *decoding = encoding.byteDecoding()) {
+            outcome.periodSymbols.addBytes(line.data, line.size, *decoding);
+        } else {
+            encoding.decode(line.data, line.size, text);
+            outcome.periodSymbols.addText(text);
+        }
     });
     if (outcome.status != AnalysisOutcome::Status::Done)
         return outcome;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "frequencycount.h"
+#include "periodreport.h"
 #include "homophonic.h"
 
 #include <QtGlobal>
@@ -35,6 +36,8 @@ struct AnalysisOutcome
     std::optional<FrequencyCounts> cipher;
     // What the reading was guessed from, when it was guessed.
     std::optional<CodeTokenTally> guess;
+    // The text's alphabet symbols, for its period statistics.
+    PeriodSymbols periodSymbols;
 };
 
 // Reads input line by line, in memory bounded by its longest line. A guessed
