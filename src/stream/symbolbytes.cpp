@@ -5,6 +5,27 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstring>
+
+namespace {
+
+// Two bytes in memory order, looked up as one.
+std::shared_ptr<const std::vector<std::uint16_t>> pairsOf(const std::array<char, 256> &single)
+{
+    auto pairs = std::make_shared<std::vector<std::uint16_t>>(std::size_t(1) << 16);
+    for (std::size_t pair = 0; pair < pairs->size(); ++pair) {
+        unsigned char in[2];
+        const std::uint16_t value = std::uint16_t(pair);
+        std::memcpy(in, &value, 2);
+        const unsigned char out[2] = { static_cast<unsigned char>(single[in[0]]),
+                                       static_cast<unsigned char>(single[in[1]]) };
+        std::memcpy(&(*pairs)[pair], out, 2);
+    }
+    return pairs;
+}
+
+} // namespace
+
 std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const TextEncoding &encoding)
 {
     const ByteDecoding *decoding = encoding.byteDecoding();
@@ -46,6 +67,37 @@ std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const T
         bytes.m_encrypted[std::size_t(byte)] = bytes.m_byte[std::size_t(cipher.encryptSymbol(symbol, none))];
         bytes.m_decrypted[std::size_t(byte)] = bytes.m_byte[std::size_t(cipher.decryptSymbol(symbol, none))];
     }
+    if (key.rule == SymbolRule::Substitution) {
+        bytes.m_encryptedPairs = pairsOf(bytes.m_encrypted);
+        bytes.m_decryptedPairs = pairsOf(bytes.m_decrypted);
+        return bytes;
+    }
+    auto pairSymbols = std::make_shared<std::vector<std::uint8_t>>(std::size_t(1) << 16);
+    for (std::size_t pair = 0; pair < pairSymbols->size(); ++pair) {
+        const std::uint16_t value = std::uint16_t(pair);
+        unsigned char in[2];
+        std::memcpy(in, &value, 2);
+        (*pairSymbols)[pair] = std::uint8_t((bytes.m_symbol[in[0]] >= 0) + (bytes.m_symbol[in[1]] >= 0));
+    }
+    bytes.m_pairSymbols = pairSymbols;
+    if (key.rule != SymbolRule::Autokey && cipher.period() <= MaxTabledPeriod) {
+        auto encrypted = std::make_shared<std::vector<std::array<char, 256>>>(std::size_t(cipher.period()));
+        auto decrypted = std::make_shared<std::vector<std::array<char, 256>>>(std::size_t(cipher.period()));
+        for (int column = 0; column < cipher.period(); ++column) {
+            for (int byte = 0; byte < 256; ++byte) {
+                const int symbol = bytes.m_symbol[std::size_t(byte)];
+                KeyStreamPlace place = cipher.start();
+                place.column = column;
+                (*encrypted)[std::size_t(column)][std::size_t(byte)] =
+                    symbol < 0 ? char(byte) : bytes.m_byte[std::size_t(cipher.encryptSymbol(symbol, place))];
+                place.column = column;
+                (*decrypted)[std::size_t(column)][std::size_t(byte)] =
+                    symbol < 0 ? char(byte) : bytes.m_byte[std::size_t(cipher.decryptSymbol(symbol, place))];
+            }
+        }
+        bytes.m_columnEncrypted = encrypted;
+        bytes.m_columnDecrypted = decrypted;
+    }
     return bytes;
 }
 
@@ -54,9 +106,28 @@ void SymbolBytes::cipher(const char *line, int size, char *out, KeyStreamPlace &
 {
     const auto *in = reinterpret_cast<const unsigned char *>(line);
     if (m_cipher->rule() == SymbolRule::Substitution) {
-        const std::array<char, 256> &table = Encrypt ? m_encrypted : m_decrypted;
-        for (int i = 0; i < size; ++i)
-            out[i] = table[in[i]];
+        const std::uint16_t *pairs = (Encrypt ? m_encryptedPairs : m_decryptedPairs)->data();
+        int i = 0;
+        for (; i + 2 <= size; i += 2) {
+            std::uint16_t pair;
+            std::memcpy(&pair, in + i, 2);
+            std::memcpy(out + i, pairs + pair, 2);
+        }
+        if (i < size)
+            out[i] = (Encrypt ? m_encrypted : m_decrypted)[in[i]];
+        return;
+    }
+    if (m_columnEncrypted) {
+        const std::array<char, 256> *tables = (Encrypt ? m_columnEncrypted : m_columnDecrypted)->data();
+        const int period = int(place.shifts.size());
+        int column = place.column;
+        for (int i = 0; i < size; ++i) {
+            out[i] = tables[column][in[i]];
+            column += m_symbol[in[i]] >= 0;
+            if (column == period)
+                column = 0;
+        }
+        place.column = column;
         return;
     }
     for (int i = 0; i < size; ++i) {
@@ -85,6 +156,22 @@ void SymbolBytes::pass(const char *data, int size, KeyStreamPlace &place) const
     if (m_cipher->rule() == SymbolRule::Substitution)
         return;
     const auto *in = reinterpret_cast<const unsigned char *>(data);
+    if (m_cipher->rule() != SymbolRule::Autokey) {
+        // Only the number of symbols moves the place on.
+        const std::uint8_t *pairs = m_pairSymbols->data();
+        std::int64_t count = 0;
+        int i = 0;
+        for (; i + 2 <= size; i += 2) {
+            std::uint16_t pair;
+            std::memcpy(&pair, in + i, 2);
+            count += pairs[pair];
+        }
+        if (i < size)
+            count += m_symbol[in[i]] >= 0;
+        const int period = int(place.shifts.size());
+        place.column = int((place.column + count % period) % period);
+        return;
+    }
     for (int i = 0; i < size; ++i) {
         const int symbol = m_symbol[in[i]];
         if (symbol >= 0)

@@ -6,6 +6,8 @@
 #include "symbolcipher.h"
 
 #include <array>
+#include <memory>
+#include <vector>
 #include <cstdint>
 #include <optional>
 
@@ -39,4 +41,16 @@ private:
     // One alphabet: each byte's ciphered byte, looked up whole.
     std::array<char, 256> m_encrypted {};
     std::array<char, 256> m_decrypted {};
+    // The same for two bytes at once, which halves the lookups of the
+    // tool's hottest loop; shared, since it is made once and only read.
+    std::shared_ptr<const std::vector<std::uint16_t>> m_encryptedPairs;
+    std::shared_ptr<const std::vector<std::uint16_t>> m_decryptedPairs;
+    // Several alphabets whose shifts do not depend on the text (all but the
+    // autokey): each column's table, as above. Keys longer than
+    // MaxTabledPeriod go symbol by symbol.
+    static constexpr int MaxTabledPeriod = 4096;
+    std::shared_ptr<const std::vector<std::array<char, 256>>> m_columnEncrypted;
+    std::shared_ptr<const std::vector<std::array<char, 256>>> m_columnDecrypted;
+    // How many symbols each pair of bytes holds, for moving a place on.
+    std::shared_ptr<const std::vector<std::uint8_t>> m_pairSymbols;
 };
