@@ -4,6 +4,7 @@
 
 #include "cipherfamily.h"
 #include "filecipher.h"
+#include "languagemodel.h"
 #include "markedinput.h"
 #include "scripteddevice.h"
 #include "symbolcipher.h"
@@ -149,5 +150,51 @@ QString checkSymbolLinesInput(const std::uint8_t *data, std::size_t size)
         if (!marked && decrypted != expected)
             return family.name() + QStringLiteral(": the round trip does not give the text back");
     }
+    return QString();
+}
+
+QString checkFamilyAttackInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 2)
+        return QString();
+    static const Cryptanalysis::LanguageModel model = [] {
+        Cryptanalysis::LanguageModel loaded;
+        QString error;
+        loaded.loadBuiltIn(&error);
+        return loaded;
+    }();
+    const QList<const CipherFamily *> families = symbolFamilies();
+    const CipherFamily &family = *families.at(data[0] % families.size());
+    // The rest is UTF-8 text: lines starting with "=" are locks, the others
+    // the ciphertext.
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data) + 2, int(size - 2));
+    FamilyAttackOptions options;
+    options.seed = data[1];
+    options.timeLimitSeconds = 0.05;
+    options.jobs = 1 + data[1] % 2;
+    QString ciphertext;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('=')))
+            options.locks << line.mid(1);
+        else
+            ciphertext += line + QLatin1Char('\n');
+    }
+    const QStringList problems = family.attackOptionProblems(ciphertext, options);
+    for (const QString &problem : problems) {
+        if (problem.trimmed().isEmpty())
+            return family.name() + QStringLiteral(": an empty problem");
+    }
+    if (!problems.isEmpty())
+        return QString();
+    const FamilyAttackResult result = family.attack(ciphertext, model, options);
+    if (!result.succeeded())
+        return QString();
+    if (const QString problem = keyProblem(family, result.key); !problem.isEmpty())
+        return problem;
+    // The key deciphers the text without changing its length or its other
+    // characters.
+    const QString plain = SymbolCipher(result.key).decrypt(ciphertext);
+    if (plain.size() != ciphertext.size())
+        return family.name() + QStringLiteral(": the plaintext has another length");
     return QString();
 }

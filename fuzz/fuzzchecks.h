@@ -79,3 +79,10 @@ QString checkFamilyKeyFileInput(const std::uint8_t *data, std::size_t size);
 // 1 + byte % 32. Blocks on threads write what one pass through UTF-16 writes,
 // in both directions, and in Windows-1251 deciphering gives the text back.
 QString checkSymbolLinesInput(const std::uint8_t *data, std::size_t size);
+
+// A ciphertext and locks through a symbol family's option checks and attack,
+// a twentieth of a second long. Byte 0 picks the family, byte 1 the seed and
+// the threads; the rest is UTF-8 text whose lines starting with "=" are
+// locks as the user writes them. Options the checks accept never fail the
+// attack's own way of reading them, and a key it finds is sound.
+QString checkFamilyAttackInput(const std::uint8_t *data, std::size_t size);

@@ -25,6 +25,7 @@ const Target targets[] = {
     { "crack", checkCrackInput },
     { "familykeys", checkFamilyKeyFileInput },
     { "symbollines", checkSymbolLinesInput },
+    { "familyattack", checkFamilyAttackInput },
 };
 
 QDir corpusOf(const Target &target)
