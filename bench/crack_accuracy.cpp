@@ -14,6 +14,7 @@
 #include "ciphertext.h"
 #include "homophonic.h"
 #include "keytable.h"
+#include "heldouttext.h"
 #include "languagemodel.h"
 #include "solver.h"
 
@@ -49,29 +50,6 @@ struct Cell
     int locks = 0;
     QString name;
 };
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
-
-QStringList readParagraphs(const QString &path)
-{
-    QFile file(path);
-    QStringList paragraphs;
-    if (!file.open(QIODevice::ReadOnly))
-        return paragraphs;
-    QTextStream stream(&file);
-    stream.setCodec("UTF-8");
-    QString line;
-    while (stream.readLineInto(&line)) {
-        if (!line.trimmed().isEmpty())
-            paragraphs.append(line);
-    }
-    return paragraphs;
-}
 
 } // namespace
 

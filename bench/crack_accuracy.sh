@@ -36,25 +36,13 @@ if [ "$base" != none ]; then
     rm -rf build-bench-base/source
     mkdir -p build-bench-base/source
     git archive "$base" | tar -x -C build-bench-base/source
-    cp bench/crack_accuracy.cpp build-bench-base/source/bench/crack_accuracy.cpp
+    cp bench/crack_accuracy.cpp bench/heldouttext.h build-bench-base/source/bench/
     cmake -S build-bench-base/source -B build-bench-base/build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
         "${launcher[@]}" >/dev/null
     cmake --build build-bench-base/build --target crack_accuracy -j"$(nproc)" >/dev/null
 fi
 
-# Paragraphs of mostly Cyrillic prose, one a line, digits dropped (the
-# cipher copies digit pairs, which decryption reads back as codes).
-zcat /usr/share/doc/debian/FAQ/debian-faq.ru.txt.gz | python3 -c '
-import re, sys
-text = sys.stdin.read()
-for block in re.split(r"\n\s*\n", text):
-    para = " ".join(block.split())
-    para = re.sub(r"[0-9]", "", para)
-    cyr = sum(1 for c in para if "\u0410" <= c <= "\u044f" or c in "ёЁ")
-    lat = sum(1 for c in para if c.isascii() and c.isalpha())
-    if len(para) >= 150 and cyr >= 4 * lat:
-        print(para)
-' >"$work/texts"
+bench/heldout-paragraphs.sh >"$work/texts"
 
 : >"$work/new"
 : >"$work/base.tsv"

@@ -15,6 +15,7 @@
 // always does for Gronsfeld, which it does not try on its own).
 // POLY_SCHEDULE=name=value,... overrides numbers of KeywordSchedule, for
 // tuning; POLY_DEBUG=1 describes each miss on standard error.
+#include "heldouttext.h"
 #include "languagemodel.h"
 #include "polyalphabeticattack.h"
 #include "symbolcipher.h"
@@ -42,29 +43,6 @@ struct Cell
     std::vector<KeywordVariant> variants;
     QString name;
 };
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0 : (n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2);
-}
-
-QStringList readParagraphs(const QString &path)
-{
-    QFile file(path);
-    QStringList paragraphs;
-    if (!file.open(QIODevice::ReadOnly))
-        return paragraphs;
-    QTextStream stream(&file);
-    stream.setCodec("UTF-8");
-    QString line;
-    while (stream.readLineInto(&line)) {
-        if (!line.trimmed().isEmpty())
-            paragraphs.append(line);
-    }
-    return paragraphs;
-}
 
 // Consecutive paragraphs from a random one on, one a line, cut at length
 // alphabet symbols.

@@ -26,17 +26,7 @@ cmake --build build-bench --target poly_accuracy -j"$(nproc)" >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-zcat /usr/share/doc/debian/FAQ/debian-faq.ru.txt.gz | python3 -c '
-import re, sys
-text = sys.stdin.read()
-for block in re.split(r"\n\s*\n", text):
-    para = " ".join(block.split())
-    para = re.sub(r"[0-9]", "", para)
-    cyr = sum(1 for c in para if "\u0410" <= c <= "\u044f" or c in "ёЁ")
-    lat = sum(1 for c in para if c.isascii() and c.isalpha())
-    if len(para) >= 150 and cyr >= 4 * lat:
-        print(para)
-' >"$work/texts"
+bench/heldout-paragraphs.sh >"$work/texts"
 
 : >"$work/rows"
 for cell in ${cells//,/ }; do
