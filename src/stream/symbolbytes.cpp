@@ -156,25 +156,27 @@ void SymbolBytes::pass(const char *data, int size, KeyStreamPlace &place) const
     if (m_cipher->rule() == SymbolRule::Substitution)
         return;
     const auto *in = reinterpret_cast<const unsigned char *>(data);
-    if (m_cipher->rule() != SymbolRule::Autokey) {
-        // Only the number of symbols moves the place on.
-        const std::uint8_t *pairs = m_pairSymbols->data();
-        std::int64_t count = 0;
-        int i = 0;
-        for (; i + 2 <= size; i += 2) {
-            std::uint16_t pair;
-            std::memcpy(&pair, in + i, 2);
-            count += pairs[pair];
+    const std::uint8_t *pairs = m_pairSymbols->data();
+    std::int64_t count = 0;
+    int i = 0;
+    for (; i + 2 <= size; i += 2) {
+        std::uint16_t pair;
+        std::memcpy(&pair, in + i, 2);
+        count += pairs[pair];
+    }
+    if (i < size)
+        count += m_symbol[in[i]] >= 0;
+    const int period = int(place.shifts.size());
+    // The autokey's shifts to come are the last plaintext symbols, one a
+    // column: only the last period symbols of the part need passing.
+    std::vector<std::int8_t> last;
+    if (m_cipher->rule() == SymbolRule::Autokey) {
+        for (int j = size - 1; j >= 0 && int(last.size()) < period; --j) {
+            if (m_symbol[in[j]] >= 0)
+                last.push_back(m_symbol[in[j]]);
         }
-        if (i < size)
-            count += m_symbol[in[i]] >= 0;
-        const int period = int(place.shifts.size());
-        place.column = int((place.column + count % period) % period);
-        return;
     }
-    for (int i = 0; i < size; ++i) {
-        const int symbol = m_symbol[in[i]];
-        if (symbol >= 0)
-            m_cipher->pass(symbol, place);
-    }
+    place.column = int((place.column + (count - std::int64_t(last.size())) % period) % period);
+    for (auto symbol = last.rbegin(); symbol != last.rend(); ++symbol)
+        m_cipher->pass(*symbol, place);
 }
