@@ -12,6 +12,8 @@
 #include "keytablemodel.h"
 #include "labwindow.h"
 #include "modalhelper.h"
+#include "periodicity.h"
+#include "periodpanel.h"
 #include "symbolkeymodel.h"
 #include "textpane.h"
 
@@ -28,6 +30,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTextCodec>
@@ -54,6 +57,32 @@ const QString Story = QStringLiteral(
     "донесений: каждую букву они заменяли числом, а для частых букв брали сразу несколько разных чисел. "
     "Учитель хотел показать ученикам, что такой шифр всё равно можно прочитать, если внимательно считать, "
     "какие числа стоят рядом и как часто они повторяются.");
+
+// More prose, so that each column of a keyword of four to six holds a few
+// hundred symbols and reads as Russian.
+const QString LongStory = Story + QStringLiteral(
+    "\nВечером того же дня он разложил на столе листы с упражнениями. На каждом была короткая фраза, "
+    "записанная чужим алфавитом, и под ней пустая строка для ответа. Сначала дети будут считать знаки, потом "
+    "сравнивать их с частотами родного языка, а самые терпеливые догадаются, что одна и та же буква "
+    "встречается под разными масками. Учитель знал, что к концу недели кто-нибудь обязательно принесёт "
+    "решение, о котором он сам не подумал, и заранее радовался этому. За окном снова пошёл дождь, лампа "
+    "светила ровно, и в тишине было слышно, как тикают старые часы на стене.");
+
+// The column header of the largest share in a row of the column profiles.
+QString peakOfRow(const QTableWidget *table, int row)
+{
+    int best = -1;
+    double bestShare = -1;
+    for (int column = 0; column < Alphabet::Size; ++column) {
+        const QTableWidgetItem *item = table->item(row, column);
+        const double share = item ? item->text().replace(QLatin1Char(','), QLatin1Char('.')).toDouble() : 0;
+        if (share > bestShare) {
+            bestShare = share;
+            best = column;
+        }
+    }
+    return table->horizontalHeaderItem(best)->text();
+}
 
 KeyTable secretTable()
 {
@@ -175,6 +204,9 @@ private slots:
     void symbolKeyFilesReadBack();
     void frequenciesCountTheFamilysCipherText_data();
     void frequenciesCountTheFamilysCipherText();
+    void periodStatisticsFollowTheKeyword_data();
+    void periodStatisticsFollowTheKeyword();
+    void columnProfilesFollowThePeriod();
 
 private:
     QTemporaryDir m_dir;
@@ -1182,6 +1214,85 @@ void LabTest::frequenciesCountTheFamilysCipherText()
     QTRY_VERIFY(chart->redrawCount() > redraws);
     const QString shown = window.findChild<QLabel *>(QStringLiteral("cipherMeasures"))->text();
     QVERIFY2(shown.contains(measures), qPrintable(shown));
+}
+
+void LabTest::periodStatisticsFollowTheKeyword_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<int>("period");
+    QTest::newRow("Vigenère under a keyword of four") << QStringLiteral("vigenere") << QStringLiteral("КЛЮЧ") << 4;
+    QTest::newRow("Vigenère under a keyword of five") << QStringLiteral("vigenere") << QStringLiteral("ЗАМОК") << 5;
+    QTest::newRow("Beaufort under a keyword of six") << QStringLiteral("beaufort") << QStringLiteral("ПРИЧАЛ") << 6;
+}
+
+// The index chart and the period chosen for the columns follow the
+// ciphertext; a family without a period has no such tab.
+void LabTest::periodStatisticsFollowTheKeyword()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, keyword);
+    QFETCH(int, period);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, family);
+    auto *views = window.frequencyPage()->findChild<QTabWidget *>(QStringLiteral("frequencyViews"));
+    PeriodPanel *panel = window.frequencyPage()->periodPanel();
+    QCOMPARE(views->currentWidget(), panel);
+    QSignalSpy examined(panel, &PeriodPanel::examined);
+    const QString cipher = SymbolCipher(familyKey(family, KeyForm::Keyword, keyword)).encrypt(LongStory);
+    window.cipherPage()->cipherPane()->setText(cipher);
+    QTRY_VERIFY(examined.count() >= 1);
+    QTRY_VERIFY(panel->findChild<QTableWidget *>(QStringLiteral("columnProfiles"))->rowCount() > 0);
+
+    const SymbolSequence symbols = Alphabet::indicesOf(cipher);
+    QCOMPARE(panel->findChild<QSpinBox *>(QStringLiteral("columnPeriod"))->value(), period);
+    QCOMPARE(panel->chartSvg(), coincidenceChartSvg(coincidenceByPeriod(symbols), period));
+    const QString summary = panel->findChild<QLabel *>(QStringLiteral("periodSummary"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("Символов алфавита: %1.").arg(symbols.size())), qPrintable(summary));
+    auto *repeats = panel->findChild<QTableWidget *>(QStringLiteral("kasiskiTable"));
+    QCOMPARE(repeats->rowCount(), int(qMin(examineKasiski(symbols).repeats.size(), size_t(PeriodPanel::ShownRepeats))));
+
+    chooseFamily(window, QStringLiteral("mono"));
+    QVERIFY(!views->isTabVisible(views->indexOf(panel)));
+    QCOMPARE(views->currentIndex(), 0);
+}
+
+// At the keyword's length each column is Russian shifted by its key symbol,
+// so the space, the commonest symbol, lands on the key symbol itself and the
+// columns' peaks spell the keyword; at another period they do not.
+void LabTest::columnProfilesFollowThePeriod()
+{
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("vigenere"));
+    PeriodPanel *panel = window.frequencyPage()->periodPanel();
+    QSignalSpy shown(panel, &PeriodPanel::columnsShown);
+    const QString keyword = QStringLiteral("КЛЮЧ");
+    window.cipherPage()->plainPane()->setText(LongStory);
+    window.cipherPage()->cipherPane()->setText(
+        SymbolCipher(familyKey(QStringLiteral("vigenere"), KeyForm::Keyword, keyword)).encrypt(LongStory));
+    QTRY_VERIFY(shown.count() >= 1);
+    auto *table = panel->findChild<QTableWidget *>(QStringLiteral("columnProfiles"));
+    auto *period = panel->findChild<QSpinBox *>(QStringLiteral("columnPeriod"));
+    QCOMPARE(period->value(), 4);
+    // The plaintext's row first, then one a column.
+    QCOMPARE(table->rowCount(), 5);
+    QCOMPARE(peakOfRow(table, 0), QStringLiteral("␣"));
+    QString peaks;
+    for (int row = 1; row < table->rowCount(); ++row)
+        peaks += peakOfRow(table, row);
+    QCOMPARE(peaks, keyword);
+
+    shown.clear();
+    period->setValue(3);
+    QTRY_VERIFY(shown.count() >= 1);
+    QCOMPARE(table->rowCount(), 4);
+    peaks.clear();
+    for (int row = 1; row < table->rowCount(); ++row)
+        peaks += peakOfRow(table, row);
+    QVERIFY2(peaks != keyword.left(3), qPrintable(peaks));
+    QVERIFY(panel->chartSvg().contains("период 3"));
 }
 
 QTEST_MAIN(LabTest)
