@@ -205,8 +205,9 @@ void PeriodPanel::showKasiski(const KasiskiExamination &kasiski, qint64 examined
     m_repeats->setRowCount(rows);
     for (int row = 0; row < rows; ++row) {
         const RepeatedSequence &repeat = kasiski.repeats[std::size_t(row)];
-        QString text = repeat.text.size() > ShownRepeatLength ? repeat.text.left(ShownRepeatLength) + QStringLiteral("…")
-                                                              : repeat.text;
+        QString text = repeat.text.left(ShownRepeatLength);
+        if (repeat.text.size() > ShownRepeatLength)
+            text += QStringLiteral("…");
         text.replace(QLatin1Char(' '), QStringLiteral("␣"));
         m_repeats->setItem(row, 0, readOnlyItem(text));
         m_repeats->setItem(row, 1, readOnlyItem(listText(repeat.positions, 1)));
