@@ -4,14 +4,18 @@
 #include "cipherfamily.h"
 #include "cipherpage.h"
 #include "crackworker.h"
+#include "familyattackworker.h"
 #include "frequencychart.h"
 #include "frequencycount.h"
 #include "frequencypage.h"
 #include "keypage.h"
 #include "keytable.h"
 #include "keytablemodel.h"
+#include "labcipher.h"
 #include "labwindow.h"
 #include "modalhelper.h"
+#include "periodicity.h"
+#include "periodpanel.h"
 #include "symbolkeymodel.h"
 #include "textpane.h"
 
@@ -28,6 +32,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTextCodec>
@@ -54,6 +59,60 @@ const QString Story = QStringLiteral(
     "донесений: каждую букву они заменяли числом, а для частых букв брали сразу несколько разных чисел. "
     "Учитель хотел показать ученикам, что такой шифр всё равно можно прочитать, если внимательно считать, "
     "какие числа стоят рядом и как часто они повторяются.");
+
+// More prose, so that each column of a keyword of four to six holds a few
+// hundred symbols and reads as Russian.
+const QString LongStory = Story + QStringLiteral(
+    "\nВечером того же дня он разложил на столе листы с упражнениями. На каждом была короткая фраза, "
+    "записанная чужим алфавитом, и под ней пустая строка для ответа. Сначала дети будут считать знаки, потом "
+    "сравнивать их с частотами родного языка, а самые терпеливые догадаются, что одна и та же буква "
+    "встречается под разными масками. Учитель знал, что к концу недели кто-нибудь обязательно принесёт "
+    "решение, о котором он сам не подумал, и заранее радовался этому. За окном снова пошёл дождь, лампа "
+    "светила ровно, и в тишине было слышно, как тикают старые часы на стене.");
+
+// The start of text holding count alphabet symbols.
+QString symbolsOfText(const QString &text, int count)
+{
+    int seen = 0;
+    int cut = 0;
+    while (cut < text.size() && seen < count)
+        seen += Alphabet::indexOf(text.at(cut++).unicode()) >= 0;
+    return text.left(cut);
+}
+
+QString decipherWith(const SymbolKey &key, const QString &cipher)
+{
+    LabCipherRequest request;
+    request.direction = LabCipherRequest::Direction::Decrypt;
+    request.symbolKey = key;
+    return cipherWholeText(cipher, request);
+}
+
+// A text with no period to find: symbols at random.
+QString symbolNoise(int length)
+{
+    QRandomGenerator source(11);
+    QString noise;
+    for (int i = 0; i < length; ++i)
+        noise += Alphabet::symbol(int(source.bounded(Alphabet::Size)));
+    return noise;
+}
+
+// The column header of the largest share in a row of the column profiles.
+QString peakOfRow(const QTableWidget *table, int row)
+{
+    int best = -1;
+    double bestShare = -1;
+    for (int column = 0; column < Alphabet::Size; ++column) {
+        const QTableWidgetItem *item = table->item(row, column);
+        const double share = item ? item->text().replace(QLatin1Char(','), QLatin1Char('.')).toDouble() : 0;
+        if (share > bestShare) {
+            bestShare = share;
+            best = column;
+        }
+    }
+    return table->horizontalHeaderItem(best)->text();
+}
 
 KeyTable secretTable()
 {
@@ -175,6 +234,13 @@ private slots:
     void symbolKeyFilesReadBack();
     void frequenciesCountTheFamilysCipherText_data();
     void frequenciesCountTheFamilysCipherText();
+    void periodStatisticsFollowTheKeyword_data();
+    void periodStatisticsFollowTheKeyword();
+    void columnProfilesFollowThePeriod();
+    void familyAttackBreaksAShortText();
+    void badFamilyLocksRunNothing_data();
+    void badFamilyLocksRunNothing();
+    void stopEndsAFamilySearch();
 
 private:
     QTemporaryDir m_dir;
@@ -680,12 +746,13 @@ void LabTest::attackRefusesWhatIsNoCipherText_data()
     QTest::newRow("prose") << QStringLiteral("это просто слова, 12 и всё") << false
                            << QStringLiteral("это не шифртекст: двузначных кодов меньше 50 % слов (1 из 6)")
                            << homophonic;
-    // The search finds homophonic tables: on another family's text it would
-    // find a key that means nothing.
+    QTest::newRow("nothing while Vigenère is chosen") << QStringLiteral("\n  ") << false
+                                                      << QStringLiteral("шифртекста нет") << QStringLiteral("vigenere");
+    // Of codes only the spaces are symbols of the alphabet: too few to judge.
     QTest::newRow("codes while Vigenère is chosen")
         << QStringLiteral("15 16 09 03 06 18 15 16 09 03 06 18") << false
-        << QStringLiteral("здесь пока вскрывается только гомофоническая замена, а в списке шифров выбрано: шифр "
-                          "Виженера")
+        << QStringLiteral("Вскрыть нельзя: шифртекст слишком короткий, чтобы судить о периоде: в нём 11 символов "
+                          "алфавита, а нужно хотя бы 20.")
         << QStringLiteral("vigenere");
 }
 
@@ -700,8 +767,6 @@ void LabTest::attackRefusesWhatIsNoCipherText()
     QVERIFY(QTest::qWaitForWindowActive(&window));
     chooseFamily(window, family);
     AttackPage *page = window.attackPage();
-    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("attackFamilyNote"))->isVisibleTo(page),
-             family != homophonicFamily().name());
     page->cipherPane()->setText(text);
     ModalAnswerer answerer;
     answerer.then(pressOk);
@@ -713,8 +778,9 @@ void LabTest::attackRefusesWhatIsNoCipherText()
     QCOMPARE(window.findChild<QTabWidget *>(QStringLiteral("tasks"))->currentWidget(), page);
     QCOMPARE(answerer.unexpected, 0);
     QVERIFY2(answerer.seen.first().contains(problem), qPrintable(answerer.seen.first()));
-    QVERIFY(!page->worker()->isRunning());
+    QVERIFY(!page->isRunning());
     QVERIFY(!page->result());
+    QVERIFY(!page->familyResult());
 }
 
 void LabTest::unsavedTextIsNotDroppedOnClose_data()
@@ -1182,6 +1248,202 @@ void LabTest::frequenciesCountTheFamilysCipherText()
     QTRY_VERIFY(chart->redrawCount() > redraws);
     const QString shown = window.findChild<QLabel *>(QStringLiteral("cipherMeasures"))->text();
     QVERIFY2(shown.contains(measures), qPrintable(shown));
+}
+
+void LabTest::periodStatisticsFollowTheKeyword_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<int>("period");
+    QTest::newRow("Vigenère under a keyword of four") << QStringLiteral("vigenere") << QStringLiteral("КЛЮЧ") << 4;
+    QTest::newRow("Vigenère under a keyword of five") << QStringLiteral("vigenere") << QStringLiteral("ЗАМОК") << 5;
+    QTest::newRow("Beaufort under a keyword of six") << QStringLiteral("beaufort") << QStringLiteral("ПРИЧАЛ") << 6;
+}
+
+// The index chart and the period chosen for the columns follow the
+// ciphertext; a family without a period has no such tab.
+void LabTest::periodStatisticsFollowTheKeyword()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, keyword);
+    QFETCH(int, period);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, family);
+    auto *views = window.frequencyPage()->findChild<QTabWidget *>(QStringLiteral("frequencyViews"));
+    PeriodPanel *panel = window.frequencyPage()->periodPanel();
+    QCOMPARE(views->currentWidget(), panel);
+    QSignalSpy examined(panel, &PeriodPanel::examined);
+    const QString cipher = SymbolCipher(familyKey(family, KeyForm::Keyword, keyword)).encrypt(LongStory);
+    window.cipherPage()->cipherPane()->setText(cipher);
+    QTRY_VERIFY(examined.count() >= 1);
+    QTRY_VERIFY(panel->findChild<QTableWidget *>(QStringLiteral("columnProfiles"))->rowCount() > 0);
+
+    const SymbolSequence symbols = Alphabet::indicesOf(cipher);
+    QCOMPARE(panel->findChild<QSpinBox *>(QStringLiteral("columnPeriod"))->value(), period);
+    QCOMPARE(panel->chartSvg(), coincidenceChartSvg(coincidenceByPeriod(symbols), period));
+    const QString summary = panel->findChild<QLabel *>(QStringLiteral("periodSummary"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("Символов алфавита: %1.").arg(symbols.size())), qPrintable(summary));
+    auto *repeats = panel->findChild<QTableWidget *>(QStringLiteral("kasiskiTable"));
+    QCOMPARE(repeats->rowCount(), int(qMin(examineKasiski(symbols).repeats.size(), size_t(PeriodPanel::ShownRepeats))));
+
+    chooseFamily(window, QStringLiteral("mono"));
+    QVERIFY(!views->isTabVisible(views->indexOf(panel)));
+    QCOMPARE(views->currentIndex(), 0);
+}
+
+// At the keyword's length each column is Russian shifted by its key symbol,
+// so the space, the commonest symbol, lands on the key symbol itself and the
+// columns' peaks spell the keyword; at another period they do not.
+void LabTest::columnProfilesFollowThePeriod()
+{
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("vigenere"));
+    PeriodPanel *panel = window.frequencyPage()->periodPanel();
+    QSignalSpy shown(panel, &PeriodPanel::columnsShown);
+    const QString keyword = QStringLiteral("КЛЮЧ");
+    window.cipherPage()->plainPane()->setText(LongStory);
+    window.cipherPage()->cipherPane()->setText(
+        SymbolCipher(familyKey(QStringLiteral("vigenere"), KeyForm::Keyword, keyword)).encrypt(LongStory));
+    QTRY_VERIFY(shown.count() >= 1);
+    auto *table = panel->findChild<QTableWidget *>(QStringLiteral("columnProfiles"));
+    auto *period = panel->findChild<QSpinBox *>(QStringLiteral("columnPeriod"));
+    QCOMPARE(period->value(), 4);
+    // The plaintext's row first, then one a column.
+    QCOMPARE(table->rowCount(), 5);
+    QCOMPARE(peakOfRow(table, 0), QStringLiteral("␣"));
+    QString peaks;
+    for (int row = 1; row < table->rowCount(); ++row)
+        peaks += peakOfRow(table, row);
+    QCOMPARE(peaks, keyword);
+
+    shown.clear();
+    period->setValue(3);
+    QTRY_VERIFY(shown.count() >= 1);
+    QCOMPARE(table->rowCount(), 4);
+    peaks.clear();
+    for (int row = 1; row < table->rowCount(); ++row)
+        peaks += peakOfRow(table, row);
+    QVERIFY2(peaks != keyword.left(3), qPrintable(peaks));
+    QVERIFY(panel->chartSvg().contains("период 3"));
+}
+
+// A short Vigenère text falls to the attack tab; its plaintext is the text
+// as the true key deciphers it, and the key goes to the key tab.
+void LabTest::familyAttackBreaksAShortText()
+{
+    const QString plain = symbolsOfText(Story, 300);
+    const SymbolKey key = familyKey(QStringLiteral("vigenere"), KeyForm::Keyword, QStringLiteral("КЛЮЧ"));
+    const QString cipher = SymbolCipher(key).encrypt(plain);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("vigenere"));
+    window.cipherPage()->cipherPane()->setText(cipher);
+    QTest::mouseClick(window.cipherPage()->findChild<QAbstractButton *>(QStringLiteral("attackCipherTextButton")),
+                      Qt::LeftButton);
+    AttackPage *page = window.attackPage();
+    QCOMPARE(page->cipherPane()->text(), cipher);
+    QCOMPARE(page->findChild<QLineEdit *>(QStringLiteral("attackLocks"))->placeholderText(),
+             QStringLiteral("НОМЕР=БУКВА, через запятую"));
+    page->findChild<QDoubleSpinBox *>(QStringLiteral("timeLimit"))->setValue(20);
+    page->findChild<QLineEdit *>(QStringLiteral("attackSeed"))->setText(QStringLiteral("1"));
+    QSignalSpy progressed(page->familyWorker(), &FamilyAttackWorker::progressed);
+    QTest::mouseClick(page->findChild<QAbstractButton *>(QStringLiteral("attackButton")), Qt::LeftButton);
+    QVERIFY(page->familyWorker()->isRunning());
+    QVERIFY(!page->startAction()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(page->familyResult().has_value(), 120000);
+    QVERIFY(progressed.count() >= 1);
+
+    auto *found = page->findChild<QPlainTextEdit *>(QStringLiteral("bestPlaintext"));
+    QTRY_COMPARE(found->toPlainText(), decipherWith(key, cipher));
+    const QString summary = page->findChild<QLabel *>(QStringLiteral("attackSummary"))->text();
+    QVERIFY2(summary.contains(QStringLiteral("«КЛЮЧ»")), qPrintable(summary));
+    QVERIFY(page->findChild<QListWidget *>(QStringLiteral("attackReasons"))->count() > 0);
+    // Each free cell shows the found symbol as its hint.
+    QCOMPARE(page->findChild<QSpinBox *>(QStringLiteral("keywordLength"))->value(), 4);
+    QCOMPARE(page->findChild<QLineEdit *>(QStringLiteral("keywordCell2"))->placeholderText(), QStringLiteral("Л"));
+
+    const QString sample = QStringLiteral("СЪЕШЬ ЖЕ ЕЩЁ ЭТИХ МЯГКИХ БУЛОК");
+    QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("useFoundKeyButton")), Qt::LeftButton);
+    QCOMPARE(window.keyPage()->family().name(), QStringLiteral("vigenere"));
+    QVERIFY(window.keyPage()->symbolModel()->cipher());
+    QCOMPARE(window.keyPage()->symbolModel()->cipher()->encrypt(sample), SymbolCipher(key).encrypt(sample));
+}
+
+void LabTest::badFamilyLocksRunNothing_data()
+{
+    QTest::addColumn<QString>("locks");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("crib");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("a position from 0 in the locks field")
+        << QStringLiteral("0=К") << QString() << QString()
+        << QStringLiteral("0=К: ожидается НОМЕР=БУКВА, номер буквы ключевого слова от 1");
+    QTest::newRow("a Latin letter in a keyword cell")
+        << QString() << QStringLiteral("Q") << QString() << QStringLiteral("2=Q: «Q» — не символ алфавита");
+    QTest::newRow("a crib the keyword attack takes none of")
+        << QString() << QString() << QStringLiteral("СЛОВО") << QStringLiteral("СЛОВО: подсказка-слово");
+}
+
+// A lock or crib the family cannot read is named before anything runs, and
+// the page keeps what it showed.
+void LabTest::badFamilyLocksRunNothing()
+{
+    QFETCH(QString, locks);
+    QFETCH(QString, cell);
+    QFETCH(QString, crib);
+    QFETCH(QString, problem);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("vigenere"));
+    AttackPage *page = window.attackPage();
+    page->cipherPane()->setText(SymbolCipher(familyKey(QStringLiteral("vigenere"), KeyForm::Keyword,
+                                                       QStringLiteral("КЛЮЧ")))
+                                    .encrypt(Story));
+    page->findChild<QLineEdit *>(QStringLiteral("attackLocks"))->setText(locks);
+    page->findChild<QLineEdit *>(QStringLiteral("keywordCell2"))->setText(cell);
+    page->findChild<QLineEdit *>(QStringLiteral("crib"))->setText(crib);
+    const QString summary = page->findChild<QLabel *>(QStringLiteral("attackSummary"))->text();
+    QSignalSpy finished(page->familyWorker(), &FamilyAttackWorker::finished);
+
+    ModalAnswerer answerer;
+    answerer.then(pressOk);
+    QTest::mouseClick(page->findChild<QAbstractButton *>(QStringLiteral("attackButton")), Qt::LeftButton);
+    QTRY_VERIFY(answerer.allAnswered());
+    QCOMPARE(answerer.unexpected, 0);
+    QVERIFY2(answerer.seen.first().startsWith(QStringLiteral("Вскрытие|Вскрыть нельзя: ") + problem),
+             qPrintable(answerer.seen.first()));
+    QVERIFY(!page->isRunning());
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(!page->familyResult());
+    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("attackSummary"))->text(), summary);
+    QCOMPARE(page->findChild<QProgressBar *>(QStringLiteral("attackProgress"))->text(), QString());
+    QVERIFY(page->startAction()->isEnabled());
+    QVERIFY(!page->stopAction()->isEnabled());
+}
+
+// Stop pressed as the search starts: it ends at its first look at the clock,
+// well before the limit, and still gives a key the tabs can use.
+void LabTest::stopEndsAFamilySearch()
+{
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("autokey"));
+    AttackPage *page = window.attackPage();
+    page->cipherPane()->setText(symbolNoise(3000));
+    page->findChild<QDoubleSpinBox *>(QStringLiteral("timeLimit"))->setValue(600);
+    page->startAction()->trigger();
+    QVERIFY(page->isRunning());
+    QTest::mouseClick(page->findChild<QAbstractButton *>(QStringLiteral("stopButton")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(page->familyResult().has_value(), 60000);
+    const QString progress = page->findChild<QProgressBar *>(QStringLiteral("attackProgress"))->text();
+    QVERIFY2(progress.startsWith(QStringLiteral("остановлено: ")), qPrintable(progress));
+    QVERIFY(page->familyResult()->cutShort);
+    QVERIFY(!page->familyResult()->key.shifts.empty());
+    QVERIFY(page->startAction()->isEnabled());
+    QVERIFY(page->findChild<QPushButton *>(QStringLiteral("useFoundKeyButton"))->isEnabled());
+    QTRY_VERIFY(!page->findChild<QPlainTextEdit *>(QStringLiteral("bestPlaintext"))->toPlainText().isEmpty());
 }
 
 QTEST_MAIN(LabTest)

@@ -3,6 +3,9 @@
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
 #include "keytable.h"
+#include "periodicity.h"
+#include "symbolcipher.h"
+#include "symbolkeys.h"
 #include "languagemodel.h"
 #include "scripteddevice.h"
 #include "textanalysis.h"
@@ -145,6 +148,8 @@ private slots:
     void chartIsValidAndRenders_data();
     void chartIsValidAndRenders();
     void chartPanelsShareOneScale();
+    void columnsAreShiftedPlaintextColumns_data();
+    void columnsAreShiftedPlaintextColumns();
 };
 
 void StatisticsTest::symbolMeasures_data()
@@ -946,6 +951,46 @@ void StatisticsTest::chartPanelsShareOneScale()
     plainHeights.sort();
     codeHeights.sort();
     QCOMPARE(codeHeights, plainHeights);
+}
+
+void StatisticsTest::columnsAreShiftedPlaintextColumns_data()
+{
+    QTest::addColumn<QString>("keyword");
+    QTest::addColumn<int>("period");
+    QTest::newRow("the keyword's length") << QStringLiteral("КЛЮЧ") << 4;
+    QTest::newRow("a multiple of it") << QStringLiteral("КЛЮЧ") << 8;
+    QTest::newRow("a length the text is no multiple of") << QStringLiteral("ЗАМОК") << 5;
+}
+
+// Under a Vigenère key each column of the ciphertext is the same column of the
+// plaintext, every symbol moved on by the column's key symbol.
+void StatisticsTest::columnsAreShiftedPlaintextColumns()
+{
+    QFETCH(QString, keyword);
+    QFETCH(int, period);
+    const QString plain = QString::fromUtf8(prose[0]);
+    const SymbolKey key = *SymbolKeys::keyword(SymbolRule::Vigenere, keyword);
+    const SymbolSequence plainSymbols = Alphabet::indicesOf(plain);
+    const std::vector<FrequencyCounts> plainColumns = columnCounts(plainSymbols, period);
+    const std::vector<FrequencyCounts> cipherColumns =
+        columnCounts(Alphabet::indicesOf(SymbolCipher(key).encrypt(plain)), period);
+    QCOMPARE(int(cipherColumns.size()), period);
+    qint64 total = 0;
+    for (int column = 0; column < period; ++column) {
+        const FrequencyCounts &counts = cipherColumns[std::size_t(column)];
+        QCOMPARE(counts.labels.first(), QStringLiteral(" "));
+        QCOMPARE(counts.labels.size(), Alphabet::Size);
+        const int shift = key.shifts[std::size_t(column) % key.shifts.size()];
+        for (int symbol = 0; symbol < Alphabet::Size; ++symbol) {
+            QCOMPARE(counts.counts[std::size_t((symbol + shift) % Alphabet::Size)],
+                     plainColumns[std::size_t(column)].counts[std::size_t(symbol)]);
+        }
+        const qint64 expected = qint64(plainSymbols.size()) / period + (column < int(plainSymbols.size()) % period);
+        QCOMPARE(counts.total(), expected);
+        total += counts.total();
+    }
+    QCOMPARE(total, qint64(plainSymbols.size()));
+    QVERIFY(columnCounts(plainSymbols, 0).empty());
 }
 
 QTEST_GUILESS_MAIN(StatisticsTest)

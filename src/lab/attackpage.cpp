@@ -4,6 +4,8 @@
 #include "keypage.h"
 #include "keytable.h"
 #include "keytablemodel.h"
+#include "languagemodel.h"
+#include "symbolattackpanel.h"
 #include "textpane.h"
 
 #include <QAction>
@@ -24,6 +26,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpressionValidator>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QTextDocument>
 #include <QThread>
@@ -48,9 +51,15 @@ QString choiceText(ChoiceMode choice)
     return QStringLiteral("не виден");
 }
 
-void warnRefused(QWidget *parent, const QString &reason)
+// A family's reasons may be whole sentences: after the colon they go on in
+// lower case, and keep their own full stop.
+void warnRefused(QWidget *parent, QString reason)
 {
-    QMessageBox::warning(parent, QStringLiteral("Вскрытие"), QStringLiteral("Вскрыть нельзя: ") + reason + QLatin1Char('.'));
+    if (reason.size() > 1 && reason.at(0).isUpper() && reason.at(1).isLower())
+        reason[0] = reason.at(0).toLower();
+    if (!reason.endsWith(QLatin1Char('.')))
+        reason += QLatin1Char('.');
+    QMessageBox::warning(parent, QStringLiteral("Вскрытие"), QStringLiteral("Вскрыть нельзя: ") + reason);
 }
 
 // A button for an action, sharing its text (without the menu's longer
@@ -69,7 +78,9 @@ QToolButton *actionButton(QAction *action, const QString &name, QWidget *parent)
 AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     : QWidget(parent)
     , m_keys(keys)
-    , m_worker(new CrackWorker(this))
+    , m_model(std::make_shared<LanguageModel>())
+    , m_worker(new CrackWorker(this, m_model))
+    , m_familyWorker(new FamilyAttackWorker(m_model, this))
     , m_cipher(new TextPane(QStringLiteral("Шифртекст для вскрытия"), QStringLiteral("attackText"), this))
     , m_timeLimit(new QDoubleSpinBox(this))
     , m_seed(new QLineEdit(this))
@@ -93,7 +104,10 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     , m_progress(new QProgressBar(this))
     , m_plaintext(new QPlainTextEdit(this))
     , m_summary(new QLabel(this))
-    , m_familyNote(new QLabel(this))
+    , m_continueButton(actionButton(m_continueAction, QStringLiteral("continueButton"), this))
+    , m_found(new QStackedWidget(this))
+    , m_foundTable(new QWidget(this))
+    , m_symbolPanel(new SymbolAttackPanel(this))
     , m_foundKey(new KeyTableModel(this))
 {
     setObjectName(QStringLiteral("attackPage"));
@@ -110,11 +124,13 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     m_crib->setObjectName(QStringLiteral("crib"));
     m_crib->setPlaceholderText(QStringLiteral("слово из текста"));
     m_crib->setToolTip(QStringLiteral("Слово, которое наверняка есть в открытом тексте (несколько — через "
-                                      "запятую): ключи, в которых оно читается, ценятся выше"));
+                                      "запятую): ключи, в которых оно читается, ценятся выше; не всякий шифр "
+                                      "их принимает"));
     m_lockList->setObjectName(QStringLiteral("lockList"));
     m_lockList->setWordWrap(true);
     m_useKey->setObjectName(QStringLiteral("useFoundKeyButton"));
-    m_useKey->setToolTip(QStringLiteral("Открыть найденную таблицу на вкладке «Ключ», чтобы править и шифровать ею"));
+    m_useKey->setToolTip(QStringLiteral("Открыть найденный ключ на вкладке «Ключ», чтобы править, шифровать и "
+                                        "сохранять его"));
     m_progress->setObjectName(QStringLiteral("attackProgress"));
     m_progress->setRange(0, 1000);
     m_progress->reset();
@@ -123,11 +139,8 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     m_plaintext->setPlaceholderText(QStringLiteral("Здесь появится лучший открытый текст"));
     m_summary->setObjectName(QStringLiteral("attackSummary"));
     m_summary->setWordWrap(true);
-    m_familyNote->setObjectName(QStringLiteral("attackFamilyNote"));
-    m_familyNote->setWordWrap(true);
-    m_familyNote->setStyleSheet(QStringLiteral("color: #b00000"));
     m_foundKey->setEditable(false);
-    auto *keyView = new QTableView(this);
+    auto *keyView = new QTableView(m_foundTable);
     keyView->setObjectName(QStringLiteral("foundKeyTable"));
     keyView->setModel(m_foundKey);
     fitKeyColumns(keyView);
@@ -142,13 +155,13 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
             askLock(code.toInt());
     });
     m_cipher->editor()->viewport()->installEventFilter(this);
-    connect(m_useKey, &QPushButton::clicked, this, [this] {
-        if (m_result)
-            m_keys->useTable(m_result->table, QStringLiteral("найденный ключ"));
-    });
+    connect(m_useKey, &QPushButton::clicked, this, &AttackPage::useFoundKey);
     connect(m_worker, &CrackWorker::progressed, this, &AttackPage::showProgress);
     connect(m_worker, &CrackWorker::finished, this, &AttackPage::showResult);
     connect(m_worker, &CrackWorker::refused, this, &AttackPage::refuse);
+    connect(m_familyWorker, &FamilyAttackWorker::progressed, this, &AttackPage::showFamilyProgress);
+    connect(m_familyWorker, &FamilyAttackWorker::finished, this, &AttackPage::showFamilyResult);
+    connect(m_familyWorker, &FamilyAttackWorker::refused, this, &AttackPage::refuse);
     connect(&m_plaintextLayout, &QFutureWatcher<QTextDocument *>::finished, this, &AttackPage::showFoundPlaintext);
 
     auto *controls = new QHBoxLayout;
@@ -159,7 +172,7 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     controls->addWidget(new QLabel(QStringLiteral("подсказка:"), this));
     controls->addWidget(m_crib);
     controls->addWidget(actionButton(m_startAction, QStringLiteral("attackButton"), this));
-    controls->addWidget(actionButton(m_continueAction, QStringLiteral("continueButton"), this));
+    controls->addWidget(m_continueButton);
     controls->addWidget(actionButton(m_stopAction, QStringLiteral("stopButton"), this));
     controls->addWidget(m_progress, 1);
 
@@ -168,16 +181,19 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     foundLayout->setContentsMargins(0, 0, 0, 0);
     foundLayout->addWidget(new QLabel(QStringLiteral("<b>Лучший открытый текст</b>"), found), 0, 0);
     foundLayout->addWidget(m_plaintext, 1, 0);
-    foundLayout->addWidget(new QLabel(QStringLiteral("<b>Найденная таблица</b>"), found), 0, 1);
-    foundLayout->addWidget(keyView, 1, 1);
+    auto *tableLayout = new QVBoxLayout(m_foundTable);
+    tableLayout->setContentsMargins(0, 0, 0, 0);
+    tableLayout->addWidget(new QLabel(QStringLiteral("<b>Найденная таблица</b>"), m_foundTable));
+    tableLayout->addWidget(keyView, 1);
+    tableLayout->addWidget(m_lockList);
+    m_found->addWidget(m_foundTable);
+    m_found->addWidget(m_symbolPanel);
+    foundLayout->addWidget(m_found, 0, 1, 2, 1);
     auto *keyButtons = new QHBoxLayout;
     keyButtons->addWidget(m_useKey);
     keyButtons->addWidget(actionButton(m_saveKeyAction, QStringLiteral("saveFoundKeyButton"), found));
     foundLayout->addLayout(keyButtons, 2, 1);
-    auto *notes = new QVBoxLayout;
-    notes->addWidget(m_summary);
-    notes->addWidget(m_lockList);
-    foundLayout->addLayout(notes, 2, 0);
+    foundLayout->addWidget(m_summary, 2, 0);
     foundLayout->setColumnStretch(0, 3);
     foundLayout->setColumnStretch(1, 2);
 
@@ -186,7 +202,6 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     splitter->addWidget(found);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_familyNote);
     layout->addLayout(controls);
     layout->addWidget(splitter, 1);
     setRunning(false);
@@ -195,15 +210,23 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     followFamily();
 }
 
-// The search here is the homophonic one: run on another family's ciphertext
-// it would find a table that means nothing.
+// Codes are fixed in the homophonic search's table; another family's locks
+// are written as the family reads them.
 void AttackPage::followFamily()
 {
     const CipherFamily &family = m_keys->family();
-    m_familyNote->setVisible(!family.isHomophonic());
-    m_familyNote->setText(QStringLiteral("Выбран шифр: %1. Его вскрытие появится здесь позже; сейчас эта вкладка "
-                                         "вскрывает только гомофоническую замену.")
-                              .arg(family.title()));
+    const bool homophonic = family.isHomophonic();
+    m_found->setCurrentWidget(homophonic ? m_foundTable : static_cast<QWidget *>(m_symbolPanel));
+    m_symbolPanel->setFamily(family);
+    m_continueButton->setVisible(homophonic);
+    m_startAction->setToolTip(homophonic ? QStringLiteral("Новый поиск таблицы по частотам русского текста, без "
+                                                          "закреплённых кодов (Ctrl+R)")
+                                         : QStringLiteral("Поиск ключа: %1; закреплённое соблюдается (Ctrl+R)")
+                                               .arg(family.title()));
+    m_saveKeyAction->setToolTip(homophonic ? QStringLiteral("Записать найденную таблицу файлом ключа")
+                                           : QStringLiteral("Открыть найденный ключ на вкладке «Ключ» и записать "
+                                                            "его файлом ключа"));
+    setRunning(isRunning());
 }
 
 QAction *AttackPage::addAction(const QString &text, const QKeySequence &shortcut, const QString &name,
@@ -233,45 +256,86 @@ void AttackPage::dropPlaintextLayout()
 
 void AttackPage::startAttack()
 {
-    if (!m_worker->isRunning())
+    if (!isRunning())
         run({});
 }
 
 void AttackPage::continueAttack()
 {
-    if (!m_worker->isRunning())
+    if (!isRunning() && m_keys->family().isHomophonic())
         run(m_locks);
+}
+
+QStringList AttackPage::cribs() const
+{
+    QStringList cribs;
+    for (const QString &crib : m_crib->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (!crib.trimmed().isEmpty())
+            cribs << crib.trimmed();
+    }
+    return cribs;
+}
+
+// The seed typed, or a random one; empty (after a message) when it is no number.
+std::optional<quint64> AttackPage::seed()
+{
+    if (m_seed->text().isEmpty())
+        return QRandomGenerator::system()->generate64();
+    bool ok = false;
+    const quint64 seed = m_seed->text().toULongLong(&ok);
+    if (!ok) {
+        warnRefused(this, QStringLiteral("зерно — целое число от 0 до 18446744073709551615"));
+        return std::nullopt;
+    }
+    return seed;
 }
 
 void AttackPage::run(const std::map<int, int> &locks)
 {
+    const std::optional<quint64> seed = this->seed();
+    if (!seed)
+        return;
     if (!m_keys->family().isHomophonic()) {
-        warnRefused(this, QStringLiteral("здесь пока вскрывается только гомофоническая замена, а в списке шифров "
-                                         "выбрано: %1")
-                              .arg(m_keys->family().title()));
+        runFamily(*seed);
         return;
     }
     CrackRequest request;
     for (const auto &[code, row] : locks)
         request.locks.push_back({ code, row });
-    for (const QString &crib : m_crib->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        if (!crib.trimmed().isEmpty())
-            request.cribs << crib.trimmed();
-    }
+    request.cribs = cribs();
     request.cipherText = m_cipher->text();
     request.timeLimitSeconds = m_timeLimit->value();
-    bool ok = true;
-    request.seed = m_seed->text().isEmpty() ? QRandomGenerator::system()->generate64() : m_seed->text().toULongLong(&ok);
+    request.seed = *seed;
     QString error;
-    if (!ok)
-        error = QStringLiteral("зерно — целое число от 0 до 18446744073709551615");
-    if (!error.isEmpty() || !m_worker->start(request, &error)) {
+    if (!m_worker->start(request, &error)) {
         warnRefused(this, error);
         return;
     }
-    m_beforeRun = { m_locks, m_summary->text(), m_progress->value(), m_progress->format() };
+    beginRun();
     m_locks = locks;
     showLocks();
+}
+
+void AttackPage::runFamily(quint64 seed)
+{
+    FamilyAttackRequest request;
+    request.cipherText = m_cipher->text();
+    request.seed = seed;
+    request.timeLimitSeconds = m_timeLimit->value();
+    request.locks = m_symbolPanel->locks();
+    request.cribs = cribs();
+    QString error;
+    if (!m_familyWorker->start(m_keys->family(), request, &error)) {
+        warnRefused(this, error);
+        return;
+    }
+    beginRun();
+}
+
+// What a refused search puts back is kept first.
+void AttackPage::beginRun()
+{
+    m_beforeRun = { m_locks, m_summary->text(), m_progress->value(), m_progress->format() };
     m_progress->setValue(0);
     m_progress->setFormat(QStringLiteral("чтение шифртекста…"));
     m_summary->setText(QStringLiteral("Идёт поиск…"));
@@ -297,6 +361,7 @@ void AttackPage::refuse(const QString &reason)
 void AttackPage::stopAttack()
 {
     m_worker->stop();
+    m_familyWorker->stop();
 }
 
 void AttackPage::showProgress(const CrackProgress &progress)
@@ -322,16 +387,8 @@ void AttackPage::showResult(const CrackResult &result, const QString &plaintext,
         return;
     }
     m_result = result;
-    m_progress->setValue(m_progress->maximum());
-    m_progress->setFormat((stopped ? QStringLiteral("остановлено: %1 с") : QStringLiteral("готово: %1 с"))
-                              .arg(decimalText(result.seconds, 1)));
-    // A whole long plaintext takes as long to lay out as to open a file.
-    QThread *const pageThread = thread();
-    const QFont font = m_plaintext->font();
-    dropPlaintextLayout();
-    m_layingOut = true;
-    m_plaintextLayout.setFuture(
-        QtConcurrent::run([plaintext, pageThread, font] { return textDocument(plaintext, pageThread, font); }));
+    showFinishedProgress(result.seconds, stopped);
+    layOutPlaintext(plaintext);
     m_foundKey->setTable(result.table, QStringLiteral("найденный ключ"));
     QString summary = QStringLiteral("%1Таблица: %2; k = %3; выбор кодов: %4; оценка %5 нат на символ; %6 с.")
                           .arg(stopped ? QStringLiteral("Остановлено, показан лучший ключ. ") : QString(),
@@ -339,8 +396,75 @@ void AttackPage::showResult(const CrackResult &result, const QString &plaintext,
                           .arg(result.alphabetCount)
                           .arg(choiceText(result.choice), decimalText(result.score, 3), decimalText(result.seconds, 2));
     m_summary->setText(summary);
-    m_saveKeyAction->setEnabled(true);
-    m_useKey->setEnabled(true);
+    setRunning(false);
+}
+
+void AttackPage::showFinishedProgress(double seconds, bool stopped)
+{
+    m_progress->setValue(m_progress->maximum());
+    m_progress->setFormat((stopped ? QStringLiteral("остановлено: %1 с") : QStringLiteral("готово: %1 с"))
+                              .arg(decimalText(seconds, 1)));
+}
+
+// A whole long plaintext takes as long to lay out as to open a file.
+void AttackPage::layOutPlaintext(const QString &plaintext)
+{
+    QThread *const pageThread = thread();
+    const QFont font = m_plaintext->font();
+    dropPlaintextLayout();
+    m_layingOut = true;
+    m_plaintextLayout.setFuture(
+        QtConcurrent::run([plaintext, pageThread, font] { return textDocument(plaintext, pageThread, font); }));
+}
+
+void AttackPage::showFamilyProgress(double seconds, double score, const QString &plaintextStart)
+{
+    m_progress->setValue(int(qBound(0.0, seconds / m_timeLimit->value(), 1.0) * 1000));
+    m_progress->setFormat(QStringLiteral("прошло %1 из %2 с")
+                              .arg(decimalText(seconds, 1), decimalText(m_timeLimit->value(), 1)));
+    m_plaintext->setPlainText(plaintextStart);
+    m_summary->setText(QStringLiteral("%1 с, лучшая оценка %2 нат на символ")
+                           .arg(decimalText(seconds, 1), decimalText(score, 3)));
+}
+
+void AttackPage::showFamilyResult(const FamilyAttackResult &result, const QString &plaintext, bool stopped,
+                                  const QString &error)
+{
+    setRunning(false);
+    if (!error.isEmpty()) {
+        m_progress->reset();
+        m_summary->setText(error);
+        QMessageBox::critical(this, QStringLiteral("Вскрытие"), QStringLiteral("Вскрыть не удалось: ") + error);
+        return;
+    }
+    m_familyResult = result;
+    showFinishedProgress(result.seconds, stopped);
+    layOutPlaintext(plaintext);
+    m_symbolPanel->showFound(result);
+    m_summary->setText(QStringLiteral("%1%2; оценка %3 нат на символ: %4; %5 с.")
+                           .arg(stopped ? QStringLiteral("Остановлено, показан лучший ключ. ")
+                                        : result.cutShort ? QStringLiteral("Время вышло, показан лучший ключ. ")
+                                                          : QString(),
+                                result.family->keyText(result.key), decimalText(result.score, 3),
+                                result.readsAsRussian ? QStringLiteral("читается как русский текст")
+                                                      : QStringLiteral("на русский текст не похоже"),
+                                decimalText(result.seconds, 2)));
+    setRunning(false);
+}
+
+bool AttackPage::hasFoundKey() const
+{
+    return m_keys->family().isHomophonic() ? m_result.has_value() : m_familyResult.has_value();
+}
+
+void AttackPage::useFoundKey()
+{
+    if (m_keys->family().isHomophonic()) {
+        if (m_result)
+            m_keys->useTable(m_result->table, QStringLiteral("найденный ключ"));
+    } else if (m_familyResult) {
+        m_keys->useSymbolKey(*m_familyResult->family, m_familyResult->key, QStringLiteral("найденный ключ"));
+    }
 }
 
 void AttackPage::showFoundPlaintext()
@@ -348,7 +472,7 @@ void AttackPage::showFoundPlaintext()
     QTextDocument *const document = m_plaintextLayout.result();
     m_layingOut = false;
     // A search started since shows its own progress.
-    if (m_worker->isRunning())
+    if (isRunning())
         delete document;
     else
         showDocument(m_plaintext, document);
@@ -356,6 +480,15 @@ void AttackPage::showFoundPlaintext()
 
 void AttackPage::saveFoundKey()
 {
+    // A symbol family's key is saved where every such key is, after it is
+    // handed to the key tab.
+    if (!m_keys->family().isHomophonic()) {
+        if (m_familyResult) {
+            useFoundKey();
+            m_keys->saveKeyAs();
+        }
+        return;
+    }
     if (!m_result)
         return;
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить найденный ключ"), QString(),
@@ -398,7 +531,7 @@ bool AttackPage::eventFilter(QObject *watched, QEvent *event)
 
 void AttackPage::askLock(int code)
 {
-    if (m_worker->isRunning())
+    if (isRunning() || !m_keys->family().isHomophonic())
         return;
     const KeyTable &fixed = fixedKeyTable();
     QStringList items;
@@ -434,16 +567,17 @@ void AttackPage::showLocks()
                             ? QStringLiteral("Закреплённых кодов нет: щёлкните код в найденной таблице или дважды "
                                              "щёлкните его в шифртексте.")
                             : QStringLiteral("Закреплены: ") + shown.join(QStringLiteral(", ")));
-    m_continueAction->setEnabled(!m_worker->isRunning() && !m_locks.empty());
+    m_continueAction->setEnabled(!isRunning() && !m_locks.empty() && m_keys->family().isHomophonic());
 }
 
 void AttackPage::setRunning(bool running)
 {
     m_startAction->setEnabled(!running);
-    m_continueAction->setEnabled(!running && !m_locks.empty());
+    m_continueAction->setEnabled(!running && !m_locks.empty() && m_keys->family().isHomophonic());
     m_crib->setEnabled(!running);
     m_stopAction->setEnabled(running);
     m_timeLimit->setEnabled(!running);
-    m_saveKeyAction->setEnabled(!running && m_result.has_value());
-    m_useKey->setEnabled(!running && m_result.has_value());
+    m_symbolPanel->setEditable(!running);
+    m_saveKeyAction->setEnabled(!running && hasFoundKey());
+    m_useKey->setEnabled(!running && hasFoundKey());
 }

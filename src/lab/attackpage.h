@@ -1,14 +1,18 @@
 // The attack: a ciphertext, the solver's progress against its time limit,
-// the best plaintext so far, and the key it found.
+// the best plaintext so far, and the key it found. Homophonic substitution
+// has its own search, with codes fixed in its found table; every other
+// family is attacked through the family list.
 #pragma once
 
 #include "crackworker.h"
+#include "familyattackworker.h"
 
 #include <QFutureWatcher>
 #include <QKeySequence>
 #include <QWidget>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 class KeyPage;
@@ -19,8 +23,11 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
+class QStackedWidget;
 class QTextDocument;
+class QToolButton;
 class QPushButton;
+class SymbolAttackPanel;
 class TextPane;
 
 class AttackPage : public QWidget
@@ -33,12 +40,15 @@ public:
 
     TextPane *cipherPane() const { return m_cipher; }
     CrackWorker *worker() const { return m_worker; }
+    FamilyAttackWorker *familyWorker() const { return m_familyWorker; }
+    bool isRunning() const { return m_worker->isRunning() || m_familyWorker->isRunning(); }
     // For the window's menu; the page's buttons trigger the same actions.
     QAction *startAction() const { return m_startAction; }
     QAction *continueAction() const { return m_continueAction; }
     QAction *stopAction() const { return m_stopAction; }
     QAction *saveFoundKeyAction() const { return m_saveKeyAction; }
     const std::optional<Cryptanalysis::CrackResult> &result() const { return m_result; }
+    const std::optional<FamilyAttackResult> &familyResult() const { return m_familyResult; }
 
     // Codes the user fixed to symbols: code -> row of the table.
     const std::map<int, int> &locks() const { return m_locks; }
@@ -68,19 +78,33 @@ private:
 
     QAction *addAction(const QString &text, const QKeySequence &shortcut, const QString &name, const QString &tip);
     void run(const std::map<int, int> &locks);
+    void runFamily(quint64 seed);
+    QStringList cribs() const;
+    std::optional<quint64> seed();
+    void beginRun();
     void refuse(const QString &reason);
     void askLock(int code);
     void showLocks();
     void showProgress(const Cryptanalysis::CrackProgress &progress);
     void showResult(const Cryptanalysis::CrackResult &result, const QString &plaintext, bool stopped,
                     const QString &error);
+    void showFamilyProgress(double seconds, double score, const QString &plaintextStart);
+    void showFamilyResult(const FamilyAttackResult &result, const QString &plaintext, bool stopped,
+                          const QString &error);
+    void showFinishedProgress(double seconds, bool stopped);
+    void layOutPlaintext(const QString &plaintext);
+    void useFoundKey();
+    bool hasFoundKey() const;
     void setRunning(bool running);
     void followFamily();
     void showFoundPlaintext();
     void dropPlaintextLayout();
 
     KeyPage *m_keys;
+    // One model for both searches, loaded once.
+    std::shared_ptr<Cryptanalysis::LanguageModel> m_model;
     CrackWorker *m_worker;
+    FamilyAttackWorker *m_familyWorker;
     TextPane *m_cipher;
     QDoubleSpinBox *m_timeLimit;
     QLineEdit *m_seed;
@@ -94,9 +118,13 @@ private:
     QProgressBar *m_progress;
     QPlainTextEdit *m_plaintext;
     QLabel *m_summary;
-    QLabel *m_familyNote;
+    QToolButton *m_continueButton;
+    QStackedWidget *m_found;
+    QWidget *m_foundTable;
+    SymbolAttackPanel *m_symbolPanel;
     KeyTableModel *m_foundKey;
     std::optional<Cryptanalysis::CrackResult> m_result;
+    std::optional<FamilyAttackResult> m_familyResult;
     std::map<int, int> m_locks;
     Shown m_beforeRun;
     // The found plaintext, laid out off the window's thread.

@@ -16,8 +16,9 @@ constexpr int ShownPlaintextLength = 3000;
 
 } // namespace
 
-CrackWorker::CrackWorker(QObject *parent)
+CrackWorker::CrackWorker(QObject *parent, std::shared_ptr<LanguageModel> model)
     : QObject(parent)
+    , m_model(std::move(model))
 {
     connect(&m_watcher, &QFutureWatcher<Outcome>::finished, this, &CrackWorker::deliver);
 }
@@ -28,10 +29,17 @@ CrackWorker::~CrackWorker()
     m_watcher.waitForFinished();
 }
 
-QString CrackWorker::cipherTextProblem(const QString &text)
+QString CrackWorker::missingCipherText(const QString &text)
 {
     if (text.trimmed().isEmpty())
         return QStringLiteral("шифртекста нет: вставьте или откройте шифртекст");
+    return QString();
+}
+
+QString CrackWorker::cipherTextProblem(const QString &text)
+{
+    if (const QString missing = missingCipherText(text); !missing.isEmpty())
+        return missing;
     CodeTokenTally tally;
     tally.addText(text);
     if (!tally.looksLikeCipher()) {

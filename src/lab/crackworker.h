@@ -32,11 +32,15 @@ class CrackWorker : public QObject
     Q_OBJECT
 
 public:
-    explicit CrackWorker(QObject *parent = nullptr);
+    // model is loaded on the search's thread the first time it is needed;
+    // without one the worker makes its own.
+    explicit CrackWorker(QObject *parent = nullptr, std::shared_ptr<Cryptanalysis::LanguageModel> model = {});
     ~CrackWorker() override;
 
     // Why the text cannot be attacked, in Russian, or an empty string.
     static QString cipherTextProblem(const QString &text);
+    // The part of it that holds for every family: a text with nothing in it.
+    static QString missingCipherText(const QString &text);
 
     // False (with the reason in *error) when a search is already running.
     // Everything else about the request is judged on the search's thread,

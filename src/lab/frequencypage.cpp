@@ -4,6 +4,7 @@
 #include "frequencycount.h"
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
+#include "periodpanel.h"
 #include "textfile.h"
 
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSvgWidget>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <QElapsedTimer>
 #include <QTextDocument>
@@ -49,6 +51,8 @@ FrequencyPage::FrequencyPage(QPlainTextEdit *plain, QPlainTextEdit *cipher, QWid
     , m_plainMeasures(new QLabel(this))
     , m_cipherMeasures(new QLabel(this))
     , m_note(new QLabel(this))
+    , m_views(new QTabWidget(this))
+    , m_period(new PeriodPanel(this))
 {
     setObjectName(QStringLiteral("frequencyPage"));
     m_chart->setObjectName(QStringLiteral("frequencyChart"));
@@ -73,9 +77,15 @@ FrequencyPage::FrequencyPage(QPlainTextEdit *plain, QPlainTextEdit *cipher, QWid
     side->addStretch(1);
     side->addWidget(exportButton);
 
-    auto *layout = new QHBoxLayout(this);
-    layout->addWidget(m_chart, 1);
-    layout->addLayout(side);
+    auto *symbols = new QWidget(this);
+    auto *symbolsLayout = new QHBoxLayout(symbols);
+    symbolsLayout->addWidget(m_chart, 1);
+    symbolsLayout->addLayout(side);
+    m_views->setObjectName(QStringLiteral("frequencyViews"));
+    m_views->addTab(symbols, QStringLiteral("Символы"));
+    m_views->addTab(m_period, QStringLiteral("Период"));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_views);
 
     m_pause.setSingleShot(true);
     m_pause.setInterval(PauseMs);
@@ -99,10 +109,19 @@ void FrequencyPage::setFamily(const CipherFamily &family)
                                                       "0,031, энтропия 5 бит")
                                      : QStringLiteral("Для 100 равновероятных кодов индекс совпадений 0,01, "
                                                       "энтропия log₂ 100 ≈ 6,64 бита"));
+    m_examinePeriod = family.hasPeriod();
+    m_views->setTabVisible(m_views->indexOf(m_period), m_examinePeriod);
+    // The period is what gives such a cipher away: its tab comes first.
+    m_views->setCurrentIndex(m_examinePeriod ? m_views->indexOf(m_period) : 0);
     m_note->setVisible(m_cipherInSymbols);
-    m_note->setText(QStringLiteral("Выбран шифр: %1. Шифртекст посчитан по символам алфавита, как и открытый "
-                                   "текст; своя статистика этого шифра появится здесь позже.")
-                        .arg(family.title()));
+    m_note->setText(m_examinePeriod
+                        ? QStringLiteral("Выбран шифр: %1. Ключ повторяется, и общий профиль шифртекста сглажен; "
+                                         "период выдают индекс совпадений и повторы на вкладке «Период».")
+                              .arg(family.title())
+                        : QStringLiteral("Выбран шифр: %1. Шифртекст посчитан по символам алфавита: у шифра "
+                                         "одного алфавита его профиль — профиль открытого текста, символы "
+                                         "которого переставлены ключом.")
+                              .arg(family.title()));
     m_nextSlice.stop();
     recount();
 }
@@ -128,6 +147,9 @@ void FrequencyPage::recount()
         m_cipherSymbols.emplace(fixedKeyTable());
     else
         m_codes.emplace();
+    m_cipherSequence.reset();
+    if (m_examinePeriod)
+        m_cipherSequence = std::make_shared<SymbolSequence>();
     m_nextSlice.start();
 }
 
@@ -146,6 +168,10 @@ void FrequencyPage::countSome()
                 m_symbols->addLine(m_plainLine.text());
                 m_plainLine = m_plainLine.next();
             } else if (m_cipherLine.isValid()) {
+                if (m_cipherSequence) {
+                    const SymbolSequence symbols = Alphabet::indicesOf(m_cipherLine.text());
+                    m_cipherSequence->insert(m_cipherSequence->end(), symbols.begin(), symbols.end());
+                }
                 if (m_cipherSymbols)
                     m_cipherSymbols->addLine(m_cipherLine.text());
                 else
@@ -173,6 +199,8 @@ void FrequencyPage::showChart()
     m_chart->load(m_svg);
     m_plainMeasures->setText(measuresText(QStringLiteral("Открытый текст"), plain));
     m_cipherMeasures->setText(measuresText(QStringLiteral("Шифртекст"), cipher));
+    if (m_cipherSequence)
+        m_period->examine(std::move(m_cipherSequence), plain);
     ++m_redraws;
 }
 

@@ -1,12 +1,14 @@
 // Frequencies: the statistics library's chart of the plaintext's symbols and
 // the ciphertext's codes, with their measures, following the texts as they
-// are typed. Counting waits for a pause in typing and then walks the texts a
-// few milliseconds at a time, so that even a long text never holds up the
-// window.
+// are typed; for a family whose key repeats, what the ciphertext shows of its
+// period besides. Counting waits for a pause in typing and then walks the
+// texts a few milliseconds at a time, so that even a long text never holds up
+// the window.
 #pragma once
 
 #include "cipherfamily.h"
 #include "frequencycount.h"
+#include "periodicity.h"
 
 #include <QByteArray>
 #include <QPointer>
@@ -14,11 +16,14 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
+class PeriodPanel;
 class QLabel;
 class QPlainTextEdit;
 class QSvgWidget;
+class QTabWidget;
 class QTextDocument;
 
 class FrequencyPage : public QWidget
@@ -32,8 +37,11 @@ public:
     FrequencyPage(QPlainTextEdit *plain, QPlainTextEdit *cipher, QWidget *parent = nullptr);
 
     // How the ciphertext is counted: as codes for homophonic substitution,
-    // as alphabet symbols for a family that writes symbols.
+    // as alphabet symbols for a family that writes symbols, and examined for
+    // its period when the family's key repeats.
     void setFamily(const CipherFamily &family);
+
+    PeriodPanel *periodPanel() const { return m_period; }
 
     QByteArray chartSvg() const { return m_svg; }
     int redrawCount() const { return m_redraws; }
@@ -53,7 +61,10 @@ private:
     QLabel *m_plainMeasures;
     QLabel *m_cipherMeasures;
     QLabel *m_note;
+    QTabWidget *m_views;
+    PeriodPanel *m_period;
     bool m_cipherInSymbols = false;
+    bool m_examinePeriod = false;
     QTimer m_pause;
     QTimer m_nextSlice;
     // The count under way: the documents walked and the next line of each.
@@ -64,6 +75,8 @@ private:
     std::optional<SymbolCounter> m_symbols;
     std::optional<CodeCounter> m_codes;
     std::optional<SymbolCounter> m_cipherSymbols;
+    // The ciphertext's alphabet symbols in order, for the period's statistics.
+    std::shared_ptr<SymbolSequence> m_cipherSequence;
     QByteArray m_svg;
     int m_redraws = 0;
 };

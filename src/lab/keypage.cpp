@@ -354,6 +354,13 @@ void KeyPage::useTable(const KeyTable &table, const QString &name)
     m_model->setTable(table, name);
 }
 
+void KeyPage::useSymbolKey(const CipherFamily &family, const SymbolKey &key, const QString &name)
+{
+    setFamily(family);
+    m_keyFilePath.clear();
+    m_forms->setWholeKey(key, name);
+}
+
 void KeyPage::saveKeyAs()
 {
     if (!m_family->isHomophonic()) {

@@ -49,6 +49,8 @@ public:
     bool openKeyFile(const QString &path, bool quiet = false);
     // Takes a table found by the attack into the editor: homophonic again.
     void useTable(const KeyTable &table, const QString &name);
+    // Takes a symbol family's key found by the attack, that family chosen.
+    void useSymbolKey(const CipherFamily &family, const SymbolKey &key, const QString &name);
 
 public slots:
     void useFixedTable();

@@ -65,6 +65,25 @@ int coincidencePeriod(const std::vector<PeriodCoincidence> &byPeriod)
     return 0;
 }
 
+std::vector<FrequencyCounts> columnCounts(const SymbolSequence &symbols, int period)
+{
+    if (period < 1)
+        return {};
+    FrequencyCounts empty;
+    empty.kind = FrequencyCounts::Kind::Symbols;
+    for (int i = 0; i < Alphabet::Size; ++i)
+        empty.labels << QString(Alphabet::symbol(i));
+    empty.counts.assign(Alphabet::Size, 0);
+    std::vector<FrequencyCounts> columns(std::size_t(period), empty);
+    std::size_t column = 0;
+    for (const std::int8_t symbol : symbols) {
+        ++columns[column].counts[std::size_t(symbol)];
+        if (++column == columns.size())
+            column = 0;
+    }
+    return columns;
+}
+
 KasiskiExamination examineKasiski(const SymbolSequence &symbols, int maxPeriod, int minLength)
 {
     KasiskiExamination examination;
@@ -164,6 +183,12 @@ int kasiskiPeriod(const KasiskiExamination &examination)
         }
     }
     return best;
+}
+
+int suggestedPeriod(const std::vector<PeriodCoincidence> &byPeriod, const KasiskiExamination &examination)
+{
+    const int period = coincidencePeriod(byPeriod);
+    return period > 0 ? period : kasiskiPeriod(examination);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "alphabet.h"
+#include "frequencycount.h"
 
 #include <QByteArray>
 #include <QString>
@@ -49,6 +50,12 @@ std::vector<PeriodCoincidence> coincidenceByPeriod(const SymbolSequence &symbols
 constexpr double CoincidenceThreshold = 0.7;
 int coincidencePeriod(const std::vector<PeriodCoincidence> &byPeriod);
 
+// The symbols of each column at a period, counted in the alphabet's order:
+// column c holds symbols c, c + period, c + 2 period, ... Under a periodic
+// key each column is one alphabet, Russian's profile shifted. Empty for a
+// period below 1.
+std::vector<FrequencyCounts> columnCounts(const SymbolSequence &symbols, int period);
+
 // A sequence that occurs more than once, with where: under a periodic key the
 // same plaintext met at the same place of the key gives the same ciphertext,
 // so the distances between such repeats tend to be multiples of the period.
@@ -90,6 +97,9 @@ KasiskiExamination examineKasiski(const SymbolSequence &symbols, int maxPeriod =
 // period's divisors divide the same distances but are expected to divide
 // more by chance, and its multiples divide only some. 0 without distances.
 int kasiskiPeriod(const KasiskiExamination &examination);
+// The period to look at first: the smallest whose columns read as one
+// alphabet each, or else Kasiski's; 0 when neither shows one.
+int suggestedPeriod(const std::vector<PeriodCoincidence> &byPeriod, const KasiskiExamination &examination);
 // That period's distance from chance, in standard deviations.
 double kasiskiStrength(const KasiskiExamination &examination, int period);
 
