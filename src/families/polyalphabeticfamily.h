@@ -26,7 +26,10 @@ public:
     SymbolKeys::KeyFileForm keyFileForm() const override;
     QString keyText(const SymbolKey &key) const override;
 
-    QString lockForm() const override { return QStringLiteral("НОМЕР=БУКВА"); }
+    QString lockForm() const override
+    {
+        return m_variant == Variant::Gronsfeld ? QStringLiteral("НОМЕР=ЦИФРА") : QStringLiteral("НОМЕР=БУКВА");
+    }
     bool hasPeriod() const override { return true; }
     QStringList attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const override;
     FamilyAttackResult attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,

@@ -159,14 +159,8 @@ PeriodPanel::Examination PeriodPanel::examineSymbols(const std::shared_ptr<const
     examination.symbols = qint64(symbols->size());
     examination.coincidence = indexOfCoincidence(*symbols);
     examination.byPeriod = coincidenceByPeriod(*symbols);
-    if (symbols->size() > std::size_t(KasiskiSymbols)) {
-        const SymbolSequence start(symbols->begin(), symbols->begin() + KasiskiSymbols);
-        examination.kasiski = examineKasiski(start);
-        examination.kasiskiSymbols = KasiskiSymbols;
-    } else {
-        examination.kasiski = examineKasiski(*symbols);
-        examination.kasiskiSymbols = examination.symbols;
-    }
+    examination.kasiski = examineKasiski(*symbols);
+    examination.kasiskiSymbols = examination.kasiski.examinedSymbols;
     examination.kasiskiSuggested = kasiskiPeriod(examination.kasiski);
     examination.suggested = suggestedPeriod(examination.byPeriod, examination.kasiski);
     return examination;

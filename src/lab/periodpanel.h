@@ -26,10 +26,6 @@ class PeriodPanel : public QWidget
     Q_OBJECT
 
 public:
-    // Repeats are looked for in the text's start: in a long text every short
-    // sequence repeats, the table would only grow, and a text pasted many
-    // times over would take minutes.
-    static constexpr int KasiskiSymbols = 20000;
     static constexpr int ShownRepeats = 100;
 
     explicit PeriodPanel(QWidget *parent = nullptr);

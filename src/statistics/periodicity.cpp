@@ -87,7 +87,8 @@ std::vector<FrequencyCounts> columnCounts(const SymbolSequence &symbols, int per
 KasiskiExamination examineKasiski(const SymbolSequence &symbols, int maxPeriod, int minLength)
 {
     KasiskiExamination examination;
-    const int total = int(symbols.size());
+    const int total = int(qMin(symbols.size(), std::size_t(MaxKasiskiSymbols)));
+    examination.examinedSymbols = total;
     // Five bits a symbol: a sequence of up to six fits one key.
     minLength = qBound(2, minLength, 6);
     // previous[i]: where the sequence of minLength symbols starting at i

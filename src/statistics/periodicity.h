@@ -77,6 +77,7 @@ struct PeriodFactor
 
 struct KasiskiExamination
 {
+    int examinedSymbols = 0; // the text's first, at most MaxKasiskiSymbols
     // The most telling first: the longest (a long repeat by chance is rare),
     // then the most frequent, then the earliest.
     std::vector<RepeatedSequence> repeats;
@@ -85,6 +86,10 @@ struct KasiskiExamination
 };
 
 constexpr int MinRepeatLength = 3;
+// Repeats are looked for in a text's start: in a long text every short
+// sequence repeats, the table would only grow, and a text pasted many times
+// over would take minutes.
+constexpr int MaxKasiskiSymbols = 20000;
 
 // Repeats are taken as long as they run: a repeated four-symbol sequence is
 // one repeat, not two trigrams. Each occurrence is measured from the one

@@ -87,7 +87,10 @@ QString periodTextReport(const PeriodReport &report)
     text += report.coincidencePeriod > 0
         ? QStringLiteral("  первый период, при котором столбцы похожи на один алфавит: %1\n").arg(report.coincidencePeriod)
         : QStringLiteral("  ни при одном периоде столбцы не похожи на один алфавит\n");
-    text += QStringLiteral("  Касиски: повторов %1, расстояний между ними %2\n")
+    text += QStringLiteral("  Касиски%1: повторов %2, расстояний между ними %3\n")
+                .arg(report.kasiski.examinedSymbols < report.symbols
+                         ? QStringLiteral(" (по первым %1 символам)").arg(report.kasiski.examinedSymbols)
+                         : QString())
                 .arg(report.kasiski.repeats.size())
                 .arg(report.kasiski.distanceCount);
     for (std::size_t i = 0; i < report.kasiski.repeats.size() && int(i) < ShownRepeats; ++i) {
