@@ -62,13 +62,13 @@ private:
 } // namespace
 
 RestartsOutcome runRestarts(const OccurrenceIndex &index, const LanguageModel &model, const SearchSetup &setup,
-                            const CribPlacements &cribs, const CrackOptions &options, const QElapsedTimer &clock,
+                            const CribPlacements &cribs, const SearchSchedule &schedule, const CrackOptions &options,
+                            const QElapsedTimer &clock,
                             const std::function<QString(const std::vector<int> &)> &plaintextOf)
 {
     RestartsOutcome result;
     if (index.codes() == 0)
         return result;
-    const SearchSchedule &schedule = options.schedule;
     const Deadline deadline(clock, qint64(options.timeLimitSeconds * 1000), options.stopRequested);
     const int jobs = options.jobs > 0 ? options.jobs : qMax(1, QThread::idealThreadCount());
     QThreadPool pool;
@@ -112,6 +112,7 @@ RestartsOutcome runRestarts(const OccurrenceIndex &index, const LanguageModel &m
     }
     result.best = outcomes[size_t(policy.bestRestart())];
     result.averageScore = policy.bestAverageScore();
+    result.agreeing = policy.agreements();
     return result;
 }
 

@@ -24,14 +24,16 @@ struct RestartsOutcome
     RestartOutcome best;     // its assignment is empty when the text has no codes
     double averageScore = 0; // the best key's language score per code, nats
     int restarts = 0;
+    int agreeing = 0;        // restarts that ended at the best key's score, or within a unit a code
 };
 
-// Runs restarts of setup under options (its schedule, seed, jobs, time
-// limit, progress and stop) until the restart policy or the clock ends
+// Runs restarts of setup on schedule, with the seed, jobs, time limit,
+// progress and stop of options, until the restart policy or the clock ends
 // them. plaintextOf gives the start of the plaintext under an assignment,
 // at most options.progressPlaintextLength characters, for the reports.
 RestartsOutcome runRestarts(const OccurrenceIndex &index, const LanguageModel &model, const SearchSetup &setup,
-                            const CribPlacements &cribs, const CrackOptions &options, const QElapsedTimer &clock,
+                            const CribPlacements &cribs, const SearchSchedule &schedule, const CrackOptions &options,
+                            const QElapsedTimer &clock,
                             const std::function<QString(const std::vector<int> &)> &plaintextOf);
 
 } // namespace Cryptanalysis

@@ -131,10 +131,11 @@ public:
         result.choice = m_setup.plan.cyclic ? ChoiceMode::Cyclic : ChoiceMode::Random;
         if (m_index.codes() == 0)
             return result;
+        const auto plaintextOf = [this](const std::vector<int> &assignment) {
+            return m_text.cipher().plaintext(symbolsOf(assignment), m_options.progressPlaintextLength);
+        };
         const RestartsOutcome outcome
-            = runRestarts(m_index, m_model, m_setup, m_cribs, m_options, clock, [this](const std::vector<int> &assignment) {
-                  return m_text.cipher().plaintext(symbolsOf(assignment), m_options.progressPlaintextLength);
-              });
+            = runRestarts(m_index, m_model, m_setup, m_cribs, m_options.schedule, m_options, clock, plaintextOf);
         result.restarts = outcome.restarts;
         result.score = outcome.averageScore;
         result.symbolOfCode = symbolsOf(outcome.best.assignment);
