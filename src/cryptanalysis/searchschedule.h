@@ -41,6 +41,12 @@ struct SearchSchedule
     // to cycle), and otherwise a rotation of three codes.
     int singleMovePercent = 60;
     int symbolSwapPercent = 25;
+    // Whether the anneal over codes ends at the best key it met rather than
+    // where it cooled. On a short text a key is a few codes and one move
+    // changes the score by many nats, so a warm end wanders off the best key
+    // it passed; the long texts of the homophonic search cool to a key as
+    // good as any they met.
+    bool keepBestKey = false;
 
     // --- The anneal over groups of codes that cycle together ---
     int groupMinSteps = 2000;
