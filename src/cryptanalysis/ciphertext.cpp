@@ -52,7 +52,8 @@ CipherText readSymbolText(QStringView text)
                 out.units.push_back(qint16(symbol));
                 ++out.codeCount;
             } else {
-                const int length = QChar::isHighSurrogate(*c) && c + 1 != lineEnd && QChar::isLowSurrogate(c[1]) ? 2 : 1;
+                const bool pair = QChar::isHighSurrogate(*c) && c + 1 != lineEnd && QChar::isLowSurrogate(c[1]);
+                const int length = pair ? 2 : 1;
                 out.units.push_back(CipherText::Copied);
                 out.copied.append(QString::fromUtf16(c, length));
                 c += length - 1;
