@@ -42,19 +42,7 @@ if [ "$base" != none ]; then
     cmake --build build-bench-base/build --target crack_accuracy -j"$(nproc)" >/dev/null
 fi
 
-# Paragraphs of mostly Cyrillic prose, one a line, digits dropped (the
-# cipher copies digit pairs, which decryption reads back as codes).
-zcat /usr/share/doc/debian/FAQ/debian-faq.ru.txt.gz | python3 -c '
-import re, sys
-text = sys.stdin.read()
-for block in re.split(r"\n\s*\n", text):
-    para = " ".join(block.split())
-    para = re.sub(r"[0-9]", "", para)
-    cyr = sum(1 for c in para if "\u0410" <= c <= "\u044f" or c in "ёЁ")
-    lat = sum(1 for c in para if c.isascii() and c.isalpha())
-    if len(para) >= 150 and cyr >= 4 * lat:
-        print(para)
-' >"$work/texts"
+bench/heldout_paragraphs.sh >"$work/texts"
 
 : >"$work/new"
 : >"$work/base.tsv"
