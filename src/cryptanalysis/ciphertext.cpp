@@ -1,5 +1,6 @@
 #include "ciphertext.h"
 
+#include "alphabet.h"
 #include "homophonic.h"
 #include "languagemodel.h"
 #include "lineend.h"
@@ -33,6 +34,32 @@ CipherText readCipherText(QStringView text)
     const char16_t *const begin = text.utf16();
     forEachLine(begin, begin + text.size(), [&](const char16_t *lineBegin, const char16_t *lineEnd, LineEnding) {
         readLine(text.mid(lineBegin - begin, lineEnd - lineBegin), out);
+        out.units.push_back(CipherText::LineEnd);
+        ++out.lineCount;
+    });
+    return out;
+}
+
+CipherText readSymbolText(QStringView text)
+{
+    CipherText out;
+    out.units.reserve(size_t(text.size()) + 1);
+    const char16_t *const begin = text.utf16();
+    forEachLine(begin, begin + text.size(), [&](const char16_t *lineBegin, const char16_t *lineEnd, LineEnding) {
+        for (const char16_t *c = lineBegin; c != lineEnd; ++c) {
+            const int symbol = Alphabet::indexOf(*c);
+            if (symbol >= 0) {
+                out.units.push_back(qint16(symbol));
+                ++out.codeCount;
+            } else {
+                const bool pair = QChar::isHighSurrogate(*c) && c + 1 != lineEnd && QChar::isLowSurrogate(c[1]);
+                const int length = pair ? 2 : 1;
+                out.units.push_back(CipherText::Copied);
+                out.copied.append(QString::fromUtf16(c, length));
+                c += length - 1;
+            }
+            ++out.tokenCount;
+        }
         out.units.push_back(CipherText::LineEnd);
         ++out.lineCount;
     });

@@ -37,4 +37,10 @@ struct CipherText
 // decryption would copy.
 CipherText readCipherText(QStringView text);
 
+// A ciphertext of a symbol cipher read the same way: each alphabet symbol is
+// a code, its index 0 to 31, so that the search over codes reads it as it
+// reads a homophonic one; every other character (a surrogate pair as one)
+// is copied, and lines end as they do there.
+CipherText readSymbolText(QStringView text);
+
 } // namespace Cryptanalysis

@@ -30,6 +30,15 @@ struct CodeLock
     int symbol = 0; // a row of the table: 0 is the space
 };
 
+// A cipher symbol the user knows in a monoalphabetic cipher: the attack
+// reads it as plain and as nothing else. Both are alphabet indices, 0 the
+// space.
+struct SymbolLock
+{
+    int cipher = 0;
+    int plain = 0;
+};
+
 struct CrackOptions
 {
     quint64 seed = 1;
@@ -39,6 +48,8 @@ struct CrackOptions
     // short.
     int jobs = 0;
     std::vector<CodeLock> locks;
+    // The same for the monoalphabetic attack, which has symbols for codes.
+    std::vector<SymbolLock> symbolLocks;
     // Words (or any runs of table symbols) expected somewhere in the
     // plaintext, as encryption reads them: keys in which they read score
     // higher.
@@ -55,13 +66,15 @@ struct CrackOptions
     // window's Stop button.
     std::function<bool()> stopRequested;
     SearchSchedule schedule;
+    // The same machinery tuned for a monoalphabetic key.
+    SearchSchedule monoalphabeticSchedule = SearchSchedule::monoalphabetic();
 };
 
 // What is wrong with a lock or crib of the options for a ciphertext.
 struct CrackOptionProblem
 {
-    enum class Kind { Lock, Crib } kind;
-    int index;      // into options.locks or options.cribs
+    enum class Kind { Lock, SymbolLock, Crib } kind;
+    int index;      // into options.locks, options.symbolLocks or options.cribs
     QString reason; // in Russian, without the option's name
 };
 

@@ -1,6 +1,9 @@
 // Where a crib (a run of symbols the user expects in the plaintext) could
 // read: every start at which its letters fall on codes of one run, no code
-// asked to be two symbols, no locked code asked to be another.
+// asked to be two symbols, no locked code asked to be another. Where a
+// symbol has one code only (a monoalphabetic key), no symbol is asked of two
+// codes either, nor of a code other than the one locked to it: the crib's
+// pattern of repeated letters is the ciphertext's there.
 #pragma once
 
 #include <utility>
@@ -10,6 +13,9 @@ namespace Cryptanalysis {
 
 class CycleEvidence;
 class OccurrenceIndex;
+
+// Whether a key may give a symbol several codes (homophones) or one.
+enum class CodesPerSymbol { Many, One };
 
 class CribPlacements
 {
@@ -25,7 +31,8 @@ public:
     // With cycles, a placement that would give one symbol two codes whose
     // order rules that out is no placement.
     CribPlacements(const OccurrenceIndex &index, const std::vector<std::vector<int>> &cribs,
-                   const std::vector<int> &lockedSymbol, const CycleEvidence *cycles = nullptr);
+                   const std::vector<int> &lockedSymbol, const CycleEvidence *cycles = nullptr,
+                   CodesPerSymbol codesPerSymbol = CodesPerSymbol::Many);
 
     int cribCount() const { return int(m_lengths.size()); }
     int length(int crib) const { return m_lengths[crib]; }

@@ -22,6 +22,9 @@ public:
 
     int bestRestart() const { return m_best; }
     double bestAverageScore() const { return m_bestAverage; }
+    // Restarts judged so far that ended at the best key's total or within
+    // one unit a code of it, the best one included.
+    int agreements() const { return m_agreements; }
 
 private:
     const SearchSchedule &m_schedule;

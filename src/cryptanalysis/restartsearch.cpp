@@ -270,9 +270,18 @@ void RestartSearch::annealCodes(double startFactor)
     const double endTemperature = m_schedule.endTemperatureNats * LanguageModel::Scale;
     double temperature = startFactor * startTemperature();
     const double cooling = std::pow(endTemperature / temperature, 1.0 / double(steps));
+    std::vector<int> best;
+    qint64 bestTotal = m_key.total();
+    const auto noteBest = [&] {
+        if (m_schedule.keepBestKey && m_key.total() > bestTotal) {
+            bestTotal = m_key.total();
+            best = m_key.assignment();
+        }
+    };
     for (qint64 i = 0; i < steps; ++i, temperature *= cooling) {
         if (checkClock(i))
-            return;
+            break;
+        noteBest();
         const int kind = int(m_random.bounded(100u));
         if (kind < m_schedule.singleMovePercent || codes < 3) {
             const int x = int(m_random.bounded(codes));
@@ -308,6 +317,9 @@ void RestartSearch::annealCodes(double startFactor)
             settle(m_key.rotate(x, y, z), temperature);
         }
     }
+    noteBest();
+    if (!best.empty() && bestTotal > m_key.total())
+        m_key.reset(best);
 }
 
 // A key gives every symbol a code, and each code the text never shows can

@@ -15,6 +15,31 @@ SearchedText::SearchedText(const CipherText &cipher, const SearchSchedule &sched
     }
 }
 
+SearchedText SearchedText::monoalphabetic(const CipherText &cipher, const CrackOptions &options)
+{
+    SearchSchedule schedule = options.monoalphabeticSchedule;
+    std::array<bool, SymbolCount> locked {};
+    int lockedLeft = 0;
+    for (const SymbolLock &lock : options.symbolLocks) {
+        if (lock.cipher >= 0 && lock.cipher < SymbolCount && !locked[size_t(lock.cipher)]) {
+            locked[size_t(lock.cipher)] = true;
+            ++lockedLeft;
+        }
+    }
+    int codes = 0;
+    for (auto unit = cipher.units.begin(); unit != cipher.units.end() && lockedLeft > 0; ++unit) {
+        if (*unit < 0 || *unit >= SymbolCount)
+            continue;
+        ++codes;
+        if (locked[size_t(*unit)]) {
+            locked[size_t(*unit)] = false;
+            --lockedLeft;
+            schedule.maxSearchedOccurrences = qMax(schedule.maxSearchedOccurrences, codes);
+        }
+    }
+    return SearchedText(cipher, schedule);
+}
+
 std::vector<int> SearchedText::lockedSymbols(const std::vector<CodeLock> &locks) const
 {
     std::vector<int> locked(size_t(m_index.codes()), -1);
@@ -25,7 +50,8 @@ std::vector<int> SearchedText::lockedSymbols(const std::vector<CodeLock> &locks)
     return locked;
 }
 
-CribPlacements SearchedText::cribPlacements(const QStringList &cribs, const std::vector<CodeLock> &locks) const
+CribPlacements SearchedText::cribPlacements(const QStringList &cribs, const std::vector<CodeLock> &locks,
+                                            CodesPerSymbol codesPerSymbol) const
 {
     std::vector<std::vector<int>> symbols;
     for (const QString &crib : cribs) {
@@ -34,7 +60,9 @@ CribPlacements SearchedText::cribPlacements(const QStringList &cribs, const std:
             run.push_back(symbolOf(c));
         symbols.push_back(run);
     }
-    return CribPlacements(m_index, symbols, lockedSymbols(locks), cycleEvidence());
+    return codesPerSymbol == CodesPerSymbol::One
+        ? CribPlacements(m_index, symbols, lockedSymbols(locks), nullptr, CodesPerSymbol::One)
+        : CribPlacements(m_index, symbols, lockedSymbols(locks), cycleEvidence());
 }
 
 } // namespace Cryptanalysis

@@ -35,8 +35,16 @@ public:
     // Locks outside 0..99 or on codes the prefix lacks are left out.
     std::vector<int> lockedSymbols(const std::vector<CodeLock> &locks) const;
     // Where the cribs could read under the locks: the search places them
-    // here, and a crib without a place is refused.
-    CribPlacements cribPlacements(const QStringList &cribs, const std::vector<CodeLock> &locks) const;
+    // here, and a crib without a place is refused. With one code a symbol
+    // the cycles say nothing.
+    CribPlacements cribPlacements(const QStringList &cribs, const std::vector<CodeLock> &locks,
+                                  CodesPerSymbol codesPerSymbol = CodesPerSymbol::Many) const;
+
+    // The text a monoalphabetic attack searches: the prefix of its
+    // schedule, or as much more as reaches every cipher symbol that
+    // options.symbolLocks names, so that no symbol the search gives out is
+    // one a lock keeps for a symbol past the prefix.
+    static SearchedText monoalphabetic(const CipherText &cipher, const CrackOptions &options);
 
 private:
     const CipherText &m_cipher;

@@ -128,4 +128,19 @@ SearchSetup planSearch(const SearchedText &text, const LanguageModel &model, con
     return setup;
 }
 
+SearchSetup planMonoalphabeticSearch(const SearchedText &text, const LanguageModel &model,
+                                     const std::vector<CodeLock> &locks, const SearchSchedule &schedule)
+{
+    const OccurrenceIndex &index = text.index();
+    SearchSetup setup;
+    setup.plan.symbolsByFrequency = symbolsByFrequency(model);
+    for (int x = 0; x < index.codes(); ++x)
+        setup.plan.groups.push_back({ x });
+    setup.rules.capacity = 1;
+    setup.rules.lockedSymbol = text.lockedSymbols(locks);
+    setup.rules.emptySymbolsAllowed = SymbolCount - index.codes();
+    setup.rules.cribWeight = int(schedule.cribNatsPerLetter * LanguageModel::Scale);
+    return setup;
+}
+
 } // namespace Cryptanalysis

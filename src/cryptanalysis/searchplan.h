@@ -23,6 +23,11 @@ struct SearchSetup
 SearchSetup planSearch(const SearchedText &text, const LanguageModel &model, const std::vector<CodeLock> &locks,
                        const SearchSchedule &schedule);
 
+// The same for a monoalphabetic key, where the codes are the cipher symbols:
+// each code alone, one code a symbol, nothing cycles.
+SearchSetup planMonoalphabeticSearch(const SearchedText &text, const LanguageModel &model,
+                                     const std::vector<CodeLock> &locks, const SearchSchedule &schedule);
+
 // Whether the code counts look like a key with homophones in proportion to
 // the letters' frequencies: more codes than three a symbol, or an index of
 // coincidence at most coincidenceRelative times that of a uniform spread

@@ -2,17 +2,13 @@
 
 #include "languagemodel.h"
 #include "optionchecks.h"
-#include "restartpolicy.h"
-#include "restartsearch.h"
+#include "restartbatches.h"
 #include "searchedtext.h"
 #include "searchplan.h"
 
 #include "keytable.h"
 
 #include <QElapsedTimer>
-#include <QRandomGenerator>
-#include <QThread>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <vector>
@@ -113,15 +109,6 @@ bool tryFixedTable(const CipherText &cipher, const LanguageModel &model, CrackRe
 
 namespace {
 
-// Restart i draws from a generator seeded with (seed, i), whatever thread
-// runs it.
-quint64 restartSeed(quint64 seed, int restart)
-{
-    const quint32 words[] = { quint32(seed), quint32(seed >> 32), quint32(restart), 0x9e3779b9u };
-    QRandomGenerator generator(words, 4);
-    return generator.generate64();
-}
-
 // Everything one search shares between its restarts, read-only once built.
 class Search
 {
@@ -131,7 +118,6 @@ public:
         , m_index(text.index())
         , m_model(model)
         , m_options(options)
-        , m_schedule(options.schedule)
         , m_setup(planSearch(text, model, options.locks, options.schedule))
         , m_cribs(text.cribPlacements(options.cribs, options.locks))
     {
@@ -145,94 +131,33 @@ public:
         result.choice = m_setup.plan.cyclic ? ChoiceMode::Cyclic : ChoiceMode::Random;
         if (m_index.codes() == 0)
             return result;
-        const Deadline deadline(clock, qint64(m_options.timeLimitSeconds * 1000), m_options.stopRequested);
-        const int jobs = m_options.jobs > 0 ? m_options.jobs : qMax(1, QThread::idealThreadCount());
-        QThreadPool pool;
-        pool.setMaxThreadCount(jobs);
-        RestartPolicy policy(m_schedule, m_index.occurrenceCount());
-        std::vector<RestartOutcome> outcomes;
-        bool done = false;
-        qint64 lastReport = 0;
-        const int interval = m_schedule.progressIntervalMs;
-        // Restarts run in batches of one per thread and are judged in their
-        // order, so the answer does not depend on which finished first. The
-        // first batch always runs: its keys are the answer however short
-        // the limit.
-        while (!done && (outcomes.empty() || !deadline.passed())) {
-            const int first = int(outcomes.size());
-            const int batch = qMin(jobs, m_schedule.maxRestarts - first);
-            outcomes.resize(size_t(first + batch));
-            for (int i = first; i < first + batch; ++i) {
-                pool.start([this, i, &outcomes, &deadline] {
-                    KeyState key(m_index, m_model, m_setup.rules, m_cribs);
-                    RestartSearch restart(key, m_setup.plan, m_schedule, deadline, restartSeed(m_options.seed, i),
-                                          m_cribs);
-                    outcomes[size_t(i)] = restart.run(i);
-                });
-            }
-            while (!pool.waitForDone(interval)) {
-                if (policy.bestRestart() >= 0 && clock.elapsed() - lastReport >= interval) {
-                    lastReport = clock.elapsed();
-                    report(clock, first, outcomes[size_t(policy.bestRestart())], policy.bestAverageScore());
-                }
-            }
-            for (int i = first; i < first + batch && !done; ++i) {
-                const RestartOutcome &outcome = outcomes[size_t(i)];
-                done = policy.judge(i, outcome.total, averageOf(outcome.languageScore));
-                result.restarts = i + 1;
-                report(clock, result.restarts, outcomes[size_t(policy.bestRestart())], policy.bestAverageScore());
-            }
-            done = done || result.restarts >= m_schedule.maxRestarts;
-            lastReport = clock.elapsed();
-        }
-
-        result.score = policy.bestAverageScore();
-        result.symbolOfCode = symbolsOf(outcomes[size_t(policy.bestRestart())]);
+        const auto plaintextOf = [this](const std::vector<int> &assignment) {
+            return m_text.cipher().plaintext(symbolsOf(assignment), m_options.progressPlaintextLength);
+        };
+        const RestartsOutcome outcome
+            = runRestarts(m_index, m_model, m_setup, m_cribs, m_options.schedule, m_options, clock, plaintextOf);
+        result.restarts = outcome.restarts;
+        result.score = outcome.averageScore;
+        result.symbolOfCode = symbolsOf(outcome.best.assignment);
         return result;
     }
 
 private:
-    std::array<int, CodeCount> symbolsOf(const RestartOutcome &outcome) const
+    std::array<int, CodeCount> symbolsOf(const std::vector<int> &assignment) const
     {
         std::array<int, CodeCount> symbolOfCode;
         symbolOfCode.fill(NoSymbol);
         for (int x = 0; x < m_index.codes(); ++x)
-            symbolOfCode[size_t(m_index.codeOf(x))] = outcome.assignment[size_t(x)];
+            symbolOfCode[size_t(m_index.codeOf(x))] = assignment[size_t(x)];
         return symbolOfCode;
-    }
-
-    double averageOf(qint64 languageScore) const
-    {
-        return double(languageScore) / LanguageModel::Scale / qMax(1, m_index.occurrenceCount());
-    }
-
-    void report(const QElapsedTimer &clock, int restarts, const RestartOutcome &best, double score) const
-    {
-        if (!m_options.progress)
-            return;
-        CrackProgress progress;
-        progress.elapsedSeconds = clock.elapsed() / 1000.0;
-        progress.restarts = restarts;
-        progress.bestScore = score;
-        QString shown = m_text.cipher().plaintext(symbolsOf(best), m_options.progressPlaintextLength);
-        progress.plaintextChanged = shown != m_shownPlaintext;
-        if (progress.plaintextChanged) {
-            progress.bestPlaintext = shown;
-            m_shownPlaintext = std::move(shown);
-        }
-        m_options.progress(progress);
     }
 
     const SearchedText &m_text;
     const OccurrenceIndex &m_index;
     const LanguageModel &m_model;
     const CrackOptions &m_options;
-    const SearchSchedule &m_schedule;
     const SearchSetup m_setup;
     const CribPlacements m_cribs;
-    // The plaintext the last progress report carried (reports come from
-    // the calling thread only).
-    mutable QString m_shownPlaintext;
 };
 
 bool keepsLocks(const CrackResult &result, const std::vector<CodeLock> &locks)
