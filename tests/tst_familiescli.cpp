@@ -197,6 +197,9 @@ void FamiliesCliTest::crackFindsTheKeyword_data()
     QTest::newRow("vigenere") << QStringLiteral("vigenere") << QStringLiteral("ЛЕТОПИСЬ");
     QTest::newRow("beaufort") << QStringLiteral("beaufort") << QStringLiteral("ЗИМА");
     QTest::newRow("autokey") << QStringLiteral("autokey") << QStringLiteral("РЕКА");
+    // The keyword alphabet's symbols the text lacks cannot be told: only the
+    // plaintext is compared.
+    QTest::newRow("mono") << QStringLiteral("mono") << QStringLiteral("ЗАБОР");
 }
 
 // A short text is read back whole and the key file names the keyword.
@@ -212,11 +215,14 @@ void FamiliesCliTest::crackFindsTheKeyword()
     QCOMPARE(encrypted.exitCode, 0);
     const Run cracked = runCli({ QStringLiteral("crack"), QStringLiteral("--cipher"), family, QStringLiteral("-e"),
                                  QStringLiteral("utf-8"), QStringLiteral("--seed"), QStringLiteral("1"),
-                                 QStringLiteral("--key-out"), keyPath },
+                                 QStringLiteral("--time-limit"), QStringLiteral("5"), QStringLiteral("--key-out"),
+                                 keyPath },
                                encrypted.out);
     QCOMPARE(cracked.exitCode, 0);
     QCOMPARE(QString::fromUtf8(cracked.out).toUpper(), prose.toUpper());
-    QVERIFY2(readFile(keyPath).contains((QStringLiteral("ключ\t") + keyword).toUtf8()), readFile(keyPath).constData());
+    if (family != QLatin1String("mono"))
+        QVERIFY2(readFile(keyPath).contains((QStringLiteral("ключ\t") + keyword).toUtf8()), readFile(keyPath).constData());
+    QVERIFY(readFile(keyPath).contains((QStringLiteral("шифр\t") + family).toUtf8()));
 }
 
 // A lock the family cannot read is refused before anything is written.

@@ -1,5 +1,10 @@
 #include "monoalphabeticfamily.h"
 
+#include "ciphertext.h"
+#include "monoalphabeticattack.h"
+#include "optionchecks.h"
+#include "solver.h"
+
 namespace {
 
 // A whole number written in ASCII digits, below 1000; -1 otherwise.
@@ -70,4 +75,77 @@ std::optional<SymbolKey> MonoalphabeticFamily::key(KeyForm form, const QString &
 QString MonoalphabeticFamily::keyText(const SymbolKey &key) const
 {
     return QStringLiteral("алфавит замены ") + SymbolKeys::alphabetText(key);
+}
+
+namespace {
+
+// The attack's options, with every lock that cannot be read named in problems.
+Cryptanalysis::CrackOptions crackOptionsOf(const FamilyAttackOptions &given, QStringList &problems)
+{
+    Cryptanalysis::CrackOptions options;
+    options.seed = given.seed;
+    options.timeLimitSeconds = given.timeLimitSeconds;
+    options.jobs = given.jobs;
+    options.cribs = given.cribs;
+    options.stopRequested = given.stopRequested;
+    for (const QString &text : given.locks) {
+        QString problem;
+        if (const std::optional<Cryptanalysis::SymbolLock> lock = Cryptanalysis::parsedSymbolLock(text, &problem))
+            options.symbolLocks.push_back(*lock);
+        else
+            problems << QStringLiteral("%1: %2").arg(text, problem);
+    }
+    return options;
+}
+
+} // namespace
+
+QStringList MonoalphabeticFamily::attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &given) const
+{
+    QStringList problems;
+    const Cryptanalysis::CrackOptions options = crackOptionsOf(given, problems);
+    if (!problems.isEmpty())
+        return problems;
+    const Cryptanalysis::CipherText cipher = Cryptanalysis::readSymbolText(ciphertext);
+    for (const Cryptanalysis::CrackOptionProblem &problem : Cryptanalysis::monoalphabeticOptionProblems(cipher, options)) {
+        const bool crib = problem.kind == Cryptanalysis::CrackOptionProblem::Kind::Crib;
+        problems << QStringLiteral("%1: %2").arg(crib ? options.cribs.at(problem.index) : given.locks.at(problem.index),
+                                                 problem.reason);
+    }
+    return problems;
+}
+
+FamilyAttackResult MonoalphabeticFamily::attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                                                const FamilyAttackOptions &given) const
+{
+    FamilyAttackResult result;
+    result.family = this;
+    QStringList problems = attackOptionProblems(ciphertext, given);
+    if (!problems.isEmpty()) {
+        result.problem = problems.join(QLatin1Char('\n'));
+        return result;
+    }
+    if (Alphabet::indicesOf(ciphertext).empty()) {
+        result.problem = QStringLiteral("в шифртексте нет ни одного символа алфавита");
+        return result;
+    }
+    Cryptanalysis::CrackOptions options = crackOptionsOf(given, problems);
+    if (given.progress) {
+        options.progress = [&given](const Cryptanalysis::CrackProgress &progress) {
+            given.progress(progress.elapsedSeconds, SymbolKey(), progress.bestScore);
+        };
+    }
+    const Cryptanalysis::MonoalphabeticResult found = Cryptanalysis::crackMonoalphabetic(ciphertext, model, options);
+    result.key = found.key;
+    result.score = found.score;
+    result.readsAsRussian = found.score >= Cryptanalysis::RussianScoreThreshold;
+    result.seconds = found.seconds;
+    result.cutShort = found.seconds >= given.timeLimitSeconds;
+    result.reasons << QStringLiteral("Перезапусков поиска %1, к лучшему ключу пришли %2.")
+                          .arg(found.restarts)
+                          .arg(found.agreeingRestarts);
+    if (found.unseenSymbols > 0)
+        result.reasons << QStringLiteral("Символов шифра, которых в тексте нет: %1; им отданы оставшиеся буквы по порядку.")
+                              .arg(found.unseenSymbols);
+    return result;
 }

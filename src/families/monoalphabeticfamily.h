@@ -19,6 +19,11 @@ public:
     SymbolKeys::KeyFileForm keyFileForm() const override { return SymbolKeys::KeyFileForm::Alphabet; }
     QString keyText(const SymbolKey &key) const override;
 
+    QString lockForm() const override { return QStringLiteral("СИМВОЛ=СИМВОЛ"); }
+    QStringList attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const override;
+    FamilyAttackResult attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                              const FamilyAttackOptions &options) const override;
+
 protected:
     SymbolRule rule() const override { return SymbolRule::Substitution; }
 };
