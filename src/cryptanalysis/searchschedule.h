@@ -170,12 +170,12 @@ inline SearchSchedule SearchSchedule::monoalphabetic()
     // Two restarts that end at one key end the search, unless the key reads
     // worse than this: the best keys of 40 to 60 symbols score -1.4 to -2.2
     // nats a symbol, few below -2.0, and the traps that two restarts fell
-    // into alike scored -2.0 to -2.2. Such a key makes the search persist,
-    // whatever the length of the text; a key that reads well never ends it
-    // alone.
+    // into alike scored -2.0 to -2.2. Such a key makes the search persist
+    // on any text long enough to be read at all; a key that reads well
+    // never ends it alone.
     schedule.agreementsToStop = 2;
     schedule.fluentScoreNats = -2.05;
-    schedule.persistOccurrences = 0;
+    schedule.persistOccurrences = 30;
     schedule.fluentMinRestarts = INT_MAX;
     schedule.giveUpAfter = 6;
     schedule.persistGiveUpFactor = 2;
