@@ -364,40 +364,32 @@ void KeyPage::useSymbolKey(const CipherFamily &family, const SymbolKey &key, con
 void KeyPage::saveKeyAs()
 {
     if (!m_family->isHomophonic()) {
-        saveSymbolKeyAs();
+        const std::optional<SymbolKey> key = usableSymbolKey(this);
+        if (!key)
+            return;
+        const QString text = m_family->keyFileText(*key, QDateTime::currentDateTime(), m_forms->seed());
+        // A key is a secret: a new file is the owner's alone.
+        saveKeyWith([&text](const QString &path, QString *error) {
+            return writeWholeFile(path, text.toUtf8(), error, FileReaders::OwnerOnly);
+        });
         return;
     }
     const std::optional<KeyTable> table = usableTable(this);
     if (!table)
         return;
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить ключ"), m_keyFilePath,
-                                                      QStringLiteral("Файлы ключа (*.txt *.key);;Все файлы (*)"));
-    if (path.isEmpty())
-        return;
-    QString error;
-    if (!saveKeyFile(path, *table, QString(), &error, m_madeFromSeed, m_dealing)) {
-        QMessageBox::critical(this, QStringLiteral("Ключ не сохранён"),
-                              QStringLiteral("Не удалось сохранить файл ключа:\n%1\n%2")
-                                  .arg(QDir::toNativeSeparators(path), error));
-        return;
-    }
-    m_keyFilePath = path;
-    emit keyFileOpened(path);
+    saveKeyWith([this, &table](const QString &path, QString *error) {
+        return saveKeyFile(path, *table, QString(), error, m_madeFromSeed, m_dealing);
+    });
 }
 
-void KeyPage::saveSymbolKeyAs()
+void KeyPage::saveKeyWith(const std::function<bool(const QString &, QString *)> &write)
 {
-    const std::optional<SymbolKey> key = usableSymbolKey(this);
-    if (!key)
-        return;
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить ключ"), m_keyFilePath,
                                                       QStringLiteral("Файлы ключа (*.txt *.key);;Все файлы (*)"));
     if (path.isEmpty())
         return;
-    const QString text = m_family->keyFileText(*key, QDateTime::currentDateTime(), m_forms->seed());
     QString error;
-    // A key is a secret: a new file is the owner's alone.
-    if (!writeWholeFile(path, text.toUtf8(), &error, FileReaders::OwnerOnly)) {
+    if (!write(path, &error)) {
         QMessageBox::critical(this, QStringLiteral("Ключ не сохранён"),
                               QStringLiteral("Не удалось сохранить файл ключа:\n%1\n%2")
                                   .arg(QDir::toNativeSeparators(path), error));

@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class KeyFormsPanel;
@@ -69,7 +70,8 @@ private:
     void showSymbolKey();
     bool readSeed(std::optional<quint64> &seed);
     bool openSymbolKeyFile(const QString &path, bool quiet);
-    void saveSymbolKeyAs();
+    // Asks where, writes the key there with write, and says if it failed.
+    void saveKeyWith(const std::function<bool(const QString &, QString *)> &write);
 
     const CipherFamily *m_family;
     KeyTableModel *m_model;
