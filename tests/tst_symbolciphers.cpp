@@ -3,6 +3,7 @@
 #include "cipherfamily.h"
 #include "filecipher.h"
 #include "keytable.h"
+#include "referencecipher.h"
 #include "scripteddevice.h"
 #include "symbolcipher.h"
 #include "symbolkeys.h"
@@ -39,6 +40,17 @@ QString capitalized(const QString &text)
             c = c.toUpper();
     }
     return result;
+}
+
+// What deciphering gives back: the text in capitals, and for a block
+// cipher with its fillers.
+QString decipheredText(const SymbolCipher &cipher, const QString &text)
+{
+    if (cipher.blockSize() == 1)
+        return capitalized(text);
+    const int filler = cipher.key().filler;
+    return referenceWithFillers(text, cipher.blockSize(), Alphabet::symbol(filler),
+                                Alphabet::symbol((filler + 1) % Alphabet::Size), cipher.rule() == SymbolRule::Playfair);
 }
 
 QByteArray runLines(const QByteArray &input, const SymbolCipher &cipher, CipherJob::Direction direction,
@@ -152,8 +164,9 @@ void SymbolCiphersTest::roundTrips()
             text += pieces.at(int(source.bounded(pieces.size())));
         text += QStringLiteral("😀");
         const QString encrypted = cipher.encrypt(text);
-        QCOMPARE(encrypted.size(), text.size());
-        QCOMPARE(cipher.decrypt(encrypted), capitalized(text));
+        const QString deciphered = decipheredText(cipher, text);
+        QCOMPARE(encrypted.size(), deciphered.size());
+        QCOMPARE(cipher.decrypt(encrypted), deciphered);
     }
 }
 
@@ -313,7 +326,7 @@ void SymbolCiphersTest::streamRoutesAgree()
                     runLines(input, cipher, CipherJob::Direction::Encrypt, encoding, jobs, throughUtf16, 100);
                 QCOMPARE(encrypted, expected);
                 QByteArray back;
-                encoding->encode(capitalized(longText), back);
+                encoding->encode(decipheredText(cipher, longText), back);
                 QCOMPARE(runLines(encrypted, cipher, CipherJob::Direction::Decrypt, encoding, jobs, throughUtf16, 100),
                          back);
             }
@@ -323,7 +336,12 @@ void SymbolCiphersTest::streamRoutesAgree()
 
 void SymbolCiphersTest::stepsRetellTheEncryption_data()
 {
-    roundTrips_data();
+    QTest::addColumn<QString>("familyName");
+    for (const CipherFamily *family : cipherFamilies()) {
+        QRandomGenerator source(1);
+        if (!family->isHomophonic() && SymbolCipher(family->randomKey(source)).blockSize() == 1)
+            QTest::newRow(qPrintable(family->name())) << family->name();
+    }
 }
 
 // Asked about every character of a text cut in two, the steps give the

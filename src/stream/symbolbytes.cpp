@@ -29,7 +29,8 @@ std::shared_ptr<const std::vector<std::uint16_t>> pairsOf(const std::array<char,
 std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const TextEncoding &encoding)
 {
     const ByteDecoding *decoding = encoding.byteDecoding();
-    if (!decoding)
+    // A block cipher adds fillers, so a line's bytes do not stay as many.
+    if (!decoding || cipher.blockSize() > 1)
         return std::nullopt;
     SymbolBytes bytes(cipher);
     QByteArray encoded;
