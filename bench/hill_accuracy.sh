@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev debian-faq-ru python3
 
 trials=${1:-20}
-cells=${2:-40:2,60:2,80:2,100:2,150:2,120:3,180:3,240:3,300:3}
+cells=${2:-8:2,16:2,20:2,40:2,100:2,150:2,30:3,45:3,60:3,120:3,300:3,1200:3}
 jobs=${3:-1}
 
 launcher=()

@@ -93,6 +93,7 @@ private slots:
     void knownTextsOfOtherLinesAreRefused();
     void ciphertextAloneBreaksATwoByTwoKey();
     void cribFindsTheMatrixAnywhere();
+    void aStopStillGivesAKey();
     void refusals_data();
     void refusals();
     void crackThroughTheTool();
@@ -237,6 +238,20 @@ void HillAttackTest::cribFindsTheMatrixAnywhere()
     QCOMPARE(result.key.matrix, key.matrix);
     QVERIFY2(result.reasons.join(QLatin1Char(' ')).contains(QStringLiteral("строке 1 с символа 12")),
              qPrintable(result.reasons.join(QLatin1Char('\n'))));
+}
+
+// A stop asked for at once still leaves a matrix to show, marked as cut
+// short, rather than nothing or a crash.
+void HillAttackTest::aStopStillGivesAKey()
+{
+    const QString ciphertext = SymbolCipher(hillKey("7 12; 5 3")).encrypt(prose());
+    HillAttackOptions options;
+    options.blockSize = 2;
+    options.stopRequested = [] { return true; };
+    const HillAttackResult result = crackHill(ciphertext, model(), options);
+    QVERIFY2(result.succeeded(), qPrintable(result.problem));
+    QVERIFY(Polygram::isInvertible(result.key.matrix));
+    QVERIFY(result.cutShort);
 }
 
 void HillAttackTest::refusals_data()
