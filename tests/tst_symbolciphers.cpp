@@ -459,7 +459,8 @@ void SymbolCiphersTest::streamRoutesAgree()
     QRandomGenerator source(3);
     const SymbolCipher cipher(family(familyName.toLatin1().constData()).randomKey(source));
     const QString text = QStringLiteral("Съешь же ещё этих мягких французских булок, да выпей чаю.\r\n"
-                                        "Й и Ё не шифруются; tab\tи цифры 123 тоже.\n\nПоследняя строка без конца");
+                                        "Й и Ё не шифруются; tab\tи цифры 123 тоже.\n\nЛл-л, ъЪ!.\nЪ\n"
+                                        "Последняя строка без конца");
     QString longText;
     for (int i = 0; i < 40; ++i)
         longText += text + QLatin1Char('\n');

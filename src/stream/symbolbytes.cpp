@@ -29,8 +29,7 @@ std::shared_ptr<const std::vector<std::uint16_t>> pairsOf(const std::array<char,
 std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const TextEncoding &encoding)
 {
     const ByteDecoding *decoding = encoding.byteDecoding();
-    // A block cipher adds fillers, so a line's bytes do not stay as many.
-    if (!decoding || cipher.blockSize() > 1)
+    if (!decoding)
         return std::nullopt;
     SymbolBytes bytes(cipher);
     QByteArray encoded;
@@ -56,6 +55,9 @@ std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const T
         if (unit == 0xFFFD || !encodesTo(QChar(unit), copy) || copy != char(byte))
             return std::nullopt;
     }
+    // A block cipher needs no more than which byte is which symbol.
+    if (cipher.blockSize() > 1)
+        return bytes;
     const SymbolKey &key = cipher.key();
     for (int byte = 0; byte < 256; ++byte) {
         const int symbol = bytes.m_symbol[std::size_t(byte)];
@@ -154,7 +156,7 @@ void SymbolBytes::decrypt(const char *line, int size, char *out, KeyStreamPlace 
 
 void SymbolBytes::pass(const char *data, int size, KeyStreamPlace &place) const
 {
-    if (m_cipher->rule() == SymbolRule::Substitution)
+    if (m_cipher->rule() == SymbolRule::Substitution || m_cipher->blockSize() > 1)
         return;
     const auto *in = reinterpret_cast<const unsigned char *>(data);
     const std::uint8_t *pairs = m_pairSymbols->data();
@@ -180,4 +182,77 @@ void SymbolBytes::pass(const char *data, int size, KeyStreamPlace &place) const
     place.column = int((place.column + (count - std::int64_t(last.size())) % period) % period);
     for (auto symbol = last.rbegin(); symbol != last.rend(); ++symbol)
         m_cipher->pass(*symbol, place);
+}
+
+char *SymbolBytes::encryptBlocks(const char *line, int size, char *out) const
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(line);
+    const SymbolCipher &cipher = *m_cipher;
+    const int blockSize = cipher.blockSize();
+    const bool splitsDoubles = cipher.rule() == SymbolRule::Playfair;
+    const int filler = cipher.key().filler;
+    int symbols[3];
+    char *placed[3]; // where each symbol of the block waiting for its end stands in out
+    int filled = 0;
+    const auto writeBlock = [&] {
+        cipher.encryptBlock(symbols);
+        for (int k = 0; k < blockSize; ++k)
+            *placed[k] = m_byte[std::size_t(symbols[k])];
+        filled = 0;
+    };
+    // A filler right after the block's last symbol so far: the bytes written
+    // after it move on by one.
+    const auto insertFiller = [&](int symbol) {
+        char *at = placed[filled - 1] + 1;
+        std::memmove(at + 1, at, std::size_t(out - at));
+        ++out;
+        symbols[filled] = symbol;
+        placed[filled++] = at;
+    };
+    for (int i = 0; i < size; ++i) {
+        const int symbol = m_symbol[in[i]];
+        if (symbol < 0) {
+            *out++ = char(in[i]);
+            continue;
+        }
+        if (splitsDoubles && filled == 1 && symbols[0] == symbol) {
+            insertFiller(symbol == filler ? Polygram::secondFiller(filler) : filler);
+            writeBlock();
+        }
+        symbols[filled] = symbol;
+        placed[filled++] = out++;
+        if (filled == blockSize)
+            writeBlock();
+    }
+    if (filled > 0) {
+        const int padding = splitsDoubles && symbols[0] == filler ? Polygram::secondFiller(filler) : filler;
+        while (filled < blockSize)
+            insertFiller(padding);
+        writeBlock();
+    }
+    return out;
+}
+
+void SymbolBytes::decryptBlocks(const char *line, int size, char *out) const
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(line);
+    const SymbolCipher &cipher = *m_cipher;
+    const int blockSize = cipher.blockSize();
+    std::memcpy(out, line, std::size_t(size));
+    int symbols[3];
+    int placed[3];
+    int filled = 0;
+    for (int i = 0; i < size; ++i) {
+        const int symbol = m_symbol[in[i]];
+        if (symbol < 0)
+            continue;
+        symbols[filled] = symbol;
+        placed[filled++] = i;
+        if (filled < blockSize)
+            continue;
+        cipher.decryptBlock(symbols);
+        for (int k = 0; k < blockSize; ++k)
+            out[placed[k]] = m_byte[std::size_t(symbols[k])];
+        filled = 0;
+    }
 }

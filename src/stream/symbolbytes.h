@@ -26,6 +26,16 @@ public:
     // Moves place over a plaintext (or, but for the autokey, a ciphertext).
     void pass(const char *data, int size, KeyStreamPlace &place) const;
 
+    // A block cipher's line (SymbolCipher::blockSize() > 1), as
+    // SymbolCipher enciphers it, fillers and all; returns the end of what it
+    // wrote, at most MaxGrowth · size bytes from out.
+    char *encryptBlocks(const char *line, int size, char *out) const;
+    // Deciphering keeps a line's length: size bytes from out.
+    void decryptBlocks(const char *line, int size, char *out) const;
+    // A filler for every symbol at most (Playfair's "ЛЛЛЛ"), and no more
+    // than two at the end of a line of one.
+    static constexpr int MaxGrowth = 3;
+
 private:
     explicit SymbolBytes(const SymbolCipher &cipher)
         : m_cipher(&cipher)
