@@ -55,6 +55,29 @@ std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const T
         if (unit == 0xFFFD || !encodesTo(QChar(unit), copy) || copy != char(byte))
             return std::nullopt;
     }
+    if (cipher.blockSize() == 2) {
+        auto encrypted = std::make_shared<std::vector<std::uint16_t>>(std::size_t(1) << 16);
+        auto decrypted = std::make_shared<std::vector<std::uint16_t>>(std::size_t(1) << 16);
+        for (std::size_t pair = 0; pair < encrypted->size(); ++pair) {
+            const unsigned char in[2] = { static_cast<unsigned char>(pair & 0xFF), static_cast<unsigned char>(pair >> 8) };
+            int symbols[3] = { bytes.m_symbol[in[0]], bytes.m_symbol[in[1]], 0 };
+            if (symbols[0] < 0 || symbols[1] < 0)
+                continue;
+            char out[2];
+            cipher.encryptBlock(symbols);
+            out[0] = bytes.m_byte[std::size_t(symbols[0])];
+            out[1] = bytes.m_byte[std::size_t(symbols[1])];
+            std::memcpy(&(*encrypted)[pair], out, 2);
+            symbols[0] = bytes.m_symbol[in[0]];
+            symbols[1] = bytes.m_symbol[in[1]];
+            cipher.decryptBlock(symbols);
+            out[0] = bytes.m_byte[std::size_t(symbols[0])];
+            out[1] = bytes.m_byte[std::size_t(symbols[1])];
+            std::memcpy(&(*decrypted)[pair], out, 2);
+        }
+        bytes.m_encryptedBlocks = encrypted;
+        bytes.m_decryptedBlocks = decrypted;
+    }
     // A block cipher needs no more than which byte is which symbol.
     if (cipher.blockSize() > 1)
         return bytes;
@@ -209,7 +232,21 @@ char *SymbolBytes::encryptBlocks(const char *line, int size, char *out) const
         symbols[filled] = symbol;
         placed[filled++] = at;
     };
+    const std::uint16_t *pairs = m_encryptedBlocks ? m_encryptedBlocks->data() : nullptr;
     for (int i = 0; i < size; ++i) {
+        // Two symbols that make a pair, the usual case, at one lookup.
+        if (pairs && filled == 0 && i + 1 < size) {
+            const int first = m_symbol[in[i]];
+            const int second = m_symbol[in[i + 1]];
+            if (first >= 0 && second >= 0 && !(splitsDoubles && first == second)) {
+                std::uint16_t pair;
+                std::memcpy(&pair, in + i, 2);
+                std::memcpy(out, pairs + pair, 2);
+                out += 2;
+                ++i;
+                continue;
+            }
+        }
         const int symbol = m_symbol[in[i]];
         if (symbol < 0) {
             *out++ = char(in[i]);
@@ -242,7 +279,15 @@ void SymbolBytes::decryptBlocks(const char *line, int size, char *out) const
     int symbols[3];
     int placed[3];
     int filled = 0;
+    const std::uint16_t *pairs = m_decryptedBlocks ? m_decryptedBlocks->data() : nullptr;
     for (int i = 0; i < size; ++i) {
+        if (pairs && filled == 0 && i + 1 < size && m_symbol[in[i]] >= 0 && m_symbol[in[i + 1]] >= 0) {
+            std::uint16_t pair;
+            std::memcpy(&pair, in + i, 2);
+            std::memcpy(out + i, pairs + pair, 2);
+            ++i;
+            continue;
+        }
         const int symbol = m_symbol[in[i]];
         if (symbol < 0)
             continue;

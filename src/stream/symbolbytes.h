@@ -61,6 +61,10 @@ private:
     static constexpr int MaxTabledPeriod = 4096;
     std::shared_ptr<const std::vector<std::array<char, 256>>> m_columnEncrypted;
     std::shared_ptr<const std::vector<std::array<char, 256>>> m_columnDecrypted;
+    // Ciphers of pairs: each two bytes that are both symbols as one block,
+    // looked up whole (indexed like m_encryptedPairs).
+    std::shared_ptr<const std::vector<std::uint16_t>> m_encryptedBlocks;
+    std::shared_ptr<const std::vector<std::uint16_t>> m_decryptedBlocks;
     // How many symbols each pair of bytes holds, for moving a place on.
     std::shared_ptr<const std::vector<std::uint8_t>> m_pairSymbols;
 };
