@@ -124,6 +124,26 @@ std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const T
         bytes.m_columnEncrypted = encrypted;
         bytes.m_columnDecrypted = decrypted;
     }
+    if (key.rule == SymbolRule::Autokey) {
+        auto encrypted = std::make_shared<std::vector<std::array<char, 256>>>(std::size_t(Alphabet::Size));
+        auto decrypted = std::make_shared<std::vector<std::array<char, 256>>>(std::size_t(Alphabet::Size));
+        for (int shift = 0; shift < Alphabet::Size; ++shift) {
+            std::array<char, 256> &forward = (*encrypted)[std::size_t(shift)];
+            std::array<char, 256> &back = (*decrypted)[std::size_t(shift)];
+            for (int byte = 0; byte < 256; ++byte) {
+                const int symbol = bytes.m_symbol[std::size_t(byte)];
+                forward[std::size_t(byte)] = back[std::size_t(byte)] = char(byte);
+                if (symbol >= 0)
+                    forward[std::size_t(byte)] = bytes.m_byte[std::size_t(cipher.cipherSymbolUnder(symbol, shift))];
+            }
+            for (int plain = 0; plain < Alphabet::Size; ++plain) {
+                const auto cipherByte = static_cast<unsigned char>(forward[std::size_t(static_cast<unsigned char>(bytes.m_byte[std::size_t(plain)]))]);
+                back[cipherByte] = bytes.m_byte[std::size_t(plain)];
+            }
+        }
+        bytes.m_shiftEncrypted = encrypted;
+        bytes.m_shiftDecrypted = decrypted;
+    }
     return bytes;
 }
 
@@ -151,6 +171,26 @@ void SymbolBytes::cipher(const char *line, int size, char *out, KeyStreamPlace &
             out[i] = tables[column][in[i]];
             column += m_symbol[in[i]] >= 0;
             if (column == period)
+                column = 0;
+        }
+        place.column = column;
+        return;
+    }
+    if (m_shiftEncrypted) {
+        const std::array<char, 256> *tables = (Encrypt ? m_shiftEncrypted : m_shiftDecrypted)->data();
+        std::int8_t *shifts = place.shifts.data();
+        const int period = int(place.shifts.size());
+        int column = place.column;
+        for (int i = 0; i < size; ++i) {
+            const int symbol = m_symbol[in[i]];
+            if (symbol < 0) {
+                out[i] = char(in[i]);
+                continue;
+            }
+            const char result = tables[shifts[column]][in[i]];
+            out[i] = result;
+            shifts[column] = std::int8_t(Encrypt ? symbol : m_symbol[static_cast<unsigned char>(result)]);
+            if (++column == period)
                 column = 0;
         }
         place.column = column;

@@ -65,6 +65,10 @@ private:
     // looked up whole (indexed like m_encryptedPairs).
     std::shared_ptr<const std::vector<std::uint16_t>> m_encryptedBlocks;
     std::shared_ptr<const std::vector<std::uint16_t>> m_decryptedBlocks;
+    // The autokey: each shift's table, the shift of a column being the
+    // plaintext symbol before it.
+    std::shared_ptr<const std::vector<std::array<char, 256>>> m_shiftEncrypted;
+    std::shared_ptr<const std::vector<std::array<char, 256>>> m_shiftDecrypted;
     // How many symbols each pair of bytes holds, for moving a place on.
     std::shared_ptr<const std::vector<std::uint8_t>> m_pairSymbols;
 };
