@@ -15,6 +15,7 @@
 #include "labwindow.h"
 #include "modalhelper.h"
 #include "periodicity.h"
+#include "pairheatmap.h"
 #include "periodpanel.h"
 #include "polygramkeymodel.h"
 #include "symbolattackpanel.h"
@@ -275,6 +276,7 @@ private slots:
     void fillerChosenIsTheKeys();
     void rectangleCellsBecomeLocks_data();
     void rectangleCellsBecomeLocks();
+    void pairHeatMapPutsTheFirstSymbolInTheRow();
 
 private:
     QTemporaryDir m_dir;
@@ -1861,6 +1863,43 @@ void LabTest::rectangleCellsBecomeLocks()
     QCOMPARE(cell->text(), QStringLiteral("О"));
     const QString lock = rectangles > 1 ? QStringLiteral("2:О=2,3") : QStringLiteral("О=2,3");
     QCOMPARE(panel->locks(), QStringList {lock});
+}
+
+// The row is a pair's first symbol and the column its second: АБ five times
+// darkens row А, column Б, and leaves БА white; every cell can be pointed at.
+void LabTest::pairHeatMapPutsTheFirstSymbolInTheRow()
+{
+    PairHeatMap map(QStringLiteral("Открытый текст"));
+    map.resize(420, 440);
+    map.show();
+    PairHeatMap::Table counts {};
+    counts[1 * 32 + 2] = 5; // А then Б
+    counts[14 * 32 + 0] = 1; // О then the space
+    map.setCounts(counts);
+    QCOMPARE(map.total(), qint64(6));
+    QCOMPARE(map.countAt(1, 2), qint64(5));
+    QCOMPARE(map.countAt(2, 1), qint64(0));
+    QVERIFY2(map.pairText(14, 0).startsWith(QStringLiteral("Пара «О␣»: 1 из 6")), qPrintable(map.pairText(14, 0)));
+
+    const QImage image = map.grab().toImage();
+    std::map<std::pair<int, int>, QPoint> inside;
+    for (int y = 0; y < map.height(); ++y) {
+        for (int x = 0; x < map.width(); ++x) {
+            // A point well inside its cell, away from the borders.
+            const auto pair = map.pairAt(QPoint(x, y));
+            if (pair && map.pairAt(QPoint(x - 2, y - 2)) == pair && !inside.count(*pair))
+                inside[*pair] = QPoint(x, y);
+        }
+    }
+    QCOMPARE(int(inside.size()), 32 * 32);
+    QVERIFY(inside.at({1, 2}).y() < inside.at({2, 1}).y());
+    QVERIFY(inside.at({1, 2}).x() > inside.at({2, 1}).x());
+    const QColor seen = image.pixelColor(inside.at({1, 2}));
+    const QColor unseen = image.pixelColor(inside.at({2, 1}));
+    QCOMPARE(unseen, QColor(Qt::white));
+    QVERIFY(seen.lightness() < unseen.lightness());
+    // The most frequent pair is darker than a rarer one.
+    QVERIFY(seen.lightness() < image.pixelColor(inside.at({14, 0})).lightness());
 }
 
 QTEST_MAIN(LabTest)

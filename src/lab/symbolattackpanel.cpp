@@ -235,6 +235,10 @@ void SymbolAttackPanel::setCellCount(int count)
 void SymbolAttackPanel::showFound(const FamilyAttackResult &result)
 {
     if (!result.family) {
+        for (const QList<QLineEdit *> &cells : qAsConst(m_rectangleCells)) {
+            for (QLineEdit *cell : cells)
+                cell->setPlaceholderText(QString());
+        }
         m_foundSymbols.clear();
         m_key->setText(QStringLiteral("Ключ ещё не найден."));
         m_reasons->clear();
@@ -247,6 +251,12 @@ void SymbolAttackPanel::showFound(const FamilyAttackResult &result)
     m_key->setText(QStringLiteral("%1 (%2).").arg(text, result.family->title()));
     m_reasons->clear();
     m_reasons->addItems(result.reasons);
+    // The found rectangles, grey in the free cells: a hint of what to fix.
+    for (int rectangle = 0; rectangle < m_rectangleCells.size(); ++rectangle) {
+        const auto &symbols = rectangle == 0 ? result.key.alphabet : result.key.second;
+        for (int cell = 0; cell < Alphabet::Size; ++cell)
+            m_rectangleCells.at(rectangle).at(cell)->setPlaceholderText(keyFileSymbolText(symbols[std::size_t(cell)]));
+    }
     m_foundSymbols = keywordSymbols(*result.family, result.key);
     if (!m_foundSymbols.isEmpty())
         m_cellCount->setValue(qMin(int(m_foundSymbols.size()), m_cellCount->maximum()));
