@@ -277,6 +277,8 @@ private slots:
     void rectangleCellsBecomeLocks_data();
     void rectangleCellsBecomeLocks();
     void pairHeatMapPutsTheFirstSymbolInTheRow();
+    void foundBlockKeyIsDrawnOnTheKeyTab_data();
+    void foundBlockKeyIsDrawnOnTheKeyTab();
 
 private:
     QTemporaryDir m_dir;
@@ -1900,6 +1902,41 @@ void LabTest::pairHeatMapPutsTheFirstSymbolInTheRow()
     QVERIFY(seen.lightness() < unseen.lightness());
     // The most frequent pair is darker than a rarer one.
     QVERIFY(seen.lightness() < image.pixelColor(inside.at({14, 0})).lightness());
+}
+
+void LabTest::foundBlockKeyIsDrawnOnTheKeyTab_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QPoint>("cell"); // column, row
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("a Playfair rectangle: ШИРФ's Р third") << "playfair" << int(KeyForm::Keyword) << "ширф"
+                                                          << QPoint(2, 0) << "Р";
+    QTest::newRow("a Hill matrix 3 × 3: its last number") << "hill" << int(KeyForm::Matrix) << "1 2 0; 0 1 0; 0 0 3"
+                                                          << QPoint(2, 2) << "3";
+}
+
+// A key the attack found goes to the key tab as a key given whole, drawn
+// as the family draws it, the family chosen.
+void LabTest::foundBlockKeyIsDrawnOnTheKeyTab()
+{
+    QFETCH(QString, family);
+    QFETCH(int, form);
+    QFETCH(QString, key);
+    QFETCH(QPoint, cell);
+    QFETCH(QString, shown);
+    LabWindow window;
+    window.show();
+    KeyPage *keys = window.keyPage();
+    keys->useSymbolKey(*cipherFamily(family), familyKey(family, KeyForm(form), key), QStringLiteral("найденный ключ"));
+    QCOMPARE(keys->family().name(), family);
+    QVERIFY(keys->findChild<QRadioButton *>(QStringLiteral("formWhole"))->isChecked());
+    auto *drawing = keys->findChild<QTableView *>(QStringLiteral("polygramDrawing"));
+    QVERIFY(drawing->isVisible());
+    QCOMPARE(drawing->model()->index(cell.y(), cell.x()).data().toString(), shown);
+    QCOMPARE(keys->findChild<QListWidget *>(QStringLiteral("keyProblems"))->count(), 0);
 }
 
 QTEST_MAIN(LabTest)
