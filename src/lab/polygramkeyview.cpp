@@ -115,12 +115,12 @@ void PolygramKeyView::showKey()
     for (int row = 0; row < m_model->rowCount(); ++row)
         height += m_table->rowHeight(row);
     m_table->setFixedSize(width, height);
+    m_table->setVisible(m_model->rowCount() > 0);
 }
 
 void PolygramKeyView::showStep()
 {
     m_step->setText(m_model->stepText());
-    const QModelIndexList cells = m_model->stepCells();
-    if (!cells.isEmpty())
-        m_table->setCurrentIndex(cells.first());
+    // The marks are the step's colours: a selection's would cover one of them.
+    m_table->clearSelection();
 }
