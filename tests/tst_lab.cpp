@@ -268,6 +268,7 @@ private slots:
     void rectangleShowsTheKeyword();
     void dragSwapsTwoCells_data();
     void dragSwapsTwoCells();
+    void ctrlArrowSwapsWithTheNeighbour();
     void blockStepNamesTheRule_data();
     void blockStepNamesTheRule();
     void hillShowsDeterminantAndInverse_data();
@@ -1937,6 +1938,28 @@ void LabTest::foundBlockKeyIsDrawnOnTheKeyTab()
     QVERIFY(drawing->isVisible());
     QCOMPARE(drawing->model()->index(cell.y(), cell.x()).data().toString(), shown);
     QCOMPARE(keys->findChild<QListWidget *>(QStringLiteral("keyProblems"))->count(), 0);
+}
+
+// The keyboard's drag: Ctrl+→ on Ш swaps it with И, as the keyword ИШФР
+// would have them; Ctrl+← at the left edge has no neighbour and changes nothing.
+void LabTest::ctrlArrowSwapsWithTheNeighbour()
+{
+    LabWindow window;
+    window.show();
+    typeBlockKeywords(window, QStringLiteral("playfair"), FirstKeyword, SecondKeyword);
+    KeyPage *keys = window.keyPage();
+    auto *drawing = keys->findChild<QTableView *>(QStringLiteral("polygramDrawing"));
+    drawing->setCurrentIndex(drawing->model()->index(0, 0));
+    QTest::keyClick(drawing, Qt::Key_Left, Qt::ControlModifier);
+    QCOMPARE(drawing->model()->index(0, 0).data().toString(), QStringLiteral("Ш"));
+    QVERIFY(keys->findChild<QRadioButton *>(QStringLiteral("formKeyword"))->isChecked());
+    QTest::keyClick(drawing, Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(drawing->model()->index(0, 0).data().toString(), QStringLiteral("И"));
+    QCOMPARE(drawing->model()->index(0, 1).data().toString(), QStringLiteral("Ш"));
+    QCOMPARE(drawing->currentIndex(), drawing->model()->index(0, 1));
+    QVERIFY(keys->findChild<QRadioButton *>(QStringLiteral("formWhole"))->isChecked());
+    QCOMPARE(keys->symbolModel()->cipher()->key().alphabet, familyKey(QStringLiteral("playfair"), KeyForm::Keyword,
+                                                                      QStringLiteral("ишфр")).alphabet);
 }
 
 QTEST_MAIN(LabTest)

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -56,8 +57,10 @@ PolygramKeyView::PolygramKeyView(PolygramKeyModel *model, Use use, QWidget *pare
         m_table->setDropIndicatorShown(true);
         m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                                  | QAbstractItemView::AnyKeyPressed);
-        m_table->setToolTip(QStringLiteral("Перетащите символ на другую клетку его прямоугольника, чтобы поменять "
-                                           "их местами; число матрицы правится двойным щелчком или F2"));
+        m_table->setToolTip(QStringLiteral("Перетащите символ на другую клетку его прямоугольника (или нажмите "
+                                           "Ctrl со стрелкой), чтобы поменять их местами; число матрицы правится "
+                                           "двойным щелчком или F2"));
+        m_table->installEventFilter(this);
     } else {
         m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
         m_table->setToolTip(QStringLiteral("Клетки блока под курсором: оранжевые — открытый текст, зелёные — "
@@ -94,6 +97,39 @@ PolygramKeyView::PolygramKeyView(PolygramKeyModel *model, Use use, QWidget *pare
     connect(model, &PolygramKeyModel::stepChanged, this, &PolygramKeyView::showStep);
     showKey();
     showStep();
+}
+
+bool PolygramKeyView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_table || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (!(key->modifiers() & Qt::ControlModifier) || !m_model->drawsRectangles())
+        return QWidget::eventFilter(watched, event);
+    int rowStep = 0, columnStep = 0;
+    switch (key->key()) {
+    case Qt::Key_Left:
+        columnStep = -1;
+        break;
+    case Qt::Key_Right:
+        columnStep = 1;
+        break;
+    case Qt::Key_Up:
+        rowStep = -1;
+        break;
+    case Qt::Key_Down:
+        rowStep = 1;
+        break;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+    const QModelIndex from = m_table->currentIndex();
+    const int row = from.row() + rowStep;
+    const int column = from.column() + columnStep;
+    // The key is drawn anew after a swap: the cell moved to is found again.
+    if (from.isValid() && m_model->swapCells(from, m_model->index(row, column)))
+        m_table->setCurrentIndex(m_model->index(row, column));
+    return true;
 }
 
 // The table is as large as its cells: the rectangle is small enough to see whole.

@@ -23,6 +23,11 @@ public:
 
     QTableView *table() const { return m_table; }
 
+protected:
+    // Ctrl with an arrow swaps the current cell with its neighbour: a drag
+    // for the keyboard.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showKey();
     void showStep();
