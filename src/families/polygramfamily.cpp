@@ -119,3 +119,25 @@ QString PolygramFamily::keyText(const SymbolKey &key) const
     }
     return QStringLiteral("матрица ") + Polygram::matrixText(key.matrix) + filler;
 }
+
+QString PolygramFamily::lockForm() const
+{
+    if (m_variant == Variant::Hill)
+        return CipherFamily::lockForm();
+    return rectangleLockForm();
+}
+
+QStringList PolygramFamily::attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const
+{
+    if (m_variant == Variant::Hill)
+        return CipherFamily::attackOptionProblems(ciphertext, options);
+    return rectangleOptionProblems(ciphertext, options);
+}
+
+FamilyAttackResult PolygramFamily::attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                                          const FamilyAttackOptions &options) const
+{
+    if (m_variant == Variant::Hill)
+        return CipherFamily::attack(ciphertext, model, options);
+    return attackRectangles(ciphertext, model, options);
+}

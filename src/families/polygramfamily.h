@@ -28,9 +28,20 @@ public:
     SymbolKeys::KeyFileForm keyFileForm() const override;
     QString keyText(const SymbolKey &key) const override;
 
+    QString lockForm() const override;
+    QStringList attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const override;
+    FamilyAttackResult attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                              const FamilyAttackOptions &options) const override;
+
 protected:
     SymbolRule rule() const override;
 
 private:
+    // Playfair's and the two-square's attack (polygramrectangleattack.cpp).
+    QString rectangleLockForm() const;
+    QStringList rectangleOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const;
+    FamilyAttackResult attackRectangles(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                                        const FamilyAttackOptions &options) const;
+
     Variant m_variant;
 };
