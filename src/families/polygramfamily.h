@@ -37,7 +37,12 @@ protected:
     SymbolRule rule() const override;
 
 private:
-    // Playfair's and the two-square's attack (polygramrectangleattack.cpp).
+    // Each variant's attack: Hill's in a section of its own in
+    // polygramfamily.cpp, Playfair's and the two-square's in
+    // polygramrectangleattack.cpp.
+    QStringList hillOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const;
+    FamilyAttackResult attackHill(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                                  const FamilyAttackOptions &options) const;
     QString rectangleLockForm() const;
     QStringList rectangleOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const;
     FamilyAttackResult attackRectangles(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
