@@ -57,6 +57,8 @@ bool applySchedule(const QString &overrides, RectangleSchedule &schedule)
             schedule.columnSwapPercent = int(value);
         else if (name == QLatin1String("reversalPercent"))
             schedule.reversalPercent = int(value);
+        else if (name == QLatin1String("reheatShare"))
+            schedule.reheatShare = value;
         else if (name == QLatin1String("confirmations"))
             schedule.confirmations = int(value);
         else {

@@ -168,16 +168,17 @@ QString rectangleTextProblem(RectangleVariant variant, QStringView ciphertext)
     return problem;
 }
 
-std::vector<CrackOptionProblem> rectangleOptionProblems(RectangleVariant variant, QStringView ciphertext,
-                                                        const RectangleAttackOptions &options)
+namespace {
+
+void addLockProblems(RectangleVariant variant, const std::vector<CellLock> &locks,
+                     std::vector<CrackOptionProblem> &problems)
 {
-    std::vector<CrackOptionProblem> problems;
     const bool two = variant == RectangleVariant::TwoSquare;
-    for (int i = 0; i < int(options.locks.size()); ++i) {
-        const CellLock &lock = options.locks[std::size_t(i)];
+    for (int i = 0; i < int(locks.size()); ++i) {
+        const CellLock &lock = locks[std::size_t(i)];
         const QString prefix = two ? QStringLiteral("в прямоугольнике %1 ").arg(lock.rectangle + 1) : QString();
         for (int j = 0; j < i; ++j) {
-            const CellLock &other = options.locks[std::size_t(j)];
+            const CellLock &other = locks[std::size_t(j)];
             if (other.rectangle != lock.rectangle)
                 continue;
             if (other.cell == lock.cell && other.symbol != lock.symbol) {
@@ -194,8 +195,19 @@ std::vector<CrackOptionProblem> rectangleOptionProblems(RectangleVariant variant
             }
         }
     }
+}
+
+// Placed exactly as the search places them, so that an accepted crib is one
+// the search uses.
+void addCribProblems(RectangleVariant variant, QStringView ciphertext, const RectangleAttackOptions &options,
+                     std::vector<CrackOptionProblem> &problems)
+{
     const KeywordCipherText full = KeywordCipherText::fromText(ciphertext);
     const KeywordCipherText searched = searchedPart(full, options.schedule.searchedSymbols);
+    const QString rule = variant == RectangleVariant::Playfair
+        ? QStringLiteral(" (в шифре Плейфера символ не переходит сам в себя, одинаковые символы не стоят в "
+                         "одной паре, и одна пара шифра всегда читается одной парой)")
+        : QStringLiteral(" (одна пара шифра всегда читается одной и той же парой)");
     for (int i = 0; i < options.cribs.size(); ++i) {
         const QString &crib = options.cribs.at(i);
         const auto problem = [&](const QString &reason) {
@@ -217,10 +229,6 @@ std::vector<CrackOptionProblem> rectangleOptionProblems(RectangleVariant variant
         }
         if (!placedCribs(variant, { crib }, searched).front().placements.empty())
             continue;
-        const QString rule = variant == RectangleVariant::Playfair
-            ? QStringLiteral(" (в шифре Плейфера символ не переходит сам в себя, одинаковые символы не стоят в "
-                             "одной паре, и одна пара шифра всегда читается одной парой)")
-            : QStringLiteral(" (одна пара шифра всегда читается одной и той же парой)");
         if (searched.size() < full.size())
             problem(QStringLiteral("слово не может читаться ни в одном месте первых %1 символов шифртекста, "
                                    "которые читает поиск")
@@ -229,9 +237,16 @@ std::vector<CrackOptionProblem> rectangleOptionProblems(RectangleVariant variant
         else
             problem(QStringLiteral("слово не может читаться ни в одном месте шифртекста") + rule);
     }
-    std::stable_sort(problems.begin(), problems.end(), [](const CrackOptionProblem &a, const CrackOptionProblem &b) {
-        return a.kind == CrackOptionProblem::Kind::Lock && b.kind != CrackOptionProblem::Kind::Lock;
-    });
+}
+
+} // namespace
+
+std::vector<CrackOptionProblem> rectangleOptionProblems(RectangleVariant variant, QStringView ciphertext,
+                                                        const RectangleAttackOptions &options)
+{
+    std::vector<CrackOptionProblem> problems;
+    addLockProblems(variant, options.locks, problems);
+    addCribProblems(variant, ciphertext, options, problems);
     return problems;
 }
 
@@ -301,11 +316,16 @@ void Attack::run(RectangleAttackResult &result)
         const int first = int(outcomes.size());
         const int batch = qMin(m_jobs, schedule.maxRestarts - first);
         outcomes.resize(std::size_t(first + batch));
+        // Reheated restarts start from the best of the batches before, so
+        // that a seed and a number of threads give one answer.
+        const bool reheating = best >= 0 && schedule.reheatShare > 0;
+        const RectangleKey bestSoFar = best >= 0 ? outcomes[std::size_t(best)].key : RectangleKey();
         for (int i = first; i < first + batch; ++i) {
-            pool.start([this, &outcomes, i] {
+            pool.start([this, &outcomes, &bestSoFar, reheating, i] {
                 RectangleSearch search(m_variant, m_searched, m_model, m_options.locks, m_cribs, m_options.schedule,
                                        m_deadline, restartSeed(m_options.seed, i));
-                outcomes[std::size_t(i)] = search.run(&m_board);
+                outcomes[std::size_t(i)] =
+                    reheating && i % 2 == 1 ? search.reheat(bestSoFar, &m_board) : search.run(&m_board);
             });
         }
         while (!pool.waitForDone(schedule.progressIntervalMs)) {
@@ -316,10 +336,12 @@ void Attack::run(RectangleAttackResult &result)
         // Judged in their order, so that the threads' timing decides nothing.
         for (int i = first; i < first + batch && !done; ++i) {
             const RectangleOutcome &outcome = outcomes[std::size_t(i)];
+            // A reheated restart that ends where it began confirms nothing.
+            const bool fresh = !reheating || i % 2 == 0;
             if (best < 0 || outcome.total > outcomes[std::size_t(best)].total) {
                 best = i;
                 result.agreeing = 1;
-            } else if (outcome.total == outcomes[std::size_t(best)].total) {
+            } else if (outcome.total == outcomes[std::size_t(best)].total && fresh) {
                 ++result.agreeing;
             }
             result.restarts = i + 1;

@@ -1,8 +1,9 @@
 // Breaking Playfair and the two-square on the 4 × 8 rectangle without the
 // key: restarts of an anneal over rectangles (rectanglesearch.h), run in
-// batches over the cores and judged in their order, so that a seed gives
-// one answer whatever the number of threads, until enough of them agree on
-// the best decryption or the time is up.
+// batches over the cores and judged in their order, until enough of them
+// agree on the best decryption or the time is up. After the first batch
+// every other restart reheats the best key of the batches before, so a
+// seed gives one answer for one number of threads.
 #pragma once
 
 #include "crackoptions.h"
@@ -32,8 +33,8 @@ struct RectangleAttackOptions
 {
     quint64 seed = 1;
     double timeLimitSeconds = 10;
-    // Threads for the restarts; 0: one per core. A seed gives one result
-    // whatever the number, unless the time limit cuts the search short.
+    // Threads for the restarts; 0: one per core. A seed and a number of
+    // threads give one result, unless the time limit cuts the search short.
     int jobs = 0;
     std::vector<CellLock> locks;
     // Words expected somewhere in the plaintext: keys in which they read

@@ -14,6 +14,10 @@ struct RectangleSchedule
     // froze in a wrong rectangle every time, 0.045 and 0.06 always found
     // the key, 0.08 missed it once in three.
     double startTemperaturePerSymbol = 0.05;
+    // After the first batch, every other restart starts from the best key
+    // so far instead of a random one, at this share of the temperature.
+    // 0: every restart starts afresh.
+    double reheatShare = 0.5;
     // Per hundred moves: the rest swap two symbols of a rectangle.
     int rowSwapPercent = 4;
     int columnSwapPercent = 4;   // Playfair only: the two-square's columns read alike in any order

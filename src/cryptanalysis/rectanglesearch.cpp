@@ -242,13 +242,23 @@ qint64 RectangleSearch::scoreOf(const RectangleKey &key, qint64 *languageScore)
 RectangleOutcome RectangleSearch::run(RectangleBoard *board)
 {
     start();
+    return anneal(m_schedule.startTemperaturePerSymbol, board);
+}
+
+RectangleOutcome RectangleSearch::reheat(const RectangleKey &from, RectangleBoard *board)
+{
+    m_key = from;
+    return anneal(m_schedule.startTemperaturePerSymbol * m_schedule.reheatShare, board);
+}
+
+RectangleOutcome RectangleSearch::anneal(double temperaturePerSymbol, RectangleBoard *board)
+{
     RectangleOutcome best;
     best.key = m_key;
     best.total = evaluate(best.languageScore);
     qint64 current = best.total;
     const int moves = m_schedule.annealMoves;
-    const double startTemperature =
-        m_schedule.startTemperaturePerSymbol * LanguageModel::Scale * std::max(1, m_text.size());
+    const double startTemperature = temperaturePerSymbol * LanguageModel::Scale * std::max(1, m_text.size());
     for (int step = 0; step < moves; ++step) {
         if (step % m_schedule.movesBetweenChecks == 0) {
             if (board)

@@ -108,12 +108,17 @@ public:
     // One anneal from a random start; ends early, with the best so far, when
     // the deadline passes.
     RectangleOutcome run(RectangleBoard *board = nullptr);
+    // The same from a key found before, reheated to a share of the start's
+    // temperature: a key that reads most of the text needs a few symbols
+    // moved, not a new start.
+    RectangleOutcome reheat(const RectangleKey &from, RectangleBoard *board = nullptr);
 
     // The score of a key as run sees it, for the tests and the benchmark.
     qint64 scoreOf(const RectangleKey &key, qint64 *languageScore = nullptr);
 
 private:
     void start();
+    RectangleOutcome anneal(double startTemperature, RectangleBoard *board);
     bool move();
     bool keepsLocks() const;
     qint64 evaluate(qint64 &languageScore);
