@@ -177,6 +177,10 @@ QList<OptionDeclaration> declarations()
                                "получают прибавку к оценке; можно указать несколько раз"))
             .takenBy({ crack })
             .repeating(),
+        Declare({ QStringLiteral("identify") }, QString(),
+                QStringLiteral("crack: только определить вид шифра и напечатать все виды по вероятности с "
+                               "доводами, не вскрывая; без --cipher crack определяет вид шифртекста из букв сам"))
+            .takenBy({ crack }),
         Declare({ QStringLiteral("model") }, file,
                 QStringLiteral("crack: модель языка из файла (её делает команда model) вместо встроенной"))
             .takenBy({ crack })

@@ -1,0 +1,590 @@
+#include "familyidentification.h"
+
+#include "frequencycount.h"
+#include "frequencyreport.h"
+#include "languagemodel.h"
+#include "lineend.h"
+#include "periodicity.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace Cryptanalysis {
+
+namespace {
+
+constexpr double RandomPairCoincidence = RandomCoincidence * RandomCoincidence;
+constexpr double RandomTripleCoincidence = RandomPairCoincidence * RandomCoincidence;
+// What a hypothesis gives a line count it cannot make (Playfair's odd
+// line): not zero, since a user may have cut or edited the text.
+constexpr double ImpossibleLine = 1e-4;
+// Playfair never writes a pair of one symbol twice; one in a pasted text is
+// a slip, not a proof.
+constexpr double PlayfairDoubles = 5e-4;
+
+// Coincidences: how many of the pairs of values drawn from a set are equal.
+struct Coincidences
+{
+    double same = 0;
+    double pairs = 0;
+
+    double index() const { return pairs > 0 ? same / pairs : 0; }
+    void addCounts(const std::vector<int> &counts, int total)
+    {
+        for (const int count : counts)
+            same += double(count) * (count - 1) / 2;
+        pairs += double(total) * (total - 1) / 2;
+    }
+};
+
+using SymbolLines = std::vector<SymbolSequence>;
+
+SymbolLines symbolLines(QStringView text)
+{
+    SymbolLines lines;
+    const auto *begin = reinterpret_cast<const char16_t *>(text.utf16());
+    forEachLine(begin, begin + text.size(), [&lines](const char16_t *from, const char16_t *to, LineEnding) {
+        SymbolSequence symbols = Alphabet::indicesOf(QStringView(from, to - from));
+        if (!symbols.empty())
+            lines.push_back(std::move(symbols));
+    });
+    return lines;
+}
+
+// Blocks of n symbols as a block cipher cuts a line, from its symbol offset
+// on, each block read as one number.
+Coincidences blockCoincidences(const SymbolLines &lines, int n, int offset)
+{
+    int values = 1;
+    for (int i = 0; i < n; ++i)
+        values *= Alphabet::Size;
+    std::vector<int> counts(std::size_t(values), 0);
+    int total = 0;
+    for (const SymbolSequence &line : lines) {
+        for (std::size_t at = std::size_t(offset); at + std::size_t(n) <= line.size(); at += std::size_t(n)) {
+            int value = 0;
+            for (int i = 0; i < n; ++i)
+                value = value * Alphabet::Size + line[at + std::size_t(i)];
+            ++counts[std::size_t(value)];
+            ++total;
+        }
+    }
+    Coincidences result;
+    result.addCounts(counts, total);
+    return result;
+}
+
+Coincidences symbolCoincidences(const std::vector<FrequencyCounts> &groups)
+{
+    Coincidences result;
+    for (const FrequencyCounts &group : groups) {
+        std::vector<int> counts(group.counts.begin(), group.counts.end());
+        result.addCounts(counts, int(group.total()));
+    }
+    return result;
+}
+
+// The autokey's c = p + p' (p' the plaintext a keyword's length back) taken
+// off: in column j the alternating sums Q_m = C_m - Q_(m-1) are the
+// plaintext shifted by +k or -k by the parity of m, so each (column,
+// parity) group reads as one alphabet.
+std::vector<FrequencyCounts> autokeyGroups(const SymbolSequence &symbols, int length)
+{
+    FrequencyCounts empty;
+    empty.counts.assign(Alphabet::Size, 0);
+    std::vector<FrequencyCounts> groups(std::size_t(2 * length), empty);
+    std::vector<int> previous(std::size_t(length), 0);
+    for (std::size_t i = 0; i < symbols.size(); ++i) {
+        const std::size_t column = i % std::size_t(length);
+        const int m = int(i / std::size_t(length));
+        const int sum = (symbols[i] - previous[column]) & (Alphabet::Size - 1);
+        previous[column] = sum;
+        ++groups[2 * column + std::size_t(m % 2)].counts[std::size_t(sum)];
+    }
+    return groups;
+}
+
+double indexAt(double level)
+{
+    return RandomCoincidence + level * (RussianCoincidence - RandomCoincidence);
+}
+
+// Everything the hypotheses are judged on.
+struct Observations
+{
+    SymbolSequence symbols;
+    SymbolLines lines;
+    Coincidences single;
+    int period = 0; // the best of 2 to the longest, 0 when the text is too short
+    Coincidences periodic;
+    int autokeyLength = 0;
+    Coincidences autokey;
+    Coincidences pairs, pairsShifted, triples, triplesShifted;
+    int alignedPairs = 0;
+    int doubles = 0;
+    int oddLines = 0;
+    int linesOffThree = 0;
+};
+
+// The period whose columns read most as one alphabet, the smallest of those
+// near the best: the true period's multiples read as well.
+int bestPeriod(const SymbolSequence &symbols, const IdentificationSettings &settings)
+{
+    const int longest = std::min(settings.maxPeriod, int(symbols.size()) / settings.minColumnSymbols);
+    const std::vector<PeriodCoincidence> byPeriod = coincidenceByPeriod(symbols, longest);
+    double best = -1;
+    for (const PeriodCoincidence &entry : byPeriod) {
+        if (entry.period >= 2)
+            best = std::max(best, entry.meanCoincidence - RandomCoincidence);
+    }
+    for (const PeriodCoincidence &entry : byPeriod) {
+        if (entry.period >= 2 && entry.meanCoincidence - RandomCoincidence >= 0.8 * best)
+            return entry.period;
+    }
+    return 0;
+}
+
+void observeAutokey(Observations &seen, const IdentificationSettings &settings)
+{
+    const int longest = std::min(settings.maxPeriod, int(seen.symbols.size()) / settings.minColumnSymbols);
+    for (int length = 1; length <= longest; ++length) {
+        const Coincidences found = symbolCoincidences(autokeyGroups(seen.symbols, length));
+        if (seen.autokeyLength == 0 || found.index() > seen.autokey.index()) {
+            seen.autokeyLength = length;
+            seen.autokey = found;
+        }
+    }
+}
+
+Observations observe(QStringView text, const IdentificationSettings &settings)
+{
+    Observations seen;
+    seen.lines = symbolLines(text);
+    for (const SymbolSequence &line : seen.lines) {
+        seen.symbols.insert(seen.symbols.end(), line.begin(), line.end());
+        seen.oddLines += line.size() % 2;
+        seen.linesOffThree += line.size() % 3 != 0;
+        for (std::size_t at = 0; at + 1 < line.size(); at += 2) {
+            ++seen.alignedPairs;
+            seen.doubles += line[at] == line[at + 1];
+        }
+    }
+    seen.single = symbolCoincidences(columnCounts(seen.symbols, 1));
+    seen.period = bestPeriod(seen.symbols, settings);
+    if (seen.period > 0)
+        seen.periodic = symbolCoincidences(columnCounts(seen.symbols, seen.period));
+    observeAutokey(seen, settings);
+    seen.pairs = blockCoincidences(seen.lines, 2, 0);
+    seen.pairsShifted = blockCoincidences(seen.lines, 2, 1);
+    seen.triples = blockCoincidences(seen.lines, 3, 0);
+    seen.triplesShifted = blockCoincidences(seen.lines, 3, 1);
+    const Coincidences second = blockCoincidences(seen.lines, 3, 2);
+    seen.triplesShifted.same += second.same;
+    seen.triplesShifted.pairs += second.pairs;
+    return seen;
+}
+
+// What a hypothesis says each statistic comes to.
+struct Levels
+{
+    double single = RandomCoincidence;
+    double periodic = RandomCoincidence;
+    bool periodicIsBest = true; // the best of many periods, not the hypothesis's own
+    double autokey = RandomCoincidence;
+    bool autokeyIsBest = true;
+    double pairs = RandomPairCoincidence;
+    double pairsShifted = RandomPairCoincidence;
+    double triples = RandomTripleCoincidence;
+    double triplesShifted = RandomTripleCoincidence;
+    double doubles = 1.0 / Alphabet::Size;
+    int blockSize = 1;
+};
+
+double poissonLogLikelihood(double count, double expected)
+{
+    expected = std::max(expected, 1e-9);
+    return count * std::log(expected) - expected - std::lgamma(count + 1);
+}
+
+double coincidenceLogLikelihood(const Coincidences &seen, double level, bool bestOfMany,
+                                const IdentificationSettings &settings)
+{
+    double expected = seen.pairs * level;
+    if (bestOfMany)
+        expected += settings.bestOfManyLift * std::sqrt(expected);
+    return settings.temper * poissonLogLikelihood(std::round(seen.same), expected);
+}
+
+// The line counts: a block cipher makes every line whole blocks, any other
+// cipher leaves a line's count as the plaintext had it.
+double lineLogLikelihood(const Observations &seen, int blockSize)
+{
+    const double lines = double(seen.lines.size());
+    double result = 0;
+    const double odd = seen.oddLines;
+    const double offThree = seen.linesOffThree;
+    if (blockSize == 2)
+        result += odd * std::log(ImpossibleLine);
+    else
+        result += lines * std::log(0.5);
+    if (blockSize == 3)
+        result += offThree * std::log(ImpossibleLine);
+    else
+        result += offThree * std::log(2.0 / 3) + (lines - offThree) * std::log(1.0 / 3);
+    return result;
+}
+
+double logLikelihood(const Observations &seen, const Levels &levels, const IdentificationSettings &settings)
+{
+    double result = coincidenceLogLikelihood(seen.single, levels.single, false, settings);
+    if (seen.period > 0)
+        result += coincidenceLogLikelihood(seen.periodic, levels.periodic, levels.periodicIsBest, settings);
+    if (seen.autokeyLength > 0)
+        result += coincidenceLogLikelihood(seen.autokey, levels.autokey, levels.autokeyIsBest, settings);
+    result += coincidenceLogLikelihood(seen.pairs, levels.pairs, false, settings);
+    result += coincidenceLogLikelihood(seen.pairsShifted, levels.pairsShifted, false, settings);
+    result += coincidenceLogLikelihood(seen.triples, levels.triples, false, settings);
+    result += coincidenceLogLikelihood(seen.triplesShifted, levels.triplesShifted, false, settings);
+    result += poissonLogLikelihood(seen.doubles, seen.alignedPairs * levels.doubles);
+    return result + lineLogLikelihood(seen, levels.blockSize);
+}
+
+// Unigram log-likelihoods of the columns at the period, each column's shift
+// summed over: Vigenère's c = p + k, Gronsfeld's with k below 10, Beaufort's
+// c = k - p. The best shifts come along for the evidence.
+struct VariantFit
+{
+    double vigenere = 0;
+    double gronsfeld = 0;
+    double beaufort = 0;
+    std::vector<int> vigenereShifts;
+    std::vector<int> beaufortShifts;
+};
+
+double logSumExp(const std::vector<double> &values, std::size_t count)
+{
+    const double top = *std::max_element(values.begin(), values.begin() + std::ptrdiff_t(count));
+    double sum = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        sum += std::exp(values[i] - top);
+    return top + std::log(sum);
+}
+
+VariantFit variantFit(const Observations &seen, const LanguageModel &model)
+{
+    std::array<double, Alphabet::Size> logShare {};
+    const std::array<quint64, SymbolCount> counts = model.symbolCounts();
+    double total = 0;
+    for (const quint64 count : counts)
+        total += double(count) + 1;
+    for (int s = 0; s < Alphabet::Size; ++s)
+        logShare[std::size_t(s)] = std::log((double(counts[std::size_t(s)]) + 1) / total);
+
+    VariantFit fit;
+    std::vector<double> plus(Alphabet::Size), minus(Alphabet::Size);
+    for (const FrequencyCounts &column : columnCounts(seen.symbols, seen.period)) {
+        for (int k = 0; k < Alphabet::Size; ++k) {
+            plus[std::size_t(k)] = minus[std::size_t(k)] = 0;
+            for (int c = 0; c < Alphabet::Size; ++c) {
+                const double n = double(column.counts[std::size_t(c)]);
+                plus[std::size_t(k)] += n * logShare[std::size_t((c - k) & (Alphabet::Size - 1))];
+                minus[std::size_t(k)] += n * logShare[std::size_t((k - c) & (Alphabet::Size - 1))];
+            }
+        }
+        fit.vigenere += logSumExp(plus, Alphabet::Size) - std::log(double(Alphabet::Size));
+        fit.gronsfeld += logSumExp(plus, 10) - std::log(10.0);
+        fit.beaufort += logSumExp(minus, Alphabet::Size) - std::log(double(Alphabet::Size));
+        fit.vigenereShifts.push_back(int(std::max_element(plus.begin(), plus.end()) - plus.begin()));
+        fit.beaufortShifts.push_back(int(std::max_element(minus.begin(), minus.end()) - minus.begin()));
+    }
+    return fit;
+}
+
+// The autokey's single index: each ciphertext symbol the sum of two
+// plaintext symbols, whose distribution is Russian's convolved with itself.
+double autokeySingleIndex(const LanguageModel &model)
+{
+    const std::array<quint64, SymbolCount> counts = model.symbolCounts();
+    double total = 0;
+    for (const quint64 count : counts)
+        total += double(count);
+    if (total <= 0)
+        return RandomCoincidence;
+    double index = 0;
+    for (int c = 0; c < Alphabet::Size; ++c) {
+        double share = 0;
+        for (int a = 0; a < Alphabet::Size; ++a)
+            share += double(counts[std::size_t(a)]) * double(counts[std::size_t((c - a) & (Alphabet::Size - 1))]);
+        share /= total * total;
+        index += share * share;
+    }
+    return index;
+}
+
+QString number(double value, int decimals)
+{
+    return decimalText(value, decimals);
+}
+
+QString shiftsText(const std::vector<int> &shifts)
+{
+    QStringList parts;
+    for (const int shift : shifts)
+        parts << QString::number(shift);
+    return parts.join(QLatin1Char(' '));
+}
+
+struct Hypothesis
+{
+    FamilyGuess guess;
+    double logLikelihood = 0;
+};
+
+Hypothesis hypothesis(const QString &family, const Observations &seen, const Levels &levels,
+                      const IdentificationSettings &settings)
+{
+    Hypothesis made;
+    made.guess.family = family;
+    made.logLikelihood = logLikelihood(seen, levels, settings);
+    return made;
+}
+
+QString singleSentence(const Observations &seen)
+{
+    return QStringLiteral("индекс совпадений %1 (русский текст %2, случайный %3)")
+        .arg(number(seen.single.index(), 4), number(RussianCoincidence, 4), number(RandomCoincidence, 4));
+}
+
+QString periodSentence(const Observations &seen)
+{
+    return QStringLiteral("по периоду %1 столбцы дают индекс %2, по всему тексту %3")
+        .arg(seen.period)
+        .arg(number(seen.periodic.index(), 4), number(seen.single.index(), 4));
+}
+
+QString pairSentence(const Observations &seen, const IdentificationSettings &settings)
+{
+    return QStringLiteral("индекс пар, взятых от начала строки, %1, со сдвигом на символ %2 (у русских пар %3, у "
+                          "случайных %4)")
+        .arg(number(seen.pairs.index(), 5), number(seen.pairsShifted.index(), 5),
+             number(settings.russianPairCoincidence, 4),
+             number(RandomPairCoincidence, 5));
+}
+
+QString lineSentence(const Observations &seen, int blockSize)
+{
+    const int off = blockSize == 2 ? seen.oddLines : seen.linesOffThree;
+    const QString count = blockSize == 2 ? QStringLiteral("чётное") : QStringLiteral("кратное 3");
+    if (off == 0)
+        return QStringLiteral("во всех строках (%1) %2 число символов").arg(seen.lines.size()).arg(count);
+    return QStringLiteral("строк, где число символов не %1: %2 из %3").arg(count).arg(off).arg(seen.lines.size());
+}
+
+std::vector<Hypothesis> keywordHypotheses(const Observations &seen, const LanguageModel &model,
+                                          const IdentificationSettings &settings)
+{
+    std::vector<Hypothesis> made;
+    if (seen.period == 0)
+        return made;
+    const double p = seen.period;
+    Levels levels;
+    levels.single = (RussianCoincidence + (p - 1) * RandomCoincidence) / p;
+    levels.periodic = RussianCoincidence;
+    levels.periodicIsBest = false;
+    levels.pairs = levels.pairsShifted = (settings.russianPairCoincidence + (p - 1) * RandomPairCoincidence) / p;
+    levels.triples = levels.triplesShifted =
+        (settings.russianTripleCoincidence + (p - 1) * RandomTripleCoincidence) / p;
+    const VariantFit fit = variantFit(seen, model);
+    const double best = std::max({fit.vigenere, fit.gronsfeld, fit.beaufort});
+    const QString period = QStringLiteral("период %1").arg(seen.period);
+    const struct
+    {
+        const char *family;
+        double fit;
+        QString sentence;
+    } variants[] = {
+        { "vigenere", fit.vigenere,
+          QStringLiteral("столбцы — сдвиги русских частот (c = p + k), сдвиги %1; против c = k − p (Бофор) "
+                         "%2 нат")
+              .arg(shiftsText(fit.vigenereShifts), number(fit.vigenere - fit.beaufort, 1)) },
+        { "gronsfeld", fit.gronsfeld,
+          QStringLiteral("сдвиги столбцов %1; только сдвиги 0–9 вероятнее любых на %2 нат")
+              .arg(shiftsText(fit.vigenereShifts), number(fit.gronsfeld - fit.vigenere, 1)) },
+        { "beaufort", fit.beaufort,
+          QStringLiteral("столбцы — отражённые русские частоты (c = k − p), ключ %1; против c = p + k "
+                         "(Виженер) %2 нат")
+              .arg(shiftsText(fit.beaufortShifts), number(fit.beaufort - fit.vigenere, 1)) },
+    };
+    for (const auto &variant : variants) {
+        Hypothesis h = hypothesis(QLatin1String(variant.family), seen, levels, settings);
+        h.logLikelihood += settings.temper * (variant.fit - best);
+        h.guess.period = seen.period;
+        h.guess.parameters = period;
+        h.guess.evidence << periodSentence(seen) << variant.sentence;
+        made.push_back(h);
+    }
+    return made;
+}
+
+std::vector<Hypothesis> allHypotheses(const Observations &seen, const LanguageModel &model,
+                                      const IdentificationSettings &settings)
+{
+    std::vector<Hypothesis> made;
+
+    Levels mono;
+    mono.single = mono.periodic = RussianCoincidence;
+    mono.periodicIsBest = false;
+    mono.pairs = mono.pairsShifted = settings.russianPairCoincidence;
+    mono.triples = mono.triplesShifted = settings.russianTripleCoincidence;
+    mono.doubles = settings.russianDoubles;
+    made.push_back(hypothesis(QStringLiteral("mono"), seen, mono, settings));
+    made.back().guess.period = 1;
+    made.back().guess.parameters = QStringLiteral("один алфавит");
+    made.back().guess.evidence << singleSentence(seen) + QStringLiteral(": один алфавит даёт русский индекс");
+
+    for (Hypothesis &h : keywordHypotheses(seen, model, settings))
+        made.push_back(h);
+
+    Levels autokey;
+    autokey.single = autokey.periodic = autokeySingleIndex(model);
+    autokey.autokey = RussianCoincidence;
+    autokey.autokeyIsBest = false;
+    autokey.pairs = autokey.pairsShifted = autokey.single * autokey.single;
+    autokey.triples = autokey.triplesShifted = autokey.pairs * autokey.single;
+    made.push_back(hypothesis(QStringLiteral("autokey"), seen, autokey, settings));
+    made.back().guess.period = seen.autokeyLength;
+    made.back().guess.parameters = QStringLiteral("ключевое слово из %1 символов").arg(seen.autokeyLength);
+    made.back().guess.evidence << QStringLiteral("если снять самоключ длины %1, столбцы дают индекс %2 (русский %3)")
+                                      .arg(seen.autokeyLength)
+                                      .arg(number(seen.autokey.index(), 4), number(RussianCoincidence, 4));
+
+    const struct
+    {
+        const char *family;
+        double level;
+        double doubles;
+    } pairCiphers[] = {
+        { "playfair", settings.playfairSingleLevel, PlayfairDoubles },
+        { "two-square", settings.twoSquareSingleLevel, 1.0 / Alphabet::Size },
+    };
+    for (const auto &cipher : pairCiphers) {
+        Levels levels;
+        levels.single = levels.periodic = indexAt(cipher.level);
+        levels.pairs = settings.russianPairCoincidence;
+        levels.pairsShifted = levels.single * levels.single;
+        levels.triples = levels.triplesShifted =
+            (levels.single * settings.russianPairCoincidence + levels.pairsShifted * levels.single) / 2;
+        levels.doubles = cipher.doubles;
+        levels.blockSize = 2;
+        made.push_back(hypothesis(QLatin1String(cipher.family), seen, levels, settings));
+        made.back().guess.blockSize = 2;
+        made.back().guess.parameters = QStringLiteral("пары символов");
+        made.back().guess.evidence
+            << lineSentence(seen, 2) << pairSentence(seen, settings)
+            << QStringLiteral("пар из двух одинаковых символов %1 из %2 (%3)")
+                   .arg(seen.doubles)
+                   .arg(seen.alignedPairs)
+                   .arg(cipher.doubles < 0.01 ? QStringLiteral("Плейфер их не пишет")
+                                              : QStringLiteral("случайно было бы около %1")
+                                                    .arg(number(seen.alignedPairs / double(Alphabet::Size), 1)));
+    }
+
+    Levels hill2;
+    hill2.pairs = settings.russianPairCoincidence;
+    hill2.triples = hill2.triplesShifted = (RandomTripleCoincidence + settings.russianPairCoincidence * RandomCoincidence) / 2;
+    hill2.blockSize = 2;
+    made.push_back(hypothesis(QStringLiteral("hill"), seen, hill2, settings));
+    made.back().guess.blockSize = 2;
+    made.back().guess.parameters = QStringLiteral("блоки по 2");
+    made.back().guess.evidence << lineSentence(seen, 2) << pairSentence(seen, settings)
+                               << singleSentence(seen) + QStringLiteral(": у Хилла он близок к случайному");
+
+    Levels hill3;
+    hill3.triples = settings.russianTripleCoincidence;
+    hill3.blockSize = 3;
+    made.push_back(hypothesis(QStringLiteral("hill"), seen, hill3, settings));
+    made.back().guess.blockSize = 3;
+    made.back().guess.parameters = QStringLiteral("блоки по 3");
+    made.back().guess.evidence << lineSentence(seen, 3)
+                               << QStringLiteral("индекс троек от начала строки %1, со сдвигом %2 (у русских троек %3)")
+                                      .arg(number(seen.triples.index(), 5), number(seen.triplesShifted.index(), 5),
+                                           number(settings.russianTripleCoincidence, 4))
+                               << singleSentence(seen) + QStringLiteral(": у Хилла он близок к случайному");
+    return made;
+}
+
+// The best hypothesis of each family, the most likely first, with shares.
+std::vector<FamilyGuess> ranked(std::vector<Hypothesis> made)
+{
+    std::stable_sort(made.begin(), made.end(),
+                     [](const Hypothesis &a, const Hypothesis &b) { return a.logLikelihood > b.logLikelihood; });
+    std::vector<Hypothesis> best;
+    for (const Hypothesis &h : made) {
+        const bool seen = std::any_of(best.begin(), best.end(),
+                                      [&h](const Hypothesis &b) { return b.guess.family == h.guess.family; });
+        if (!seen)
+            best.push_back(h);
+    }
+    double sum = 0;
+    for (const Hypothesis &h : best)
+        sum += std::exp(h.logLikelihood - best.front().logLikelihood);
+    std::vector<FamilyGuess> guesses;
+    for (Hypothesis &h : best) {
+        h.guess.share = std::exp(h.logLikelihood - best.front().logLikelihood) / sum;
+        guesses.push_back(h.guess);
+    }
+    return guesses;
+}
+
+FamilyIdentification homophonicCodes(const CodeTokenTally &tally)
+{
+    FamilyIdentification result;
+    FamilyGuess guess;
+    guess.family = QStringLiteral("homophonic");
+    guess.share = 1;
+    guess.parameters = QStringLiteral("двузначные коды");
+    guess.evidence << QStringLiteral("двузначных кодов %1 из %2 слов (%3 %)")
+                          .arg(tally.codeTokens())
+                          .arg(tally.tokens())
+                          .arg(qRound(100 * tally.codeShare()));
+    result.ranking.push_back(guess);
+    return result;
+}
+
+} // namespace
+
+FamilyIdentification identifyFamily(QStringView text, const LanguageModel &model,
+                                    const IdentificationSettings &settings)
+{
+    CodeTokenTally tally;
+    tally.addText(text);
+    if (tally.looksLikeCipher())
+        return homophonicCodes(tally);
+
+    FamilyIdentification result;
+    const Observations seen = observe(text, settings);
+    if (seen.symbols.empty()) {
+        result.problem = QStringLiteral("в тексте нет ни одного символа алфавита (пробел и буквы от А до Я без Ё и "
+                                        "Й) и нет двузначных кодов: определять нечего");
+        return result;
+    }
+    result.textEvidence << QStringLiteral("символов алфавита %1 в %2 строках; двузначных кодов %3 из %4 слов")
+                               .arg(seen.symbols.size())
+                               .arg(seen.lines.size())
+                               .arg(tally.codeTokens())
+                               .arg(tally.tokens())
+                        << singleSentence(seen);
+    if (seen.symbols.size() < std::size_t(2 * settings.minColumnSymbols))
+        result.textEvidence << QStringLiteral("текст слишком короток, чтобы статистика что-то решала");
+    result.ranking = ranked(allHypotheses(seen, model, settings));
+    FamilyGuess homophonic;
+    homophonic.family = QStringLiteral("homophonic");
+    homophonic.parameters = QStringLiteral("двузначные коды");
+    homophonic.evidence << QStringLiteral("в тексте буквы, а не двузначные коды");
+    result.ranking.push_back(homophonic);
+    return result;
+}
+
+} // namespace Cryptanalysis
