@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace Cryptanalysis {
 
@@ -22,7 +23,7 @@ constexpr double RandomTripleCoincidence = RandomPairCoincidence * RandomCoincid
 constexpr double ImpossibleLine = 1e-4;
 // Playfair never writes a pair of one symbol twice; one in a pasted text is
 // a slip, not a proof.
-constexpr double PlayfairDoubles = 5e-4;
+constexpr double PlayfairDoubles = 1e-6;
 
 // Coincidences: how many of the pairs of values drawn from a set are equal.
 struct Coincidences
@@ -55,18 +56,18 @@ SymbolLines symbolLines(QStringView text)
 
 // Blocks of n symbols as a block cipher cuts a line, from its symbol offset
 // on, each block read as one number.
-Coincidences blockCoincidences(const SymbolLines &lines, int n, int offset)
+Coincidences blockCoincidences(const SymbolLines &lines, int n, int offset, int modulus = Alphabet::Size)
 {
     int values = 1;
     for (int i = 0; i < n; ++i)
-        values *= Alphabet::Size;
+        values *= modulus;
     std::vector<int> counts(std::size_t(values), 0);
     int total = 0;
     for (const SymbolSequence &line : lines) {
         for (std::size_t at = std::size_t(offset); at + std::size_t(n) <= line.size(); at += std::size_t(n)) {
             int value = 0;
             for (int i = 0; i < n; ++i)
-                value = value * Alphabet::Size + line[at + std::size_t(i)];
+                value = value * modulus + line[at + std::size_t(i)] % modulus;
             ++counts[std::size_t(value)];
             ++total;
         }
@@ -106,9 +107,87 @@ std::vector<FrequencyCounts> autokeyGroups(const SymbolSequence &symbols, int le
     return groups;
 }
 
-double indexAt(double level)
+// Hill's rows: each row of the inverse matrix deciphers the blocks to one
+// of their plaintext symbols, so one of the rows (those with an odd entry)
+// reads the blocks as a column of Russian. The best mean log-share of the
+// symbols a row gives, over every row.
+double bestRowFit(const SymbolLines &lines, int n, const std::array<double, Alphabet::Size> &logShare)
 {
-    return RandomCoincidence + level * (RussianCoincidence - RandomCoincidence);
+    std::vector<std::array<int, 3>> blocks;
+    for (const SymbolSequence &line : lines) {
+        for (std::size_t at = 0; at + std::size_t(n) <= line.size(); at += std::size_t(n)) {
+            std::array<int, 3> block {};
+            for (int i = 0; i < n; ++i)
+                block[std::size_t(i)] = line[at + std::size_t(i)];
+            blocks.push_back(block);
+        }
+    }
+    if (blocks.empty())
+        return 0;
+    const int rows = n == 2 ? Alphabet::Size * Alphabet::Size : Alphabet::Size * Alphabet::Size * Alphabet::Size;
+    double best = -std::numeric_limits<double>::infinity();
+    for (int row = 0; row < rows; ++row) {
+        const int a = row % Alphabet::Size, b = row / Alphabet::Size % Alphabet::Size, c = row / (Alphabet::Size * Alphabet::Size);
+        if (((a | b | c) & 1) == 0)
+            continue;
+        double sum = 0;
+        for (const std::array<int, 3> &block : blocks)
+            sum += logShare[std::size_t((a * block[0] + b * block[1] + c * block[2]) & (Alphabet::Size - 1))];
+        best = std::max(best, sum);
+    }
+    return best / double(blocks.size());
+}
+
+std::array<double, Alphabet::Size> logShares(const LanguageModel &model)
+{
+    std::array<double, Alphabet::Size> logShare {};
+    const std::array<quint64, SymbolCount> counts = model.symbolCounts();
+    double total = 0;
+    for (const quint64 count : counts)
+        total += double(count) + 1;
+    for (int s = 0; s < Alphabet::Size; ++s)
+        logShare[std::size_t(s)] = std::log((double(counts[std::size_t(s)]) + 1) / total);
+    return logShare;
+}
+
+// The mean and spread of a symbol's log-share, for Russian text and for
+// symbols drawn evenly.
+struct ShareMoments
+{
+    double russianMean = 0, russianDeviation = 0;
+    double evenMean = 0, evenDeviation = 0;
+};
+
+ShareMoments shareMoments(const LanguageModel &model)
+{
+    const std::array<double, Alphabet::Size> logShare = logShares(model);
+    ShareMoments moments;
+    for (const double l : logShare) {
+        moments.russianMean += std::exp(l) * l;
+        moments.evenMean += l / Alphabet::Size;
+    }
+    for (const double l : logShare) {
+        moments.russianDeviation += std::exp(l) * (l - moments.russianMean) * (l - moments.russianMean);
+        moments.evenDeviation += (l - moments.evenMean) * (l - moments.evenMean) / Alphabet::Size;
+    }
+    moments.russianDeviation = std::sqrt(moments.russianDeviation);
+    moments.evenDeviation = std::sqrt(moments.evenDeviation);
+    return moments;
+}
+
+// The best row's fit over blocks blocks: a Russian column under Hill of its
+// size, else the best of many rows over symbols that are no column.
+double rowLogLikelihood(double fit, int blocks, bool hill, double lift, const ShareMoments &moments,
+                        const IdentificationSettings &settings)
+{
+    if (blocks < 2)
+        return 0;
+    const double root = std::sqrt(double(blocks));
+    const double mean = hill ? moments.russianMean : moments.evenMean + lift * moments.evenDeviation / root;
+    const double deviation =
+        hill ? moments.russianDeviation / root : settings.bestRowSpread * moments.evenDeviation / root;
+    const double off = (fit - mean) / deviation;
+    return settings.temper * (-0.5 * off * off - std::log(deviation));
 }
 
 // Everything the hypotheses are judged on.
@@ -122,6 +201,10 @@ struct Observations
     int autokeyLength = 0;
     Coincidences autokey;
     Coincidences pairs, pairsShifted, triples, triplesShifted;
+    Coincidences pairsLow, triplesLow;
+    double rowFit2 = 0, rowFit3 = 0;
+    int blocks2 = 0, blocks3 = 0;
+    ShareMoments moments;
     int alignedPairs = 0;
     int doubles = 0;
     int oddLines = 0;
@@ -148,7 +231,7 @@ int bestPeriod(const SymbolSequence &symbols, const IdentificationSettings &sett
 
 void observeAutokey(Observations &seen, const IdentificationSettings &settings)
 {
-    const int longest = std::min(settings.maxPeriod, int(seen.symbols.size()) / settings.minColumnSymbols);
+    const int longest = std::min(settings.maxPeriod, int(seen.symbols.size()) / (2 * settings.minColumnSymbols));
     for (int length = 1; length <= longest; ++length) {
         const Coincidences found = symbolCoincidences(autokeyGroups(seen.symbols, length));
         if (seen.autokeyLength == 0 || found.index() > seen.autokey.index()) {
@@ -158,7 +241,7 @@ void observeAutokey(Observations &seen, const IdentificationSettings &settings)
     }
 }
 
-Observations observe(QStringView text, const IdentificationSettings &settings)
+Observations observe(QStringView text, const LanguageModel &model, const IdentificationSettings &settings)
 {
     Observations seen;
     seen.lines = symbolLines(text);
@@ -180,6 +263,15 @@ Observations observe(QStringView text, const IdentificationSettings &settings)
     seen.pairsShifted = blockCoincidences(seen.lines, 2, 1);
     seen.triples = blockCoincidences(seen.lines, 3, 0);
     seen.triplesShifted = blockCoincidences(seen.lines, 3, 1);
+    const std::array<double, Alphabet::Size> logShare = logShares(model);
+    seen.rowFit2 = bestRowFit(seen.lines, 2, logShare);
+    seen.rowFit3 = bestRowFit(seen.lines, 3, logShare);
+    seen.moments = shareMoments(model);
+    seen.blocks2 = seen.alignedPairs;
+    for (const SymbolSequence &line : seen.lines)
+        seen.blocks3 += int(line.size() / 3);
+    seen.pairsLow = blockCoincidences(seen.lines, 2, 0, 8);
+    seen.triplesLow = blockCoincidences(seen.lines, 3, 0, 4);
     const Coincidences second = blockCoincidences(seen.lines, 3, 2);
     seen.triplesShifted.same += second.same;
     seen.triplesShifted.pairs += second.pairs;
@@ -200,6 +292,13 @@ struct Levels
     double triplesShifted = RandomTripleCoincidence;
     double doubles = 1.0 / Alphabet::Size;
     int blockSize = 1;
+    bool hill = false;
+    // How far the single index strays from key to key, as a share of it.
+    double keySpread = 0;
+    // The aligned pairs' residues mod 8: Hill's c = K·p mod 32 keeps them a
+    // function of the plaintext's residues alone; 0 for the hypotheses that
+    // do not take part in the comparison.
+    double lowPairs = 0;
 };
 
 double poissonLogLikelihood(double count, double expected)
@@ -208,13 +307,18 @@ double poissonLogLikelihood(double count, double expected)
     return count * std::log(expected) - expected - std::lgamma(count + 1);
 }
 
-double coincidenceLogLikelihood(const Coincidences &seen, double level, bool bestOfMany,
+// Coincidence counts, near normal for the lengths a lesson has: their
+// variance is the count's own, widened by the temper, plus the spread of the
+// level itself from key to key.
+double coincidenceLogLikelihood(const Coincidences &seen, double level, double spread, bool bestOfMany,
                                 const IdentificationSettings &settings)
 {
-    double expected = seen.pairs * level;
+    double expected = std::max(seen.pairs * level, 1e-3);
     if (bestOfMany)
         expected += settings.bestOfManyLift * std::sqrt(expected);
-    return settings.temper * poissonLogLikelihood(std::round(seen.same), expected);
+    const double variance = expected / settings.temper + std::pow(spread * expected, 2);
+    const double off = seen.same - expected;
+    return -0.5 * off * off / variance - 0.5 * std::log(variance);
 }
 
 // The line counts: a block cipher makes every line whole blocks, any other
@@ -238,16 +342,21 @@ double lineLogLikelihood(const Observations &seen, int blockSize)
 
 double logLikelihood(const Observations &seen, const Levels &levels, const IdentificationSettings &settings)
 {
-    double result = coincidenceLogLikelihood(seen.single, levels.single, false, settings);
+    const double spread = levels.keySpread;
+    double result = coincidenceLogLikelihood(seen.single, levels.single, spread, false, settings);
     if (seen.period > 0)
-        result += coincidenceLogLikelihood(seen.periodic, levels.periodic, levels.periodicIsBest, settings);
+        result += coincidenceLogLikelihood(seen.periodic, levels.periodic, spread, levels.periodicIsBest, settings);
     if (seen.autokeyLength > 0)
-        result += coincidenceLogLikelihood(seen.autokey, levels.autokey, levels.autokeyIsBest, settings);
-    result += coincidenceLogLikelihood(seen.pairs, levels.pairs, false, settings);
-    result += coincidenceLogLikelihood(seen.pairsShifted, levels.pairsShifted, false, settings);
-    result += coincidenceLogLikelihood(seen.triples, levels.triples, false, settings);
-    result += coincidenceLogLikelihood(seen.triplesShifted, levels.triplesShifted, false, settings);
+        result += coincidenceLogLikelihood(seen.autokey, levels.autokey, 0, levels.autokeyIsBest, settings);
+    result += coincidenceLogLikelihood(seen.pairs, levels.pairs, 0, false, settings);
+    result += coincidenceLogLikelihood(seen.pairsShifted, levels.pairsShifted, 2 * spread, false, settings);
+    result += coincidenceLogLikelihood(seen.triples, levels.triples, 2 * spread, false, settings);
+    result += coincidenceLogLikelihood(seen.triplesShifted, levels.triplesShifted, 2 * spread, false, settings);
     result += poissonLogLikelihood(seen.doubles, seen.alignedPairs * levels.doubles);
+    result += rowLogLikelihood(seen.rowFit2, seen.blocks2, levels.hill && levels.blockSize == 2,
+                               settings.bestPairRowLift, seen.moments, settings);
+    result += rowLogLikelihood(seen.rowFit3, seen.blocks3, levels.hill && levels.blockSize == 3,
+                               settings.bestTripleRowLift, seen.moments, settings);
     return result + lineLogLikelihood(seen, levels.blockSize);
 }
 
@@ -274,14 +383,7 @@ double logSumExp(const std::vector<double> &values, std::size_t count)
 
 VariantFit variantFit(const Observations &seen, const LanguageModel &model)
 {
-    std::array<double, Alphabet::Size> logShare {};
-    const std::array<quint64, SymbolCount> counts = model.symbolCounts();
-    double total = 0;
-    for (const quint64 count : counts)
-        total += double(count) + 1;
-    for (int s = 0; s < Alphabet::Size; ++s)
-        logShare[std::size_t(s)] = std::log((double(counts[std::size_t(s)]) + 1) / total);
-
+    const std::array<double, Alphabet::Size> logShare = logShares(model);
     VariantFit fit;
     std::vector<double> plus(Alphabet::Size), minus(Alphabet::Size);
     for (const FrequencyCounts &column : columnCounts(seen.symbols, seen.period)) {
@@ -323,6 +425,39 @@ double autokeySingleIndex(const LanguageModel &model)
     return index;
 }
 
+// Gronsfeld's columns differ by shifts of -9 to 9, the difference of two
+// digits: they coincide as Russian does with itself shifted so little.
+double gronsfeldAcross(const LanguageModel &model)
+{
+    const std::array<quint64, SymbolCount> counts = model.symbolCounts();
+    double total = 0;
+    for (const quint64 count : counts)
+        total += double(count);
+    if (total <= 0)
+        return RandomCoincidence;
+    double index = 0;
+    for (int d = -9; d <= 9; ++d) {
+        double shifted = 0;
+        for (int s = 0; s < Alphabet::Size; ++s)
+            shifted += double(counts[std::size_t(s)]) * double(counts[std::size_t((s + d) & (Alphabet::Size - 1))]);
+        index += (10 - std::abs(d)) / 100.0 * shifted / (total * total);
+    }
+    return index;
+}
+
+// A cipher of pairs: its aligned pairs are Russian's pairs relabelled.
+Levels pairBlocks(double single, const IdentificationSettings &settings)
+{
+    Levels levels;
+    levels.single = levels.periodic = single;
+    levels.pairs = settings.russianPairCoincidence;
+    levels.pairsShifted = settings.neighbourPairFactor * single * single;
+    levels.triples = levels.triplesShifted = settings.tripleFactor * single * levels.pairsShifted;
+    levels.blockSize = 2;
+    levels.keySpread = settings.blockKeySpread;
+    return levels;
+}
+
 QString number(double value, int decimals)
 {
     return decimalText(value, decimals);
@@ -340,6 +475,8 @@ struct Hypothesis
 {
     FamilyGuess guess;
     double logLikelihood = 0;
+    // The pairs' residues under this hypothesis, when it compares them.
+    std::optional<double> lowFit;
 };
 
 Hypothesis hypothesis(const QString &family, const Observations &seen, const Levels &levels,
@@ -348,6 +485,8 @@ Hypothesis hypothesis(const QString &family, const Observations &seen, const Lev
     Hypothesis made;
     made.guess.family = family;
     made.logLikelihood = logLikelihood(seen, levels, settings);
+    if (levels.lowPairs > 0)
+        made.lowFit = coincidenceLogLikelihood(seen.pairsLow, levels.lowPairs, 0, false, settings);
     return made;
 }
 
@@ -382,6 +521,14 @@ QString lineSentence(const Observations &seen, int blockSize)
     return QStringLiteral("строк, где число символов не %1: %2 из %3").arg(count).arg(off).arg(seen.lines.size());
 }
 
+QString rowSentence(double fit, int n, const ShareMoments &moments)
+{
+    return QStringLiteral("лучшая строка обратной матрицы %1 × %1 даёт символы со средним логарифмом частоты %2 "
+                          "(у русского текста %3, у равномерных символов %4)")
+        .arg(n)
+        .arg(number(fit, 2), number(moments.russianMean, 2), number(moments.evenMean, 2));
+}
+
 std::vector<Hypothesis> keywordHypotheses(const Observations &seen, const LanguageModel &model,
                                           const IdentificationSettings &settings)
 {
@@ -389,13 +536,17 @@ std::vector<Hypothesis> keywordHypotheses(const Observations &seen, const Langua
     if (seen.period == 0)
         return made;
     const double p = seen.period;
-    Levels levels;
-    levels.single = (RussianCoincidence + (p - 1) * RandomCoincidence) / p;
-    levels.periodic = RussianCoincidence;
-    levels.periodicIsBest = false;
-    levels.pairs = levels.pairsShifted = (settings.russianPairCoincidence + (p - 1) * RandomPairCoincidence) / p;
-    levels.triples = levels.triplesShifted =
-        (settings.russianTripleCoincidence + (p - 1) * RandomTripleCoincidence) / p;
+    // Columns under different shifts coincide as Russian does with itself
+    // shifted: on average 1/32 over all shifts, more over Gronsfeld's ten.
+    const auto levelsWith = [&](double across) {
+        Levels levels;
+        levels.single = (RussianCoincidence + (p - 1) * across) / p;
+        levels.periodic = RussianCoincidence;
+        levels.periodicIsBest = false;
+        levels.pairs = levels.pairsShifted = settings.neighbourPairFactor * levels.single * levels.single;
+        levels.triples = levels.triplesShifted = settings.tripleFactor * levels.single * levels.pairs;
+        return levels;
+    };
     const VariantFit fit = variantFit(seen, model);
     const double best = std::max({fit.vigenere, fit.gronsfeld, fit.beaufort});
     const QString period = QStringLiteral("период %1").arg(seen.period);
@@ -403,22 +554,23 @@ std::vector<Hypothesis> keywordHypotheses(const Observations &seen, const Langua
     {
         const char *family;
         double fit;
+        double across;
         QString sentence;
     } variants[] = {
-        { "vigenere", fit.vigenere,
+        { "vigenere", fit.vigenere, RandomCoincidence,
           QStringLiteral("столбцы — сдвиги русских частот (c = p + k), сдвиги %1; против c = k − p (Бофор) "
                          "%2 нат")
               .arg(shiftsText(fit.vigenereShifts), number(fit.vigenere - fit.beaufort, 1)) },
-        { "gronsfeld", fit.gronsfeld,
+        { "gronsfeld", fit.gronsfeld, gronsfeldAcross(model),
           QStringLiteral("сдвиги столбцов %1; только сдвиги 0–9 вероятнее любых на %2 нат")
               .arg(shiftsText(fit.vigenereShifts), number(fit.gronsfeld - fit.vigenere, 1)) },
-        { "beaufort", fit.beaufort,
+        { "beaufort", fit.beaufort, RandomCoincidence,
           QStringLiteral("столбцы — отражённые русские частоты (c = k − p), ключ %1; против c = p + k "
                          "(Виженер) %2 нат")
               .arg(shiftsText(fit.beaufortShifts), number(fit.beaufort - fit.vigenere, 1)) },
     };
     for (const auto &variant : variants) {
-        Hypothesis h = hypothesis(QLatin1String(variant.family), seen, levels, settings);
+        Hypothesis h = hypothesis(QLatin1String(variant.family), seen, levelsWith(variant.across), settings);
         h.logLikelihood += settings.temper * (variant.fit - best);
         h.guess.period = seen.period;
         h.guess.parameters = period;
@@ -432,6 +584,7 @@ std::vector<Hypothesis> allHypotheses(const Observations &seen, const LanguageMo
                                       const IdentificationSettings &settings)
 {
     std::vector<Hypothesis> made;
+    std::vector<double> lowFits; // the pair ciphers', by their place in made
 
     Levels mono;
     mono.single = mono.periodic = RussianCoincidence;
@@ -451,8 +604,8 @@ std::vector<Hypothesis> allHypotheses(const Observations &seen, const LanguageMo
     autokey.single = autokey.periodic = autokeySingleIndex(model);
     autokey.autokey = RussianCoincidence;
     autokey.autokeyIsBest = false;
-    autokey.pairs = autokey.pairsShifted = autokey.single * autokey.single;
-    autokey.triples = autokey.triplesShifted = autokey.pairs * autokey.single;
+    autokey.pairs = autokey.pairsShifted = settings.autokeyPairFactor * autokey.single * autokey.single;
+    autokey.triples = autokey.triplesShifted = settings.tripleFactor * autokey.single * autokey.pairs;
     made.push_back(hypothesis(QStringLiteral("autokey"), seen, autokey, settings));
     made.back().guess.period = seen.autokeyLength;
     made.back().guess.parameters = QStringLiteral("ключевое слово из %1 символов").arg(seen.autokeyLength);
@@ -463,20 +616,16 @@ std::vector<Hypothesis> allHypotheses(const Observations &seen, const LanguageMo
     const struct
     {
         const char *family;
-        double level;
+        double single;
         double doubles;
     } pairCiphers[] = {
-        { "playfair", settings.playfairSingleLevel, PlayfairDoubles },
-        { "two-square", settings.twoSquareSingleLevel, 1.0 / Alphabet::Size },
+        { "playfair", settings.playfairSingle, PlayfairDoubles },
+        { "two-square", settings.twoSquareSingle, settings.blockDoubles },
     };
     for (const auto &cipher : pairCiphers) {
-        Levels levels;
-        levels.single = levels.periodic = indexAt(cipher.level);
-        levels.pairs = settings.russianPairCoincidence;
-        levels.pairsShifted = levels.single * levels.single;
-        levels.triples = levels.triplesShifted =
-            (levels.single * settings.russianPairCoincidence + levels.pairsShifted * levels.single) / 2;
+        Levels levels = pairBlocks(cipher.single, settings);
         levels.doubles = cipher.doubles;
+        levels.lowPairs = settings.blockLowPairs;
         levels.blockSize = 2;
         made.push_back(hypothesis(QLatin1String(cipher.family), seen, levels, settings));
         made.back().guess.blockSize = 2;
@@ -491,27 +640,44 @@ std::vector<Hypothesis> allHypotheses(const Observations &seen, const LanguageMo
                                                     .arg(number(seen.alignedPairs / double(Alphabet::Size), 1)));
     }
 
-    Levels hill2;
-    hill2.pairs = settings.russianPairCoincidence;
-    hill2.triples = hill2.triplesShifted = (RandomTripleCoincidence + settings.russianPairCoincidence * RandomCoincidence) / 2;
-    hill2.blockSize = 2;
+    Levels hill2 = pairBlocks(settings.hillPairSingle, settings);
+    hill2.doubles = settings.blockDoubles;
+    hill2.lowPairs = settings.hillLowPairs;
+    hill2.hill = true;
     made.push_back(hypothesis(QStringLiteral("hill"), seen, hill2, settings));
     made.back().guess.blockSize = 2;
     made.back().guess.parameters = QStringLiteral("блоки по 2");
-    made.back().guess.evidence << lineSentence(seen, 2) << pairSentence(seen, settings)
+    made.back().guess.evidence << lineSentence(seen, 2) << rowSentence(seen.rowFit2, 2, seen.moments)
+                               << pairSentence(seen, settings)
                                << singleSentence(seen) + QStringLiteral(": у Хилла он близок к случайному");
 
     Levels hill3;
+    hill3.single = hill3.periodic = settings.hillTripleSingle;
+    hill3.pairs = hill3.pairsShifted = settings.neighbourPairFactor * hill3.single * hill3.single;
     hill3.triples = settings.russianTripleCoincidence;
+    hill3.triplesShifted = settings.hillTripleShifted;
+    hill3.doubles = settings.blockDoubles;
     hill3.blockSize = 3;
+    hill3.hill = true;
     made.push_back(hypothesis(QStringLiteral("hill"), seen, hill3, settings));
     made.back().guess.blockSize = 3;
     made.back().guess.parameters = QStringLiteral("блоки по 3");
-    made.back().guess.evidence << lineSentence(seen, 3)
+    made.back().guess.evidence << lineSentence(seen, 3) << rowSentence(seen.rowFit3, 3, seen.moments)
                                << QStringLiteral("индекс троек от начала строки %1, со сдвигом %2 (у русских троек %3)")
                                       .arg(number(seen.triples.index(), 5), number(seen.triplesShifted.index(), 5),
                                            number(settings.russianTripleCoincidence, 4))
                                << singleSentence(seen) + QStringLiteral(": у Хилла он близок к случайному");
+    // The residues tell the pair ciphers apart and nothing else: the best
+    // of them loses nothing, the others what they fit worse.
+    double bestLow = -std::numeric_limits<double>::infinity();
+    for (const Hypothesis &h : made) {
+        if (h.lowFit)
+            bestLow = std::max(bestLow, *h.lowFit);
+    }
+    for (Hypothesis &h : made) {
+        if (h.lowFit)
+            h.logLikelihood += *h.lowFit - bestLow;
+    }
     return made;
 }
 
@@ -564,7 +730,7 @@ FamilyIdentification identifyFamily(QStringView text, const LanguageModel &model
         return homophonicCodes(tally);
 
     FamilyIdentification result;
-    const Observations seen = observe(text, settings);
+    const Observations seen = observe(text, model, settings);
     if (seen.symbols.empty()) {
         result.problem = QStringLiteral("в тексте нет ни одного символа алфавита (пробел и буквы от А до Я без Ё и "
                                         "Й) и нет двузначных кодов: определять нечего");
@@ -578,7 +744,8 @@ FamilyIdentification identifyFamily(QStringView text, const LanguageModel &model
                         << singleSentence(seen);
     if (seen.symbols.size() < std::size_t(2 * settings.minColumnSymbols))
         result.textEvidence << QStringLiteral("текст слишком короток, чтобы статистика что-то решала");
-    result.ranking = ranked(allHypotheses(seen, model, settings));
+    const std::vector<Hypothesis> made = allHypotheses(seen, model, settings);
+    result.ranking = ranked(made);
     FamilyGuess homophonic;
     homophonic.family = QStringLiteral("homophonic");
     homophonic.parameters = QStringLiteral("двузначные коды");

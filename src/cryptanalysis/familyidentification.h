@@ -46,20 +46,46 @@ struct FamilyIdentification
 // The tuning numbers, each with where it came from.
 struct IdentificationSettings
 {
-    // Russian's index of coincidence for aligned pairs and triples, over the
-    // 32 symbols: measured on the held-out paragraphs of the Debian FAQ in
-    // Russian (0.0066 and 0.0014; their single symbols give 0.063, as the
-    // model's corpus does).
-    double russianPairCoincidence = 0.0066;
-    double russianTripleCoincidence = 0.0014;
-    // The share of aligned pairs of Russian prose that are one symbol twice
-    // (the same paragraphs: 2 %, double spaces and НН, СС).
-    double russianDoubles = 0.02;
-    // The single index of Playfair's and the two-square's ciphertext as a
-    // share of the way from random to Russian: measured with random
-    // rectangles on the same paragraphs (bench/identify_accuracy).
-    double playfairSingleLevel = 0.25;
-    double twoSquareSingleLevel = 0.35;
+    // Measured with bench/identify_accuracy (IDENTIFY_TRACE=1) on the
+    // held-out paragraphs of the Debian FAQ in Russian, 40 texts of 300
+    // symbols a family. Russian's index of coincidence of pairs and triples
+    // over the 32 symbols (its single index is RussianCoincidence), and the
+    // share of its pairs that are one symbol twice (double spaces, НН, СС).
+    double russianPairCoincidence = 0.0072;
+    double russianTripleCoincidence = 0.0020;
+    double russianDoubles = 0.021;
+    // Two neighbours that were not enciphered together still coincide more
+    // than independent symbols would: their pairs' index is about this
+    // times the single index squared (1.8 for prose and for every block
+    // cipher's pairs across blocks; 1.15 for the autokey's sums), and
+    // triples' about this times the single index times the pairs' (6).
+    double neighbourPairFactor = 1.8;
+    double autokeyPairFactor = 1.15;
+    double tripleFactor = 6;
+    // The single index of each block cipher's ciphertext: Playfair keeps
+    // the most of Russian, Hill the least; Hill 3 × 3's triples taken one
+    // symbol off the blocks still hold two symbols of one block.
+    double playfairSingle = 0.0435;
+    double twoSquareSingle = 0.039;
+    double hillPairSingle = 0.0343;
+    double hillTripleSingle = 0.0323;
+    double hillTripleShifted = 0.0010;
+    // How far a block cipher's single index strays from key to key, as a
+    // share of it (the two-square's ran from 0.034 to 0.045).
+    double blockKeySpread = 0.08;
+    // The index of aligned pairs' residues mod 8 (64 values): Hill 2 × 2
+    // keeps the plaintext's, the other pair ciphers scatter them.
+    double hillLowPairs = 0.0259;
+    double blockLowPairs = 0.0229;
+    // Hill's rows: over blocks that no Hill matrix made, the best of the
+    // 768 rows for pairs stands about 3.5 standard deviations of one row's
+    // fit above the even mean, the best of 24576 for triples 3.8, and
+    // scatters about half a deviation.
+    double bestPairRowLift = 3.5;
+    double bestTripleRowLift = 3.8;
+    double bestRowSpread = 0.5;
+    // How often the two-square and Hill write a pair of one symbol twice.
+    double blockDoubles = 0.033;
     // Coincidences are counted over pairs of symbols that share symbols, so
     // they scatter more than independent counts: the log-likelihoods are
     // tempered by this factor (tuned on bench/identify_accuracy).
