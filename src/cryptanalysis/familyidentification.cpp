@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <optional>
 
 namespace Cryptanalysis {
@@ -211,22 +212,30 @@ struct Observations
     int linesOffThree = 0;
 };
 
-// The period whose columns read most as one alphabet, the smallest of those
-// near the best: the true period's multiples read as well.
-int bestPeriod(const SymbolSequence &symbols, const IdentificationSettings &settings)
+// How much likelier a count of coincidences is at Russian's index than at
+// the level of the whole text: columns at the true period gain the most,
+// its divisors mix alphabets and its multiples count fewer pairs.
+double readsAsOneAlphabet(const Coincidences &columns, double level)
+{
+    const double russian = columns.pairs * RussianCoincidence;
+    const double mixed = std::max(columns.pairs * level, 1e-3);
+    return (columns.same - russian) * (russian - columns.same) / (2 * russian)
+        - (columns.same - mixed) * (mixed - columns.same) / (2 * mixed) - 0.5 * std::log(russian / mixed);
+}
+
+int bestPeriod(const SymbolSequence &symbols, double single, const IdentificationSettings &settings)
 {
     const int longest = std::min(settings.maxPeriod, int(symbols.size()) / settings.minColumnSymbols);
-    const std::vector<PeriodCoincidence> byPeriod = coincidenceByPeriod(symbols, longest);
-    double best = -1;
-    for (const PeriodCoincidence &entry : byPeriod) {
-        if (entry.period >= 2)
-            best = std::max(best, entry.meanCoincidence - RandomCoincidence);
+    int best = 0;
+    double bestGain = 0;
+    for (int period = 2; period <= longest; ++period) {
+        const double gain = readsAsOneAlphabet(symbolCoincidences(columnCounts(symbols, period)), single);
+        if (best == 0 || gain > bestGain) {
+            best = period;
+            bestGain = gain;
+        }
     }
-    for (const PeriodCoincidence &entry : byPeriod) {
-        if (entry.period >= 2 && entry.meanCoincidence - RandomCoincidence >= 0.8 * best)
-            return entry.period;
-    }
-    return 0;
+    return best;
 }
 
 void observeAutokey(Observations &seen, const IdentificationSettings &settings)
@@ -234,7 +243,8 @@ void observeAutokey(Observations &seen, const IdentificationSettings &settings)
     const int longest = std::min(settings.maxPeriod, int(seen.symbols.size()) / (2 * settings.minColumnSymbols));
     for (int length = 1; length <= longest; ++length) {
         const Coincidences found = symbolCoincidences(autokeyGroups(seen.symbols, length));
-        if (seen.autokeyLength == 0 || found.index() > seen.autokey.index()) {
+        if (seen.autokeyLength == 0
+            || readsAsOneAlphabet(found, RandomCoincidence) > readsAsOneAlphabet(seen.autokey, RandomCoincidence)) {
             seen.autokeyLength = length;
             seen.autokey = found;
         }
@@ -255,7 +265,7 @@ Observations observe(QStringView text, const LanguageModel &model, const Identif
         }
     }
     seen.single = symbolCoincidences(columnCounts(seen.symbols, 1));
-    seen.period = bestPeriod(seen.symbols, settings);
+    seen.period = bestPeriod(seen.symbols, seen.single.index(), settings);
     if (seen.period > 0)
         seen.periodic = symbolCoincidences(columnCounts(seen.symbols, seen.period));
     observeAutokey(seen, settings);
@@ -543,8 +553,16 @@ std::vector<Hypothesis> keywordHypotheses(const Observations &seen, const Langua
         levels.single = (RussianCoincidence + (p - 1) * across) / p;
         levels.periodic = RussianCoincidence;
         levels.periodicIsBest = false;
-        levels.pairs = levels.pairsShifted = settings.neighbourPairFactor * levels.single * levels.single;
-        levels.triples = levels.triplesShifted = settings.tripleFactor * levels.single * levels.pairs;
+        // Blocks that start at the same place of the key coincide as
+        // Russian's do; a pair starts at every other place, so an even
+        // period has only half its places for pairs.
+        const double pairPlaces = p / std::gcd(seen.period, 2);
+        const double triplePlaces = p / std::gcd(seen.period, 3);
+        const double pairsAcross = settings.neighbourPairFactor * across * across;
+        levels.pairs = levels.pairsShifted =
+            settings.russianPairCoincidence / pairPlaces + (1 - 1 / pairPlaces) * pairsAcross;
+        levels.triples = levels.triplesShifted = settings.russianTripleCoincidence / triplePlaces
+            + (1 - 1 / triplePlaces) * settings.tripleFactor * across * pairsAcross;
         return levels;
     };
     const VariantFit fit = variantFit(seen, model);
