@@ -7,8 +7,9 @@
 #
 #   bench/identify_accuracy.sh [TRIALS] [LENGTHS]
 # TRIALS texts a family and length (50); LENGTHS comma-separated (150,300).
-# IDENTIFY_DEBUG=1 describes each miss on standard error. CORE picks the
-# core (0).
+# IDENTIFY_DEBUG=1 describes each miss on standard error; IDENTIFY_FIRST=N
+# draws other texts and keys (the levels were measured on trials 0 to 39).
+# CORE picks the core (0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh

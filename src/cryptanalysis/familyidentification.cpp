@@ -202,7 +202,7 @@ struct Observations
     int autokeyLength = 0;
     Coincidences autokey;
     Coincidences pairs, pairsShifted, triples, triplesShifted;
-    Coincidences pairsLow, triplesLow;
+    Coincidences pairsLow;
     double rowFit2 = 0, rowFit3 = 0;
     int blocks2 = 0, blocks3 = 0;
     ShareMoments moments;
@@ -281,7 +281,6 @@ Observations observe(QStringView text, const LanguageModel &model, const Identif
     for (const SymbolSequence &line : seen.lines)
         seen.blocks3 += int(line.size() / 3);
     seen.pairsLow = blockCoincidences(seen.lines, 2, 0, 8);
-    seen.triplesLow = blockCoincidences(seen.lines, 3, 0, 4);
     const Coincidences second = blockCoincidences(seen.lines, 3, 2);
     seen.triplesShifted.same += second.same;
     seen.triplesShifted.pairs += second.pairs;

@@ -3,8 +3,9 @@
 // or letters; the index of coincidence of single symbols, of the columns at
 // a period and of the columns an autokey leaves once its key is taken off;
 // the index of pairs and triples taken as a block cipher cuts them, beside
-// the same taken one symbol later; doubled symbols inside pairs; each line's
-// count of symbols. Every hypothesis (a family with its period or block
+// the same taken one symbol later, and their residues mod 8; doubled
+// symbols inside pairs; how well the best row of a Hill inverse reads the
+// blocks as Russian; each line's count of symbols. Every hypothesis (a family with its period or block
 // size) says what each statistic should come to; the ranking is by how well
 // the text agrees, and the keyword ciphers are told apart by how well their
 // columns read as Russian's profile shifted one way or the other.
