@@ -753,14 +753,19 @@ FamilyIdentification identifyFamily(QStringView text, const LanguageModel &model
                                         "Й) и нет двузначных кодов: определять нечего");
         return result;
     }
+    if (seen.symbols.size() < std::size_t(2 * settings.minColumnSymbols)) {
+        result.problem = QStringLiteral("в тексте %1 символов алфавита — слишком мало, чтобы судить о виде шифра "
+                                        "(нужно хотя бы %2)")
+                             .arg(seen.symbols.size())
+                             .arg(2 * settings.minColumnSymbols);
+        return result;
+    }
     result.textEvidence << QStringLiteral("символов алфавита %1 в %2 строках; двузначных кодов %3 из %4 слов")
                                .arg(seen.symbols.size())
                                .arg(seen.lines.size())
                                .arg(tally.codeTokens())
                                .arg(tally.tokens())
                         << singleSentence(seen);
-    if (seen.symbols.size() < std::size_t(2 * settings.minColumnSymbols))
-        result.textEvidence << QStringLiteral("текст слишком короток, чтобы статистика что-то решала");
     const std::vector<Hypothesis> made = allHypotheses(seen, model, settings);
     result.ranking = ranked(made);
     FamilyGuess homophonic;

@@ -101,8 +101,8 @@ struct IdentificationSettings
     int minColumnSymbols = 6;
 };
 
-// The ranking of every family but for a text; a text without one alphabet
-// symbol (and no codes) gets a problem. Homophonic codes (the one rule of
+// The ranking of every family for a text; a text without codes and with
+// fewer than two columns' worth of alphabet symbols gets a problem. Homophonic codes (the one rule of
 // CodeTokenTally) rank the homophonic family first and take no more tests.
 FamilyIdentification identifyFamily(QStringView text, const LanguageModel &model,
                                     const IdentificationSettings &settings = {});
