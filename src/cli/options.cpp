@@ -174,7 +174,8 @@ QList<OptionDeclaration> declarations()
             .repeating(),
         Declare({ QStringLiteral("crib") }, QStringLiteral("СЛОВО"),
                 QStringLiteral("crack: слово, которое наверняка есть в тексте; ключи, в которых оно читается, "
-                               "получают прибавку к оценке; можно указать несколько раз"))
+                               "получают прибавку к оценке; можно указать несколько раз. С --cipher hill — известный кусок "
+                               "открытого текста (место не важно): матрица решается по его блокам"))
             .takenBy({ crack })
             .repeating(),
         Declare({ QStringLiteral("identify") }, QString(),

@@ -1,5 +1,7 @@
 #include "polygramfamily.h"
 
+#include "hillattack.h"
+
 QString PolygramFamily::name() const
 {
     switch (m_variant) {
@@ -118,4 +120,84 @@ QString PolygramFamily::keyText(const SymbolKey &key) const
         break;
     }
     return QStringLiteral("матрица ") + Polygram::matrixText(key.matrix) + filler;
+}
+
+QStringList PolygramFamily::attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const
+{
+    switch (m_variant) {
+    case Variant::Hill:
+        return hillOptionProblems(ciphertext, options);
+    case Variant::Playfair:
+    case Variant::TwoSquare:
+        break;
+    }
+    return CipherFamily::attackOptionProblems(ciphertext, options);
+}
+
+FamilyAttackResult PolygramFamily::attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                                          const FamilyAttackOptions &options) const
+{
+    switch (m_variant) {
+    case Variant::Hill:
+        return attackHill(ciphertext, model, options);
+    case Variant::Playfair:
+    case Variant::TwoSquare:
+        break;
+    }
+    return CipherFamily::attack(ciphertext, model, options);
+}
+
+// Hill's attack: known plaintext from the cribs, else the search row by row.
+
+namespace {
+
+// The options as the Hill attack takes them; a lock, which it has no use
+// for, is a problem.
+Cryptanalysis::HillAttackOptions hillOptions(const FamilyAttackOptions &given, QStringList &problems)
+{
+    Cryptanalysis::HillAttackOptions options;
+    options.seed = given.seed;
+    options.timeLimitSeconds = given.timeLimitSeconds;
+    options.jobs = given.jobs;
+    options.cribs = given.cribs;
+    options.progress = given.progress;
+    options.stopRequested = given.stopRequested;
+    for (const QString &lock : given.locks)
+        problems << QStringLiteral("%1: закреплять у шифра Хилла нечего; известный кусок открытого текста "
+                                   "задаётся подсказкой (--crib)")
+                        .arg(lock);
+    return options;
+}
+
+} // namespace
+
+QStringList PolygramFamily::hillOptionProblems(QStringView ciphertext, const FamilyAttackOptions &given) const
+{
+    QStringList problems;
+    const Cryptanalysis::HillAttackOptions options = hillOptions(given, problems);
+    if (problems.isEmpty())
+        problems = Cryptanalysis::hillOptionProblems(Cryptanalysis::HillText::fromText(ciphertext), options);
+    return problems;
+}
+
+FamilyAttackResult PolygramFamily::attackHill(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                                              const FamilyAttackOptions &given) const
+{
+    FamilyAttackResult result;
+    result.family = this;
+    QStringList problems;
+    const Cryptanalysis::HillAttackOptions options = hillOptions(given, problems);
+    if (!problems.isEmpty()) {
+        result.problem = problems.join(QLatin1Char('\n'));
+        return result;
+    }
+    const Cryptanalysis::HillAttackResult found = Cryptanalysis::crackHill(ciphertext, model, options);
+    result.problem = found.problem;
+    result.key = found.key;
+    result.score = found.score;
+    result.readsAsRussian = found.readsAsRussian;
+    result.reasons = found.reasons;
+    result.seconds = found.seconds;
+    result.cutShort = found.cutShort;
+    return result;
 }

@@ -28,9 +28,18 @@ public:
     SymbolKeys::KeyFileForm keyFileForm() const override;
     QString keyText(const SymbolKey &key) const override;
 
+    QStringList attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const override;
+    FamilyAttackResult attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                              const FamilyAttackOptions &options) const override;
+
 protected:
     SymbolRule rule() const override;
 
 private:
+    // Each variant's attack, in a section of its own below.
+    QStringList hillOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const;
+    FamilyAttackResult attackHill(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                                  const FamilyAttackOptions &options) const;
+
     Variant m_variant;
 };
