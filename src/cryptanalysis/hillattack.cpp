@@ -1,5 +1,6 @@
 #include "hillattack.h"
 
+#include "frequencyreport.h"
 #include "languagemodel.h"
 #include "restartsearch.h"
 #include "solver.h"
@@ -473,7 +474,7 @@ HillAttackResult Attack::withoutCrib(const std::vector<int> &sizes)
                            .arg(search.keptRows())
                            .arg(search.matricesScored())
                            .arg(m_options.schedule.climbStarts)
-                           .arg(average, 0, 'f', 3);
+                           .arg(decimalText(average, 3));
         if (average > bestAverage) {
             bestAverage = average;
             result.key = keyOfInverse(search.inverseOf(best));
