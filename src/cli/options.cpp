@@ -62,14 +62,15 @@ QList<OptionDeclaration> declarations()
     QStringList familyNames;
     for (const CipherFamily *family : cipherFamilies())
         familyNames << family->name();
-    const QStringList keyed { encrypt, decrypt };
+    const QStringList keyed { encrypt, decrypt, analyze };
 
     return {
         Declare({ QStringLiteral("cipher") }, QStringLiteral("ШИФР"),
                 QStringLiteral("шифр: homophonic (гомофоническая замена, по умолчанию), mono (простая замена), "
                                "vigenere (Виженер), gronsfeld (Гронсфельд), beaufort (Бофор) или autokey "
-                               "(самоключ); crack вскрывает шифр этого вида"))
-            .takenBy({ encrypt, decrypt, keygen, crack })
+                               "(самоключ); crack вскрывает шифр этого вида; analyze шифрует им текст в памяти "
+                               "и показывает открытый текст рядом с шифртекстом"))
+            .takenBy({ encrypt, decrypt, keygen, analyze, crack })
             .offering(familyNames)
             .onlyOffered(),
         Declare({ QStringLiteral("key-file") }, file,
@@ -195,6 +196,11 @@ QList<OptionDeclaration> declarations()
             .namingFile(),
         Declare({ QStringLiteral("period-chart") }, QStringLiteral("ФАЙЛ.svg"),
                 QStringLiteral("analyze: нарисовать индекс совпадений по предполагаемому периоду (1–30) в файл SVG"))
+            .takenBy({ analyze })
+            .namingFile(),
+        Declare({ QStringLiteral("pair-chart") }, QStringLiteral("ФАЙЛ.svg"),
+                QStringLiteral("analyze: нарисовать таблицу пар символов 32 × 32 (строка — первый символ, столбец — "
+                               "второй) тепловой картой в файл SVG; с ключом — открытый текст рядом с шифртекстом"))
             .takenBy({ analyze })
             .namingFile(),
         Declare({ QStringLiteral("h"), QStringLiteral("help") }, QString(), QStringLiteral("показать эту справку")),
