@@ -30,15 +30,16 @@ bool openChart(const Invocation &invocation, const char *option, std::optional<O
     return chart->open(invocation.closed);
 }
 
-// No chart file changes unless every one is written whole.
-bool writeCharts(const std::vector<std::pair<OutputTarget *, QByteArray>> &charts)
+// No file changes unless every output is written whole; the report, on
+// standard output, is written last of all, before the charts replace their files.
+bool writeOutputs(const std::vector<std::pair<OutputTarget *, QByteArray>> &outputs)
 {
-    for (const auto &[target, svg] : charts) {
-        if (!target->write(svg) || !target->flush())
+    for (const auto &[target, bytes] : outputs) {
+        if (!target->write(bytes) || !target->flush())
             return false;
     }
-    for (const auto &chart : charts) {
-        if (!chart.first->commit())
+    for (const auto &output : outputs) {
+        if (!output.first->commit())
             return false;
     }
     return true;
@@ -105,18 +106,16 @@ int analyzeInput(const Invocation &invocation, const AnalysisJob &job, bool json
         return FileError;
     }
     const auto given = [](const auto &optional) { return optional ? &*optional : nullptr; };
-    std::vector<std::pair<OutputTarget *, QByteArray>> charts;
+    std::vector<std::pair<OutputTarget *, QByteArray>> outputs;
     if (chart)
-        charts.emplace_back(&*chart, frequencyChartSvg(given(outcome.plain), given(outcome.cipher)));
+        outputs.emplace_back(&*chart, frequencyChartSvg(given(outcome.plain), given(outcome.cipher)));
     if (periodChart)
-        charts.emplace_back(&*periodChart, periodChartSvg(periods));
+        outputs.emplace_back(&*periodChart, periodChartSvg(periods));
     if (pairChart)
-        charts.emplace_back(&*pairChart, pairChartSvg(given(outcome.plainPairs), given(outcome.cipherPairs)));
-    if (!writeCharts(charts))
-        return FileError;
-
-    const QByteArray bytes = json ? analysisJson(outcome, periods) : analysisTextReport(outcome, periods).toLocal8Bit();
-    return report.write(bytes) && report.finish() ? Success : FileError;
+        outputs.emplace_back(&*pairChart, pairChartSvg(given(outcome.plainPairs), given(outcome.cipherPairs)));
+    outputs.emplace_back(&report, json ? analysisJson(outcome, periods)
+                                       : analysisTextReport(outcome, periods).toLocal8Bit());
+    return writeOutputs(outputs) ? Success : FileError;
 }
 
 } // namespace
