@@ -1057,6 +1057,11 @@ void StatisticsTest::pairsAreCountedLineByLine_data()
     QTest::newRow("a surrogate pair is skipped whole")
         << QStringList { QStringLiteral("А") + smile() + QStringLiteral("Б") } << map({ { "АБ", 1 } });
     QTest::newRow("a line of one symbol has no pair") << QStringList { QStringLiteral("Я") } << QVariantMap();
+    // The byte route takes a line in blocks of 4096 bytes; the comma makes the
+    // first block's symbols odd, so its last symbol pairs across the cut.
+    QTest::newRow("a long line pairs across the byte route's blocks")
+        << QStringList { QStringLiteral("А,") + QStringLiteral("БВ").repeated(3000) + QStringLiteral("Г") }
+        << map({ { "АБ", 1 }, { "ВБ", 2999 }, { "ВГ", 1 } });
 }
 
 void StatisticsTest::pairsAreCountedLineByLine()
