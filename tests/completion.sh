@@ -42,7 +42,8 @@ for tool in homophonic substitute; do
     expect "crack" $tool cr
     expect "analyze" $tool an
     expect "--help --version" $tool -
-    expect "--chart --choice --cipher" $tool analyze --ch
+    expect "--chart --choice" $tool analyze --ch
+    expect "--cipher" $tool analyze --ci
     expect "--pair-chart" $tool analyze --pa
     expect "--choice" $tool encrypt --ch
     expect "" $tool decrypt --ch

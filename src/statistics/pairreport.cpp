@@ -36,7 +36,8 @@ QString doubledText(const PairMeasures &measures)
     return QStringLiteral("%1 (%2)").arg(measures.doubled).arg(percentText(shareOf(measures.doubled, measures.total), 2));
 }
 
-// The text report's widths: a name, then a value a text, 78 columns in all.
+// The text report's widths: a name, then one value for each text, 78 columns
+// in all.
 constexpr int NameWidth = 30;
 constexpr int ValueWidth = 24;
 constexpr int ColumnGap = 2;

@@ -10,7 +10,7 @@
 #include <QString>
 
 // The pairs' index of coincidence, the doubled pairs and the most frequent
-// pairs, in one column a text. Empty when both are null.
+// pairs, one column for each text. Empty when both are null.
 QString pairTextReport(const PairCounts *plain, const PairCounts *cipher);
 
 // labels (the rows' and columns' symbols, the space as " "), counts (32 rows

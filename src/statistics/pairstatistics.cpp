@@ -53,9 +53,18 @@ qint64 PairCounts::total() const
 PairCounter::PairCounter(const ByteDecoding *bytes)
 {
     m_symbolOfByte.fill(-1);
-    if (bytes) {
-        for (int byte = 0; byte < 256; ++byte)
-            m_symbolOfByte[std::size_t(byte)] = std::int8_t(Alphabet::indexOf((*bytes)[std::size_t(byte)]));
+    if (!bytes)
+        return;
+    for (int byte = 0; byte < 256; ++byte)
+        m_symbolOfByte[std::size_t(byte)] = std::int8_t(Alphabet::indexOf((*bytes)[std::size_t(byte)]));
+    m_pairOfBytes.assign(0x10000, NoPair);
+    for (int first = 0; first < 256; ++first) {
+        for (int second = 0; second < 256; ++second) {
+            const int a = m_symbolOfByte[std::size_t(first)];
+            const int b = m_symbolOfByte[std::size_t(second)];
+            if (a >= 0 && b >= 0)
+                m_pairOfBytes[std::size_t(first | second << 8)] = quint16(a * Alphabet::Size + b);
+        }
     }
 }
 
@@ -67,26 +76,34 @@ void PairCounter::addLine(QStringView line)
 
 void PairCounter::addBytes(const char *data, int size)
 {
-    // This is the route of a whole Windows-1251 file. The line's symbols are
-    // first gathered a block at a time without a branch on the text (a
-    // branch would mispredict at every character outside the alphabet), and
-    // then taken two by two; an odd symbol waits for the next block.
-    constexpr int Block = 4096;
-    std::array<std::uint8_t, Block + 1> symbols;
+    // The route of a whole Windows-1251 file. Prose is mostly symbols, so two
+    // bytes at a time are looked up as one pair; only where one of them is
+    // no symbol is the line walked a byte at a time to the next symbol.
     const auto *bytes = reinterpret_cast<const uchar *>(data);
-    int gathered = 0;
-    for (int start = 0; start < size; start += Block) {
-        const int end = std::min(size, start + Block);
-        for (int i = start; i < end; ++i) {
-            const std::int8_t symbol = m_symbolOfByte[bytes[i]];
-            symbols[std::size_t(gathered)] = std::uint8_t(symbol);
-            gathered += symbol >= 0;
+    qint64 *cells = m_counts.counts.data();
+    int i = 0;
+    for (;;) {
+        while (i + 1 < size) {
+            const quint16 pair = m_pairOfBytes[std::size_t(bytes[i] | bytes[i + 1] << 8)];
+            if (pair == NoPair)
+                break;
+            ++cells[pair];
+            i += 2;
         }
-        for (int i = 0; i + 1 < gathered; i += 2)
-            ++m_counts.counts[std::size_t(symbols[std::size_t(i)] * Alphabet::Size + symbols[std::size_t(i) + 1])];
-        if (gathered % 2 == 1)
-            symbols[0] = symbols[std::size_t(gathered) - 1];
-        gathered %= 2;
+        if (i + 1 >= size)
+            return;
+        const int first = m_symbolOfByte[bytes[i]];
+        if (first < 0) {
+            ++i;
+            continue;
+        }
+        int second = i + 2;
+        while (second < size && m_symbolOfByte[bytes[second]] < 0)
+            ++second;
+        if (second >= size)
+            return;
+        ++cells[first * Alphabet::Size + m_symbolOfByte[bytes[second]]];
+        i = second + 1;
     }
 }
 

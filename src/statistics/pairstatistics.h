@@ -40,7 +40,12 @@ public:
     const PairCounts &counts() const { return m_counts; }
 
 private:
+    static constexpr quint16 NoPair = 0xFFFF;
+
     std::array<std::int8_t, 256> m_symbolOfByte {};
+    // The pair of two bytes, the first in the low half of the index, or
+    // NoPair when either is no symbol: 128 KiB, built for addBytes only.
+    std::vector<quint16> m_pairOfBytes;
     PairCounts m_counts;
 };
 
