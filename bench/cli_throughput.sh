@@ -35,7 +35,7 @@ size_mib=${2:-256}
 key=${3:-2}
 # The key as options: --key N for a number, otherwise the words given.
 if [[ $key =~ ^[0-9]+$ ]]; then
-    key_options=("${key_options[@]}")
+    key_options=(--key "$key")
 else
     read -r -a key_options <<<"$key"
 fi

@@ -6,6 +6,7 @@
 #include "filecipher.h"
 #include "languagemodel.h"
 #include "markedinput.h"
+#include "referencecipher.h"
 #include "scripteddevice.h"
 #include "symbolcipher.h"
 #include "textencoding.h"
@@ -27,16 +28,33 @@ QList<const CipherFamily *> symbolFamilies()
     return families;
 }
 
+bool isPermutation(const std::array<std::int8_t, Alphabet::Size> &symbols)
+{
+    std::array<bool, Alphabet::Size> seen {};
+    for (const std::int8_t symbol : symbols) {
+        if (symbol < 0 || symbol >= Alphabet::Size || seen[std::size_t(symbol)])
+            return false;
+        seen[std::size_t(symbol)] = true;
+    }
+    return true;
+}
+
 QString keyProblem(const CipherFamily &family, const SymbolKey &key)
 {
-    if (key.rule == SymbolRule::Substitution) {
-        std::array<bool, Alphabet::Size> seen {};
-        for (const std::int8_t symbol : key.alphabet) {
-            if (symbol < 0 || symbol >= Alphabet::Size || seen[std::size_t(symbol)])
-                return QStringLiteral("%1: not a permutation").arg(family.name());
-            seen[std::size_t(symbol)] = true;
-        }
-        return QString();
+    switch (key.rule) {
+    case SymbolRule::Substitution:
+    case SymbolRule::Playfair:
+        return isPermutation(key.alphabet) ? QString() : QStringLiteral("%1: not a permutation").arg(family.name());
+    case SymbolRule::TwoSquare:
+        return isPermutation(key.alphabet) && isPermutation(key.second)
+            ? QString()
+            : QStringLiteral("%1: not a permutation").arg(family.name());
+    case SymbolRule::Hill:
+        return Polygram::isInvertible(key.matrix) ? QString() : QStringLiteral("%1: no inverse").arg(family.name());
+    case SymbolRule::Vigenere:
+    case SymbolRule::Beaufort:
+    case SymbolRule::Autokey:
+        break;
     }
     if (key.shifts.empty())
         return QStringLiteral("%1: no shifts").arg(family.name());
@@ -139,6 +157,13 @@ QString checkSymbolLinesInput(const std::uint8_t *data, std::size_t size)
         for (QChar &c : capitals) {
             if (Alphabet::indexOf(c.unicode()) >= 0)
                 c = Alphabet::symbol(Alphabet::indexOf(c.unicode()));
+        }
+        // A block cipher gives its fillers back too.
+        if (cipher.blockSize() > 1) {
+            const int filler = cipher.key().filler;
+            capitals = referenceWithFillers(text, cipher.blockSize(), Alphabet::symbol(filler),
+                                            Alphabet::symbol(Polygram::secondFiller(filler)),
+                                            cipher.rule() == SymbolRule::Playfair);
         }
         QByteArray expected;
         encoding->encode(capitals, expected);

@@ -321,6 +321,49 @@ inline QString referenceReadUnits(const QByteArray &bytes, int unitSize, bool li
     return text;
 }
 
+// The plaintext as a block cipher's deciphering gives it back: every line
+// on its own, its letters in capitals; with splitsDoubles (Playfair) a
+// filler right after the first of two equal symbols that would make a pair
+// (secondFiller when they are fillers themselves); and right after the
+// line's last symbol, fillers until its blocks are whole.
+inline QString referenceWithFillers(const QString &text, int blockSize, QChar filler, QChar secondFiller,
+                                    bool splitsDoubles)
+{
+    const auto isSymbol = [](QChar c) {
+        return std::any_of(referenceTable().begin(), referenceTable().end(),
+                           [c](const ReferenceRow &row) { return row.symbol == c; });
+    };
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        QString out;
+        int filled = 0;
+        QChar first;
+        int afterLast = 0;
+        for (const QChar c : qAsConst(line)) {
+            const QChar upper = c.toUpper();
+            if (!isSymbol(upper)) {
+                out += c;
+                continue;
+            }
+            if (splitsDoubles && filled == 1 && upper == first) {
+                out.insert(afterLast, upper == filler ? secondFiller : filler);
+                filled = 0;
+            }
+            out += upper;
+            afterLast = int(out.size());
+            if (filled == 0)
+                first = upper;
+            filled = (filled + 1) % blockSize;
+        }
+        if (filled > 0) {
+            const QChar pad = splitsDoubles && first == filler ? secondFiller : filler;
+            out.insert(afterLast, QString(blockSize - filled, pad));
+        }
+        line = out;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 struct ReferenceOutputLine
 {
     int inputBytes = 0; // as the line reader sees them, UTF-8 for marked input

@@ -60,12 +60,15 @@ QByteArray proseInCp1251()
                                  "Частая буква останется частой, редкая — редкой.\n"));
 }
 
-// The options that give a key of each form, with a value the form takes.
-QStringList keyFormOptions(KeyForm form)
+// The options that give a key of each form, with values the family takes:
+// the two-square takes a keyword for each of its two rectangles, and ЛЕСА
+// read as Hill's matrix (11 6; 17 1) has an odd determinant.
+QStringList keyFormOptions(const CipherFamily &family, KeyForm form)
 {
     switch (form) {
     case KeyForm::Keyword:
-        return arguments({ "--keyword", "КЛЮЧ" });
+        return family.valuesTaken(form) == 2 ? arguments({ "--keyword", "ЛЕСА", "--keyword", "ШИФР" })
+                                              : arguments({ "--keyword", "ЛЕСА" });
     case KeyForm::Shift:
         return arguments({ "--shift", "3" });
     case KeyForm::Affine:
@@ -74,6 +77,8 @@ QStringList keyFormOptions(KeyForm form)
         return arguments({ "--digits", "31415" });
     case KeyForm::Atbash:
         return arguments({ "--atbash" });
+    case KeyForm::Matrix:
+        return arguments({ "--matrix", "3 5; 2 7" });
     }
     return QStringList();
 }
@@ -241,11 +246,15 @@ void AnalyzeCliTest::symbolKeysEncryptAsEncryptDoes_data()
         if (family->isHomophonic())
             continue;
         for (const KeyForm form : family->keyForms()) {
-            const QStringList options = keyFormOptions(form);
+            const QStringList options = keyFormOptions(*family, form);
             QTest::addRow("%s %s", qPrintable(family->name()), qPrintable(options.first()))
                 << family->name() << options;
         }
         QTest::addRow("%s --key-file", qPrintable(family->name())) << family->name() << QStringList();
+        if (family->takesFiller()) {
+            QTest::addRow("%s with its own filler", qPrintable(family->name()))
+                << family->name() << keyFormOptions(*family, family->keyForms().first()) + arguments({ "--filler", "Х" });
+        }
     }
 }
 

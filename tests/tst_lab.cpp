@@ -173,6 +173,8 @@ const char *formButton(KeyForm form)
         return "formKeyword";
     case KeyForm::Digits:
         return "formDigits";
+    case KeyForm::Matrix:
+        return "formMatrix";
     case KeyForm::Atbash:
         break;
     }

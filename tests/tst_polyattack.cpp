@@ -315,7 +315,8 @@ void PolyAttackTest::columnsDecipherAsTheCipherDoes()
     QRandomGenerator random(20240601);
     for (int trial = 0; trial < 50; ++trial) {
         const int period = 1 + int(random.bounded(12));
-        SymbolKey key { rule, {}, {} };
+        SymbolKey key;
+        key.rule = rule;
         for (int i = 0; i < period; ++i)
             key.shifts.push_back(std::int8_t(random.bounded(Alphabet::Size)));
         std::vector<std::int8_t> cipher(std::size_t(5 + random.bounded(60)));

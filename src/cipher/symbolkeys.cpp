@@ -23,6 +23,36 @@ QString keywordWord()
     return QStringLiteral("ключ");
 }
 
+QString rowWord()
+{
+    return QStringLiteral("строка");
+}
+
+QString matrixWord()
+{
+    return QStringLiteral("матрица");
+}
+
+QString fillerWord()
+{
+    return QStringLiteral("заполнитель");
+}
+
+QString noSymbolProblem(QStringView keyword)
+{
+    return QStringLiteral("в ключевом слове «%1» нет ни одного символа алфавита (пробел и буквы от А до Я без Ё и Й)")
+        .arg(keyword);
+}
+
+// A rectangle's row as a key file writes it.
+QString rowText(const std::array<std::int8_t, Alphabet::Size> &rectangle, int row)
+{
+    QString text;
+    for (int column = 0; column < Polygram::Columns; ++column)
+        text += keyFileSymbolText(rectangle[std::size_t(Polygram::cellAt(row, column))]);
+    return text;
+}
+
 } // namespace
 
 SymbolKey shift(int shift)
@@ -150,6 +180,99 @@ std::optional<SymbolKey> digits(QStringView digits, QString &problem)
     return key;
 }
 
+std::optional<SymbolKey> rectangle(SymbolRule rule, QStringView keyword)
+{
+    std::optional<SymbolKey> key = keywordAlphabet(keyword);
+    if (key)
+        key->rule = rule;
+    return key;
+}
+
+std::optional<SymbolKey> twoSquare(QStringView first, QStringView second, QString &problem)
+{
+    std::optional<SymbolKey> key = rectangle(SymbolRule::TwoSquare, first);
+    const std::optional<SymbolKey> other = keywordAlphabet(second);
+    if (!key || !other) {
+        problem = noSymbolProblem(key ? second : first);
+        return std::nullopt;
+    }
+    key->second = other->alphabet;
+    return key;
+}
+
+std::optional<SymbolKey> hillKeyword(QStringView keyword, QString &problem)
+{
+    const std::vector<std::int8_t> symbols = Alphabet::indicesOf(keyword);
+    if (symbols.size() != 4 && symbols.size() != 9) {
+        problem = QStringLiteral("в ключевом слове шифра Хилла должно быть 4 символа алфавита (матрица 2 × 2) или 9 "
+                                 "(3 × 3), а в «%1» их %2")
+                      .arg(keyword)
+                      .arg(symbols.size());
+        return std::nullopt;
+    }
+    SymbolKey key;
+    key.rule = SymbolRule::Hill;
+    key.matrix = symbols;
+    problem = Polygram::matrixProblem(key.matrix);
+    if (!problem.isEmpty()) {
+        problem = QStringLiteral("ключевое слово «%1» даёт матрицу, которая не годится: ").arg(keyword) + problem;
+        return std::nullopt;
+    }
+    return key;
+}
+
+std::optional<SymbolKey> hillMatrix(QStringView text, QString &problem)
+{
+    std::optional<Polygram::Matrix> matrix = Polygram::matrixFromText(text, problem);
+    if (!matrix)
+        return std::nullopt;
+    SymbolKey key;
+    key.rule = SymbolRule::Hill;
+    key.matrix = std::move(*matrix);
+    return key;
+}
+
+SymbolKey randomRectangles(SymbolRule rule, QRandomGenerator &source)
+{
+    SymbolKey key = randomAlphabet(source);
+    key.rule = rule;
+    if (rule == SymbolRule::TwoSquare)
+        key.second = randomAlphabet(source).alphabet;
+    return key;
+}
+
+SymbolKey randomMatrix(int size, QRandomGenerator &source)
+{
+    SymbolKey key;
+    key.rule = SymbolRule::Hill;
+    // Half the matrices or so have an odd determinant: a few draws do.
+    do {
+        key.matrix.assign(std::size_t(size * size), 0);
+        for (std::int8_t &value : key.matrix)
+            value = std::int8_t(source.bounded(Alphabet::Size));
+    } while (!Polygram::isInvertible(key.matrix));
+    return key;
+}
+
+int fillerFromText(QStringView text, QString &problem)
+{
+    const int symbol = text.size() != 1 ? -1
+        : text.at(0) == QChar(KeyFileSpace) ? 0
+                                            : Alphabet::indexOf(text.at(0).unicode());
+    if (symbol < 0)
+        problem = QStringLiteral("заполнитель — один символ алфавита (␣ или буква от А до Я без Ё и Й), а не «%1»")
+                      .arg(text);
+    return symbol;
+}
+
+QString rectangleText(const std::array<std::int8_t, Alphabet::Size> &rectangle)
+{
+    QStringList rows;
+    for (int row = 0; row < Polygram::Rows; ++row)
+        rows << rowText(rectangle, row);
+    return rows.join(QLatin1Char('/'));
+}
+
 QString keywordText(const SymbolKey &key)
 {
     QString text;
@@ -192,6 +315,19 @@ QString keyFileText(const QString &family, const QString &title, KeyFileForm for
     case KeyFileForm::Digits:
         text += QStringLiteral("# Цифры ключа — сдвиги символов по очереди.\n");
         break;
+    case KeyFileForm::Rectangle:
+        text += QStringLiteral("# Прямоугольник 4 × 8 по строкам; ␣ — пробел. Заполнитель встаёт между одинаковыми "
+                               "символами пары и в конец строки с нечётным числом символов.\n");
+        break;
+    case KeyFileForm::TwoRectangles:
+        text += QStringLiteral("# Два прямоугольника 4 × 8 по строкам, сначала первый; ␣ — пробел. Заполнитель "
+                               "встаёт в конец строки с нечётным числом символов.\n");
+        break;
+    case KeyFileForm::Matrix:
+        text += QStringLiteral("# Матрица по строкам, строки через точку с запятой; блок открытого текста — столбец "
+                               "номеров символов (␣ — 0, А — 1, ..., Я — 31), шифр — матрица на столбец по модулю "
+                               "32. Заполнитель дополняет последний блок строки.\n");
+        break;
     }
     text += keyFileFamilyWord() + QLatin1Char('\t') + family + QLatin1Char('\n');
     switch (form) {
@@ -208,7 +344,21 @@ QString keyFileText(const QString &family, const QString &title, KeyFileForm for
     case KeyFileForm::Digits:
         text += keywordWord() + QLatin1Char('\t') + digitsText(key) + QLatin1Char('\n');
         break;
+    case KeyFileForm::Rectangle:
+    case KeyFileForm::TwoRectangles:
+        for (int row = 0; row < Polygram::Rows; ++row)
+            text += rowWord() + QLatin1Char('\t') + rowText(key.alphabet, row) + QLatin1Char('\n');
+        if (form == KeyFileForm::TwoRectangles) {
+            for (int row = 0; row < Polygram::Rows; ++row)
+                text += rowWord() + QLatin1Char('\t') + rowText(key.second, row) + QLatin1Char('\n');
+        }
+        break;
+    case KeyFileForm::Matrix:
+        text += matrixWord() + QLatin1Char('\t') + Polygram::matrixText(key.matrix) + QLatin1Char('\n');
+        break;
     }
+    if (form == KeyFileForm::Rectangle || form == KeyFileForm::TwoRectangles || form == KeyFileForm::Matrix)
+        text += fillerWord() + QLatin1Char('\t') + keyFileSymbolText(key.filler) + QLatin1Char('\n');
     return text;
 }
 
@@ -254,6 +404,136 @@ void readAlphabetLine(const QString &text, int lineNumber, std::array<int, Alpha
 
 } // namespace
 
+// The rows, matrix and filler of a block cipher's key file.
+class BlockKeyLines
+{
+public:
+    BlockKeyLines(KeyFileForm form, KeyFileProblems &problems)
+        : m_form(form)
+        , m_problems(problems)
+    {
+    }
+
+    void read(int lineNumber, const QString &text, SymbolKey &key);
+    // The problems of the file as a whole, once every line is read.
+    void finish();
+
+private:
+    void readRow(int lineNumber, const QString &row, SymbolKey &key);
+    int rowsWanted() const { return m_form == KeyFileForm::TwoRectangles ? 2 * Polygram::Rows : Polygram::Rows; }
+
+    KeyFileForm m_form;
+    KeyFileProblems &m_problems;
+    int m_rows = 0;
+    int m_matrixLine = 0;
+    int m_fillerLine = 0;
+    // The line that placed each symbol, per rectangle.
+    std::array<std::array<int, Alphabet::Size>, 2> m_placedAt {};
+};
+
+void BlockKeyLines::read(int lineNumber, const QString &text, SymbolKey &key)
+{
+    const QStringList fields = text.split(QLatin1Char('\t'));
+    const QString word = fields.size() == 2 ? fields.at(0) : QString();
+    const QString wanted = m_form == KeyFileForm::Matrix ? matrixWord() : rowWord();
+    if (word != wanted && word != fillerWord()) {
+        m_problems.add(lineNumber, [&] {
+            return m_form == KeyFileForm::Matrix
+                ? QStringLiteral("ожидается строка «%1<TAB>3 5; 2 7» или «%2<TAB>СИМВОЛ»").arg(matrixWord(), fillerWord())
+                : QStringLiteral("ожидается строка «%1<TAB>8 СИМВОЛОВ» или «%2<TAB>СИМВОЛ»").arg(rowWord(), fillerWord());
+        });
+        return;
+    }
+    const QString value = fields.at(1);
+    if (word == fillerWord()) {
+        if (m_fillerLine != 0) {
+            m_problems.add(lineNumber, [&] { return QStringLiteral("заполнитель уже задан в строке %1").arg(m_fillerLine); });
+            return;
+        }
+        m_fillerLine = lineNumber;
+        const int filler = keyFileSymbolIndex(value);
+        if (filler < 0)
+            m_problems.add(lineNumber, [&] { return keyFileSymbolProblem(value); });
+        else
+            key.filler = std::int8_t(filler);
+        return;
+    }
+    if (m_form != KeyFileForm::Matrix) {
+        readRow(lineNumber, value, key);
+        return;
+    }
+    if (m_matrixLine != 0) {
+        m_problems.add(lineNumber, [&] { return QStringLiteral("матрица уже задана в строке %1").arg(m_matrixLine); });
+        return;
+    }
+    m_matrixLine = lineNumber;
+    QString problem;
+    std::optional<Polygram::Matrix> matrix = Polygram::matrixFromText(value, problem);
+    if (!matrix)
+        m_problems.add(lineNumber, [&] { return problem; });
+    else
+        key.matrix = std::move(*matrix);
+}
+
+void BlockKeyLines::readRow(int lineNumber, const QString &row, SymbolKey &key)
+{
+    if (m_rows == rowsWanted()) {
+        m_problems.add(lineNumber, [&] {
+            return QStringLiteral("строк прямоугольника больше %1").arg(rowsWanted());
+        });
+        return;
+    }
+    const int square = m_rows / Polygram::Rows;
+    const int rowIndex = m_rows % Polygram::Rows;
+    ++m_rows;
+    if (row.size() != Polygram::Columns) {
+        m_problems.add(lineNumber, [&] {
+            return QStringLiteral("в строке прямоугольника нужно %1 символов, а их %2: %3")
+                .arg(Polygram::Columns)
+                .arg(row.size())
+                .arg(quotedFromKeyFile(row));
+        });
+        return;
+    }
+    std::array<std::int8_t, Alphabet::Size> &rectangle = square == 0 ? key.alphabet : key.second;
+    std::array<int, Alphabet::Size> &placedAt = m_placedAt[std::size_t(square)];
+    for (int column = 0; column < Polygram::Columns; ++column) {
+        const QChar c = row.at(column);
+        const int symbol = keyFileSymbolIndex(QString(c));
+        if (symbol < 0) {
+            m_problems.add(lineNumber, [&] { return keyFileSymbolProblem(QString(c)); });
+            continue;
+        }
+        if (placedAt[std::size_t(symbol)] != 0) {
+            m_problems.add(lineNumber, [&] {
+                return QStringLiteral("символ %1 уже стоит в прямоугольнике, в строке %2")
+                    .arg(quotedFromKeyFile(keyFileSymbolText(symbol)))
+                    .arg(placedAt[std::size_t(symbol)]);
+            });
+            continue;
+        }
+        placedAt[std::size_t(symbol)] = lineNumber;
+        rectangle[std::size_t(Polygram::cellAt(rowIndex, column))] = std::int8_t(symbol);
+    }
+}
+
+void BlockKeyLines::finish()
+{
+    if (m_form == KeyFileForm::Matrix) {
+        if (m_matrixLine == 0)
+            m_problems.add([] { return QStringLiteral("нет строки «%1<TAB>3 5; 2 7»").arg(matrixWord()); });
+        return;
+    }
+    if (m_rows < rowsWanted()) {
+        m_problems.add([&] {
+            return QStringLiteral("строк прямоугольника %1, а нужно %2 («%3<TAB>8 СИМВОЛОВ»)")
+                .arg(m_rows)
+                .arg(rowsWanted())
+                .arg(rowWord());
+        });
+    }
+}
+
 Reading readKeyFile(const QByteArray &bytes, const QString &fileName, const QString &family, SymbolRule rule,
                     KeyFileForm form, KeyFileReasons reasons)
 {
@@ -263,7 +543,14 @@ Reading readKeyFile(const QByteArray &bytes, const QString &fileName, const QStr
     std::array<int, Alphabet::Size> plainLine {};
     std::array<int, Alphabet::Size> cipherLine {};
     int keywordLine = 0;
+    const bool blocks =
+        form == KeyFileForm::Rectangle || form == KeyFileForm::TwoRectangles || form == KeyFileForm::Matrix;
+    BlockKeyLines blockLines(form, problems);
     const bool read = forEachKeyFileLine(bytes, family, problems, [&](int lineNumber, const QString &text) {
+        if (blocks) {
+            blockLines.read(lineNumber, text, key);
+            return;
+        }
         if (form == KeyFileForm::Alphabet) {
             readAlphabetLine(text, lineNumber, plainLine, cipherLine, key, problems);
             return;
@@ -308,6 +595,8 @@ Reading readKeyFile(const QByteArray &bytes, const QString &fileName, const QStr
                                            : QStringLiteral("нет строк для символов ") + missing.join(QStringLiteral(", "));
             });
         }
+    } else if (blocks) {
+        blockLines.finish();
     } else if (keywordLine == 0) {
         problems.add([&] { return QStringLiteral("нет строки «%1<TAB>КЛЮЧ»").arg(keywordWord()); });
     }

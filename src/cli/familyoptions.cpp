@@ -13,7 +13,7 @@ struct FormOption
 
 constexpr FormOption formOptions[] = {
     { KeyForm::Keyword, "keyword" }, { KeyForm::Shift, "shift" }, { KeyForm::Affine, "affine" },
-    { KeyForm::Digits, "digits" },   { KeyForm::Atbash, "atbash" },
+    { KeyForm::Digits, "digits" },   { KeyForm::Atbash, "atbash" },   { KeyForm::Matrix, "matrix" },
 };
 
 // The options that only the homophonic key takes.
@@ -70,6 +70,12 @@ std::optional<const CipherFamily *> chosenFamily(const Invocation &invocation)
             return std::nullopt;
         }
     }
+    if (given(invocation, "filler") && !family->takesFiller()) {
+        usageError(QStringLiteral("параметр %1 — только для полиграммных шифров (playfair, two-square, hill), а "
+                                  "выбран шифр «%2» (%3)")
+                       .arg(optionName("filler"), family->name(), family->title()));
+        return std::nullopt;
+    }
     if (!family->isHomophonic()) {
         for (const char *name : homophonicOptions) {
             if (given(invocation, name)) {
@@ -114,6 +120,8 @@ std::optional<SymbolKey> chosenSymbolKey(const Invocation &invocation, const Cip
             reportError(QStringLiteral("файл ключа не принят, ничего не сделано"));
             return std::nullopt;
         }
+        if (!applyFiller(invocation, *reading.key))
+            return std::nullopt;
         return reading.key;
     }
     if (chosen.isEmpty()) {
@@ -122,10 +130,26 @@ std::optional<SymbolKey> chosenSymbolKey(const Invocation &invocation, const Cip
     }
     const FormOption &option = *chosen.first();
     QString problem;
-    const std::optional<SymbolKey> key = family.key(option.form, invocation.value(option.name), problem);
+    std::optional<SymbolKey> key = family.keyFromValues(option.form, invocation.values(option.name), problem);
     if (!key) {
         badValue(QLatin1String(option.name), problem);
         return std::nullopt;
     }
+    if (!applyFiller(invocation, *key))
+        return std::nullopt;
     return key;
+}
+
+bool applyFiller(const Invocation &invocation, SymbolKey &key)
+{
+    if (!given(invocation, "filler"))
+        return true;
+    QString problem;
+    const int filler = SymbolKeys::fillerFromText(invocation.value("filler"), problem);
+    if (filler < 0) {
+        badValue(QLatin1String("filler"), problem);
+        return false;
+    }
+    key.filler = std::int8_t(filler);
+    return true;
 }

@@ -60,16 +60,20 @@ QList<OptionDeclaration> declarations()
     const QString model = QStringLiteral("model");
     const QString file = QStringLiteral("ФАЙЛ");
     QStringList familyNames;
-    for (const CipherFamily *family : cipherFamilies())
+    QStringList familyTitles;
+    for (const CipherFamily *family : cipherFamilies()) {
         familyNames << family->name();
+        familyTitles << QStringLiteral("%1 (%2%3)")
+                            .arg(family->name(), family->title(),
+                                 family->isHomophonic() ? QStringLiteral(", по умолчанию") : QString());
+    }
     const QStringList keyed { encrypt, decrypt, analyze };
 
     return {
         Declare({ QStringLiteral("cipher") }, QStringLiteral("ШИФР"),
-                QStringLiteral("шифр: homophonic (гомофоническая замена, по умолчанию), mono (простая замена), "
-                               "vigenere (Виженер), gronsfeld (Гронсфельд), beaufort (Бофор) или autokey "
-                               "(самоключ); crack вскрывает шифр этого вида; analyze шифрует им текст в памяти "
-                               "и показывает открытый текст рядом с шифртекстом"))
+                QStringLiteral("шифр: ") + listed(familyTitles, QStringLiteral("или"))
+                    + QStringLiteral("; crack вскрывает шифр этого вида; analyze шифрует им текст в памяти и "
+                                     "показывает открытый текст рядом с шифртекстом"))
             .takenBy({ encrypt, decrypt, keygen, analyze, crack })
             .offering(familyNames)
             .onlyOffered(),
@@ -80,8 +84,21 @@ QList<OptionDeclaration> declarations()
             .namingFile(),
         Declare({ QStringLiteral("keyword") }, QStringLiteral("СЛОВО"),
                 QStringLiteral("ключевое слово: mono — алфавит замены (буквы слова без повторов, затем остальные "
-                               "по порядку); vigenere, beaufort, autokey — сдвиги (␣ — 0, А — 1, …, Я — 31)"))
+                               "по порядку); vigenere, beaufort, autokey — сдвиги (␣ — 0, А — 1, …, Я — 31); "
+                               "playfair — прямоугольник 4 × 8, заполненный так же по строкам (все 32 символа — "
+                               "прямоугольник целиком); two-square — два слова, --keyword ПЕРВОЕ --keyword ВТОРОЕ; "
+                               "hill — 4 или 9 символов, их номера — матрица по строкам"))
+            .takenBy(keyed)
+            .repeating(),
+        Declare({ QStringLiteral("matrix") }, QStringLiteral("МАТРИЦА"),
+                QStringLiteral("hill: матрица 2 × 2 или 3 × 3 по строкам, строки через точку с запятой, например "
+                               "\"3 5; 2 7\"; определитель по модулю 32 нечётный"))
             .takenBy(keyed),
+        Declare({ QStringLiteral("filler") }, QStringLiteral("СИМВОЛ"),
+                QStringLiteral("playfair, two-square, hill: заполнитель — встаёт между одинаковыми символами пары "
+                               "(playfair) и дополняет последний блок строки; по умолчанию Ъ, а между двумя Ъ — Ы "
+                               "(символ, следующий за заполнителем)"))
+            .takenBy({ encrypt, decrypt, keygen, analyze }),
         Declare({ QStringLiteral("shift") }, QStringLiteral("N"),
                 QStringLiteral("mono: шифр Цезаря, каждый символ сдвигается на N, от 0 до 31"))
             .takenBy(keyed),
@@ -158,7 +175,8 @@ QList<OptionDeclaration> declarations()
             .repeating(),
         Declare({ QStringLiteral("crib") }, QStringLiteral("СЛОВО"),
                 QStringLiteral("crack: слово, которое наверняка есть в тексте; ключи, в которых оно читается, "
-                               "получают прибавку к оценке; можно указать несколько раз"))
+                               "получают прибавку к оценке; можно указать несколько раз. С --cipher hill — известный кусок "
+                               "открытого текста (место не важно): матрица решается по его блокам"))
             .takenBy({ crack })
             .repeating(),
         Declare({ QStringLiteral("model") }, file,

@@ -143,6 +143,8 @@ int makeSymbolKey(const Invocation &invocation, const CipherFamily &family, std:
     } else {
         key = family.randomKey(*QRandomGenerator::system());
     }
+    if (!applyFiller(invocation, key))
+        return UsageError;
     OutputTarget output(invocation.value("output"), OutputTarget::Readers::OwnerOnly);
     return output.open(invocation.closed)
             && output.write(family.keyFileText(key, QDateTime::currentDateTime(), seed).toUtf8())

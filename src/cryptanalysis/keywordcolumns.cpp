@@ -39,8 +39,13 @@ ColumnReading readColumns(const std::vector<std::int8_t> &cipher, SymbolRule rul
     reading.period = period;
     reading.base.resize(cipher.size());
     reading.sign.resize(cipher.size());
-    const SymbolCipher atZero(SymbolKey { rule, {}, std::vector<std::int8_t>(std::size_t(period), 0) });
-    const SymbolCipher atOne(SymbolKey { rule, {}, std::vector<std::int8_t>(std::size_t(period), 1) });
+    SymbolKey zeros;
+    zeros.rule = rule;
+    zeros.shifts.assign(std::size_t(period), 0);
+    SymbolKey ones = zeros;
+    ones.shifts.assign(std::size_t(period), 1);
+    const SymbolCipher atZero(zeros);
+    const SymbolCipher atOne(ones);
     KeyStreamPlace zeroPlace = atZero.start();
     KeyStreamPlace onePlace = atOne.start();
     for (std::size_t i = 0; i < cipher.size(); ++i) {

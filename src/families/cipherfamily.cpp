@@ -3,6 +3,7 @@
 #include "homophonicfamily.h"
 #include "monoalphabeticfamily.h"
 #include "polyalphabeticfamily.h"
+#include "polygramfamily.h"
 
 SymbolKeys::Reading CipherFamily::readKeyFile(const QByteArray &bytes, const QString &fileName,
                                               KeyFileReasons reasons) const
@@ -13,6 +14,16 @@ SymbolKeys::Reading CipherFamily::readKeyFile(const QByteArray &bytes, const QSt
 QString CipherFamily::keyFileText(const SymbolKey &key, const QDateTime &madeAt, std::optional<quint64> seed) const
 {
     return SymbolKeys::keyFileText(name(), title(), keyFileForm(), key, madeAt, seed);
+}
+
+std::optional<SymbolKey> CipherFamily::keyFromValues(KeyForm form, const QStringList &values, QString &problem) const
+{
+    if (values.size() > valuesTaken(form)) {
+        problem = valuesTaken(form) == 1 ? QStringLiteral("ключ этого шифра задаётся один раз")
+                                         : QStringLiteral("ключ этого шифра задаётся не больше %1 раз").arg(valuesTaken(form));
+        return std::nullopt;
+    }
+    return key(form, values.value(0), problem);
 }
 
 QStringList CipherFamily::attackOptionProblems(QStringView, const FamilyAttackOptions &) const
@@ -35,8 +46,11 @@ const QList<const CipherFamily *> &cipherFamilies()
     static const PolyalphabeticFamily gronsfeld(PolyalphabeticFamily::Variant::Gronsfeld);
     static const PolyalphabeticFamily beaufort(PolyalphabeticFamily::Variant::Beaufort);
     static const PolyalphabeticFamily autokey(PolyalphabeticFamily::Variant::Autokey);
+    static const PolygramFamily playfair(PolygramFamily::Variant::Playfair);
+    static const PolygramFamily twoSquare(PolygramFamily::Variant::TwoSquare);
+    static const PolygramFamily hill(PolygramFamily::Variant::Hill);
     static const QList<const CipherFamily *> families {
-        &mono, &vigenere, &gronsfeld, &beaufort, &autokey, &homophonicFamily(),
+        &mono, &vigenere, &gronsfeld, &beaufort, &autokey, &homophonicFamily(), &playfair, &twoSquare, &hill,
     };
     return families;
 }

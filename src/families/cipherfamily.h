@@ -30,6 +30,7 @@ enum class KeyForm {
     Affine,  // --affine A,B
     Digits,  // --digits 31415 (Gronsfeld)
     Atbash,  // --atbash
+    Matrix,  // --matrix "3 5; 2 7" (Hill)
 };
 
 // What a front end asks of a family's attack.
@@ -83,6 +84,12 @@ public:
     // The key of one of those forms as the user wrote it (nothing for
     // Atbash); empty with the reason, in Russian, when it is no key.
     virtual std::optional<SymbolKey> key(KeyForm form, const QString &text, QString &problem) const = 0;
+    // The same from every value given for the form, in order: the
+    // two-square takes two keywords. Refuses more than valuesTaken(form).
+    virtual std::optional<SymbolKey> keyFromValues(KeyForm form, const QStringList &values, QString &problem) const;
+    virtual int valuesTaken(KeyForm) const { return 1; }
+    // Whether its key names a filler (SymbolKey::filler): the block ciphers'.
+    virtual bool takesFiller() const { return false; }
     // A key from the source: the same sequence gives the same key.
     virtual SymbolKey randomKey(QRandomGenerator &source) const = 0;
     // The form its key files take.

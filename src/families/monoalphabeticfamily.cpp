@@ -66,9 +66,10 @@ std::optional<SymbolKey> MonoalphabeticFamily::key(KeyForm form, const QString &
     case KeyForm::Atbash:
         return SymbolKeys::atbash();
     case KeyForm::Digits:
+    case KeyForm::Matrix:
         break;
     }
-    problem = QStringLiteral("простая замена не задаётся цифрами");
+    problem = QStringLiteral("простая замена задаётся сдвигом, множителями, словом или как атбаш");
     return std::nullopt;
 }
 

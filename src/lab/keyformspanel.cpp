@@ -36,6 +36,7 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     , m_affineB(symbolNumberBox(7, QStringLiteral("keyAffineB"), this))
     , m_keyword(lineEdit(QStringLiteral("КЛЮЧ"), QStringLiteral("keyKeyword"), this))
     , m_digits(lineEdit(QStringLiteral("31415"), QStringLiteral("keyDigits"), this))
+    , m_matrix(lineEdit(QStringLiteral("3 5; 2 7"), QStringLiteral("keyMatrix"), this))
     , m_wholeName(new QLabel(this))
 {
     setObjectName(QStringLiteral("keyForms"));
@@ -44,7 +45,9 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     m_affineB->setToolTip(QStringLiteral("Слагаемое B: сдвиг после умножения"));
     m_keyword->setToolTip(QStringLiteral("Буквы от А до Я без Ё и Й и пробел; прочие знаки пропускаются"));
     m_digits->setToolTip(QStringLiteral("Цифры от 0 до 9 — сдвиги символов по очереди"));
-    for (QLineEdit *edit : {m_keyword, m_digits})
+    m_matrix->setToolTip(QStringLiteral("Матрица 2 × 2 или 3 × 3 по строкам, строки через точку с запятой; "
+                                        "определитель по модулю 32 нечётный"));
+    for (QLineEdit *edit : {m_keyword, m_digits, m_matrix})
         edit->setMinimumWidth(16 * edit->fontMetrics().horizontalAdvance(QLatin1Char('0')));
     m_wholeName->setObjectName(QStringLiteral("wholeKeyName"));
     // A keyword from a file may be as long as a line: it is cut, not the window widened.
@@ -65,6 +68,7 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     add(KeyForm::Keyword, QStringLiteral("Ключевое слово:"), QStringLiteral("formKeyword"), {m_keyword});
     add(KeyForm::Digits, QStringLiteral("Цифры ключа:"), QStringLiteral("formDigits"), {m_digits});
     add(KeyForm::Atbash, QStringLiteral("Атбаш: алфавит, прочитанный с конца"), QStringLiteral("formAtbash"), {});
+    add(KeyForm::Matrix, QStringLiteral("Матрица:"), QStringLiteral("formMatrix"), {m_matrix});
     m_whole = addRow(QStringLiteral("Новый или из файла:"), QStringLiteral("formWhole"), {m_wholeName});
     QWidget *wholeRow = m_whole->parentWidget();
     static_cast<QHBoxLayout *>(wholeRow->layout())->setStretchFactor(m_wholeName, 4);
@@ -168,6 +172,8 @@ QString KeyFormsPanel::formText(KeyForm form) const
         return m_keyword->text();
     case KeyForm::Digits:
         return m_digits->text();
+    case KeyForm::Matrix:
+        return m_matrix->text();
     case KeyForm::Atbash:
         break;
     }

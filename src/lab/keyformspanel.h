@@ -66,6 +66,7 @@ private:
     QSpinBox *m_affineB;
     QLineEdit *m_keyword;
     QLineEdit *m_digits;
+    QLineEdit *m_matrix;
     QLabel *m_wholeName;
     QRadioButton *m_whole;
     QList<FormRow> m_forms;

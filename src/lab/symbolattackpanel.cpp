@@ -28,6 +28,9 @@ QStringList keywordSymbols(const CipherFamily &family, const SymbolKey &key)
         text = SymbolKeys::digitsText(key);
         break;
     case SymbolKeys::KeyFileForm::Alphabet:
+    case SymbolKeys::KeyFileForm::Rectangle:
+    case SymbolKeys::KeyFileForm::TwoRectangles:
+    case SymbolKeys::KeyFileForm::Matrix:
         break;
     }
     QStringList symbols;

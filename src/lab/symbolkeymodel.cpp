@@ -90,6 +90,9 @@ QString SymbolKeyModel::describe() const
         break;
     case SymbolRule::Substitution:
     case SymbolRule::Vigenere:
+    case SymbolRule::Playfair:
+    case SymbolRule::TwoSquare:
+    case SymbolRule::Hill:
         text += QStringLiteral(" Столбец — символ открытого текста, строка — сдвиг, на пересечении — символ "
                                "шифртекста.");
         break;

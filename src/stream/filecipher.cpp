@@ -262,9 +262,13 @@ void BlockCipher::cipherSymbols(Block &block) const
     const char *data = block.input.constData();
     const char *const end = data + block.input.size();
     char *out = nullptr;
+    const bool blocks = symbols.blockSize() > 1;
     if (m_symbolBytes) {
-        block.output.resize(block.input.size());
-        out = block.output.data();
+        const qint64 room = qint64(block.input.size()) * (blocks && encrypt ? SymbolBytes::MaxGrowth : 1);
+        if (room < qint64(1) << 30) {
+            block.output.resize(int(room));
+            out = block.output.data();
+        }
     }
     QString text;
     QString result;
@@ -277,14 +281,19 @@ void BlockCipher::cipherSymbols(Block &block) const
         }
         const int size = int(line.contentEnd - data);
         if (out) {
-            if (encrypt)
+            char *contentEnd = out + size;
+            if (blocks && encrypt)
+                contentEnd = m_symbolBytes->encryptBlocks(data, size, out);
+            else if (blocks)
+                m_symbolBytes->decryptBlocks(data, size, out);
+            else if (encrypt)
                 m_symbolBytes->encrypt(data, size, out, block.place);
             else
                 m_symbolBytes->decrypt(data, size, out, block.place);
             // The line end as it was.
-            const int taken = int(line.next - data);
-            std::memcpy(out + size, line.contentEnd, std::size_t(taken - size));
-            out += taken;
+            const int ending = int(line.next - line.contentEnd);
+            std::memcpy(contentEnd, line.contentEnd, std::size_t(ending));
+            out = contentEnd + ending;
         } else {
             block.undecodable += m_inputEncoding.decode(data, size, text);
             result.resize(0);
@@ -306,6 +315,9 @@ void BlockCipher::cipherSymbols(Block &block) const
 
 void BlockCipher::pass(const QByteArray &input, KeyStreamPlace &place) const
 {
+    // One alphabet has no place to move, and a block cipher starts afresh on every line.
+    if (m_job.symbolCipher->rule() == SymbolRule::Substitution || m_job.symbolCipher->blockSize() > 1)
+        return;
     if (m_symbolBytes) {
         m_symbolBytes->pass(input.constData(), input.size(), place);
         return;

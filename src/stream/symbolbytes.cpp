@@ -55,6 +55,32 @@ std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const T
         if (unit == 0xFFFD || !encodesTo(QChar(unit), copy) || copy != char(byte))
             return std::nullopt;
     }
+    if (cipher.blockSize() == 2) {
+        auto encrypted = std::make_shared<std::vector<std::uint16_t>>(std::size_t(1) << 16);
+        auto decrypted = std::make_shared<std::vector<std::uint16_t>>(std::size_t(1) << 16);
+        for (std::size_t pair = 0; pair < encrypted->size(); ++pair) {
+            const unsigned char in[2] = { static_cast<unsigned char>(pair & 0xFF), static_cast<unsigned char>(pair >> 8) };
+            int symbols[3] = { bytes.m_symbol[in[0]], bytes.m_symbol[in[1]], 0 };
+            if (symbols[0] < 0 || symbols[1] < 0)
+                continue;
+            char out[2];
+            cipher.encryptBlock(symbols);
+            out[0] = bytes.m_byte[std::size_t(symbols[0])];
+            out[1] = bytes.m_byte[std::size_t(symbols[1])];
+            std::memcpy(&(*encrypted)[pair], out, 2);
+            symbols[0] = bytes.m_symbol[in[0]];
+            symbols[1] = bytes.m_symbol[in[1]];
+            cipher.decryptBlock(symbols);
+            out[0] = bytes.m_byte[std::size_t(symbols[0])];
+            out[1] = bytes.m_byte[std::size_t(symbols[1])];
+            std::memcpy(&(*decrypted)[pair], out, 2);
+        }
+        bytes.m_encryptedBlocks = encrypted;
+        bytes.m_decryptedBlocks = decrypted;
+    }
+    // A block cipher needs no more than which byte is which symbol.
+    if (cipher.blockSize() > 1)
+        return bytes;
     const SymbolKey &key = cipher.key();
     for (int byte = 0; byte < 256; ++byte) {
         const int symbol = bytes.m_symbol[std::size_t(byte)];
@@ -98,6 +124,26 @@ std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const T
         bytes.m_columnEncrypted = encrypted;
         bytes.m_columnDecrypted = decrypted;
     }
+    if (key.rule == SymbolRule::Autokey) {
+        auto encrypted = std::make_shared<std::vector<std::array<char, 256>>>(std::size_t(Alphabet::Size));
+        auto decrypted = std::make_shared<std::vector<std::array<char, 256>>>(std::size_t(Alphabet::Size));
+        for (int shift = 0; shift < Alphabet::Size; ++shift) {
+            std::array<char, 256> &forward = (*encrypted)[std::size_t(shift)];
+            std::array<char, 256> &back = (*decrypted)[std::size_t(shift)];
+            for (int byte = 0; byte < 256; ++byte) {
+                const int symbol = bytes.m_symbol[std::size_t(byte)];
+                forward[std::size_t(byte)] = back[std::size_t(byte)] = char(byte);
+                if (symbol >= 0)
+                    forward[std::size_t(byte)] = bytes.m_byte[std::size_t(cipher.cipherSymbolUnder(symbol, shift))];
+            }
+            for (int plain = 0; plain < Alphabet::Size; ++plain) {
+                const auto cipherByte = static_cast<unsigned char>(forward[std::size_t(static_cast<unsigned char>(bytes.m_byte[std::size_t(plain)]))]);
+                back[cipherByte] = bytes.m_byte[std::size_t(plain)];
+            }
+        }
+        bytes.m_shiftEncrypted = encrypted;
+        bytes.m_shiftDecrypted = decrypted;
+    }
     return bytes;
 }
 
@@ -130,6 +176,26 @@ void SymbolBytes::cipher(const char *line, int size, char *out, KeyStreamPlace &
         place.column = column;
         return;
     }
+    if (m_shiftEncrypted) {
+        const std::array<char, 256> *tables = (Encrypt ? m_shiftEncrypted : m_shiftDecrypted)->data();
+        std::int8_t *shifts = place.shifts.data();
+        const int period = int(place.shifts.size());
+        int column = place.column;
+        for (int i = 0; i < size; ++i) {
+            const int symbol = m_symbol[in[i]];
+            if (symbol < 0) {
+                out[i] = char(in[i]);
+                continue;
+            }
+            const char result = tables[shifts[column]][in[i]];
+            out[i] = result;
+            shifts[column] = std::int8_t(Encrypt ? symbol : m_symbol[static_cast<unsigned char>(result)]);
+            if (++column == period)
+                column = 0;
+        }
+        place.column = column;
+        return;
+    }
     for (int i = 0; i < size; ++i) {
         const int symbol = m_symbol[in[i]];
         if (symbol < 0) {
@@ -153,7 +219,7 @@ void SymbolBytes::decrypt(const char *line, int size, char *out, KeyStreamPlace 
 
 void SymbolBytes::pass(const char *data, int size, KeyStreamPlace &place) const
 {
-    if (m_cipher->rule() == SymbolRule::Substitution)
+    if (m_cipher->rule() == SymbolRule::Substitution || m_cipher->blockSize() > 1)
         return;
     const auto *in = reinterpret_cast<const unsigned char *>(data);
     const std::uint8_t *pairs = m_pairSymbols->data();
@@ -179,4 +245,99 @@ void SymbolBytes::pass(const char *data, int size, KeyStreamPlace &place) const
     place.column = int((place.column + (count - std::int64_t(last.size())) % period) % period);
     for (auto symbol = last.rbegin(); symbol != last.rend(); ++symbol)
         m_cipher->pass(*symbol, place);
+}
+
+char *SymbolBytes::encryptBlocks(const char *line, int size, char *out) const
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(line);
+    const SymbolCipher &cipher = *m_cipher;
+    const int blockSize = cipher.blockSize();
+    const bool splitsDoubles = cipher.rule() == SymbolRule::Playfair;
+    const int filler = cipher.key().filler;
+    int symbols[3];
+    char *placed[3]; // where each symbol of the block waiting for its end stands in out
+    int filled = 0;
+    const auto writeBlock = [&] {
+        cipher.encryptBlock(symbols);
+        for (int k = 0; k < blockSize; ++k)
+            *placed[k] = m_byte[std::size_t(symbols[k])];
+        filled = 0;
+    };
+    // A filler right after the block's last symbol so far: the bytes written
+    // after it move on by one.
+    const auto insertFiller = [&](int symbol) {
+        char *at = placed[filled - 1] + 1;
+        std::memmove(at + 1, at, std::size_t(out - at));
+        ++out;
+        symbols[filled] = symbol;
+        placed[filled++] = at;
+    };
+    const std::uint16_t *pairs = m_encryptedBlocks ? m_encryptedBlocks->data() : nullptr;
+    for (int i = 0; i < size; ++i) {
+        // Two symbols that make a pair, the usual case, at one lookup.
+        if (pairs && filled == 0 && i + 1 < size) {
+            const int first = m_symbol[in[i]];
+            const int second = m_symbol[in[i + 1]];
+            if (first >= 0 && second >= 0 && !(splitsDoubles && first == second)) {
+                std::uint16_t pair;
+                std::memcpy(&pair, in + i, 2);
+                std::memcpy(out, pairs + pair, 2);
+                out += 2;
+                ++i;
+                continue;
+            }
+        }
+        const int symbol = m_symbol[in[i]];
+        if (symbol < 0) {
+            *out++ = char(in[i]);
+            continue;
+        }
+        if (splitsDoubles && filled == 1 && symbols[0] == symbol) {
+            insertFiller(symbol == filler ? Polygram::secondFiller(filler) : filler);
+            writeBlock();
+        }
+        symbols[filled] = symbol;
+        placed[filled++] = out++;
+        if (filled == blockSize)
+            writeBlock();
+    }
+    if (filled > 0) {
+        const int padding = splitsDoubles && symbols[0] == filler ? Polygram::secondFiller(filler) : filler;
+        while (filled < blockSize)
+            insertFiller(padding);
+        writeBlock();
+    }
+    return out;
+}
+
+void SymbolBytes::decryptBlocks(const char *line, int size, char *out) const
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(line);
+    const SymbolCipher &cipher = *m_cipher;
+    const int blockSize = cipher.blockSize();
+    std::memcpy(out, line, std::size_t(size));
+    int symbols[3];
+    int placed[3];
+    int filled = 0;
+    const std::uint16_t *pairs = m_decryptedBlocks ? m_decryptedBlocks->data() : nullptr;
+    for (int i = 0; i < size; ++i) {
+        if (pairs && filled == 0 && i + 1 < size && m_symbol[in[i]] >= 0 && m_symbol[in[i + 1]] >= 0) {
+            std::uint16_t pair;
+            std::memcpy(&pair, in + i, 2);
+            std::memcpy(out + i, pairs + pair, 2);
+            ++i;
+            continue;
+        }
+        const int symbol = m_symbol[in[i]];
+        if (symbol < 0)
+            continue;
+        symbols[filled] = symbol;
+        placed[filled++] = i;
+        if (filled < blockSize)
+            continue;
+        cipher.decryptBlock(symbols);
+        for (int k = 0; k < blockSize; ++k)
+            out[placed[k]] = m_byte[std::size_t(symbols[k])];
+        filled = 0;
+    }
 }

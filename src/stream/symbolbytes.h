@@ -26,6 +26,16 @@ public:
     // Moves place over a plaintext (or, but for the autokey, a ciphertext).
     void pass(const char *data, int size, KeyStreamPlace &place) const;
 
+    // A block cipher's line (SymbolCipher::blockSize() > 1), as
+    // SymbolCipher enciphers it, fillers and all; returns the end of what it
+    // wrote, at most MaxGrowth · size bytes from out.
+    char *encryptBlocks(const char *line, int size, char *out) const;
+    // Deciphering keeps a line's length: size bytes from out.
+    void decryptBlocks(const char *line, int size, char *out) const;
+    // A filler for every symbol at most (Playfair's "ЛЛЛЛ"), and no more
+    // than two at the end of a line of one.
+    static constexpr int MaxGrowth = 3;
+
 private:
     explicit SymbolBytes(const SymbolCipher &cipher)
         : m_cipher(&cipher)
@@ -51,6 +61,14 @@ private:
     static constexpr int MaxTabledPeriod = 4096;
     std::shared_ptr<const std::vector<std::array<char, 256>>> m_columnEncrypted;
     std::shared_ptr<const std::vector<std::array<char, 256>>> m_columnDecrypted;
+    // Ciphers of pairs: each two bytes that are both symbols as one block,
+    // looked up whole (indexed like m_encryptedPairs).
+    std::shared_ptr<const std::vector<std::uint16_t>> m_encryptedBlocks;
+    std::shared_ptr<const std::vector<std::uint16_t>> m_decryptedBlocks;
+    // The autokey: each shift's table, the shift of a column being the
+    // plaintext symbol before it.
+    std::shared_ptr<const std::vector<std::array<char, 256>>> m_shiftEncrypted;
+    std::shared_ptr<const std::vector<std::array<char, 256>>> m_shiftDecrypted;
     // How many symbols each pair of bytes holds, for moving a place on.
     std::shared_ptr<const std::vector<std::uint8_t>> m_pairSymbols;
 };
