@@ -2,7 +2,10 @@
 // their texts from and the median they report.
 #pragma once
 
+#include "alphabet.h"
+
 #include <QFile>
+#include <QRandomGenerator>
 #include <QStringList>
 #include <QTextStream>
 
@@ -31,4 +34,25 @@ inline QStringList readParagraphs(const QString &path)
             paragraphs.append(line);
     }
     return paragraphs;
+}
+
+// Consecutive paragraphs from a random one on, one a line, cut at length
+// alphabet symbols.
+inline QString heldOutText(const QStringList &paragraphs, int length, QRandomGenerator &random)
+{
+    int paragraph = int(random.bounded(paragraphs.size()));
+    int symbols = 0;
+    QString text;
+    while (symbols < length) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        for (const QChar c : paragraphs.at(paragraph)) {
+            if (symbols == length)
+                break;
+            text += c;
+            symbols += Alphabet::indexOf(c.unicode()) >= 0;
+        }
+        paragraph = (paragraph + 1) % paragraphs.size();
+    }
+    return text;
 }

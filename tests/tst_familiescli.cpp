@@ -39,6 +39,9 @@ private slots:
     void crackFindsTheKeyword_data();
     void crackFindsTheKeyword();
     void crackRefusesBadLocks();
+    void crackBreaksTheRectangle();
+    void crackRefusesWhatNoRectangleGives_data();
+    void crackRefusesWhatNoRectangleGives();
     void analyzeTellsThePeriod();
 };
 
@@ -257,6 +260,74 @@ void FamiliesCliTest::crackRefusesBadLocks()
                            prose.toUtf8());
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(QStringLiteral("0=К: ожидается НОМЕР=БУКВА")), qPrintable(run.err));
+    QVERIFY(!QFile::exists(out));
+}
+
+// Playfair's rectangle is found from the ciphertext alone: the output is
+// what the true key deciphers (its fillers too), and the key file written
+// deciphers the same.
+void FamiliesCliTest::crackBreaksTheRectangle()
+{
+    const QStringList trueKey = arguments({ "--cipher", "playfair", "--keyword", "КНИГОЧЕЙ" });
+    const Run encrypted = runCli(arguments({ "encrypt", "-e", "utf-8" }) + trueKey, prose.toUtf8());
+    QCOMPARE(encrypted.exitCode, 0);
+    const Run expected = runCli(arguments({ "decrypt", "-e", "utf-8" }) + trueKey, encrypted.out);
+    QCOMPARE(expected.exitCode, 0);
+    QTemporaryDir dir;
+    const QString keyPath = dir.filePath(QStringLiteral("found.txt"));
+    // The limit only ends a broken search; two agreeing restarts end it first.
+    const Run cracked = runCli(arguments({ "crack", "--cipher", "playfair", "-e", "utf-8", "--seed", "1",
+                                           "--time-limit", "250", "--key-out" })
+                                   + QStringList { keyPath },
+                               encrypted.out);
+    QCOMPARE(cracked.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(cracked.out).toUpper(), QString::fromUtf8(expected.out).toUpper());
+    QVERIFY2(cracked.err.contains(QStringLiteral("шифр Плейфера; прямоугольник ")), qPrintable(cracked.err));
+    QVERIFY(readFile(keyPath).contains("шифр\tplayfair"));
+    const Run again = runCli(arguments({ "decrypt", "--cipher", "playfair", "-e", "utf-8", "--key-file" })
+                                 + QStringList { keyPath },
+                             encrypted.out);
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(again.out, cracked.out);
+}
+
+void FamiliesCliTest::crackRefusesWhatNoRectangleGives_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    const QByteArray pairs = QStringLiteral("ПРИВЕТ ИЗ ДАЛЁКОГО ГОРОДА\n").repeated(4).toUtf8();
+    QTest::newRow("cell outside the rectangle")
+        << arguments({ "--cipher", "playfair", "--lock", "А=5,1" }) << pairs << 2
+        << QStringLiteral("А=5,1: в прямоугольнике строки от 1 до 4 и столбцы от 1 до 8");
+    QTest::newRow("two-square lock without its rectangle")
+        << arguments({ "--cipher", "two-square", "--lock", "А=1,1" }) << pairs << 2
+        << QStringLiteral("А=1,1: ожидается ПРЯМОУГОЛЬНИК:СИМВОЛ=СТРОКА,СТОЛБЕЦ");
+    QTest::newRow("crib Playfair cannot give")
+        << arguments({ "--cipher", "playfair", "--crib", "ООО" }) << pairs << 2
+        << QStringLiteral("ООО: слово не может читаться ни в одном месте шифртекста");
+    QTest::newRow("doubled pair") << arguments({ "--cipher", "playfair" }) << QByteArray("ААБВ\n") << 1
+                                  << QStringLiteral("пара «АА» из двух одинаковых символов");
+    QTest::newRow("odd line") << arguments({ "--cipher", "two-square" }) << QByteArray("АБ\nВГД\n") << 1
+                              << QStringLiteral("в строке 2 нечётное число символов");
+}
+
+// Refused before any search, and no output file is left behind.
+void FamiliesCliTest::crackRefusesWhatNoRectangleGives()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("out.txt"));
+    const Run run = runCli(arguments({ "crack", "-e", "utf-8", "--seed", "1", "--time-limit", "250", "--output" })
+                               + QStringList { out } + options,
+                           input);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(!QFile::exists(out));
 }
 

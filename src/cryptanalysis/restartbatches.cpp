@@ -11,16 +11,14 @@
 
 namespace Cryptanalysis {
 
-namespace {
-
-// Restart i draws from a generator seeded with (seed, i), whatever thread
-// runs it.
 quint64 restartSeed(quint64 seed, int restart)
 {
     const quint32 words[] = { quint32(seed), quint32(seed >> 32), quint32(restart), 0x9e3779b9u };
     QRandomGenerator generator(words, 4);
     return generator.generate64();
 }
+
+namespace {
 
 // Reports come from the calling thread only; a plaintext that reads as in
 // the report before is not sent again.

@@ -27,6 +27,10 @@ struct RestartsOutcome
     int agreeing = 0;        // restarts that ended at the best key's score, or within a unit a code
 };
 
+// Restart i draws from a generator seeded with (seed, i), whatever thread
+// runs it; every attack that restarts in batches seeds its restarts so.
+quint64 restartSeed(quint64 seed, int restart);
+
 // Runs restarts of setup on schedule, with the seed, jobs, time limit,
 // progress and stop of options, until the restart policy or the clock ends
 // them. plaintextOf gives the start of the plaintext under an assignment,

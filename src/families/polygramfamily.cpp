@@ -122,6 +122,18 @@ QString PolygramFamily::keyText(const SymbolKey &key) const
     return QStringLiteral("матрица ") + Polygram::matrixText(key.matrix) + filler;
 }
 
+QString PolygramFamily::lockForm() const
+{
+    switch (m_variant) {
+    case Variant::Playfair:
+    case Variant::TwoSquare:
+        return rectangleLockForm();
+    case Variant::Hill:
+        break;
+    }
+    return CipherFamily::lockForm();
+}
+
 QStringList PolygramFamily::attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const
 {
     switch (m_variant) {
@@ -131,7 +143,7 @@ QStringList PolygramFamily::attackOptionProblems(QStringView ciphertext, const F
     case Variant::TwoSquare:
         break;
     }
-    return CipherFamily::attackOptionProblems(ciphertext, options);
+    return rectangleOptionProblems(ciphertext, options);
 }
 
 FamilyAttackResult PolygramFamily::attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
@@ -144,7 +156,7 @@ FamilyAttackResult PolygramFamily::attack(QStringView ciphertext, const Cryptana
     case Variant::TwoSquare:
         break;
     }
-    return CipherFamily::attack(ciphertext, model, options);
+    return attackRectangles(ciphertext, model, options);
 }
 
 // Hill's attack: known plaintext from the cribs, else the search row by row.

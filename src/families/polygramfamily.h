@@ -28,6 +28,7 @@ public:
     SymbolKeys::KeyFileForm keyFileForm() const override;
     QString keyText(const SymbolKey &key) const override;
 
+    QString lockForm() const override;
     QStringList attackOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const override;
     FamilyAttackResult attack(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
                               const FamilyAttackOptions &options) const override;
@@ -36,10 +37,16 @@ protected:
     SymbolRule rule() const override;
 
 private:
-    // Each variant's attack, in a section of its own below.
+    // Each variant's attack: Hill's in a section of its own in
+    // polygramfamily.cpp, Playfair's and the two-square's in
+    // polygramrectangleattack.cpp.
     QStringList hillOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const;
     FamilyAttackResult attackHill(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
                                   const FamilyAttackOptions &options) const;
+    QString rectangleLockForm() const;
+    QStringList rectangleOptionProblems(QStringView ciphertext, const FamilyAttackOptions &options) const;
+    FamilyAttackResult attackRectangles(QStringView ciphertext, const Cryptanalysis::LanguageModel &model,
+                                        const FamilyAttackOptions &options) const;
 
     Variant m_variant;
 };

@@ -133,12 +133,12 @@ std::optional<SymbolBytes> SymbolBytes::make(const SymbolCipher &cipher, const T
             for (int byte = 0; byte < 256; ++byte) {
                 const int symbol = bytes.m_symbol[std::size_t(byte)];
                 forward[std::size_t(byte)] = back[std::size_t(byte)] = char(byte);
-                if (symbol >= 0)
-                    forward[std::size_t(byte)] = bytes.m_byte[std::size_t(cipher.cipherSymbolUnder(symbol, shift))];
-            }
-            for (int plain = 0; plain < Alphabet::Size; ++plain) {
-                const auto cipherByte = static_cast<unsigned char>(forward[std::size_t(static_cast<unsigned char>(bytes.m_byte[std::size_t(plain)]))]);
-                back[cipherByte] = bytes.m_byte[std::size_t(plain)];
+                if (symbol < 0)
+                    continue;
+                KeyStreamPlace place { 0, { std::int8_t(shift) } };
+                forward[std::size_t(byte)] = bytes.m_byte[std::size_t(cipher.encryptSymbol(symbol, place))];
+                place = KeyStreamPlace { 0, { std::int8_t(shift) } };
+                back[std::size_t(byte)] = bytes.m_byte[std::size_t(cipher.decryptSymbol(symbol, place))];
             }
         }
         bytes.m_shiftEncrypted = encrypted;

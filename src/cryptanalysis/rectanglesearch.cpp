@@ -1,0 +1,294 @@
+#include "rectanglesearch.h"
+
+#include "keytable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace Cryptanalysis {
+
+namespace {
+
+using Cells = std::array<std::int8_t, SymbolCount>;
+
+void swapRows(Cells &cells, int r, int s)
+{
+    for (int column = 0; column < Polygram::Columns; ++column)
+        std::swap(cells[std::size_t(Polygram::cellAt(r, column))], cells[std::size_t(Polygram::cellAt(s, column))]);
+}
+
+void swapColumns(Cells &cells, int c, int d)
+{
+    for (int row = 0; row < Polygram::Rows; ++row)
+        std::swap(cells[std::size_t(Polygram::cellAt(row, c))], cells[std::size_t(Polygram::cellAt(row, d))]);
+}
+
+void reverseRows(Cells &cells)
+{
+    for (int row = 0; row < Polygram::Rows / 2; ++row)
+        swapRows(cells, row, Polygram::Rows - 1 - row);
+}
+
+void reverseColumns(Cells &cells)
+{
+    for (int column = 0; column < Polygram::Columns / 2; ++column)
+        swapColumns(cells, column, Polygram::Columns - 1 - column);
+}
+
+// Two different numbers below bound.
+std::pair<int, int> twoOf(QRandomGenerator &random, int bound)
+{
+    const int first = int(random.bounded(bound));
+    int second = int(random.bounded(bound - 1));
+    if (second >= first)
+        ++second;
+    return { first, second };
+}
+
+} // namespace
+
+bool cribFits(RectangleVariant variant, const std::vector<std::int8_t> &cipher, const std::vector<std::int8_t> &crib,
+              int start)
+{
+    const int length = int(crib.size());
+    if (start < 0 || start + length > int(cipher.size()))
+        return false;
+    const bool playfair = variant == RectangleVariant::Playfair;
+    if (playfair) {
+        for (int i = 0; i < length; ++i) {
+            if (crib[std::size_t(i)] == cipher[std::size_t(start + i)])
+                return false;
+        }
+    }
+    // Cipher pair -> plain pair, as codes 32 · first + second.
+    std::vector<std::pair<int, int>> read;
+    const auto agrees = [&read](int cipherPair, int plainPair) {
+        for (const auto &[c, p] : read) {
+            if ((c == cipherPair) != (p == plainPair))
+                return false;
+        }
+        read.emplace_back(cipherPair, plainPair);
+        return true;
+    };
+    for (int i = start + (start & 1); i + 1 < start + length; i += 2) {
+        const int a = crib[std::size_t(i - start)], b = crib[std::size_t(i - start + 1)];
+        const int x = cipher[std::size_t(i)], y = cipher[std::size_t(i + 1)];
+        if (playfair && a == b)
+            return false;
+        if (!agrees(x * SymbolCount + y, a * SymbolCount + b))
+            return false;
+        // Playfair reads a pair backwards as the pair reversed.
+        if (playfair && !agrees(y * SymbolCount + x, b * SymbolCount + a))
+            return false;
+    }
+    return true;
+}
+
+void RectangleBoard::post(const RectangleOutcome &outcome)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_any || outcome.total > m_best.total) {
+        m_best = outcome;
+        m_any = true;
+    }
+}
+
+bool RectangleBoard::best(RectangleOutcome &outcome) const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_any)
+        outcome = m_best;
+    return m_any;
+}
+
+RectangleSearch::RectangleSearch(RectangleVariant variant, const KeywordCipherText &text, const LanguageModel &model,
+                                 const std::vector<CellLock> &locks, const std::vector<Crib> &cribs,
+                                 const RectangleSchedule &schedule, const Deadline &deadline, quint64 seed)
+    : m_variant(variant)
+    , m_text(text)
+    , m_scores(model.scores())
+    , m_locks(locks)
+    , m_cribs(cribs)
+    , m_schedule(schedule)
+    , m_deadline(deadline)
+    , m_random(seededGenerator(seed))
+    , m_plain(text.symbols.size(), 0)
+{
+}
+
+void RectangleSearch::start()
+{
+    const int rectangles = m_variant == RectangleVariant::TwoSquare ? 2 : 1;
+    for (int r = 0; r < rectangles; ++r) {
+        Cells cells;
+        cells.fill(-1);
+        std::array<bool, SymbolCount> placed {};
+        for (const CellLock &lock : m_locks) {
+            if (lock.rectangle == r) {
+                cells[std::size_t(lock.cell)] = std::int8_t(lock.symbol);
+                placed[std::size_t(lock.symbol)] = true;
+            }
+        }
+        std::vector<int> free;
+        for (int symbol = 0; symbol < SymbolCount; ++symbol) {
+            if (!placed[std::size_t(symbol)])
+                free.push_back(symbol);
+        }
+        shuffleExactly(m_random, free.data(), int(free.size()));
+        std::size_t next = 0;
+        for (std::int8_t &cell : cells) {
+            if (cell < 0)
+                cell = std::int8_t(free[next++]);
+        }
+        (r == 0 ? m_key.first : m_key.second) = Polygram::Rectangle::of(cells);
+    }
+    if (rectangles == 1)
+        m_key.second = m_key.first;
+}
+
+bool RectangleSearch::keepsLocks() const
+{
+    for (const CellLock &lock : m_locks) {
+        const Polygram::Rectangle &rectangle = lock.rectangle == 0 ? m_key.first : m_key.second;
+        if (rectangle.symbolAt[std::size_t(lock.cell)] != lock.symbol)
+            return false;
+    }
+    return true;
+}
+
+// Moves the key one step; false when the step would move a locked symbol
+// (the key is then left half moved, for the caller to restore).
+bool RectangleSearch::move()
+{
+    const bool playfair = m_variant == RectangleVariant::Playfair;
+    Polygram::Rectangle &rectangle = playfair || m_random.bounded(2) == 0 ? m_key.first : m_key.second;
+    Cells cells = rectangle.symbolAt;
+    int kind = int(m_random.bounded(100));
+    if ((kind -= m_schedule.rowSwapPercent) < 0) {
+        const auto [r, s] = twoOf(m_random, Polygram::Rows);
+        swapRows(cells, r, s);
+    } else if (playfair && (kind -= m_schedule.columnSwapPercent) < 0) {
+        const auto [c, d] = twoOf(m_random, Polygram::Columns);
+        swapColumns(cells, c, d);
+    } else if (playfair && (kind -= m_schedule.reversalPercent) < 0) {
+        if (m_random.bounded(2) == 0)
+            reverseRows(cells);
+        else
+            reverseColumns(cells);
+    } else {
+        const auto [i, j] = twoOf(m_random, SymbolCount);
+        std::swap(cells[std::size_t(i)], cells[std::size_t(j)]);
+    }
+    rectangle = Polygram::Rectangle::of(cells);
+    return keepsLocks();
+}
+
+qint64 RectangleSearch::evaluate(qint64 &languageScore)
+{
+    const int size = m_text.size();
+    const std::int8_t *cipher = m_text.symbols.data();
+    std::int8_t *plain = m_plain.data();
+    for (int i = 0; i + 1 < size; i += 2) {
+        int a = cipher[i], b = cipher[i + 1];
+        m_key.decrypt(m_variant, a, b);
+        plain[i] = std::int8_t(a);
+        plain[i + 1] = std::int8_t(b);
+    }
+    const std::int8_t *history = m_text.history.data();
+    qint64 sum = 0;
+    for (int i = 0; i < size; ++i) {
+        const int h = history[i];
+        if (h >= 3) {
+            sum += m_scores[ngramIndex(plain[i - 3], plain[i - 2], plain[i - 1], plain[i])];
+        } else {
+            const int a = Boundary;
+            const int b = h >= 2 ? plain[i - 2] : Boundary;
+            const int c = h >= 1 ? plain[i - 1] : Boundary;
+            sum += m_scores[ngramIndex(a, b, c, plain[i])];
+        }
+    }
+    languageScore = sum;
+    return m_cribs.empty() ? sum : sum + cribReward();
+}
+
+qint64 RectangleSearch::cribReward() const
+{
+    int letters = 0;
+    for (const Crib &crib : m_cribs) {
+        int best = 0;
+        const int length = int(crib.symbols.size());
+        for (const CribPlacement &placement : crib.placements) {
+            int read = 0;
+            for (int i = 0; i < length; ++i)
+                read += m_plain[std::size_t(placement.start + i)] == crib.symbols[std::size_t(i)];
+            best = std::max(best, read);
+        }
+        letters += best;
+    }
+    return qint64(std::llround(letters * m_schedule.cribLetterNats * LanguageModel::Scale));
+}
+
+qint64 RectangleSearch::scoreOf(const RectangleKey &key, qint64 *languageScore)
+{
+    m_key = key;
+    qint64 language = 0;
+    const qint64 total = evaluate(language);
+    if (languageScore)
+        *languageScore = language;
+    return total;
+}
+
+RectangleOutcome RectangleSearch::run(RectangleBoard *board)
+{
+    start();
+    return anneal(m_schedule.startTemperaturePerSymbol, board);
+}
+
+RectangleOutcome RectangleSearch::reheat(const RectangleKey &from, RectangleBoard *board)
+{
+    m_key = from;
+    return anneal(m_schedule.startTemperaturePerSymbol * m_schedule.reheatShare, board);
+}
+
+RectangleOutcome RectangleSearch::anneal(double temperaturePerSymbol, RectangleBoard *board)
+{
+    RectangleOutcome best;
+    best.key = m_key;
+    best.total = evaluate(best.languageScore);
+    qint64 current = best.total;
+    const int moves = m_schedule.annealMoves;
+    const double startTemperature = temperaturePerSymbol * LanguageModel::Scale * std::max(1, m_text.size());
+    for (int step = 0; step < moves; ++step) {
+        if (step % m_schedule.movesBetweenChecks == 0) {
+            if (board)
+                board->post(best);
+            if (step > 0 && m_deadline.passed())
+                break;
+        }
+        const RectangleKey before = m_key;
+        if (!move()) {
+            m_key = before;
+            continue;
+        }
+        qint64 language = 0;
+        const qint64 candidate = evaluate(language);
+        const qint64 delta = candidate - current;
+        const double temperature = startTemperature * (1.0 - double(step) / moves);
+        if (delta >= 0 || (temperature > 0 && m_random.generateDouble() < std::exp(double(delta) / temperature))) {
+            current = candidate;
+            if (candidate > best.total) {
+                best.key = m_key;
+                best.total = candidate;
+                best.languageScore = language;
+            }
+        } else {
+            m_key = before;
+        }
+    }
+    if (board)
+        board->post(best);
+    return best;
+}
+
+} // namespace Cryptanalysis
