@@ -43,6 +43,8 @@ for tool in homophonic substitute; do
     expect "analyze" $tool an
     expect "--help --version" $tool -
     expect "--chart --choice" $tool analyze --ch
+    expect "--cipher" $tool analyze --ci
+    expect "--pair-chart" $tool analyze --pa
     expect "--choice" $tool encrypt --ch
     expect "" $tool decrypt --ch
     expect "--help --homophones" $tool keygen --h

@@ -1,8 +1,11 @@
 // homophonic analyze, run as a process: what it reads, what it prints and
 // how it fails.
+#include "alphabet.h"
+#include "cipherfamily.h"
 #include "clirunner.h"
 #include "homophonic.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -41,6 +44,45 @@ qint64 countOf(const QJsonObject &part, const QString &label)
     return qint64(part.value(QStringLiteral("counts")).toObject().value(label).toDouble());
 }
 
+qint64 pairCountOf(const QJsonObject &part, int first, int second)
+{
+    const QJsonArray rows = part.value(QStringLiteral("pairs")).toObject().value(QStringLiteral("counts")).toArray();
+    return qint64(rows.at(first).toArray().at(second).toDouble());
+}
+
+// Several lines of prose, some of an odd number of symbols, so that a key
+// that ran on wrongly from line to line, or pairs that crossed lines, show.
+QByteArray proseInCp1251()
+{
+    return cp1251(QStringLiteral("Осенью в нашем городе рано темнеет.\n"
+                                 "По вечерам в окнах библиотеки долго горит свет, и студенты сидят над книгами.\r\n"
+                                 "Шифр, который прячет слова, но оставляет их привычки, выдаст себя.\n\n"
+                                 "Частая буква останется частой, редкая — редкой.\n"));
+}
+
+// The options that give a key of each form, with values the family takes:
+// the two-square takes a keyword for each of its two rectangles, and ЛЕСА
+// read as Hill's matrix (11 6; 17 1) has an odd determinant.
+QStringList keyFormOptions(const CipherFamily &family, KeyForm form)
+{
+    switch (form) {
+    case KeyForm::Keyword:
+        return family.valuesTaken(form) == 2 ? arguments({ "--keyword", "ЛЕСА", "--keyword", "ШИФР" })
+                                              : arguments({ "--keyword", "ЛЕСА" });
+    case KeyForm::Shift:
+        return arguments({ "--shift", "3" });
+    case KeyForm::Affine:
+        return arguments({ "--affine", "5,7" });
+    case KeyForm::Digits:
+        return arguments({ "--digits", "31415" });
+    case KeyForm::Atbash:
+        return arguments({ "--atbash" });
+    case KeyForm::Matrix:
+        return arguments({ "--matrix", "3 5; 2 7" });
+    }
+    return QStringList();
+}
+
 } // namespace
 
 class AnalyzeCliTest : public QObject
@@ -54,8 +96,14 @@ private slots:
     void guessCoversTheWholeFile_data();
     void guessCoversTheWholeFile();
     void sideBySideCountsMatchTheTable();
+    void symbolKeysEncryptAsEncryptDoes_data();
+    void symbolKeysEncryptAsEncryptDoes();
+    void caesarShiftsTheProfileByThree();
+    void pairsOfEveryTextOfSymbols_data();
+    void pairsOfEveryTextOfSymbols();
     void failures_data();
     void failures();
+    void chartReplacesTheOldOneWhole_data();
     void chartReplacesTheOldOneWhole();
 
 private:
@@ -188,6 +236,148 @@ void AnalyzeCliTest::sideBySideCountsMatchTheTable()
     QCOMPARE(plain.value(QStringLiteral("ioc")), cipher.value(QStringLiteral("ioc")));
 }
 
+void AnalyzeCliTest::symbolKeysEncryptAsEncryptDoes_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QStringList>("keyOptions");
+    // Every family's every key form, and its key file, from the family list:
+    // a family added to it is tried here too.
+    for (const CipherFamily *family : cipherFamilies()) {
+        if (family->isHomophonic())
+            continue;
+        for (const KeyForm form : family->keyForms()) {
+            const QStringList options = keyFormOptions(*family, form);
+            QTest::addRow("%s %s", qPrintable(family->name()), qPrintable(options.first()))
+                << family->name() << options;
+        }
+        QTest::addRow("%s --key-file", qPrintable(family->name())) << family->name() << QStringList();
+        if (family->takesFiller()) {
+            QTest::addRow("%s with its own filler", qPrintable(family->name()))
+                << family->name() << keyFormOptions(*family, family->keyForms().first()) + arguments({ "--filler", "Х" });
+        }
+    }
+}
+
+// What analyze counts of the ciphertext it makes in memory is what it counts
+// of the file that encrypt writes with the same key, read as a text of
+// symbols: frequencies, pairs and period statistics alike.
+void AnalyzeCliTest::symbolKeysEncryptAsEncryptDoes()
+{
+    QFETCH(QString, family);
+    QFETCH(QStringList, keyOptions);
+    QVERIFY(writeFile(path(QStringLiteral("text.txt")), proseInCp1251()));
+    if (keyOptions.isEmpty()) {
+        const Run keygen = runCli({ QStringLiteral("keygen"), QStringLiteral("--cipher"), family, QStringLiteral("--seed"),
+                                    QStringLiteral("7"), QStringLiteral("-o"), path(QStringLiteral("key.txt")) });
+        QCOMPARE(keygen.exitCode, 0);
+        keyOptions = QStringList { QStringLiteral("--key-file"), path(QStringLiteral("key.txt")) };
+    }
+    const QStringList keyed = QStringList { QStringLiteral("--cipher"), family } + keyOptions;
+    const Run encrypted = runCli(QStringList { QStringLiteral("encrypt"), QStringLiteral("-i"), path(QStringLiteral("text.txt")),
+                                               QStringLiteral("-o"), path(QStringLiteral("cipher.txt")) }
+                                 + keyed);
+    QCOMPARE(encrypted.exitCode, 0);
+    const QStringList analyze { QStringLiteral("analyze"), QStringLiteral("--format"), QStringLiteral("json") };
+    const Run side = runCli(analyze + keyed + QStringList { QStringLiteral("-i"), path(QStringLiteral("text.txt")) });
+    const Run ofPlain = runCli(analyze + arguments({ "--as", "plain", "-i" }) + QStringList { path(QStringLiteral("text.txt")) });
+    const Run ofCipher = runCli(analyze + arguments({ "--as", "plain", "-i" }) + QStringList { path(QStringLiteral("cipher.txt")) });
+    QCOMPARE(side.err, QString());
+    QCOMPARE(side.exitCode, 0);
+    QCOMPARE(ofCipher.exitCode, 0);
+
+    const QJsonObject json = parsedJson(side.out);
+    const QJsonObject plainAlone = parsedJson(ofPlain.out).value(QStringLiteral("plain")).toObject();
+    const QJsonObject cipherAlone = parsedJson(ofCipher.out).value(QStringLiteral("plain")).toObject();
+    QCOMPARE(json.value(QStringLiteral("plain")).toObject(), plainAlone);
+    QCOMPARE(json.value(QStringLiteral("cipher")).toObject(), cipherAlone);
+    QVERIFY(cipherAlone != plainAlone);
+    QVERIFY(cipherAlone.value(QStringLiteral("pairs")).toObject().value(QStringLiteral("total")).toDouble() > 50);
+    // The period statistics are the ciphertext's.
+    QCOMPARE(json.value(QStringLiteral("periods")).toObject(),
+             parsedJson(ofCipher.out).value(QStringLiteral("periods")).toObject());
+}
+
+// Caesar's cipher moves every symbol three places on: the ciphertext's
+// profile is the plaintext's, shifted, in single symbols and in pairs.
+void AnalyzeCliTest::caesarShiftsTheProfileByThree()
+{
+    QVERIFY(writeFile(path(QStringLiteral("text.txt")), proseInCp1251()));
+    const QStringList common = arguments({ "analyze", "--cipher", "mono", "--shift", "3", "-i" })
+        + QStringList { path(QStringLiteral("text.txt")) };
+    const Run run = runCli(common + arguments({ "--format", "json" }));
+    QCOMPARE(run.exitCode, 0);
+    const QJsonObject json = parsedJson(run.out);
+    const QJsonObject plain = json.value(QStringLiteral("plain")).toObject();
+    const QJsonObject cipher = json.value(QStringLiteral("cipher")).toObject();
+    const auto shifted = [](int symbol) { return (symbol + 3) % Alphabet::Size; };
+    for (int symbol = 0; symbol < Alphabet::Size; ++symbol) {
+        QCOMPARE(countOf(cipher, Alphabet::symbol(shifted(symbol))), countOf(plain, Alphabet::symbol(symbol)));
+        for (int second = 0; second < Alphabet::Size; ++second)
+            QCOMPARE(pairCountOf(cipher, shifted(symbol), shifted(second)), pairCountOf(plain, symbol, second));
+    }
+    QVERIFY(countOf(plain, QStringLiteral(" ")) > 20);
+    QCOMPARE(countOf(cipher, QStringLiteral("В")), countOf(plain, QStringLiteral(" ")));
+    QCOMPARE(cipher.value(QStringLiteral("ioc")), plain.value(QStringLiteral("ioc")));
+    QCOMPARE(cipher.value(QStringLiteral("other")), plain.value(QStringLiteral("other")));
+
+    // The text report names the right-hand text the ciphertext, though it is
+    // written in symbols too.
+    const QString report = QString::fromUtf8(runCli(common).out);
+    QVERIFY2(report.startsWith(QStringLiteral("Открытый текст")) && report.contains(QStringLiteral("Шифртекст")),
+             qPrintable(report));
+    QVERIFY(report.contains(QStringLiteral("Нет в шифртексте:")));
+    QVERIFY(report.contains(QStringLiteral("Прочие символы шифртекста")));
+}
+
+void AnalyzeCliTest::pairsOfEveryTextOfSymbols_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<bool>("plainPairs");
+    QTest::addColumn<bool>("cipherPairs");
+
+    // АБ (В left over), then ГД and ␣Е: three pairs.
+    const QByteArray text = cp1251(QStringLiteral("Аб,в\nгД е\n"));
+    QTest::newRow("a plaintext has pairs") << text << QStringList() << true << false;
+    QTest::newRow("with a homophonic key, only the plaintext: its ciphertext is codes")
+        << text << arguments({ "--key", "2" }) << true << false;
+    QTest::newRow("with a Vigenère key, both texts")
+        << text << arguments({ "--cipher", "vigenere", "--keyword", "ОН" }) << true << true;
+    QTest::newRow("codes read as ciphertext have none")
+        << QByteArray("01 33 65 \n") << QStringList() << false << false;
+}
+
+void AnalyzeCliTest::pairsOfEveryTextOfSymbols()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, extra);
+    QFETCH(bool, plainPairs);
+    QFETCH(bool, cipherPairs);
+    QVERIFY(writeFile(path(QStringLiteral("text.txt")), bytes));
+    const QStringList common = QStringList { QStringLiteral("analyze"), QStringLiteral("-i"),
+                                             path(QStringLiteral("text.txt")) } + extra;
+    const Run run = runCli(common + arguments({ "--format", "json" }));
+    QCOMPARE(run.exitCode, 0);
+    const QJsonObject json = parsedJson(run.out);
+    const QJsonObject plain = json.value(QStringLiteral("plain")).toObject();
+    QCOMPARE(plain.contains(QStringLiteral("pairs")), plainPairs);
+    QCOMPARE(json.value(QStringLiteral("cipher")).toObject().contains(QStringLiteral("pairs")), cipherPairs);
+    if (plainPairs) {
+        const QJsonObject pairs = plain.value(QStringLiteral("pairs")).toObject();
+        QCOMPARE(pairs.value(QStringLiteral("total")).toDouble(), 3.0);
+        QCOMPARE(pairCountOf(plain, Alphabet::indexOf(u'А'), Alphabet::indexOf(u'Б')), qint64(1));
+        QCOMPARE(pairCountOf(plain, Alphabet::indexOf(u'Г'), Alphabet::indexOf(u'Д')), qint64(1));
+        QCOMPARE(pairCountOf(plain, Alphabet::indexOf(u' '), Alphabet::indexOf(u'Е')), qint64(1));
+        QCOMPARE(pairCountOf(plain, Alphabet::indexOf(u'В'), Alphabet::indexOf(u'Г')), qint64(0));
+        // Three pairs, each once: no two coincide.
+        QCOMPARE(pairs.value(QStringLiteral("indexOfCoincidence")).toDouble(), 0.0);
+        QCOMPARE(pairs.value(QStringLiteral("doubled")).toDouble(), 0.0);
+        QCOMPARE(pairs.value(QStringLiteral("mostFrequent")).toArray().size(), 3);
+    }
+    const QString report = QString::fromUtf8(runCli(common).out);
+    QCOMPARE(report.contains(QStringLiteral("Пары символов")), plainPairs);
+}
+
 void AnalyzeCliTest::failures_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -219,6 +409,37 @@ void AnalyzeCliTest::failures_data()
                                       << QStringLiteral("пустое имя файла у параметра «--chart»");
     QTest::newRow("output is not an option of analyze") << QStringList { QStringLiteral("analyze") } + arguments({ "-i", "text.txt", "-o", "x.txt" }) << QString()
                                                         << 2 << QStringLiteral("не принимает параметр «--output»");
+
+    // A symbol family's key is checked before any file is opened.
+    const QStringList charted = arguments({ "analyze", "-i", "text.txt", "--chart", "old.svg", "--pair-chart", "pairs.svg" });
+    QTest::newRow("a shift out of range") << charted + arguments({ "--cipher", "mono", "--shift", "32" }) << QString()
+                                          << 2 << QStringLiteral("--shift");
+    QTest::newRow("another family's key form") << charted + arguments({ "--cipher", "vigenere", "--shift", "3" })
+                                               << QString() << 2 << QStringLiteral("не задаёт ключ шифра «vigenere»");
+    QTest::newRow("a key form without a family") << charted + arguments({ "--shift", "3" }) << QString() << 2
+                                                 << QStringLiteral("выбрана гомофоническая замена");
+    QTest::newRow("a family without a key") << charted + arguments({ "--cipher", "mono" }) << QString() << 2
+                                            << QStringLiteral("не указан ключ шифра «mono»");
+    QTest::newRow("a homophonic key for another family") << charted + arguments({ "--cipher", "mono", "--shift", "3", "--key", "2" })
+                                                         << QString() << 2 << QStringLiteral("только для гомофонической замены");
+    QTest::newRow("a seed for another family") << charted + arguments({ "--cipher", "mono", "--atbash", "--seed", "1" })
+                                               << QString() << 2 << QStringLiteral("«--seed» — только для гомофонической");
+    QTest::newRow("ciphertext reading with a symbol key") << charted + arguments({ "--cipher", "mono", "--atbash", "--as", "cipher" })
+                                                          << QString() << 2 << QStringLiteral("--as cipher не подходит");
+    QTest::newRow("a text for a key file") << charted + arguments({ "--cipher", "mono", "--key-file", "text.txt" })
+                                           << QString() << 2 << QStringLiteral("файл ключа не принят");
+    // What cannot be drawn is found before any chart is written.
+    QTest::newRow("pairs of codes") << arguments({ "analyze", "-i", "codes.txt", "--chart", "old.svg", "--pair-chart", "pairs.svg" })
+                                    << QString() << 1 << QStringLiteral("пар символов алфавита в нём нет");
+    QTest::newRow("no line with two symbols") << arguments({ "analyze", "-i", "lone.txt", "--chart", "old.svg", "--pair-chart", "pairs.svg" })
+                                              << QString() << 1 << QStringLiteral("пар для графика нет");
+    QTest::newRow("too few symbols for the period chart")
+        << arguments({ "analyze", "-i", "single.txt", "--chart", "old.svg", "--period-chart", "periods.svg" }) << QString() << 1
+        << QStringLiteral("слишком мало для графика по периодам");
+    QTest::newRow("pair chart in a missing folder") << arguments({ "analyze", "-i", "text.txt", "--pair-chart", "нет/пары.svg" })
+                                                    << QString() << 1 << QStringLiteral("не удалось создать файл");
+    QTest::newRow("empty pair chart name") << arguments({ "analyze", "-i", "text.txt", "--pair-chart", "" }) << QString() << 2
+                                           << QStringLiteral("пустое имя файла у параметра «--pair-chart»");
 }
 
 void AnalyzeCliTest::failures()
@@ -231,6 +452,10 @@ void AnalyzeCliTest::failures()
     QVERIFY(writeFile(path(QStringLiteral("newlines.txt")), QByteArray("\r\n\n\n")));
     // Long enough that its chart is bigger than the limit of 512 bytes.
     QVERIFY(writeFile(path(QStringLiteral("text.txt")), cp1251(sentence)));
+    QVERIFY(writeFile(path(QStringLiteral("codes.txt")), QByteArray("01 33 65 01 00 \n")));
+    // Two symbols, but on lines of their own; one symbol alone.
+    QVERIFY(writeFile(path(QStringLiteral("lone.txt")), cp1251(QStringLiteral("А\nб.\n"))));
+    QVERIFY(writeFile(path(QStringLiteral("single.txt")), cp1251(QStringLiteral("Я!\n"))));
     const QByteArray oldChart = "<svg>прежний график</svg>";
     QVERIFY(writeFile(path(QStringLiteral("old.svg")), oldChart));
     const QStringList before_entries = QDir(m_dir->path()).entryList(QDir::Files);
@@ -250,19 +475,35 @@ void AnalyzeCliTest::failures()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), before_entries);
 }
 
+void AnalyzeCliTest::chartReplacesTheOldOneWhole_data()
+{
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("frequencies") << arguments({ "--key", "3" }) << QStringLiteral("--chart")
+                                 << QStringLiteral("индекс совпадений");
+    QTest::newRow("pairs") << arguments({ "--cipher", "autokey", "--keyword", "ОН" }) << QStringLiteral("--pair-chart")
+                           << QStringLiteral("второй символ пары");
+    QTest::newRow("periods") << QStringList() << QStringLiteral("--period-chart")
+                             << QStringLiteral("предполагаемый период");
+}
+
 void AnalyzeCliTest::chartReplacesTheOldOneWhole()
 {
+    QFETCH(QStringList, extra);
+    QFETCH(QString, option);
+    QFETCH(QString, caption);
     QVERIFY(writeFile(path(QStringLiteral("text.txt")), cp1251(sentence)));
     QVERIFY(writeFile(path(QStringLiteral("chart.svg")), QByteArray(100000, 'x')));
-    const Run run = runCli({ QStringLiteral("analyze"), QStringLiteral("--key"), QStringLiteral("3"),
-                             QStringLiteral("-i"), path(QStringLiteral("text.txt")), QStringLiteral("--chart"),
-                             path(QStringLiteral("chart.svg")) });
+    const Run run = runCli(QStringList { QStringLiteral("analyze"), QStringLiteral("-i"), path(QStringLiteral("text.txt")),
+                                         option, path(QStringLiteral("chart.svg")) }
+                           + extra);
     QCOMPARE(run.exitCode, 0);
     const QByteArray svg = readFile(path(QStringLiteral("chart.svg")));
     QVERIFY(svg.startsWith("<?xml"));
     QVERIFY(svg.trimmed().endsWith("</svg>"));
     QVERIFY(!svg.contains("xxxx"));
-    QVERIFY(QString::fromUtf8(svg).contains(QStringLiteral("индекс совпадений")));
+    QVERIFY(QString::fromUtf8(svg).contains(caption));
 }
 
 QTEST_MAIN(AnalyzeCliTest)

@@ -3,6 +3,8 @@
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
 #include "keytable.h"
+#include "pairreport.h"
+#include "pairstatistics.h"
 #include "periodicity.h"
 #include "symbolcipher.h"
 #include "symbolkeys.h"
@@ -112,6 +114,43 @@ double entropyTerm(double count, double total)
     return count / total * std::log2(total / count);
 }
 
+// The pairs seen, each written as its two symbols (the space as itself).
+QVariantMap seenPairs(const PairCounts &pairs)
+{
+    QVariantMap seen;
+    for (int first = 0; first < Alphabet::Size; ++first) {
+        for (int second = 0; second < Alphabet::Size; ++second) {
+            if (pairs.at(first, second) > 0)
+                seen.insert(QString(Alphabet::symbol(first)) + Alphabet::symbol(second), pairs.at(first, second));
+        }
+    }
+    return seen;
+}
+
+// Renders an SVG picture with rsvg-convert, as a browser would show it.
+QImage rendered(const QByteArray &svg)
+{
+    // ./test installs librsvg2-bin, so a missing renderer is a failure.
+    const QString renderer = QStandardPaths::findExecutable(QStringLiteral("rsvg-convert"));
+    if (renderer.isEmpty()) {
+        qWarning("rsvg-convert not found: install librsvg2-bin");
+        return QImage();
+    }
+    QTemporaryDir dir;
+    QFile svgFile(dir.filePath(QStringLiteral("chart.svg")));
+    if (!dir.isValid() || !svgFile.open(QIODevice::WriteOnly) || svgFile.write(svg) != svg.size())
+        return QImage();
+    svgFile.close();
+    const QString png = dir.filePath(QStringLiteral("chart.png"));
+    QProcess render;
+    render.start(renderer, { QStringLiteral("--format=png"), QStringLiteral("--output"), png, svgFile.fileName() });
+    if (!render.waitForFinished(60000) || render.exitStatus() != QProcess::NormalExit || render.exitCode() != 0) {
+        qWarning("%s", render.readAllStandardError().constData());
+        return QImage();
+    }
+    return QImage(png);
+}
+
 } // namespace
 
 class StatisticsTest : public QObject
@@ -150,6 +189,15 @@ private slots:
     void chartPanelsShareOneScale();
     void columnsAreShiftedPlaintextColumns_data();
     void columnsAreShiftedPlaintextColumns();
+    void pairsAreCountedLineByLine_data();
+    void pairsAreCountedLineByLine();
+    void pairMeasures_data();
+    void pairMeasures();
+    void pairJsonHoldsTheWholeTable();
+    void pairReportFitsEightyColumns_data();
+    void pairReportFitsEightyColumns();
+    void pairChartIsValidAndRenders_data();
+    void pairChartIsValidAndRenders();
 };
 
 void StatisticsTest::symbolMeasures_data()
@@ -297,6 +345,8 @@ void StatisticsTest::bytesCountAsTheirDecodedText()
     CodeCounter textCodes;
     CodeTokenTally bytesTally;
     CodeTokenTally textTally;
+    PairCounter bytesPairs(&decoding);
+    PairCounter textPairs;
     for (int round = 0; round < 400; ++round) {
         QByteArray line;
         const int length = lineLength(random);
@@ -310,6 +360,8 @@ void StatisticsTest::bytesCountAsTheirDecodedText()
         textCodes.addLine(text);
         bytesTally.addBytes(line.constData(), line.size());
         textTally.addLine(text);
+        bytesPairs.addBytes(line.constData(), line.size());
+        textPairs.addLine(text);
     }
     QCOMPARE(bytesSymbols.counts().counts, textSymbols.counts().counts);
     QCOMPARE(bytesSymbols.counts().other, textSymbols.counts().other);
@@ -317,6 +369,8 @@ void StatisticsTest::bytesCountAsTheirDecodedText()
     QCOMPARE(bytesCodes.counts().other, textCodes.counts().other);
     QCOMPARE(bytesTally.tokens(), textTally.tokens());
     QCOMPARE(bytesTally.codeTokens(), textTally.codeTokens());
+    QCOMPARE(bytesPairs.counts().counts, textPairs.counts().counts);
+    QVERIFY(textPairs.counts().total() > 300);
     // The random text is not degenerate: each path saw symbols, codes and others.
     QVERIFY(textSymbols.counts().total() > 1000 && textSymbols.counts().other > 1000);
     QVERIFY2(textCodes.counts().total() > 300 && textCodes.counts().other > 1000,
@@ -888,23 +942,7 @@ void StatisticsTest::chartIsValidAndRenders()
     QCOMPARE(allText.contains(QStringLiteral("пробел")), withPlain);
     QCOMPARE(allText.contains(QStringLiteral("коды 32–63")), withCipher);
 
-    // ./test installs librsvg2-bin, so a missing renderer is a failure.
-    const QString renderer = QStandardPaths::findExecutable(QStringLiteral("rsvg-convert"));
-    QVERIFY2(!renderer.isEmpty(), "rsvg-convert not found: install librsvg2-bin");
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile svgFile(dir.filePath(QStringLiteral("chart.svg")));
-    QVERIFY(svgFile.open(QIODevice::WriteOnly));
-    QCOMPARE(svgFile.write(svg), qint64(svg.size()));
-    svgFile.close();
-    const QString png = dir.filePath(QStringLiteral("chart.png"));
-    QProcess render;
-    render.start(renderer, { QStringLiteral("--format=png"), QStringLiteral("--output"), png, svgFile.fileName() });
-    QVERIFY(render.waitForFinished(60000));
-    QVERIFY2(render.exitStatus() == QProcess::NormalExit && render.exitCode() == 0,
-             render.readAllStandardError().constData());
-
-    const QImage image(png);
+    const QImage image = rendered(svg);
     QVERIFY(!image.isNull());
     QCOMPARE(image.size(), QSize(900, 500));
     qint64 inked = 0;
@@ -991,6 +1029,275 @@ void StatisticsTest::columnsAreShiftedPlaintextColumns()
     }
     QCOMPARE(total, qint64(plainSymbols.size()));
     QVERIFY(columnCounts(plainSymbols, 0).empty());
+}
+
+void StatisticsTest::pairsAreCountedLineByLine_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QVariantMap>("pairs");
+
+    QTest::newRow("symbols pair off from the first")
+        << QStringList { QStringLiteral("АБВГ") } << map({ { "АБ", 1 }, { "ВГ", 1 } });
+    QTest::newRow("a line's odd last symbol is left without a pair")
+        << QStringList { QStringLiteral("АБВ") } << map({ { "АБ", 1 } });
+    QTest::newRow("an odd last symbol before punctuation is left too")
+        << QStringList { QStringLiteral("АБВ!?") } << map({ { "АБ", 1 } });
+    QTest::newRow("a pair never spans two lines")
+        << QStringList { QStringLiteral("АБВ"), QStringLiteral("ГД") } << map({ { "АБ", 1 }, { "ГД", 1 } });
+    QTest::newRow("an empty line between changes nothing")
+        << QStringList { QStringLiteral("АБ"), QString(), QStringLiteral("ВГ") } << map({ { "АБ", 1 }, { "ВГ", 1 } });
+    QTest::newRow("characters outside the alphabet are skipped, not pair breakers")
+        << QStringList { QStringLiteral("А,Б-В.Г!") } << map({ { "АБ", 1 }, { "ВГ", 1 } });
+    QTest::newRow("Ё, Й, digits and Latin are skipped too")
+        << QStringList { QStringLiteral("ЙА1ЁБqВ") } << map({ { "АБ", 1 } });
+    QTest::newRow("pairs start at the line's first symbol, not its first character")
+        << QStringList { QStringLiteral("«А Б»") } << map({ { "А ", 1 } });
+    QTest::newRow("the space is a symbol, and two of them a doubled pair")
+        << QStringList { QStringLiteral("  О ") } << map({ { "  ", 1 }, { "О ", 1 } });
+    QTest::newRow("lower case counts as its capital")
+        << QStringList { QStringLiteral("абВг") } << map({ { "АБ", 1 }, { "ВГ", 1 } });
+    QTest::newRow("a surrogate pair is skipped whole")
+        << QStringList { QStringLiteral("А") + smile() + QStringLiteral("Б") } << map({ { "АБ", 1 } });
+    QTest::newRow("a line of one symbol has no pair") << QStringList { QStringLiteral("Я") } << QVariantMap();
+    // The byte route looks two bytes up at once: the comma shifts every pair
+    // after it by one byte.
+    QTest::newRow("a long line pairs on after a skipped character")
+        << QStringList { QStringLiteral("А,") + QStringLiteral("БВ").repeated(3000) + QStringLiteral("Г") }
+        << map({ { "АБ", 1 }, { "ВБ", 2999 }, { "ВГ", 1 } });
+}
+
+void StatisticsTest::pairsAreCountedLineByLine()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QVariantMap, pairs);
+    PairCounter counter;
+    for (const QString &line : lines)
+        counter.addLine(line);
+    QCOMPARE(seenPairs(counter.counts()), pairs);
+
+    // Windows-1251 bytes pair as their decoded text, with the same line breaks.
+    const TextEncoding *windows1251 = TextEncoding::windows1251();
+    QVERIFY(windows1251);
+    QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
+    PairCounter bytesCounter(windows1251->byteDecoding());
+    for (const QString &line : lines) {
+        const QByteArray bytes = codec->fromUnicode(line);
+        bytesCounter.addBytes(bytes.constData(), bytes.size());
+    }
+    QCOMPARE(seenPairs(bytesCounter.counts()), pairs);
+}
+
+void StatisticsTest::pairMeasures_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<double>("ioc");
+    QTest::addColumn<qint64>("doubled");
+    QTest::addColumn<QStringList>("mostFrequent");
+
+    // АБ three times, ВГ once: 3·2 / (4·3).
+    QTest::newRow("a repeated pair") << QStringLiteral("АБАБАБВГ") << qint64(4) << 0.5 << qint64(0)
+                                     << QStringList { QStringLiteral("АБ"), QStringLiteral("ВГ") };
+    // АА twice, ББ once: 2·1 / (3·2), all three doubled.
+    QTest::newRow("doubled pairs") << QStringLiteral("ААААББ") << qint64(3) << 1.0 / 3 << qint64(3)
+                                   << QStringList { QStringLiteral("АА"), QStringLiteral("ББ") };
+    // АА spans the two halves of "БААБ" but is no pair of it: БА and АБ are.
+    QTest::newRow("overlapping pairs are not counted") << QStringLiteral("БААБ") << qint64(2) << 0.0 << qint64(0)
+                                                       << QStringList { QStringLiteral("АБ"), QStringLiteral("БА") };
+    QTest::newRow("one pair coincides with nothing") << QStringLiteral("ЯЯ") << qint64(1) << 0.0 << qint64(1)
+                                                     << QStringList { QStringLiteral("ЯЯ") };
+    QTest::newRow("no pairs at all") << QStringLiteral("Я") << qint64(0) << 0.0 << qint64(0) << QStringList();
+    QString manyPairs;
+    for (int symbol = 1; symbol <= 12; ++symbol)
+        manyPairs += QString(Alphabet::symbol(symbol)) + Alphabet::symbol(symbol);
+    QStringList firstTen;
+    for (int symbol = 1; symbol <= ShownPairs; ++symbol)
+        firstTen << QString(Alphabet::symbol(symbol)) + Alphabet::symbol(symbol);
+    QTest::newRow("ten of twelve equal pairs are shown, in the alphabet's order")
+        << manyPairs << qint64(12) << 0.0 << qint64(12) << firstTen;
+}
+
+void StatisticsTest::pairMeasures()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, total);
+    QFETCH(double, ioc);
+    QFETCH(qint64, doubled);
+    QFETCH(QStringList, mostFrequent);
+    PairCounter counter;
+    counter.addLine(text);
+    const PairMeasures measures = measurePairs(counter.counts());
+    QCOMPARE(measures.total, total);
+    QVERIFY2(std::abs(measures.ioc - ioc) < 1e-12, qPrintable(QString::number(measures.ioc, 'g', 17)));
+    QVERIFY(std::abs(measures.normalizedIoc - 1024 * ioc) < 1e-9);
+    QCOMPARE(measures.doubled, doubled);
+    QStringList shown;
+    for (const FrequentPair &pair : measures.mostFrequent) {
+        shown << QString(Alphabet::symbol(pair.first)) + Alphabet::symbol(pair.second);
+        QCOMPARE(pair.share, double(pair.count) / double(total));
+    }
+    QCOMPARE(shown, mostFrequent);
+}
+
+void StatisticsTest::pairJsonHoldsTheWholeTable()
+{
+    PairCounter counter;
+    for (const QString &line : proseLines())
+        counter.addLine(line);
+    const PairCounts &pairs = counter.counts();
+    const QJsonObject json = pairJson(pairs);
+
+    const QJsonArray labels = json.value(QStringLiteral("labels")).toArray();
+    QCOMPARE(labels.size(), Alphabet::Size);
+    QCOMPARE(labels.first().toString(), QStringLiteral(" "));
+    QCOMPARE(labels.last().toString(), QStringLiteral("Я"));
+    const QJsonArray rows = json.value(QStringLiteral("counts")).toArray();
+    QCOMPARE(rows.size(), Alphabet::Size);
+    qint64 sum = 0;
+    for (int first = 0; first < Alphabet::Size; ++first) {
+        const QJsonArray row = rows.at(first).toArray();
+        QCOMPARE(row.size(), Alphabet::Size);
+        for (int second = 0; second < Alphabet::Size; ++second) {
+            QCOMPARE(qint64(row.at(second).toDouble()), pairs.at(first, second));
+            sum += qint64(row.at(second).toDouble());
+        }
+    }
+    QCOMPARE(qint64(json.value(QStringLiteral("total")).toDouble()), sum);
+    QVERIFY(sum > 1000);
+    const PairMeasures measures = measurePairs(pairs);
+    QCOMPARE(json.value(QStringLiteral("indexOfCoincidence")).toDouble(), measures.ioc);
+    QCOMPARE(json.value(QStringLiteral("normalizedIndexOfCoincidence")).toDouble(), measures.normalizedIoc);
+    QCOMPARE(qint64(json.value(QStringLiteral("doubled")).toDouble()), measures.doubled);
+    const QJsonArray frequent = json.value(QStringLiteral("mostFrequent")).toArray();
+    QCOMPARE(frequent.size(), ShownPairs);
+    // Prose's most frequent pairs hold a space, written as itself.
+    QVERIFY(frequent.first().toObject().value(QStringLiteral("pair")).toString().contains(QLatin1Char(' ')));
+    for (int i = 1; i < frequent.size(); ++i) {
+        QVERIFY(frequent.at(i - 1).toObject().value(QStringLiteral("count")).toDouble()
+                >= frequent.at(i).toObject().value(QStringLiteral("count")).toDouble());
+    }
+}
+
+void StatisticsTest::pairReportFitsEightyColumns_data()
+{
+    QTest::addColumn<bool>("withCipher");
+    QTest::addColumn<qint64>("scale");
+    QTest::newRow("a plaintext") << false << qint64(1);
+    QTest::newRow("beside its ciphertext, billions of pairs") << true << qint64(1000000000);
+}
+
+void StatisticsTest::pairReportFitsEightyColumns()
+{
+    QFETCH(bool, withCipher);
+    QFETCH(qint64, scale);
+    const SymbolCipher cipher(*SymbolKeys::keyword(SymbolRule::Vigenere, QStringLiteral("КЛЮЧ")));
+    PairCounter plainCounter;
+    PairCounter cipherCounter;
+    KeyStreamPlace place = cipher.start();
+    for (const QString &line : proseLines()) {
+        plainCounter.addLine(line);
+        QString encrypted;
+        cipher.appendEncrypted(line, place, encrypted);
+        cipherCounter.addLine(encrypted);
+    }
+    PairCounts plain = plainCounter.counts();
+    PairCounts encrypted = cipherCounter.counts();
+    for (qint64 &count : plain.counts)
+        count *= scale;
+    for (qint64 &count : encrypted.counts)
+        count *= scale;
+
+    const QString report = pairTextReport(&plain, withCipher ? &encrypted : nullptr);
+    for (const QString &line : report.split(QLatin1Char('\n')))
+        QVERIFY2(line.size() <= 80, qPrintable(line));
+    QVERIFY(report.contains(QString::number(plain.total()))); // totals are not cut short
+    QCOMPARE(report.contains(QStringLiteral("Шифртекст")), withCipher);
+    const PairMeasures measures = measurePairs(plain);
+    QVERIFY(report.contains(decimalText(measures.ioc, 4)));
+    QVERIFY(report.contains(decimalText(measures.normalizedIoc, 2)));
+    // The most frequent pair, with the space shown as ␣, leads its list.
+    const QString top = pairLabel(measures.mostFrequent.front().first, measures.mostFrequent.front().second);
+    const QStringList lines = report.split(QLatin1Char('\n'));
+    const int listStart = int(lines.indexOf(QStringLiteral("Самые частые пары:")));
+    QVERIFY(listStart > 0);
+    QVERIFY2(lines.at(listStart + 1).trimmed().startsWith(top), qPrintable(lines.at(listStart + 1)));
+    QCOMPARE(lines.size() - listStart - 2, ShownPairs); // the rows, then what follows the last line end
+}
+
+void StatisticsTest::pairChartIsValidAndRenders_data()
+{
+    QTest::addColumn<bool>("withCipher");
+    QTest::newRow("a plaintext alone") << false;
+    QTest::newRow("beside its Caesar ciphertext") << true;
+}
+
+// The cells drawn are the pairs seen, each map's darkest being its most
+// frequent pair, and the axes name the 32 symbols with the space as ␣.
+void StatisticsTest::pairChartIsValidAndRenders()
+{
+    QFETCH(bool, withCipher);
+    const SymbolCipher cipher(SymbolKeys::shift(3));
+    PairCounter plainCounter;
+    PairCounter cipherCounter;
+    for (const QString &line : proseLines()) {
+        plainCounter.addLine(line);
+        cipherCounter.addLine(cipher.encrypt(line));
+    }
+    const PairCounts &plain = plainCounter.counts();
+    const PairCounts &encrypted = cipherCounter.counts();
+    const QByteArray svg = pairChartSvg(&plain, withCipher ? &encrypted : nullptr);
+
+    QXmlStreamReader reader(svg);
+    int cells = 0;
+    QStringList darkest;
+    QStringList texts;
+    QString fill;
+    QSize size;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement() && reader.name() == QLatin1String("svg"))
+            size = QSize(reader.attributes().value(QStringLiteral("width")).toInt(),
+                         reader.attributes().value(QStringLiteral("height")).toInt());
+        if (reader.isStartElement() && reader.attributes().value(QStringLiteral("class")) == QLatin1String("cell")) {
+            ++cells;
+            fill = reader.attributes().value(QStringLiteral("fill")).toString();
+        }
+        if (reader.isStartElement() && reader.name() == QLatin1String("title") && !fill.isEmpty()) {
+            const QString tooltip = reader.readElementText();
+            if (fill == QLatin1String("#08306b"))
+                darkest << tooltip.left(2);
+            fill.clear();
+        }
+        if (reader.isStartElement() && reader.name() == QLatin1String("text"))
+            texts << reader.readElementText();
+    }
+    QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+    const int maps = withCipher ? 2 : 1;
+    QCOMPARE(cells, int(seenPairs(plain).size() + (withCipher ? seenPairs(encrypted).size() : 0)));
+    const FrequentPair top = measurePairs(plain).mostFrequent.front();
+    // Caesar's shift moves the top pair three symbols on in both its symbols.
+    QStringList expectedDarkest { pairLabel(top.first, top.second) };
+    if (withCipher)
+        expectedDarkest << pairLabel((top.first + 3) % Alphabet::Size, (top.second + 3) % Alphabet::Size);
+    QCOMPARE(darkest, expectedDarkest);
+    for (int symbol = 1; symbol < Alphabet::Size; ++symbol)
+        QCOMPARE(texts.count(QString(Alphabet::symbol(symbol))), 2 * maps);
+    QCOMPARE(texts.count(QStringLiteral("␣")), 2 * maps);
+
+    const QImage image = rendered(svg);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.size(), size);
+    QVERIFY(size.width() >= 900 && size.height() >= 500);
+    qint64 blue = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, y);
+            if (colour.blue() > colour.red() + 40)
+                ++blue;
+        }
+    }
+    // Hundreds of cells of 13 by 13 pixels are tinted.
+    QVERIFY2(blue > 20000 * maps, qPrintable(QString::number(blue)));
 }
 
 QTEST_GUILESS_MAIN(StatisticsTest)

@@ -83,8 +83,8 @@ const QList<Command> &commands()
           QStringLiteral("показать таблицу в формате файла ключа (постоянную или проверенную из файла)"), runTable },
         { QStringLiteral("keygen"), QStringLiteral("сделать новый файл ключа со случайной таблицей"), runKeygen },
         { QStringLiteral("analyze"),
-          QStringLiteral("частоты символов открытого текста или кодов шифртекста; с --key — "
-                         "открытый текст рядом со своим шифртекстом"),
+          QStringLiteral("частоты символов открытого текста или кодов шифртекста и пары символов; с ключом "
+                         "(--key или --cipher с ключом) — открытый текст рядом со своим шифртекстом"),
           runAnalyze },
         { QStringLiteral("crack"),
           QStringLiteral("вскрыть шифртекст без ключа: найти таблицу и k по частотам русского текста"), runCrack },

@@ -67,13 +67,14 @@ QList<OptionDeclaration> declarations()
                             .arg(family->name(), family->title(),
                                  family->isHomophonic() ? QStringLiteral(", по умолчанию") : QString());
     }
-    const QStringList keyed { encrypt, decrypt };
+    const QStringList keyed { encrypt, decrypt, analyze };
 
     return {
         Declare({ QStringLiteral("cipher") }, QStringLiteral("ШИФР"),
                 QStringLiteral("шифр: ") + listed(familyTitles, QStringLiteral("или"))
-                    + QStringLiteral("; crack вскрывает шифр этого вида"))
-            .takenBy({ encrypt, decrypt, keygen, crack })
+                    + QStringLiteral("; crack вскрывает шифр этого вида; analyze шифрует им текст в памяти и "
+                                     "показывает открытый текст рядом с шифртекстом"))
+            .takenBy({ encrypt, decrypt, keygen, analyze, crack })
             .offering(familyNames)
             .onlyOffered(),
         Declare({ QStringLiteral("key-file") }, file,
@@ -97,7 +98,7 @@ QList<OptionDeclaration> declarations()
                 QStringLiteral("playfair, two-square, hill: заполнитель — встаёт между одинаковыми символами пары "
                                "(playfair) и дополняет последний блок строки; по умолчанию Ъ, а между двумя Ъ — Ы "
                                "(символ, следующий за заполнителем)"))
-            .takenBy({ encrypt, decrypt, keygen }),
+            .takenBy({ encrypt, decrypt, keygen, analyze }),
         Declare({ QStringLiteral("shift") }, QStringLiteral("N"),
                 QStringLiteral("mono: шифр Цезаря, каждый символ сдвигается на N, от 0 до 31"))
             .takenBy(keyed),
@@ -219,6 +220,11 @@ QList<OptionDeclaration> declarations()
             .namingFile(),
         Declare({ QStringLiteral("period-chart") }, QStringLiteral("ФАЙЛ.svg"),
                 QStringLiteral("analyze: нарисовать индекс совпадений по предполагаемому периоду (1–30) в файл SVG"))
+            .takenBy({ analyze })
+            .namingFile(),
+        Declare({ QStringLiteral("pair-chart") }, QStringLiteral("ФАЙЛ.svg"),
+                QStringLiteral("analyze: нарисовать таблицу пар символов 32 × 32 (строка — первый символ, столбец — "
+                               "второй) тепловой картой в файл SVG; с ключом — открытый текст рядом с шифртекстом"))
             .takenBy({ analyze })
             .namingFile(),
         Declare({ QStringLiteral("h"), QStringLiteral("help") }, QString(), QStringLiteral("показать эту справку")),

@@ -190,12 +190,7 @@ void FrequencyPage::showChart()
 {
     const FrequencyCounts plain = m_symbols->counts();
     const FrequencyCounts cipher = m_cipherSymbols ? m_cipherSymbols->counts() : m_codes->counts();
-    if (m_cipherSymbols) {
-        m_svg = frequencyChartSvg({{&plain, QStringLiteral("Открытый текст")}, {&cipher, QStringLiteral("Шифртекст")}},
-                                  QStringLiteral("Частоты символов до и после шифрования, на одной шкале"));
-    } else {
-        m_svg = frequencyChartSvg(&plain, &cipher);
-    }
+    m_svg = frequencyChartSvg(&plain, &cipher);
     m_chart->load(m_svg);
     m_plainMeasures->setText(measuresText(QStringLiteral("Открытый текст"), plain));
     m_cipherMeasures->setText(measuresText(QStringLiteral("Шифртекст"), cipher));

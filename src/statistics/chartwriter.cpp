@@ -53,9 +53,13 @@ void ChartWriter::text(double x, double y, const QString &content, int size, con
     m_xml.writeEndElement();
 }
 
-void ChartWriter::rect(double x, double y, double width, double height, const QString &fill, const QString &role)
+void ChartWriter::rect(double x, double y, double width, double height, const QString &fill, const QString &role,
+                       const QString &tooltip)
 {
-    m_xml.writeEmptyElement(QStringLiteral("rect"));
+    if (tooltip.isEmpty())
+        m_xml.writeEmptyElement(QStringLiteral("rect"));
+    else
+        m_xml.writeStartElement(QStringLiteral("rect"));
     if (!role.isEmpty())
         m_xml.writeAttribute(QStringLiteral("class"), role);
     m_xml.writeAttribute(QStringLiteral("x"), number(x));
@@ -63,6 +67,10 @@ void ChartWriter::rect(double x, double y, double width, double height, const QS
     m_xml.writeAttribute(QStringLiteral("width"), number(width));
     m_xml.writeAttribute(QStringLiteral("height"), number(height));
     m_xml.writeAttribute(QStringLiteral("fill"), fill);
+    if (!tooltip.isEmpty()) {
+        m_xml.writeTextElement(QStringLiteral("title"), tooltip);
+        m_xml.writeEndElement();
+    }
 }
 
 void ChartWriter::line(double x1, double y1, double x2, double y2, const QString &stroke)

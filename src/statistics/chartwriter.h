@@ -30,7 +30,10 @@ public:
 
     void text(double x, double y, const QString &content, int size, const QString &anchor = QStringLiteral("start"),
               bool bold = false);
-    void rect(double x, double y, double width, double height, const QString &fill, const QString &role = QString());
+    // A tooltip, when given, is the rectangle's title: what a viewer shows
+    // under the pointer, where a cell of a map has no room for its number.
+    void rect(double x, double y, double width, double height, const QString &fill, const QString &role = QString(),
+              const QString &tooltip = QString());
     void line(double x1, double y1, double x2, double y2, const QString &stroke);
     // A vertical caption beside a plot's axis, centred on y.
     void axisCaption(double x, double y, const QString &content);

@@ -130,6 +130,11 @@ void writePanel(ChartWriter &chart, const Panel &panel, double axisTop, double s
 
 QByteArray frequencyChartSvg(const FrequencyCounts *plain, const FrequencyCounts *cipher)
 {
+    // A ciphertext of symbols would be captioned as the plaintext its kind
+    // suggests: the panels are named by their place instead.
+    if (plain && cipher && cipher->kind == FrequencyCounts::Kind::Symbols)
+        return frequencyChartSvg({ { plain, QStringLiteral("Открытый текст") }, { cipher, QStringLiteral("Шифртекст") } },
+                                 QStringLiteral("Частоты символов до и после шифрования, на одной шкале"));
     std::vector<ChartPanel> shown;
     for (const FrequencyCounts *counts : { plain, cipher }) {
         if (counts)

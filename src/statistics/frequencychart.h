@@ -10,8 +10,8 @@
 #include <vector>
 
 // The plaintext's symbols in table order (the space first) and, when given,
-// the ciphertext's codes 00 to 99 below them on the same vertical scale; either
-// may be left out. Each panel's caption carries its total, index of
+// the ciphertext's codes 00 to 99 (or its symbols, for a family that writes
+// symbols) below them on the same vertical scale; either may be left out. Each panel's caption carries its total, index of
 // coincidence, entropy and peak. Empty when both are null.
 QByteArray frequencyChartSvg(const FrequencyCounts *plain, const FrequencyCounts *cipher);
 

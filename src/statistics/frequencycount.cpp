@@ -1,6 +1,7 @@
 #include "frequencycount.h"
 
 #include "lineend.h"
+#include "symbolcipher.h"
 
 #include <algorithm>
 #include <utility>
@@ -262,10 +263,19 @@ LineEncryption randomLineEncryption(const KeyTable &table, int alphabetCount, Ra
     };
 }
 
-SideBySideAnalysis::SideBySideAnalysis(const KeyTable &table, LineEncryption encrypt)
+LineEncryption symbolLineEncryption(const SymbolCipher &cipher)
+{
+    return [&cipher, place = cipher.start()](QStringView line, QString &out) mutable {
+        cipher.appendEncrypted(line, place, out);
+    };
+}
+
+SideBySideAnalysis::SideBySideAnalysis(const KeyTable &table, LineEncryption encrypt, FrequencyCounts::Kind cipherKind)
     : m_encrypt(std::move(encrypt))
     , m_symbols(table)
 {
+    if (cipherKind == FrequencyCounts::Kind::Symbols)
+        m_cipherSymbols = std::make_unique<SymbolCounter>(table);
 }
 
 void SideBySideAnalysis::addLine(QStringView line)
@@ -273,5 +283,8 @@ void SideBySideAnalysis::addLine(QStringView line)
     m_symbols.addLine(line);
     m_cipherLine.resize(0); // keeps the capacity
     m_encrypt(line, m_cipherLine);
-    m_codes.addLine(m_cipherLine);
+    if (m_cipherSymbols)
+        m_cipherSymbols->addLine(m_cipherLine);
+    else
+        m_codes.addLine(m_cipherLine);
 }

@@ -11,7 +11,10 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
+
+class SymbolCipher;
 
 struct FrequencyCounts
 {
@@ -132,21 +135,30 @@ LineEncryption homophonicLineEncryption(const KeyTable &table, int alphabetCount
 // Encryption with random homophones from choice; table and choice must
 // outlive the function.
 LineEncryption randomLineEncryption(const KeyTable &table, int alphabetCount, RandomCodeChoice &choice);
+// Encryption with a symbol cipher as the tool does it: the key runs on from
+// line to line through the whole text. cipher must outlive the function.
+LineEncryption symbolLineEncryption(const SymbolCipher &cipher);
 
-// A plaintext and its ciphertext, encrypted in memory line by line.
+// A plaintext and its ciphertext, encrypted in memory line by line. The
+// ciphertext is counted as its cipher writes it: as codes (homophonic
+// substitution) or as the table's symbols (every other family).
 class SideBySideAnalysis
 {
 public:
-    SideBySideAnalysis(const KeyTable &table, LineEncryption encrypt);
+    SideBySideAnalysis(const KeyTable &table, LineEncryption encrypt,
+                       FrequencyCounts::Kind cipherKind = FrequencyCounts::Kind::Codes);
 
     void addLine(QStringView line);
 
     FrequencyCounts plainCounts() const { return m_symbols.counts(); }
-    FrequencyCounts cipherCounts() const { return m_codes.counts(); }
+    FrequencyCounts cipherCounts() const { return m_cipherSymbols ? m_cipherSymbols->counts() : m_codes.counts(); }
+    // The ciphertext of the line added last.
+    QStringView cipherLine() const { return m_cipherLine; }
 
 private:
     LineEncryption m_encrypt;
     SymbolCounter m_symbols;
     CodeCounter m_codes;
+    std::unique_ptr<SymbolCounter> m_cipherSymbols;
     QString m_cipherLine; // reused, like the tool's line buffers
 };

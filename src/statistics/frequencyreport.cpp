@@ -1,6 +1,7 @@
 #include "frequencyreport.h"
 
 #include "frequencymeasures.h"
+#include "pairreport.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -59,10 +60,18 @@ QString columnTitle(const FrequencyCounts &counts)
     return counts.kind == FrequencyCounts::Kind::Symbols ? QStringLiteral("Символ") : QStringLiteral("Код");
 }
 
-QString textTitle(const FrequencyCounts &counts)
+// Which text a table is of: told by its place beside another, or, alone,
+// by what it counts.
+enum class Text { Plain, Cipher };
+
+Text textOf(const FrequencyCounts &counts)
 {
-    return counts.kind == FrequencyCounts::Kind::Symbols ? QStringLiteral("Открытый текст")
-                                                          : QStringLiteral("Шифртекст");
+    return counts.kind == FrequencyCounts::Kind::Symbols ? Text::Plain : Text::Cipher;
+}
+
+QString textTitle(Text text)
+{
+    return text == Text::Plain ? QStringLiteral("Открытый текст") : QStringLiteral("Шифртекст");
 }
 
 QString tableRow(const FrequencyCounts &counts, int index, int width, double scale, int barWidth)
@@ -75,8 +84,8 @@ QString tableRow(const FrequencyCounts &counts, int index, int width, double sca
         + bar(scale > 0 ? share / scale : 0, barWidth);
 }
 
-// "Не встретились: Ф, Ъ" wrapped to the line width; empty when all were seen.
-QString unseenLines(const FrequencyCounts &counts)
+// "Нет в тексте: Ф, Ъ" wrapped to the line width; empty when all were seen.
+QString unseenLines(const FrequencyCounts &counts, Text of)
 {
     QStringList unseen;
     for (int i = 0; i < int(counts.counts.size()); ++i) {
@@ -86,8 +95,7 @@ QString unseenLines(const FrequencyCounts &counts)
     if (unseen.isEmpty())
         return QString();
     QString text;
-    QString line = counts.kind == FrequencyCounts::Kind::Symbols ? QStringLiteral("Нет в тексте:")
-                                                                  : QStringLiteral("Нет в шифртексте:");
+    QString line = of == Text::Plain ? QStringLiteral("Нет в тексте:") : QStringLiteral("Нет в шифртексте:");
     for (int i = 0; i < unseen.size(); ++i) {
         const QString item = unseen[i] + (i + 1 < unseen.size() ? QStringLiteral(",") : QString());
         if (line.size() + 1 + item.size() > LineWidth) {
@@ -99,10 +107,12 @@ QString unseenLines(const FrequencyCounts &counts)
     return text + line + QLatin1Char('\n');
 }
 
-QString otherLine(const FrequencyCounts &counts)
+QString otherLine(const FrequencyCounts &counts, Text of)
 {
-    return (counts.kind == FrequencyCounts::Kind::Symbols ? QStringLiteral("Прочие символы (вне таблицы): %1\n")
-                                                           : QStringLiteral("Прочие знаки (не коды): %1\n"))
+    if (counts.kind == FrequencyCounts::Kind::Codes)
+        return QStringLiteral("Прочие знаки (не коды): %1\n").arg(counts.other);
+    return (of == Text::Plain ? QStringLiteral("Прочие символы (вне таблицы): %1\n")
+                              : QStringLiteral("Прочие символы шифртекста (вне таблицы): %1\n"))
         .arg(counts.other);
 }
 
@@ -158,13 +168,13 @@ QString frequencyTextReport(const FrequencyCounts &counts)
     const int barWidth = LineWidth - (6 + 1 + width + 1 + ShareWidth + 1);
     const bool symbols = counts.kind == FrequencyCounts::Kind::Symbols;
 
-    QString text = textTitle(counts)
+    QString text = textTitle(textOf(counts))
         + (symbols ? QStringLiteral(": символы таблицы\n") : QStringLiteral(": коды 00–99\n"));
     text += columnTitle(counts).leftJustified(6) + QLatin1Char(' ') + QStringLiteral("Число").rightJustified(width)
         + QLatin1Char(' ') + QStringLiteral("Доля").rightJustified(ShareWidth) + QLatin1Char('\n');
     for (const int index : rowsByCount(counts))
         text += tableRow(counts, index, width, measures.peak, barWidth) + QLatin1Char('\n');
-    text += unseenLines(counts) + otherLine(counts) + QLatin1Char('\n');
+    text += unseenLines(counts, textOf(counts)) + otherLine(counts, textOf(counts)) + QLatin1Char('\n');
 
     text += (symbols ? QStringLiteral("Всего символов таблицы: %1\n") : QStringLiteral("Всего кодов: %1\n"))
                 .arg(measures.total);
@@ -195,7 +205,8 @@ QString sideBySideTextReport(const FrequencyCounts &plain, const FrequencyCounts
         return columnTitle(counts).leftJustified(6) + QLatin1Char(' ') + QStringLiteral("Число").rightJustified(width)
             + QLatin1Char(' ') + QStringLiteral("Доля").rightJustified(ShareWidth);
     };
-    QString text = textTitle(plain).leftJustified(HalfWidth) + gap + textTitle(cipher) + QLatin1Char('\n');
+    QString text = textTitle(Text::Plain).leftJustified(HalfWidth) + gap + textTitle(Text::Cipher)
+        + QLatin1Char('\n');
     text += header(plain).leftJustified(HalfWidth) + gap + header(cipher) + QLatin1Char('\n');
 
     const std::vector<int> plainRows = rowsByCount(plain);
@@ -207,8 +218,8 @@ QString sideBySideTextReport(const FrequencyCounts &plain, const FrequencyCounts
             line += tableRow(cipher, cipherRows[i], width, scale, barWidth);
         text += line.trimmed().isEmpty() ? QString() : line + QLatin1Char('\n');
     }
-    text += QLatin1Char('\n') + unseenLines(plain) + unseenLines(cipher) + otherLine(plain) + otherLine(cipher)
-        + QLatin1Char('\n');
+    text += QLatin1Char('\n') + unseenLines(plain, Text::Plain) + unseenLines(cipher, Text::Cipher)
+        + otherLine(plain, Text::Plain) + otherLine(cipher, Text::Cipher) + QLatin1Char('\n');
 
     constexpr int NameWidth = 28;
     constexpr int ValueWidth = 24;
@@ -216,7 +227,7 @@ QString sideBySideTextReport(const FrequencyCounts &plain, const FrequencyCounts
         return name.leftJustified(NameWidth) + plainValue.rightJustified(ValueWidth)
             + cipherValue.rightJustified(ValueWidth) + QLatin1Char('\n');
     };
-    text += measureRow(QString(), textTitle(plain), textTitle(cipher));
+    text += measureRow(QString(), textTitle(Text::Plain), textTitle(Text::Cipher));
     text += measureRow(QStringLiteral("Всего символов / кодов"), QString::number(plainMeasures.total),
                        QString::number(cipherMeasures.total));
     text += measureRow(QStringLiteral("Прочие"), QString::number(plain.other), QString::number(cipher.other));
@@ -248,14 +259,21 @@ QString guessStatement(const CodeTokenTally &tally)
         .arg(share, threshold);
 }
 
-QByteArray frequencyJson(const FrequencyCounts *plain, const FrequencyCounts *cipher, const QJsonObject &periods)
+QByteArray frequencyJson(const FrequencyCounts *plain, const FrequencyCounts *cipher, const QJsonObject &periods,
+                         const PairCounts *plainPairs, const PairCounts *cipherPairs)
 {
     QJsonObject document;
     if (!periods.isEmpty())
         document.insert(QStringLiteral("periods"), periods);
+    const auto part = [](const FrequencyCounts &counts, const PairCounts *pairs) {
+        QJsonObject object = jsonPart(counts);
+        if (pairs)
+            object.insert(QStringLiteral("pairs"), pairJson(*pairs));
+        return object;
+    };
     if (plain)
-        document.insert(QStringLiteral("plain"), jsonPart(*plain));
+        document.insert(QStringLiteral("plain"), part(*plain, plainPairs));
     if (cipher)
-        document.insert(QStringLiteral("cipher"), jsonPart(*cipher));
+        document.insert(QStringLiteral("cipher"), part(*cipher, cipherPairs));
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "frequencycount.h"
+#include "pairstatistics.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -21,7 +22,7 @@ QString displayLabel(const QString &label);
 QString frequencyTextReport(const FrequencyCounts &counts);
 
 // A plaintext's table beside its ciphertext's, bars on one scale, and the
-// measures of both in two columns.
+// measures of both in two columns. The ciphertext may be codes or symbols.
 QString sideBySideTextReport(const FrequencyCounts &plain, const FrequencyCounts &cipher);
 
 // One line on how the text was taken and why, for a guessed reading.
@@ -29,7 +30,8 @@ QString guessStatement(const CodeTokenTally &tally);
 
 // {"plain": {...}, "cipher": {...}}, each part only when given; each holds
 // total, other, counts (only the symbols or codes seen), ioc, entropy,
-// maxEntropy and peak.
+// maxEntropy and peak, and "pairs" (pairJson) when its pairs are given.
 // periods, when not empty, goes in as "periods".
 QByteArray frequencyJson(const FrequencyCounts *plain, const FrequencyCounts *cipher,
-                         const QJsonObject &periods = QJsonObject());
+                         const QJsonObject &periods = QJsonObject(), const PairCounts *plainPairs = nullptr,
+                         const PairCounts *cipherPairs = nullptr);
