@@ -278,6 +278,7 @@ private slots:
     void rectangleCellsBecomeLocks_data();
     void rectangleCellsBecomeLocks();
     void pairHeatMapPutsTheFirstSymbolInTheRow();
+    void pairMapsFollowTheTexts();
     void foundBlockKeyIsDrawnOnTheKeyTab_data();
     void foundBlockKeyIsDrawnOnTheKeyTab();
 
@@ -1960,6 +1961,34 @@ void LabTest::ctrlArrowSwapsWithTheNeighbour()
     QVERIFY(keys->findChild<QRadioButton *>(QStringLiteral("formWhole"))->isChecked());
     QCOMPARE(keys->symbolModel()->cipher()->key().alphabet, familyKey(QStringLiteral("playfair"), KeyForm::Keyword,
                                                                       QStringLiteral("ишфр")).alphabet);
+}
+
+// Each line's symbols in twos from its first: "аб, аб" is А Б ␣ А Б, the
+// pairs АБ and ␣А with Б left over; "в" alone makes no pair. The
+// ciphertext's pairs are those of what the encryption tab wrote.
+void LabTest::pairMapsFollowTheTexts()
+{
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("playfair"));
+    FrequencyPage *page = window.frequencyPage();
+    auto *views = page->findChild<QTabWidget *>(QStringLiteral("frequencyViews"));
+    QCOMPARE(views->currentWidget()->objectName(), QStringLiteral("pairMaps"));
+    const int before = page->redrawCount();
+    window.cipherPage()->plainPane()->setText(QStringLiteral("аб, аб\nв"));
+    window.cipherPage()->cipherPane()->setText(QStringLiteral("ЯЯ ЯЯ"));
+    QTRY_VERIFY(page->redrawCount() > before);
+    QTRY_COMPARE(page->plainPairMap()->total(), qint64(2));
+    QCOMPARE(page->plainPairMap()->countAt(1, 2), qint64(1));
+    QCOMPARE(page->plainPairMap()->countAt(0, 1), qint64(1));
+    QCOMPARE(page->plainPairMap()->countAt(2, 0), qint64(0));
+    // Я Я ␣ Я Я: ЯЯ and ␣Я, Я left over.
+    QCOMPARE(page->cipherPairMap()->total(), qint64(2));
+    QCOMPARE(page->cipherPairMap()->countAt(31, 31), qint64(1));
+    QCOMPARE(page->cipherPairMap()->countAt(0, 31), qint64(1));
+
+    chooseFamily(window, QStringLiteral("vigenere"));
+    QVERIFY(!views->isTabVisible(views->indexOf(page->findChild<QWidget *>(QStringLiteral("pairMaps")))));
 }
 
 QTEST_MAIN(LabTest)

@@ -4,6 +4,7 @@
 #include "frequencycount.h"
 #include "frequencymeasures.h"
 #include "frequencyreport.h"
+#include "pairheatmap.h"
 #include "periodpanel.h"
 #include "textfile.h"
 
@@ -53,6 +54,9 @@ FrequencyPage::FrequencyPage(QPlainTextEdit *plain, QPlainTextEdit *cipher, QWid
     , m_note(new QLabel(this))
     , m_views(new QTabWidget(this))
     , m_period(new PeriodPanel(this))
+    , m_pairs(new QWidget(this))
+    , m_plainPairMap(new PairHeatMap(QStringLiteral("Открытый текст"), m_pairs))
+    , m_cipherPairMap(new PairHeatMap(QStringLiteral("Шифртекст"), m_pairs))
 {
     setObjectName(QStringLiteral("frequencyPage"));
     m_chart->setObjectName(QStringLiteral("frequencyChart"));
@@ -84,6 +88,22 @@ FrequencyPage::FrequencyPage(QPlainTextEdit *plain, QPlainTextEdit *cipher, QWid
     m_views->setObjectName(QStringLiteral("frequencyViews"));
     m_views->addTab(symbols, QStringLiteral("Символы"));
     m_views->addTab(m_period, QStringLiteral("Период"));
+    m_pairs->setObjectName(QStringLiteral("pairMaps"));
+    m_plainPairMap->setObjectName(QStringLiteral("plainPairMap"));
+    m_cipherPairMap->setObjectName(QStringLiteral("cipherPairMap"));
+    auto *pairsNote = new QLabel(QStringLiteral("Пары — символы каждой строки по два подряд от её первого, как их "
+                                                "шифрует блочный шифр; строка — первый символ пары, столбец — "
+                                                "второй. У открытого текста немногие пары очень часты; шифр "
+                                                "Плейфера не даёт пар из двух одинаковых символов."),
+                                 m_pairs);
+    pairsNote->setWordWrap(true);
+    auto *maps = new QHBoxLayout;
+    maps->addWidget(m_plainPairMap);
+    maps->addWidget(m_cipherPairMap);
+    auto *pairsLayout = new QVBoxLayout(m_pairs);
+    pairsLayout->addWidget(pairsNote);
+    pairsLayout->addLayout(maps, 1);
+    m_views->addTab(m_pairs, QStringLiteral("Пары"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_views);
 
@@ -111,8 +131,12 @@ void FrequencyPage::setFamily(const CipherFamily &family)
                                                       "энтропия log₂ 100 ≈ 6,64 бита"));
     m_examinePeriod = family.hasPeriod();
     m_views->setTabVisible(m_views->indexOf(m_period), m_examinePeriod);
-    // The period is what gives such a cipher away: its tab comes first.
-    m_views->setCurrentIndex(m_examinePeriod ? m_views->indexOf(m_period) : 0);
+    m_countPairs = family.takesFiller();
+    m_views->setTabVisible(m_views->indexOf(m_pairs), m_countPairs);
+    // The period is what gives such a cipher away, the pairs a block cipher:
+    // their tab comes first.
+    m_views->setCurrentIndex(m_examinePeriod ? m_views->indexOf(m_period)
+                                             : m_countPairs ? m_views->indexOf(m_pairs) : 0);
     m_note->setVisible(m_cipherInSymbols);
     m_note->setText(m_examinePeriod
                         ? QStringLiteral("Выбран шифр: %1. Ключ повторяется, и общий профиль шифртекста сглажен; "
@@ -147,6 +171,12 @@ void FrequencyPage::recount()
         m_cipherSymbols.emplace(fixedKeyTable());
     else
         m_codes.emplace();
+    m_plainPairs.reset();
+    m_cipherPairs.reset();
+    if (m_countPairs) {
+        m_plainPairs.emplace();
+        m_cipherPairs.emplace();
+    }
     m_cipherSequence.reset();
     if (m_examinePeriod)
         m_cipherSequence = std::make_shared<SymbolSequence>();
@@ -166,12 +196,16 @@ void FrequencyPage::countSome()
         for (int i = 0; i < LinesBetweenClockReads; ++i) {
             if (m_plainLine.isValid()) {
                 m_symbols->addLine(m_plainLine.text());
+                if (m_plainPairs)
+                    m_plainPairs->addLine(m_plainLine.text());
                 m_plainLine = m_plainLine.next();
             } else if (m_cipherLine.isValid()) {
                 if (m_cipherSequence) {
                     const SymbolSequence symbols = Alphabet::indicesOf(m_cipherLine.text());
                     m_cipherSequence->insert(m_cipherSequence->end(), symbols.begin(), symbols.end());
                 }
+                if (m_cipherPairs)
+                    m_cipherPairs->addLine(m_cipherLine.text());
                 if (m_cipherSymbols)
                     m_cipherSymbols->addLine(m_cipherLine.text());
                 else
@@ -196,6 +230,10 @@ void FrequencyPage::showChart()
     m_cipherMeasures->setText(measuresText(QStringLiteral("Шифртекст"), cipher));
     if (m_cipherSequence)
         m_period->examine(std::move(m_cipherSequence), plain);
+    if (m_plainPairs) {
+        m_plainPairMap->setCounts(m_plainPairs->counts().counts);
+        m_cipherPairMap->setCounts(m_cipherPairs->counts().counts);
+    }
     ++m_redraws;
 }
 
