@@ -158,7 +158,10 @@ void CrackCliTest::failuresChangeNoFile_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
     const QStringList outputs = arguments({ "-o", "прежний.txt", "--key-out", "прежний-ключ.txt" });
-    QTest::newRow("plaintext is not ciphertext") << arguments({ "crack", "-i", "открытый.txt", "-e", "utf-8" }) + outputs
+    // Without --cipher a text of letters is identified and attacked as its
+    // family; the homophonic attack asked for by name still refuses it.
+    QTest::newRow("plaintext is not ciphertext")
+        << arguments({ "crack", "--cipher", "homophonic", "-i", "открытый.txt", "-e", "utf-8" }) + outputs
                                                  << QByteArray() << 1 << QStringLiteral("это не шифртекст");
     QTest::newRow("empty input") << arguments({ "crack" }) + outputs << QByteArray() << 1
                                  << QStringLiteral("шифртекста нет");

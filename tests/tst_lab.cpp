@@ -15,7 +15,10 @@
 #include "labwindow.h"
 #include "modalhelper.h"
 #include "periodicity.h"
+#include "pairheatmap.h"
 #include "periodpanel.h"
+#include "polygramkeymodel.h"
+#include "symbolattackpanel.h"
 #include "symbolkeymodel.h"
 #include "textpane.h"
 
@@ -181,6 +184,24 @@ const char *formButton(KeyForm form)
     return "formAtbash";
 }
 
+// The two keywords of the block ciphers' tests, and their rectangles worked
+// out by hand: the keyword's symbols, then the rest in the alphabet's order
+// (the space first).
+//   ШИФР:  Ш И Ф Р ␣ А Б В / Г Д Е Ж З К Л М / Н О П С Т У Х Ц / Ч Щ Ъ Ы Ь Э Ю Я
+//   ЗАМОК: З А М О К ␣ Б В / Г Д Е Ж И Л Н П / Р С Т У Ф Х Ц Ч / Ш Щ Ъ Ы Ь Э Ю Я
+const QString FirstKeyword = QStringLiteral("шифр");
+const QString SecondKeyword = QStringLiteral("замок");
+
+// The block family chosen with its keywords typed.
+void typeBlockKeywords(LabWindow &window, const QString &family, const QString &first, const QString &second)
+{
+    chooseFamily(window, family);
+    KeyPage *keys = window.keyPage();
+    keys->findChild<QLineEdit *>(QStringLiteral("keyKeyword"))->setText(first);
+    keys->findChild<QLineEdit *>(QStringLiteral("keySecondKeyword"))->setText(second);
+    keys->findChild<QRadioButton *>(QStringLiteral("formKeyword"))->setChecked(true);
+}
+
 SymbolKey familyKey(const QString &familyName, KeyForm form, const QString &text)
 {
     QString problem;
@@ -243,6 +264,22 @@ private slots:
     void badFamilyLocksRunNothing_data();
     void badFamilyLocksRunNothing();
     void stopEndsAFamilySearch();
+    void rectangleShowsTheKeyword_data();
+    void rectangleShowsTheKeyword();
+    void dragSwapsTwoCells_data();
+    void dragSwapsTwoCells();
+    void ctrlArrowSwapsWithTheNeighbour();
+    void blockStepNamesTheRule_data();
+    void blockStepNamesTheRule();
+    void hillShowsDeterminantAndInverse_data();
+    void hillShowsDeterminantAndInverse();
+    void evenDeterminantIsNoKey();
+    void fillerChosenIsTheKeys();
+    void rectangleCellsBecomeLocks_data();
+    void rectangleCellsBecomeLocks();
+    void pairHeatMapPutsTheFirstSymbolInTheRow();
+    void foundBlockKeyIsDrawnOnTheKeyTab_data();
+    void foundBlockKeyIsDrawnOnTheKeyTab();
 
 private:
     QTemporaryDir m_dir;
@@ -876,7 +913,8 @@ void LabTest::choosingAFamilyShowsItsKeyForms()
     chooseFamily(window, family);
     KeyPage *keys = window.keyPage();
 
-    for (const KeyForm form : {KeyForm::Shift, KeyForm::Affine, KeyForm::Keyword, KeyForm::Digits, KeyForm::Atbash}) {
+    for (const KeyForm form :
+         {KeyForm::Shift, KeyForm::Affine, KeyForm::Keyword, KeyForm::Digits, KeyForm::Atbash, KeyForm::Matrix}) {
         auto *button = keys->findChild<QRadioButton *>(QLatin1String(formButton(form)));
         QVERIFY(button);
         QCOMPARE(button->isVisibleTo(keys), chosen->keyForms().contains(form));
@@ -888,16 +926,44 @@ void LabTest::choosingAFamilyShowsItsKeyForms()
     CipherPage *cipher = window.cipherPage();
     QCOMPARE(cipher->findChild<QSpinBox *>(QStringLiteral("keyNumber"))->isVisibleTo(cipher), homophonic);
     QCOMPARE(cipher->findChild<QComboBox *>(QStringLiteral("codeChoice"))->isVisibleTo(cipher), homophonic);
-    QCOMPARE(cipher->findChild<QWidget *>(QStringLiteral("cipherKeyView"))->isVisibleTo(cipher), !homophonic);
+    const bool blocks = chosen->takesFiller();
+    QCOMPARE(cipher->findChild<QWidget *>(QStringLiteral("cipherKeyView"))->isVisibleTo(cipher), !homophonic && !blocks);
+    QCOMPARE(cipher->findChild<QWidget *>(QStringLiteral("cipherBlockView"))->isVisibleTo(cipher), blocks);
+    QCOMPARE(keys->findChild<QWidget *>(QStringLiteral("keyFiller"))->isVisibleTo(keys), blocks);
+    QCOMPARE(keys->findChild<QWidget *>(QStringLiteral("keySecondKeyword"))->isVisibleTo(keys),
+             chosen->valuesTaken(KeyForm::Keyword) > 1);
     if (homophonic)
         return;
-    // A key at once, drawn as one alphabet under the plain one or as the square.
+    // A key at once, drawn as one alphabet under the plain one, as the
+    // square, as the rectangles or as Hill's matrix.
     auto *drawing = keys->findChild<QTableView *>(QStringLiteral("keyDrawing"));
-    QVERIFY(drawing->isVisibleTo(keys));
-    const int rows = chosen->keyFileForm() == SymbolKeys::KeyFileForm::Alphabet ? 2 : 32;
-    QCOMPARE(drawing->model()->rowCount(), rows);
-    QCOMPARE(drawing->model()->columnCount(), 32);
+    auto *blockDrawing = keys->findChild<QTableView *>(QStringLiteral("polygramDrawing"));
+    QCOMPARE(drawing->isVisibleTo(keys), !blocks);
+    QCOMPARE(blockDrawing->isVisibleTo(keys), blocks);
     QCOMPARE(keys->findChild<QListWidget *>(QStringLiteral("keyProblems"))->count(), 0);
+    QTableView *shown = blocks ? blockDrawing : drawing;
+    int rows = 32, columns = 32;
+    switch (chosen->keyFileForm()) {
+    case SymbolKeys::KeyFileForm::Alphabet:
+        rows = 2;
+        break;
+    case SymbolKeys::KeyFileForm::Rectangle:
+        rows = 4;
+        columns = 8;
+        break;
+    case SymbolKeys::KeyFileForm::TwoRectangles:
+        rows = 4;
+        columns = 8 + 1 + 8; // a blank column between the rectangles
+        break;
+    case SymbolKeys::KeyFileForm::Matrix:
+        rows = columns = 2; // the form's own example, 3 5; 2 7
+        break;
+    case SymbolKeys::KeyFileForm::Keyword:
+    case SymbolKeys::KeyFileForm::Digits:
+        break;
+    }
+    QCOMPARE(shown->model()->rowCount(), rows);
+    QCOMPARE(shown->model()->columnCount(), columns);
 }
 
 void LabTest::symbolKeysCipherAsTheLibrary_data()
@@ -905,15 +971,34 @@ void LabTest::symbolKeysCipherAsTheLibrary_data()
     QTest::addColumn<QString>("family");
     QTest::addColumn<int>("form");
     QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("secondKey");
+    QTest::addColumn<QString>("decipheredStart");
 
+    const QString asTyped = QStringLiteral("ПРИВЕТ, МИР!\nАННА И АЛЛА\n\nёЖИК");
     for (const CipherFamily *family : cipherFamilies()) {
-        if (family->keyForms().contains(KeyForm::Keyword))
-            QTest::newRow(qPrintable(family->name() + QStringLiteral(", keyword"))) << family->name()
-                                                                                      << int(KeyForm::Keyword)
-                                                                                      << QStringLiteral("шифр");
+        if (!family->keyForms().contains(KeyForm::Keyword))
+            continue;
+        // Hill's matrix of ШИФР (24 9; 20 16) has the even determinant 12;
+        // ДОМА's (5 14; 12 1) has 29.
+        const QString keyword = family->name() == QLatin1String("hill") ? QStringLiteral("дома") : QStringLiteral("шифр");
+        QString deciphered = asTyped;
+        // The second line, А Н Н А ␣ И ␣ А Л Л А, has 11 symbols: the block
+        // ciphers fill its last pair with Ъ; Playfair puts Ъ between the two
+        // Л instead, which makes the pairs whole. Deciphering leaves it in.
+        if (family->name() == QLatin1String("playfair"))
+            deciphered.replace(QStringLiteral("АЛЛА"), QStringLiteral("АЛЪЛА"));
+        else if (family->takesFiller())
+            deciphered.replace(QStringLiteral("АЛЛА"), QStringLiteral("АЛЛАЪ"));
+        QTest::newRow(qPrintable(family->name() + QStringLiteral(", keyword")))
+            << family->name() << int(KeyForm::Keyword) << keyword
+            << (family->valuesTaken(KeyForm::Keyword) > 1 ? QStringLiteral("замок") : QString()) << deciphered;
     }
-    QTest::newRow("gronsfeld, digits") << QStringLiteral("gronsfeld") << int(KeyForm::Digits) << QStringLiteral("2718");
-    QTest::newRow("mono, affine") << QStringLiteral("mono") << int(KeyForm::Affine) << QStringLiteral("7,3");
+    QTest::newRow("gronsfeld, digits") << QStringLiteral("gronsfeld") << int(KeyForm::Digits) << QStringLiteral("2718")
+                                       << QString() << asTyped;
+    QTest::newRow("mono, affine") << QStringLiteral("mono") << int(KeyForm::Affine) << QStringLiteral("7,3")
+                                  << QString() << asTyped;
+    QTest::newRow("hill, matrix") << QStringLiteral("hill") << int(KeyForm::Matrix) << QStringLiteral("3 5; 2 7")
+                                  << QString() << QStringLiteral("ПРИВЕТ, МИР!\nАННА И АЛЛАЪ\n\nёЖИК");
 }
 
 // The whole text through the tool's stream: the key runs on across lines, Ё,
@@ -923,6 +1008,8 @@ void LabTest::symbolKeysCipherAsTheLibrary()
     QFETCH(QString, family);
     QFETCH(int, form);
     QFETCH(QString, key);
+    QFETCH(QString, secondKey);
+    QFETCH(QString, decipheredStart);
     LabWindow window;
     window.show();
     chooseFamily(window, family);
@@ -930,6 +1017,12 @@ void LabTest::symbolKeysCipherAsTheLibrary()
     switch (KeyForm(form)) {
     case KeyForm::Keyword:
         keys->findChild<QLineEdit *>(QStringLiteral("keyKeyword"))->setText(key);
+        if (!secondKey.isEmpty())
+            keys->findChild<QLineEdit *>(QStringLiteral("keySecondKeyword"))->setText(secondKey);
+        break;
+    case KeyForm::Matrix:
+        keys->findChild<QLineEdit *>(QStringLiteral("keyMatrix"))->setText(QStringLiteral("0 0; 0 0"));
+        keys->findChild<QLineEdit *>(QStringLiteral("keyMatrix"))->setText(key);
         break;
     case KeyForm::Digits:
         keys->findChild<QLineEdit *>(QStringLiteral("keyDigits"))->setText(key);
@@ -940,7 +1033,13 @@ void LabTest::symbolKeysCipherAsTheLibrary()
         break;
     }
     QVERIFY(keys->findChild<QRadioButton *>(QLatin1String(formButton(KeyForm(form))))->isChecked());
-    const SymbolCipher library(familyKey(family, KeyForm(form), key));
+    QStringList values {key};
+    if (!secondKey.isEmpty())
+        values << secondKey;
+    QString problem;
+    const std::optional<SymbolKey> libraryKey = cipherFamily(family)->keyFromValues(KeyForm(form), values, problem);
+    QVERIFY2(libraryKey, qPrintable(problem));
+    const SymbolCipher library(*libraryKey);
 
     CipherPage *page = window.cipherPage();
     page->plainPane()->setText(Lines);
@@ -953,7 +1052,7 @@ void LabTest::symbolKeysCipherAsTheLibrary()
     QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("decryptButton")), Qt::LeftButton);
     QTRY_VERIFY(!page->isBusy());
     QCOMPARE(page->plainPane()->text(), library.decrypt(cipher));
-    QVERIFY(page->plainPane()->text().startsWith(QStringLiteral("ПРИВЕТ, МИР!\nАННА И АЛЛА\n\nёЖИК")));
+    QVERIFY2(page->plainPane()->text().startsWith(decipheredStart), qPrintable(page->plainPane()->text()));
 }
 
 void LabTest::badSymbolKeyChangesNothing_data()
@@ -1446,6 +1545,421 @@ void LabTest::stopEndsAFamilySearch()
     QVERIFY(page->startAction()->isEnabled());
     QVERIFY(page->findChild<QPushButton *>(QStringLiteral("useFoundKeyButton"))->isEnabled());
     QTRY_VERIFY(!page->findChild<QPlainTextEdit *>(QStringLiteral("bestPlaintext"))->toPlainText().isEmpty());
+}
+
+void LabTest::rectangleShowsTheKeyword_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("symbols");
+
+    QTest::newRow("Playfair: the keyword, then the space and А") << "playfair" << 0 << "ШИФР␣АБВ";
+    QTest::newRow("Playfair: the keyword's letters left out below") << "playfair" << 1 << "ГДЕЖЗКЛМ";
+    QTest::newRow("Playfair: the last row") << "playfair" << 3 << "ЧЩЪЫЬЭЮЯ";
+    QTest::newRow("two-square: the first rectangle, left") << "two-square" << 2 << "НОПСТУХЦ|РСТУФХЦЧ";
+    QTest::newRow("two-square: the second keyword, right") << "two-square" << 0 << "ШИФР␣АБВ|ЗАМОК␣БВ";
+}
+
+// The rectangles are drawn row by row as the keywords fill them.
+void LabTest::rectangleShowsTheKeyword()
+{
+    QFETCH(QString, family);
+    QFETCH(int, row);
+    QFETCH(QString, symbols);
+    LabWindow window;
+    window.show();
+    typeBlockKeywords(window, family, FirstKeyword, SecondKeyword);
+    auto *drawing = window.keyPage()->findChild<QTableView *>(QStringLiteral("polygramDrawing"));
+    QVERIFY(drawing->isVisible());
+    QAbstractItemModel *model = drawing->model();
+    QString shown;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const QString cell = model->index(row, column).data().toString();
+        shown += column == Polygram::Columns ? QStringLiteral("|") : cell;
+    }
+    QCOMPARE(shown, symbols);
+}
+
+void LabTest::dragSwapsTwoCells_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QPoint>("from"); // column, row of the drawing
+    QTest::addColumn<QPoint>("to");
+    QTest::addColumn<QString>("first"); // keywords giving the swapped rectangles; empty: refused
+    QTest::addColumn<QString>("second");
+
+    QTest::newRow("Playfair: Ш onto И, as the keyword ИШФР would have it")
+        << "playfair" << QPoint(0, 0) << QPoint(1, 0) << "ишфр" << QString();
+    QTest::newRow("Playfair: Р onto Ф, as the keyword ШИРФ would have it")
+        << "playfair" << QPoint(3, 0) << QPoint(2, 0) << "ширф" << QString();
+    QTest::newRow("two-square: within the second rectangle, З onto А")
+        << "two-square" << QPoint(9, 0) << QPoint(10, 0) << "шифр" << "азмок";
+    QTest::newRow("two-square: from one rectangle to the other is refused")
+        << "two-square" << QPoint(0, 0) << QPoint(9, 0) << QString() << QString();
+}
+
+// A symbol dropped on another cell swaps the two; the key is the swapped
+// rectangle, and ciphering uses it as the library does.
+void LabTest::dragSwapsTwoCells()
+{
+    QFETCH(QString, family);
+    QFETCH(QPoint, from);
+    QFETCH(QPoint, to);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    LabWindow window;
+    window.show();
+    typeBlockKeywords(window, family, FirstKeyword, SecondKeyword);
+    CipherPage *page = window.cipherPage();
+    page->plainPane()->setText(Lines);
+    QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("encryptButton")), Qt::LeftButton);
+    QTRY_VERIFY(!page->isBusy());
+    const QString before = page->cipherPane()->text();
+
+    PolygramKeyModel *model = window.keyPage()->polygramModel();
+    const QModelIndex source = model->index(from.y(), from.x());
+    const QModelIndex target = model->index(to.y(), to.x());
+    const QString sourceSymbol = source.data().toString();
+    const QString targetSymbol = target.data().toString();
+    std::unique_ptr<QMimeData> dragged(model->mimeData({source}));
+    QVERIFY(dragged);
+    const bool dropped = model->dropMimeData(dragged.get(), Qt::CopyAction, -1, -1, target);
+    QCOMPARE(dropped, !first.isEmpty());
+    if (first.isEmpty()) {
+        QCOMPARE(model->index(from.y(), from.x()).data().toString(), sourceSymbol);
+        QCOMPARE(model->index(to.y(), to.x()).data().toString(), targetSymbol);
+        return;
+    }
+    QCOMPARE(model->index(from.y(), from.x()).data().toString(), targetSymbol);
+    QCOMPARE(model->index(to.y(), to.x()).data().toString(), sourceSymbol);
+
+    QStringList keywords {first};
+    if (!second.isEmpty())
+        keywords << second;
+    QString problem;
+    const std::optional<SymbolKey> swapped = cipherFamily(family)->keyFromValues(KeyForm::Keyword, keywords, problem);
+    QVERIFY2(swapped, qPrintable(problem));
+    QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("encryptButton")), Qt::LeftButton);
+    QTRY_VERIFY(!page->isBusy());
+    QCOMPARE(page->cipherPane()->text(), SymbolCipher(*swapped).encrypt(Lines));
+    QVERIFY(page->cipherPane()->text() != before);
+}
+
+void LabTest::blockStepNamesTheRule_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("rule");   // the sentence's start
+    QTest::addColumn<QString>("detail"); // a part of it
+    QTest::addColumn<QString>("plain");  // the block's symbols marked in the plaintext
+    QTest::addColumn<QString>("cipher"); // the block's cipher symbols marked in the ciphertext
+    QTest::addColumn<QList<QPoint>>("cells"); // the plain symbols' cells, column and row
+
+    // Under ШИФР (see FirstKeyword): Г and Д share row 2; Д and О column 2;
+    // Г and О span a rectangle, each going to its own row's corner.
+    QTest::newRow("Playfair, one row: each takes its right neighbour")
+        << "playfair" << "ёж, гд" << 4 << "Блок «Г» «Д» → «Д» «Е». Одна строка"
+        << "«Г» → «Д», «Д» → «Е»" << "гд" << "ДЕ" << QList<QPoint> {{0, 1}, {1, 1}};
+    QTest::newRow("Playfair, one column: each takes the one below")
+        << "playfair" << "до" << 1 << "Блок «Д» «О» → «О» «Щ». Один столбец"
+        << "«Д» → «О», «О» → «Щ»" << "до" << "ОЩ" << QList<QPoint> {{1, 1}, {1, 2}};
+    QTest::newRow("Playfair, a rectangle: each takes its row's corner")
+        << "playfair" << "го" << 0 << "Блок «Г» «О» → «Д» «Н». Прямоугольник"
+        << "«Г» → «Д», «О» → «Н»" << "го" << "ДН" << QList<QPoint> {{0, 1}, {1, 2}};
+    // Л Л: Ъ goes between them; Л (row 2, column 7) and Ъ (row 4, column 3).
+    QTest::newRow("Playfair, a filler between two equal symbols")
+        << "playfair" << "лл" << 0 << "Блок «Л» «Ъ» → «Е» «Ю» («Ъ» — заполнитель"
+        << "Прямоугольник" << "л" << "ЕЮ" << QList<QPoint> {{6, 1}, {2, 3}};
+    // Г in the left rectangle (row 2, column 1), С in the right one (row 3,
+    // column 2): the right's row 2 column 2 is Д, the left's row 3 column 1 Н.
+    QTest::newRow("two-square: which rectangle each came from")
+        << "two-square" << "гс" << 1 << "Блок «Г» «С» → «Д» «Н». Два прямоугольника"
+        << "«Г» взят из левого (строка 2, столбец 1), «С» — из правого (строка 3, столбец 2)" << "гс" << "ДН"
+        << QList<QPoint> {{0, 1}, {10, 2}};
+    // P and Р are 15 and 16: 3·15 + 5·16 = 125 = 29 (Э), 2·15 + 7·16 = 142 = 14 (О).
+    QTest::newRow("Hill: the column vector and the product mod 32")
+        << "hill" << "пр" << 0 << "Блок «П» «Р» → «Э» «О». Вектор-столбец p = (15, 16)"
+        << "K·p mod 32 = (3·15 + 5·16, 2·15 + 7·16) mod 32 = (125, 142) mod 32 = (29, 14)" << "пр" << "ЭО"
+        << QList<QPoint> {};
+}
+
+// The cursor on a plaintext symbol marks its block in both texts and in the
+// drawing, and says which rule took it.
+void LabTest::blockStepNamesTheRule()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, text);
+    QFETCH(int, position);
+    QFETCH(QString, rule);
+    QFETCH(QString, detail);
+    QFETCH(QString, plain);
+    QFETCH(QString, cipher);
+    QFETCH(QList<QPoint>, cells);
+    LabWindow window;
+    window.show();
+    if (family == QLatin1String("hill"))
+        chooseFamily(window, family); // its own example, 3 5; 2 7
+    else
+        typeBlockKeywords(window, family, FirstKeyword, SecondKeyword);
+    KeyPage *keys = window.keyPage();
+    CipherPage *page = window.cipherPage();
+    page->plainPane()->setText(text);
+    QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("encryptButton")), Qt::LeftButton);
+    QTRY_VERIFY(!page->isBusy());
+    QPlainTextEdit *editor = page->plainPane()->editor();
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(position);
+    editor->setTextCursor(cursor);
+
+    for (QWidget *tab : {static_cast<QWidget *>(page), static_cast<QWidget *>(keys)}) {
+        const QString line = tab->findChild<QLabel *>(QStringLiteral("blockStep"))->text();
+        QVERIFY2(line.startsWith(rule), qPrintable(line));
+        QVERIFY2(line.contains(detail), qPrintable(line));
+    }
+    QList<QPoint> marked;
+    for (const QModelIndex &cell : keys->polygramModel()->stepCells())
+        marked << QPoint(cell.column(), cell.row());
+    QCOMPARE(marked, cells);
+
+    // The plaintext's symbols of the block (a filler has none) and the
+    // ciphertext's symbols it became.
+    QString plainMarked;
+    for (const QTextEdit::ExtraSelection &selection : editor->extraSelections())
+        plainMarked += selection.cursor.selectedText();
+    QCOMPARE(plainMarked, plain);
+    QString cipherMarked;
+    for (const QTextEdit::ExtraSelection &selection : page->cipherPane()->editor()->extraSelections())
+        cipherMarked += selection.cursor.selectedText();
+    QCOMPARE(cipherMarked, cipher);
+}
+
+void LabTest::hillShowsDeterminantAndInverse_data()
+{
+    QTest::addColumn<QString>("matrix");
+    QTest::addColumn<QString>("determinant");
+    QTest::addColumn<QString>("inverse");
+
+    // det = 3·7 − 5·2 = 11; 11·3 = 33 = 1 mod 32, so the inverse is
+    // 3·(7 −5; −2 3) = (21 −15; −6 9) = (21 17; 26 9) mod 32.
+    QTest::newRow("2 × 2, determinant 11") << "3 5; 2 7" << "Определитель по модулю 32: 11 — нечётный"
+                                           << "21 17; 26 9";
+    // det = 1·1·3 = 3, and 3·11 = 33 = 1 mod 32: the 2 above the diagonal goes
+    // to −2 = 30, the 3 to 11.
+    QTest::newRow("3 × 3, determinant 3") << "1 2 0; 0 1 0; 0 0 3" << "Определитель по модулю 32: 3 — нечётный"
+                                          << "1 30 0; 0 1 0; 0 0 11";
+    // Numbers are taken mod 32: 35 is 3.
+    QTest::newRow("numbers past 31") << "35 5; 2 7" << "Определитель по модулю 32: 11 — нечётный" << "21 17; 26 9";
+}
+
+void LabTest::hillShowsDeterminantAndInverse()
+{
+    QFETCH(QString, matrix);
+    QFETCH(QString, determinant);
+    QFETCH(QString, inverse);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("hill"));
+    KeyPage *keys = window.keyPage();
+    keys->findChild<QLineEdit *>(QStringLiteral("keyMatrix"))->setText(matrix);
+    const QString shownDeterminant = keys->findChild<QLabel *>(QStringLiteral("matrixDeterminant"))->text();
+    QVERIFY2(shownDeterminant.startsWith(determinant), qPrintable(shownDeterminant));
+    const QString shownInverse = keys->findChild<QLabel *>(QStringLiteral("matrixInverse"))->text();
+    QVERIFY2(shownInverse.endsWith(QStringLiteral(": ") + inverse), qPrintable(shownInverse));
+    const int n = matrix.count(QLatin1Char(';')) + 1;
+    auto *drawing = keys->findChild<QTableView *>(QStringLiteral("polygramDrawing"));
+    QCOMPARE(drawing->model()->rowCount(), n);
+    QCOMPARE(drawing->model()->columnCount(), n);
+}
+
+// A number edited in the drawing that makes the determinant even leaves no
+// key: the reason is shown, ciphering refuses, the texts stay; the number
+// mended, the key is back.
+void LabTest::evenDeterminantIsNoKey()
+{
+    LabWindow window;
+    window.show();
+    chooseFamily(window, QStringLiteral("hill"));
+    KeyPage *keys = window.keyPage();
+    PolygramKeyModel *model = keys->polygramModel();
+    QVERIFY(model->setData(model->index(0, 0), 4, Qt::EditRole));
+    // (4 5; 2 7): 28 − 10 = 18.
+    const QString shown = keys->findChild<QLabel *>(QStringLiteral("matrixDeterminant"))->text();
+    QVERIFY2(shown.startsWith(QStringLiteral("Определитель по модулю 32: 18 — чётный")), qPrintable(shown));
+    QVERIFY(keys->findChild<QLabel *>(QStringLiteral("matrixInverse"))->text().isEmpty());
+    auto *problems = keys->findChild<QListWidget *>(QStringLiteral("keyProblems"));
+    QCOMPARE(problems->count(), 1);
+    QVERIFY2(problems->item(0)->text().contains(QStringLiteral("равен 18, чётное число")),
+             qPrintable(problems->item(0)->text()));
+    QCOMPARE(model->rowCount(), 2); // still there to be mended
+
+    CipherPage *page = window.cipherPage();
+    page->plainPane()->setText(QStringLiteral("открытый текст"));
+    page->cipherPane()->setText(QStringLiteral("ПРЕЖНИЙ ШИФРТЕКСТ"));
+    ModalAnswerer answerer;
+    answerer.then(pressOk);
+    QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("encryptButton")), Qt::LeftButton);
+    QTRY_VERIFY(answerer.allAnswered());
+    QCOMPARE(answerer.unexpected, 0);
+    QVERIFY2(answerer.seen.first().startsWith(QStringLiteral("Ключ с ошибкой|")), qPrintable(answerer.seen.first()));
+    QTest::qWait(50);
+    QVERIFY(!page->isBusy());
+    QCOMPARE(page->plainPane()->text(), QStringLiteral("открытый текст"));
+    QCOMPARE(page->cipherPane()->text(), QStringLiteral("ПРЕЖНИЙ ШИФРТЕКСТ"));
+
+    QVERIFY(model->setData(model->index(0, 0), 3, Qt::EditRole));
+    QCOMPARE(problems->count(), 0);
+    QCOMPARE(keys->findChild<QLineEdit *>(QStringLiteral("keyMatrix"))->text(), QStringLiteral("3 5; 2 7"));
+    QVERIFY(keys->findChild<QLabel *>(QStringLiteral("matrixInverse"))->text().endsWith(QStringLiteral("21 17; 26 9")));
+}
+
+// The filler chosen is the key's: a line of one symbol is filled with it.
+void LabTest::fillerChosenIsTheKeys()
+{
+    LabWindow window;
+    window.show();
+    typeBlockKeywords(window, QStringLiteral("playfair"), FirstKeyword, SecondKeyword);
+    auto *filler = window.keyPage()->findChild<QComboBox *>(QStringLiteral("keyFiller"));
+    QCOMPARE(filler->currentText(), QStringLiteral("Ъ"));
+    filler->setCurrentIndex(filler->findText(QStringLiteral("Х")));
+    CipherPage *page = window.cipherPage();
+    page->plainPane()->setText(QStringLiteral("г"));
+    QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("encryptButton")), Qt::LeftButton);
+    QTRY_VERIFY(!page->isBusy());
+    // Г (row 2, column 1) and Х (row 3, column 7) span a rectangle: Г goes to
+    // row 2, column 7, Л; Х to row 3, column 1, Н.
+    QCOMPARE(page->cipherPane()->text(), QStringLiteral("ЛН"));
+}
+
+void LabTest::rectangleCellsBecomeLocks_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("rectangles");
+
+    QTest::newRow("Playfair: one rectangle") << "playfair" << 1;
+    QTest::newRow("two-square: two rectangles") << "two-square" << 2;
+    QTest::newRow("Hill: no rectangle") << "hill" << 0;
+}
+
+// A symbol in a cell of the attack's rectangle is a lock on that cell,
+// written as the family reads its locks, where the attack takes any.
+void LabTest::rectangleCellsBecomeLocks()
+{
+    QFETCH(QString, family);
+    QFETCH(int, rectangles);
+    LabWindow window;
+    window.show();
+    chooseFamily(window, family);
+    auto *panel = window.attackPage()->findChild<SymbolAttackPanel *>(QStringLiteral("symbolAttackPanel"));
+    QVERIFY(panel);
+    QCOMPARE(panel->findChild<QWidget *>(QStringLiteral("rectangleCells"))->isVisibleTo(panel), rectangles > 0);
+    for (int rectangle = 0; rectangle < 2; ++rectangle)
+        QCOMPARE(panel->rectangleCell(rectangle, 0, 0) != nullptr, rectangle < rectangles);
+    if (rectangles == 0)
+        return;
+    QLineEdit *cell = panel->rectangleCell(rectangles - 1, 1, 2);
+    const bool takesLocks = !cipherFamily(family)->lockForm().isEmpty();
+    QCOMPARE(cell->isEnabled(), takesLocks);
+    if (!takesLocks)
+        return;
+    type(cell, QStringLiteral("о"));
+    QCOMPARE(cell->text(), QStringLiteral("О"));
+    const QString lock = rectangles > 1 ? QStringLiteral("2:О=2,3") : QStringLiteral("О=2,3");
+    QCOMPARE(panel->locks(), QStringList {lock});
+}
+
+// The row is a pair's first symbol and the column its second: АБ five times
+// darkens row А, column Б, and leaves БА white; every cell can be pointed at.
+void LabTest::pairHeatMapPutsTheFirstSymbolInTheRow()
+{
+    PairHeatMap map(QStringLiteral("Открытый текст"));
+    map.resize(420, 440);
+    map.show();
+    PairHeatMap::Table counts {};
+    counts[1 * 32 + 2] = 5; // А then Б
+    counts[14 * 32 + 0] = 1; // О then the space
+    map.setCounts(counts);
+    QCOMPARE(map.total(), qint64(6));
+    QCOMPARE(map.countAt(1, 2), qint64(5));
+    QCOMPARE(map.countAt(2, 1), qint64(0));
+    QVERIFY2(map.pairText(14, 0).startsWith(QStringLiteral("Пара «О␣»: 1 из 6")), qPrintable(map.pairText(14, 0)));
+
+    const QImage image = map.grab().toImage();
+    std::map<std::pair<int, int>, QPoint> inside;
+    for (int y = 0; y < map.height(); ++y) {
+        for (int x = 0; x < map.width(); ++x) {
+            // A point well inside its cell, away from the borders.
+            const auto pair = map.pairAt(QPoint(x, y));
+            if (pair && map.pairAt(QPoint(x - 2, y - 2)) == pair && !inside.count(*pair))
+                inside[*pair] = QPoint(x, y);
+        }
+    }
+    QCOMPARE(int(inside.size()), 32 * 32);
+    QVERIFY(inside.at({1, 2}).y() < inside.at({2, 1}).y());
+    QVERIFY(inside.at({1, 2}).x() > inside.at({2, 1}).x());
+    const QColor seen = image.pixelColor(inside.at({1, 2}));
+    const QColor unseen = image.pixelColor(inside.at({2, 1}));
+    QCOMPARE(unseen, QColor(Qt::white));
+    QVERIFY(seen.lightness() < unseen.lightness());
+    // The most frequent pair is darker than a rarer one.
+    QVERIFY(seen.lightness() < image.pixelColor(inside.at({14, 0})).lightness());
+}
+
+void LabTest::foundBlockKeyIsDrawnOnTheKeyTab_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QPoint>("cell"); // column, row
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("a Playfair rectangle: ШИРФ's Р third") << "playfair" << int(KeyForm::Keyword) << "ширф"
+                                                          << QPoint(2, 0) << "Р";
+    QTest::newRow("a Hill matrix 3 × 3: its last number") << "hill" << int(KeyForm::Matrix) << "1 2 0; 0 1 0; 0 0 3"
+                                                          << QPoint(2, 2) << "3";
+}
+
+// A key the attack found goes to the key tab as a key given whole, drawn
+// as the family draws it, the family chosen.
+void LabTest::foundBlockKeyIsDrawnOnTheKeyTab()
+{
+    QFETCH(QString, family);
+    QFETCH(int, form);
+    QFETCH(QString, key);
+    QFETCH(QPoint, cell);
+    QFETCH(QString, shown);
+    LabWindow window;
+    window.show();
+    KeyPage *keys = window.keyPage();
+    keys->useSymbolKey(*cipherFamily(family), familyKey(family, KeyForm(form), key), QStringLiteral("найденный ключ"));
+    QCOMPARE(keys->family().name(), family);
+    QVERIFY(keys->findChild<QRadioButton *>(QStringLiteral("formWhole"))->isChecked());
+    auto *drawing = keys->findChild<QTableView *>(QStringLiteral("polygramDrawing"));
+    QVERIFY(drawing->isVisible());
+    QCOMPARE(drawing->model()->index(cell.y(), cell.x()).data().toString(), shown);
+    QCOMPARE(keys->findChild<QListWidget *>(QStringLiteral("keyProblems"))->count(), 0);
+}
+
+// The keyboard's drag: Ctrl+→ on Ш swaps it with И, as the keyword ИШФР
+// would have them; Ctrl+← at the left edge has no neighbour and changes nothing.
+void LabTest::ctrlArrowSwapsWithTheNeighbour()
+{
+    LabWindow window;
+    window.show();
+    typeBlockKeywords(window, QStringLiteral("playfair"), FirstKeyword, SecondKeyword);
+    KeyPage *keys = window.keyPage();
+    auto *drawing = keys->findChild<QTableView *>(QStringLiteral("polygramDrawing"));
+    drawing->setCurrentIndex(drawing->model()->index(0, 0));
+    QTest::keyClick(drawing, Qt::Key_Left, Qt::ControlModifier);
+    QCOMPARE(drawing->model()->index(0, 0).data().toString(), QStringLiteral("Ш"));
+    QVERIFY(keys->findChild<QRadioButton *>(QStringLiteral("formKeyword"))->isChecked());
+    QTest::keyClick(drawing, Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(drawing->model()->index(0, 0).data().toString(), QStringLiteral("И"));
+    QCOMPARE(drawing->model()->index(0, 1).data().toString(), QStringLiteral("Ш"));
+    QCOMPARE(drawing->currentIndex(), drawing->model()->index(0, 1));
+    QVERIFY(keys->findChild<QRadioButton *>(QStringLiteral("formWhole"))->isChecked());
+    QCOMPARE(keys->symbolModel()->cipher()->key().alphabet, familyKey(QStringLiteral("playfair"), KeyForm::Keyword,
+                                                                      QStringLiteral("ишфр")).alphabet);
 }
 
 QTEST_MAIN(LabTest)

@@ -279,12 +279,16 @@ std::optional<BlockStep> SymbolCipher::blockStep(QStringView text, qsizetype pos
     const qsizetype offset = lineBegin - begin;
     const LineEnd<char16_t> line = findLineEnd(lineBegin, begin + text.size());
     std::optional<BlockStep> found;
+    qsizetype number = 0;
     forEachPlainBlock(QStringView(lineBegin, line.contentEnd - lineBegin), [&](const PlainBlock &block) {
         if (found || std::find(block.position.begin(), block.position.begin() + m_blockSize, position - offset)
-                == block.position.begin() + m_blockSize)
+                == block.position.begin() + m_blockSize) {
+            ++number;
             return;
+        }
         BlockStep step;
         step.size = m_blockSize;
+        step.number = number;
         int symbols[3];
         for (int i = 0; i < m_blockSize; ++i) {
             const qsizetype at = block.position[std::size_t(i)];

@@ -73,6 +73,9 @@ struct SymbolStep
 struct BlockStep
 {
     int size = 0;                     // 2, or 3 for a 3 × 3 Hill matrix
+    // Its number among its line's blocks, from 0: its cipher symbols are the
+    // ciphertext line's alphabet symbols number · size onwards.
+    qsizetype number = 0;
     std::array<qsizetype, 3> position {}; // each plain symbol's place in the text; -1 for a filler
     std::array<int, 3> plain {};
     std::array<int, 3> cipher {};

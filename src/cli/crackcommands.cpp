@@ -6,6 +6,7 @@
 #include "filecipher.h"
 #include "frequencycount.h"
 #include "frequencyreport.h"
+#include "identificationreport.h"
 #include "keytable.h"
 #include "languagemodel.h"
 #include "textfile.h"
@@ -310,6 +311,42 @@ int crackSymbols(const Invocation &invocation, const CrackSettings &settings, co
     return Success;
 }
 
+// crack --identify: the ranking of the families, with what decided, as the
+// command's output; no attack.
+int identifyOnly(const CrackSettings &settings, const Invocation &invocation, const TextEncoding &encoding,
+                 const LanguageModel &model, const QByteArray &bytes)
+{
+    const FamilyIdentification identification = identifyFamily(decodeTextBytes(bytes, encoding).text, model);
+    if (!identification.succeeded()) {
+        reportError(describeInput(settings.inputFile) + QStringLiteral(": ") + identification.problem);
+        return FileError;
+    }
+    OutputTarget output(settings.outputFile);
+    if (!output.open(invocation.closed))
+        return FileError;
+    const QString text = identificationRanking(identification).join(QLatin1Char('\n')) + QLatin1Char('\n');
+    return output.write(text.toUtf8()) && output.finish() ? Success : FileError;
+}
+
+// crack without --cipher on a text of letters: the family is identified,
+// said with its evidence, and attacked.
+int crackIdentified(const Invocation &invocation, const CrackSettings &settings, const TextEncoding &encoding,
+                    const LanguageModel &model, const QByteArray &bytes, const QString &decoded)
+{
+    const FamilyIdentification identification = identifyFamily(decoded, model);
+    const CipherFamily *family = identifiedFamily(identification);
+    if (!family || family->isHomophonic()) {
+        reportError(describeInput(settings.inputFile) + QStringLiteral(": ")
+                    + (identification.succeeded() ? QStringLiteral("шифр не определён") : identification.problem));
+        return FileError;
+    }
+    for (const QString &reason : identificationReasons(identification))
+        reportError(reason);
+    CrackSettings identified = settings;
+    identified.family = family;
+    return crackSymbols(invocation, identified, encoding, model, bytes);
+}
+
 } // namespace
 
 int runCrack(const Invocation &invocation)
@@ -329,6 +366,8 @@ int runCrack(const Invocation &invocation)
     if (!read)
         return FileError;
     const QByteArray &bytes = *read;
+    if (invocation.isSet("identify"))
+        return identifyOnly(*settings, invocation, *encoding, model, bytes);
     if (!settings->family->isHomophonic())
         return crackSymbols(invocation, *settings, *encoding, model, bytes);
     const QString inputName = describeInput(settings->inputFile);
@@ -342,6 +381,8 @@ int runCrack(const Invocation &invocation)
     }
     CodeTokenTally tally;
     tally.addText(decoded);
+    if (!tally.looksLikeCipher() && !invocation.isSet("cipher"))
+        return crackIdentified(invocation, *settings, *encoding, model, bytes, decoded);
     if (!tally.looksLikeCipher()) {
         reportError(inputName + QStringLiteral(": это не шифртекст: двузначных кодов меньше %1 % слов (%2 из %3)")
                         .arg(CodeTokenTally::MinCodePercent)

@@ -180,6 +180,10 @@ QList<OptionDeclaration> declarations()
                                "открытого текста (место не важно): матрица решается по его блокам"))
             .takenBy({ crack })
             .repeating(),
+        Declare({ QStringLiteral("identify") }, QString(),
+                QStringLiteral("crack: только определить вид шифра и напечатать все виды по вероятности с "
+                               "доводами, не вскрывая; без --cipher crack определяет вид шифртекста из букв сам"))
+            .takenBy({ crack }),
         Declare({ QStringLiteral("model") }, file,
                 QStringLiteral("crack: модель языка из файла (её делает команда model) вместо встроенной"))
             .takenBy({ crack })

@@ -1,6 +1,7 @@
 #include "attackpage.h"
 
 #include "frequencyreport.h"
+#include "identificationreport.h"
 #include "keypage.h"
 #include "keytable.h"
 #include "keytablemodel.h"
@@ -98,6 +99,10 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     , m_saveKeyAction(addAction(QStringLiteral("Сохранить найденный ключ…"), QKeySequence(),
                                 QStringLiteral("saveFoundKeyAction"),
                                 QStringLiteral("Записать найденную таблицу файлом ключа")))
+    , m_identifyAction(addAction(QStringLiteral("&Определить шифр"), QKeySequence(Qt::CTRL | Qt::Key_I),
+                                 QStringLiteral("identifyAction"),
+                                 QStringLiteral("Узнать по статистике шифртекста, каким шифром он зашифрован, и "
+                                                "выбрать этот шифр (Ctrl+I)")))
     , m_crib(new QLineEdit(this))
     , m_lockList(new QLabel(this))
     , m_useKey(new QPushButton(QStringLiteral("Ключ — в редактор"), this))
@@ -109,6 +114,7 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     , m_foundTable(new QWidget(this))
     , m_symbolPanel(new SymbolAttackPanel(this))
     , m_foundKey(new KeyTableModel(this))
+    , m_identifyModel(std::make_shared<LanguageModel>())
 {
     setObjectName(QStringLiteral("attackPage"));
     m_timeLimit->setObjectName(QStringLiteral("timeLimit"));
@@ -149,6 +155,9 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     connect(m_stopAction, &QAction::triggered, this, &AttackPage::stopAttack);
     connect(m_continueAction, &QAction::triggered, this, &AttackPage::continueAttack);
     connect(m_saveKeyAction, &QAction::triggered, this, &AttackPage::saveFoundKey);
+    connect(m_identifyAction, &QAction::triggered, this, &AttackPage::identifyCipher);
+    connect(&m_identification, &QFutureWatcher<FamilyIdentification>::finished, this,
+            &AttackPage::showIdentification);
     connect(keyView, &QTableView::clicked, this, [this](const QModelIndex &index) {
         const QString code = m_foundKey->data(index, Qt::DisplayRole).toString();
         if (index.column() > 0 && code.size() == 2)
@@ -171,6 +180,7 @@ AttackPage::AttackPage(KeyPage *keys, QWidget *parent)
     controls->addWidget(m_seed);
     controls->addWidget(new QLabel(QStringLiteral("подсказка:"), this));
     controls->addWidget(m_crib);
+    controls->addWidget(actionButton(m_identifyAction, QStringLiteral("identifyButton"), this));
     controls->addWidget(actionButton(m_startAction, QStringLiteral("attackButton"), this));
     controls->addWidget(m_continueButton);
     controls->addWidget(actionButton(m_stopAction, QStringLiteral("stopButton"), this));
@@ -243,6 +253,45 @@ QAction *AttackPage::addAction(const QString &text, const QKeySequence &shortcut
 AttackPage::~AttackPage()
 {
     dropPlaintextLayout();
+    m_identification.waitForFinished();
+}
+
+void AttackPage::identifyCipher()
+{
+    if (m_identification.isRunning())
+        return;
+    m_identifyAction->setEnabled(false);
+    m_summary->setText(QStringLiteral("Определяю шифр…"));
+    const std::shared_ptr<LanguageModel> model = m_identifyModel;
+    const QString text = m_cipher->text();
+    m_identification.setFuture(QtConcurrent::run([model, text] {
+        QString error;
+        if (!model->isValid() && !model->loadBuiltIn(&error)) {
+            FamilyIdentification refused;
+            refused.problem = QStringLiteral("модель языка не загружена: ") + error;
+            return refused;
+        }
+        return identifyFamily(text, *model);
+    }));
+}
+
+void AttackPage::showIdentification()
+{
+    m_identifyAction->setEnabled(true);
+    const FamilyIdentification identification = m_identification.result();
+    const CipherFamily *family = identifiedFamily(identification);
+    if (!family) {
+        m_summary->setText(QStringLiteral("Шифр не определён: ") + identification.problem);
+        return;
+    }
+    QStringList lines = identificationReasons(identification);
+    lines.first()[0] = lines.first().at(0).toUpper();
+    for (std::size_t i = 2; i < identification.ranking.size(); ++i)
+        lines << QStringLiteral("%1. ").arg(i + 1) + guessTitle(identification.ranking[i]);
+    m_summary->setText(lines.join(QLatin1Char('\n')));
+    m_summary->setToolTip(identificationRanking(identification).join(QLatin1Char('\n')));
+    if (!isRunning())
+        m_keys->setFamily(*family);
 }
 
 void AttackPage::dropPlaintextLayout()

@@ -6,6 +6,7 @@
 
 #include "crackworker.h"
 #include "familyattackworker.h"
+#include "familyidentification.h"
 
 #include <QFutureWatcher>
 #include <QKeySequence>
@@ -47,6 +48,7 @@ public:
     QAction *continueAction() const { return m_continueAction; }
     QAction *stopAction() const { return m_stopAction; }
     QAction *saveFoundKeyAction() const { return m_saveKeyAction; }
+    QAction *identifyAction() const { return m_identifyAction; }
     const std::optional<Cryptanalysis::CrackResult> &result() const { return m_result; }
     const std::optional<FamilyAttackResult> &familyResult() const { return m_familyResult; }
 
@@ -62,6 +64,9 @@ public slots:
     void continueAttack();
     void stopAttack();
     void saveFoundKey();
+    // Which family the ciphertext is, off the window's thread; the family
+    // selector then shows the most likely one.
+    void identifyCipher();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -99,6 +104,7 @@ private:
     void followFamily();
     void showFoundPlaintext();
     void dropPlaintextLayout();
+    void showIdentification();
 
     KeyPage *m_keys;
     // One model for both searches, loaded once.
@@ -112,6 +118,7 @@ private:
     QAction *m_continueAction;
     QAction *m_stopAction;
     QAction *m_saveKeyAction;
+    QAction *m_identifyAction;
     QLineEdit *m_crib;
     QLabel *m_lockList;
     QPushButton *m_useKey;
@@ -130,4 +137,8 @@ private:
     // The found plaintext, laid out off the window's thread.
     QFutureWatcher<QTextDocument *> m_plaintextLayout;
     bool m_layingOut = false;
+    // The identification's own model (it reads only the symbol counts),
+    // loaded by its first run, so that it never races the attacks' loading.
+    std::shared_ptr<Cryptanalysis::LanguageModel> m_identifyModel;
+    QFutureWatcher<Cryptanalysis::FamilyIdentification> m_identification;
 };

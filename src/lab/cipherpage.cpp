@@ -4,6 +4,8 @@
 #include "keypage.h"
 #include "keytablemodel.h"
 #include "labcipher.h"
+#include "polygramkeymodel.h"
+#include "polygramkeyview.h"
 #include "symbolkeymodel.h"
 #include "symbolkeyview.h"
 #include "textpane.h"
@@ -20,6 +22,7 @@
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QThread>
@@ -66,6 +69,7 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     , m_seed(new QLineEdit(this))
     , m_homophonicControls(new QWidget(this))
     , m_keyView(new SymbolKeyView(keys->symbolModel(), this))
+    , m_blockView(new PolygramKeyView(keys->polygramModel(), PolygramKeyView::Use::Show, this))
     , m_encrypt(new QPushButton(QStringLiteral("Зашифровать →"), this))
     , m_decrypt(new QPushButton(QStringLiteral("← Расшифровать"), this))
     , m_attack(new QAction(QStringLiteral("Вс&крыть этот шифртекст"), this))
@@ -94,6 +98,7 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     m_keyView->setObjectName(QStringLiteral("cipherKeyView"));
     m_keyView->setToolTip(QStringLiteral("Поставьте курсор на символ открытого текста или выделите его: ключ "
                                          "покажет алфавит и сдвиг, которыми он зашифрован"));
+    m_blockView->setObjectName(QStringLiteral("cipherBlockView"));
     m_encrypt->setToolTip(QStringLiteral("Зашифровать открытый текст ключом со вкладки «Ключ» (Ctrl+E)"));
     m_decrypt->setToolTip(QStringLiteral("Расшифровать шифртекст ключом со вкладки «Ключ» (Ctrl+D)"));
     m_state->setObjectName(QStringLiteral("cipherState"));
@@ -133,7 +138,12 @@ CipherPage::CipherPage(KeyPage *keys, QWidget *parent)
     texts->addWidget(m_cipher);
     auto *splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(texts);
-    splitter->addWidget(m_keyView);
+    auto *keyViews = new QWidget(this);
+    auto *keyViewsLayout = new QVBoxLayout(keyViews);
+    keyViewsLayout->setContentsMargins(0, 0, 0, 0);
+    keyViewsLayout->addWidget(m_keyView);
+    keyViewsLayout->addWidget(m_blockView);
+    splitter->addWidget(keyViews);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
 
@@ -155,7 +165,9 @@ void CipherPage::followFamily()
 {
     const bool homophonic = m_keys->family().isHomophonic();
     m_homophonicControls->setVisible(homophonic);
-    m_keyView->setVisible(!homophonic);
+    const bool blocks = m_keys->family().takesFiller();
+    m_keyView->setVisible(!homophonic && !blocks);
+    m_blockView->setVisible(blocks);
     followSymbolKey();
 }
 
@@ -170,12 +182,19 @@ void CipherPage::followSymbolKey()
 void CipherPage::showStep()
 {
     SymbolKeyModel *model = m_keys->symbolModel();
-    if (m_keys->family().isHomophonic() || !model->cipher())
+    if (m_keys->family().isHomophonic() || !model->cipher()) {
+        markBlock(std::nullopt, 0, 0);
         return;
+    }
     const QTextCursor cursor = m_plain->editor()->textCursor();
     int at = cursor.hasSelection() ? cursor.selectionStart() : cursor.position();
     if (!cursor.hasSelection() && cursor.atBlockEnd() && !cursor.atBlockStart())
         --at;
+    if (model->cipher()->blockSize() > 1) {
+        showBlockStep(at);
+        return;
+    }
+    markBlock(std::nullopt, 0, 0);
     QTextDocument *document = m_plain->editor()->document();
     if (const std::optional<SymbolStep> step = m_steps.stepAt(document, at)) {
         model->showStep(*step);
@@ -188,6 +207,76 @@ void CipherPage::showStep()
     } else {
         model->showNoStep(QStringLiteral("Знак «%1» не шифруется и шага ключа не занимает.").arg(character));
     }
+}
+
+// Each line is a text of its own for a block cipher: its blocks are found in
+// the line alone.
+void CipherPage::showBlockStep(int position)
+{
+    PolygramKeyModel *model = m_keys->polygramModel();
+    QTextDocument *document = m_plain->editor()->document();
+    const QTextBlock line = document->findBlock(position);
+    std::optional<BlockStep> step;
+    if (line.isValid())
+        step = m_keys->symbolModel()->cipher()->blockStep(line.text(), position - line.position());
+    markBlock(step, line.blockNumber(), line.position());
+    if (step) {
+        model->showStep(*step);
+        return;
+    }
+    const QChar character = document->characterAt(position);
+    if (character.isNull() || character == QChar::ParagraphSeparator) {
+        model->showNoStep(QStringLiteral("Поставьте курсор на символ открытого текста: здесь появится его блок и "
+                                         "правило, по которому блок зашифрован."));
+    } else {
+        model->showNoStep(QStringLiteral("Знак «%1» не шифруется и в блоки не входит.").arg(character));
+    }
+}
+
+// The block's symbols in the plaintext, and its cipher symbols in the
+// ciphertext when that is the plaintext's: the line of the same number, its
+// alphabet symbols from the block's number times its size.
+void CipherPage::markBlock(const std::optional<BlockStep> &step, int lineNumber, int linePosition)
+{
+    QList<QTextEdit::ExtraSelection> plainMarks;
+    QList<QTextEdit::ExtraSelection> cipherMarks;
+    const auto mark = [](QPlainTextEdit *editor, int at, const QColor &color) {
+        QTextEdit::ExtraSelection selection;
+        selection.cursor = QTextCursor(editor->document());
+        selection.cursor.setPosition(at);
+        selection.cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
+        selection.format.setBackground(color);
+        return selection;
+    };
+    if (step) {
+        const QColor plainColor(0xf2, 0x9e, 0x4c);
+        const QColor cipherColor(0x9f, 0xd3, 0x8f);
+        for (int i = 0; i < step->size; ++i) {
+            const qsizetype at = step->position[std::size_t(i)];
+            if (at >= 0)
+                plainMarks << mark(m_plain->editor(), linePosition + int(at), plainColor);
+        }
+        const QTextBlock cipherLine = m_cipher->editor()->document()->findBlockByNumber(lineNumber);
+        const QString text = cipherLine.isValid() ? cipherLine.text() : QString();
+        const qsizetype first = step->number * step->size;
+        qsizetype symbols = 0;
+        for (int i = 0; i < text.size() && symbols < first + step->size; ++i) {
+            const int symbol = Alphabet::indexOf(text.at(i).unicode());
+            if (symbol < 0)
+                continue;
+            if (symbols >= first) {
+                if (symbol != step->cipher[std::size_t(symbols - first)])
+                    break;
+                cipherMarks << mark(m_cipher->editor(), cipherLine.position() + i, cipherColor);
+            }
+            ++symbols;
+        }
+        // A ciphertext of another key or text has no block to mark.
+        if (cipherMarks.size() != step->size)
+            cipherMarks.clear();
+    }
+    m_plain->editor()->setExtraSelections(plainMarks);
+    m_cipher->editor()->setExtraSelections(cipherMarks);
 }
 
 // A result not shown yet is nobody's but this page's.
@@ -321,5 +410,6 @@ void CipherPage::showResult()
     m_encrypt->setEnabled(true);
     m_decrypt->setEnabled(true);
     m_state->setText(m_doneText);
+    showStep();
     emit ciphered();
 }

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 class KeyPage;
+class PolygramKeyView;
 struct LabCipherRequest;
 class QAction;
 class QComboBox;
@@ -47,6 +48,10 @@ private:
     void followFamily();
     void followSymbolKey();
     void showStep();
+    // A block cipher's block at the plaintext's position, marked in both
+    // texts and in the drawing of the key.
+    void showBlockStep(int position);
+    void markBlock(const std::optional<BlockStep> &step, int lineNumber, int linePosition);
     void followKeyWidth();
     void run(bool encrypting);
     bool hasCipherText(const QString &text);
@@ -64,6 +69,7 @@ private:
     QLineEdit *m_seed;
     QWidget *m_homophonicControls;
     SymbolKeyView *m_keyView;
+    PolygramKeyView *m_blockView;
     StepFinder m_steps;
     QPushButton *m_encrypt;
     QPushButton *m_decrypt;

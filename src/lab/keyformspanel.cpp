@@ -1,6 +1,9 @@
 #include "keyformspanel.h"
 
+#include "keyfile.h"
+
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,8 +39,11 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     , m_affineB(symbolNumberBox(7, QStringLiteral("keyAffineB"), this))
     , m_keyword(lineEdit(QStringLiteral("КЛЮЧ"), QStringLiteral("keyKeyword"), this))
     , m_digits(lineEdit(QStringLiteral("31415"), QStringLiteral("keyDigits"), this))
+    , m_secondKeyword(lineEdit(QStringLiteral("ЗАМОК"), QStringLiteral("keySecondKeyword"), this))
     , m_matrix(lineEdit(QStringLiteral("3 5; 2 7"), QStringLiteral("keyMatrix"), this))
     , m_wholeName(new QLabel(this))
+    , m_fillerRow(new QWidget(this))
+    , m_filler(new QComboBox(m_fillerRow))
 {
     setObjectName(QStringLiteral("keyForms"));
     m_shift->setToolTip(QStringLiteral("Каждый символ сдвигается на столько мест по алфавиту (␣ — 0, А — 1, …, Я — 31)"));
@@ -47,7 +53,16 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     m_digits->setToolTip(QStringLiteral("Цифры от 0 до 9 — сдвиги символов по очереди"));
     m_matrix->setToolTip(QStringLiteral("Матрица 2 × 2 или 3 × 3 по строкам, строки через точку с запятой; "
                                         "определитель по модулю 32 нечётный"));
-    for (QLineEdit *edit : {m_keyword, m_digits, m_matrix})
+    m_secondKeyword->setToolTip(QStringLiteral("Ключевое слово второго (правого) прямоугольника двойного квадрата"));
+    m_secondKeyword->setAccessibleName(QStringLiteral("Второе ключевое слово"));
+    m_filler->setObjectName(QStringLiteral("keyFiller"));
+    for (int symbol = 0; symbol < Alphabet::Size; ++symbol)
+        m_filler->addItem(keyFileSymbolText(symbol), symbol);
+    m_filler->setCurrentIndex(Polygram::DefaultFiller);
+    m_filler->setToolTip(QStringLiteral("Символ, которым дополняется неполный последний блок строки (у шифра "
+                                        "Плейфера он же разделяет два одинаковых символа пары)"));
+    m_filler->setAccessibleName(QStringLiteral("Заполнитель"));
+    for (QLineEdit *edit : {m_keyword, m_secondKeyword, m_digits, m_matrix})
         edit->setMinimumWidth(16 * edit->fontMetrics().horizontalAdvance(QLatin1Char('0')));
     m_wholeName->setObjectName(QStringLiteral("wholeKeyName"));
     // A keyword from a file may be as long as a line: it is cut, not the window widened.
@@ -65,7 +80,7 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     add(KeyForm::Shift, QStringLiteral("Сдвиг (шифр Цезаря):"), QStringLiteral("formShift"), {m_shift});
     add(KeyForm::Affine, QStringLiteral("Аффинная замена c = A·p + B:"), QStringLiteral("formAffine"),
         {new QLabel(QStringLiteral("A"), this), m_affineA, new QLabel(QStringLiteral("B"), this), m_affineB});
-    add(KeyForm::Keyword, QStringLiteral("Ключевое слово:"), QStringLiteral("formKeyword"), {m_keyword});
+    add(KeyForm::Keyword, QStringLiteral("Ключевое слово:"), QStringLiteral("formKeyword"), {m_keyword, m_secondKeyword});
     add(KeyForm::Digits, QStringLiteral("Цифры ключа:"), QStringLiteral("formDigits"), {m_digits});
     add(KeyForm::Atbash, QStringLiteral("Атбаш: алфавит, прочитанный с конца"), QStringLiteral("formAtbash"), {});
     add(KeyForm::Matrix, QStringLiteral("Матрица:"), QStringLiteral("formMatrix"), {m_matrix});
@@ -73,6 +88,14 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     QWidget *wholeRow = m_whole->parentWidget();
     static_cast<QHBoxLayout *>(wholeRow->layout())->setStretchFactor(m_wholeName, 4);
     layout->addWidget(wholeRow);
+    auto *fillerLayout = new QHBoxLayout(m_fillerRow);
+    fillerLayout->setContentsMargins(0, 0, 0, 0);
+    auto *fillerLabel = new QLabel(QStringLiteral("&Заполнитель:"), m_fillerRow);
+    fillerLabel->setBuddy(m_filler);
+    fillerLayout->addWidget(fillerLabel);
+    fillerLayout->addWidget(m_filler);
+    fillerLayout->addStretch(1);
+    layout->addWidget(m_fillerRow);
 
     // Typing into a row chooses it.
     const auto choose = [this](QRadioButton *choice) {
@@ -91,7 +114,10 @@ KeyFormsPanel::KeyFormsPanel(QWidget *parent)
     for (QSpinBox *box : {m_affineA, m_affineB})
         connect(box, QOverload<int>::of(&QSpinBox::valueChanged), this, [chooseForm] { chooseForm(KeyForm::Affine); });
     connect(m_keyword, &QLineEdit::textChanged, this, [chooseForm] { chooseForm(KeyForm::Keyword); });
+    connect(m_secondKeyword, &QLineEdit::textChanged, this, [chooseForm] { chooseForm(KeyForm::Keyword); });
     connect(m_digits, &QLineEdit::textChanged, this, [chooseForm] { chooseForm(KeyForm::Digits); });
+    connect(m_matrix, &QLineEdit::textChanged, this, [chooseForm] { chooseForm(KeyForm::Matrix); });
+    connect(m_filler, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &KeyFormsPanel::changed);
     connect(m_choices, QOverload<QAbstractButton *, bool>::of(&QButtonGroup::buttonToggled), this,
             [this](QAbstractButton *, bool checked) {
                 if (checked)
@@ -120,13 +146,16 @@ void KeyFormsPanel::setFamily(const CipherFamily &family)
 {
     m_family = &family;
     const QList<KeyForm> forms = family.keyForms();
+    // The family's first form is its usual one: Hill's matrix before its keyword.
     QRadioButton *first = nullptr;
     for (const FormRow &row : qAsConst(m_forms)) {
         const bool taken = forms.contains(row.form);
         row.row->setVisible(taken);
-        if (taken && !first)
+        if (taken && row.form == forms.first())
             first = row.choice;
     }
+    m_secondKeyword->setVisible(family.valuesTaken(KeyForm::Keyword) > 1);
+    m_fillerRow->setVisible(family.takesFiller());
     const WholeKey *whole = wholeKey();
     m_whole->setEnabled(whole);
     m_wholeName->setText(whole ? QStringLiteral("%1 — %2").arg(whole->name, family.keyText(whole->key))
@@ -149,6 +178,9 @@ void KeyFormsPanel::setWholeKey(const SymbolKey &key, const QString &name, std::
     {
         const QSignalBlocker quiet(m_choices);
         m_whole->setChecked(true);
+        const QSignalBlocker sameFiller(m_filler);
+        if (m_family->takesFiller())
+            m_filler->setCurrentIndex(key.filler);
     }
     setFamily(*m_family);
 }
@@ -180,7 +212,27 @@ QString KeyFormsPanel::formText(KeyForm form) const
     return QString();
 }
 
+void KeyFormsPanel::setMatrixText(const QString &text)
+{
+    if (m_matrix->text() == text) {
+        for (const FormRow &row : qAsConst(m_forms)) {
+            if (row.form == KeyForm::Matrix)
+                row.choice->setChecked(true);
+        }
+        return;
+    }
+    m_matrix->setText(text);
+}
+
 std::optional<SymbolKey> KeyFormsPanel::key(QString &problem) const
+{
+    std::optional<SymbolKey> key = chosenKey(problem);
+    if (key && m_family->takesFiller())
+        key->filler = std::int8_t(m_filler->currentData().toInt());
+    return key;
+}
+
+std::optional<SymbolKey> KeyFormsPanel::chosenKey(QString &problem) const
 {
     if (!m_family)
         return std::nullopt;
@@ -189,8 +241,12 @@ std::optional<SymbolKey> KeyFormsPanel::key(QString &problem) const
             return whole->key;
     }
     for (const FormRow &row : m_forms) {
-        if (row.choice->isChecked())
-            return m_family->key(row.form, formText(row.form), problem);
+        if (!row.choice->isChecked())
+            continue;
+        QStringList values {formText(row.form)};
+        if (row.form == KeyForm::Keyword && m_family->valuesTaken(row.form) > 1)
+            values << m_secondKeyword->text();
+        return m_family->keyFromValues(row.form, values, problem);
     }
     problem = QStringLiteral("выберите вид ключа");
     return std::nullopt;

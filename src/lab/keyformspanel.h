@@ -13,6 +13,7 @@
 #include <optional>
 
 class QButtonGroup;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -31,6 +32,9 @@ public:
     // A key given whole, named for the user ("новый ключ (зерно 5)",
     // "ключ.txt"), and the seed it was made from; chosen at once.
     void setWholeKey(const SymbolKey &key, const QString &name, std::optional<quint64> seed = std::nullopt);
+    // Hill's matrix as the drawing edited it, written into the matrix row,
+    // which is chosen.
+    void setMatrixText(const QString &text);
 
     // The key of the chosen row; empty with the family's reason when the
     // row's text is no key.
@@ -58,6 +62,8 @@ private:
     QRadioButton *addRow(const QString &text, const QString &name, const QList<QWidget *> &fields);
     QString formText(KeyForm form) const;
     const WholeKey *wholeKey() const;
+    // The chosen row's key, before the filler chosen is put in.
+    std::optional<SymbolKey> chosenKey(QString &problem) const;
 
     const CipherFamily *m_family = nullptr;
     QButtonGroup *m_choices;
@@ -66,8 +72,12 @@ private:
     QSpinBox *m_affineB;
     QLineEdit *m_keyword;
     QLineEdit *m_digits;
+    // The two-square's second rectangle's keyword.
+    QLineEdit *m_secondKeyword;
     QLineEdit *m_matrix;
     QLabel *m_wholeName;
+    QWidget *m_fillerRow;
+    QComboBox *m_filler;
     QRadioButton *m_whole;
     QList<FormRow> m_forms;
     // Each family's key given whole: a Vigenère key is no Beaufort key.

@@ -4,6 +4,8 @@
 #include "keytable.h"
 #include "languagemodel.h"
 #include "keytablemodel.h"
+#include "polygramkeymodel.h"
+#include "polygramkeyview.h"
 #include "symbolkeymodel.h"
 #include "symbolkeyview.h"
 #include "textfile.h"
@@ -66,6 +68,8 @@ KeyPage::KeyPage(QWidget *parent)
     , m_view(new QTableView(this))
     , m_symbolModel(new SymbolKeyModel(this))
     , m_symbolView(new SymbolKeyView(m_symbolModel, this))
+    , m_polygramModel(new PolygramKeyModel(this))
+    , m_polygramView(new PolygramKeyView(m_polygramModel, PolygramKeyView::Use::Edit, this))
     , m_forms(new KeyFormsPanel(this))
     , m_splitter(new QSplitter(this))
     , m_problems(new QListWidget(this))
@@ -135,7 +139,9 @@ KeyPage::KeyPage(QWidget *parent)
     drawingsLayout->setContentsMargins(0, 0, 0, 0);
     drawingsLayout->addWidget(m_view);
     drawingsLayout->addWidget(m_symbolView);
+    drawingsLayout->addWidget(m_polygramView);
     m_symbolView->setObjectName(QStringLiteral("symbolKeyView"));
+    m_polygramView->setObjectName(QStringLiteral("polygramKeyView"));
 
     m_splitter->addWidget(drawings);
     m_splitter->addWidget(side);
@@ -153,6 +159,15 @@ KeyPage::KeyPage(QWidget *parent)
         m_dealing.clear();
     });
     connect(m_forms, &KeyFormsPanel::changed, this, &KeyPage::showSymbolKey);
+    // A rectangle rearranged by hand is a key given whole; a matrix edited in
+    // the drawing is read as if typed, so that an even determinant is refused
+    // as it would be there.
+    connect(m_polygramModel, &PolygramKeyModel::keyEdited, this, [this](const SymbolKey &key) {
+        m_keyFilePath.clear();
+        m_forms->setWholeKey(key, QStringLiteral("переставлен вручную"));
+    });
+    connect(m_polygramModel, &PolygramKeyModel::matrixEdited, this,
+            [this](const Polygram::Matrix &matrix) { m_forms->setMatrixText(Polygram::matrixText(matrix)); });
     setFamily(homophonicFamily());
     useFixedTable();
 }
@@ -165,8 +180,9 @@ void KeyPage::setFamily(const CipherFamily &family)
     const bool homophonic = family.isHomophonic();
     for (QWidget *widget : std::initializer_list<QWidget *> {m_fixed, m_shape, m_codes, m_view})
         widget->setVisible(homophonic);
-    for (QWidget *widget : std::initializer_list<QWidget *> {m_forms, m_symbolView})
-        widget->setVisible(!homophonic);
+    m_forms->setVisible(!homophonic);
+    m_symbolView->setVisible(!homophonic && !family.takesFiller());
+    m_polygramView->setVisible(family.takesFiller());
     // The square's 32 columns want most of the width; the table's few do not.
     const int width = qMax(m_splitter->width(), 800);
     m_splitter->setStretchFactor(1, homophonic ? 2 : 1);
@@ -197,6 +213,8 @@ void KeyPage::showSymbolKey()
     QString problem;
     const std::optional<SymbolKey> key = m_forms->key(problem);
     m_symbolModel->setKey(*m_family, key);
+    if (m_family->takesFiller())
+        m_polygramModel->setKey(*m_family, key, problem);
     m_problems->clear();
     if (key) {
         m_state->setText(QStringLiteral("Ключ проверен: им можно шифровать."));

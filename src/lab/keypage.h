@@ -14,6 +14,8 @@
 
 class KeyFormsPanel;
 class KeyTableModel;
+class PolygramKeyModel;
+class PolygramKeyView;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -38,6 +40,8 @@ public:
 
     KeyTableModel *model() const { return m_model; }
     SymbolKeyModel *symbolModel() const { return m_symbolModel; }
+    // The block ciphers' rectangles or matrix.
+    PolygramKeyModel *polygramModel() const { return m_polygramModel; }
     // The table to cipher with; empty (after a message) while it has a problem.
     std::optional<KeyTable> usableTable(QWidget *messageParent);
     // The symbol family's key to cipher with; empty (after a message) while
@@ -78,6 +82,8 @@ private:
     QTableView *m_view;
     SymbolKeyModel *m_symbolModel;
     SymbolKeyView *m_symbolView;
+    PolygramKeyModel *m_polygramModel;
+    PolygramKeyView *m_polygramView;
     KeyFormsPanel *m_forms;
     QSplitter *m_splitter;
     QPushButton *m_fixed;

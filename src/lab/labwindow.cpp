@@ -124,8 +124,9 @@ void LabWindow::createMenus()
 
     QMenu *attack = menuBar()->addMenu(QStringLiteral("&Вскрытие"));
     // The page's own actions, so that menu, shortcut and button are one.
-    for (QAction *action : { m_attack->startAction(), m_attack->continueAction() })
+    for (QAction *action : { m_attack->identifyAction(), m_attack->startAction(), m_attack->continueAction() })
         connect(action, &QAction::triggered, this, [this] { m_tabs->setCurrentWidget(m_attack); });
+    attack->addAction(m_attack->identifyAction());
     attack->addAction(m_attack->startAction());
     attack->addAction(m_attack->continueAction());
     attack->addAction(m_attack->stopAction());

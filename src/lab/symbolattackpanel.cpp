@@ -47,6 +47,7 @@ SymbolAttackPanel::SymbolAttackPanel(QWidget *parent)
     , m_keyword(new QWidget(this))
     , m_cellCount(new QSpinBox(m_keyword))
     , m_cellRow(new QHBoxLayout)
+    , m_rectangles(new QWidget(this))
     , m_key(new QLabel(this))
     , m_reasons(new QListWidget(this))
 {
@@ -73,6 +74,12 @@ SymbolAttackPanel::SymbolAttackPanel(QWidget *parent)
     keywordLayout->addLayout(m_cellRow);
     keywordLayout->addStretch(1);
 
+    m_rectangles->setObjectName(QStringLiteral("rectangleCells"));
+    m_rectangles->setToolTip(QStringLiteral("Символ в клетке закрепляет его на этом месте прямоугольника; пустая "
+                                            "клетка свободна"));
+    new QHBoxLayout(m_rectangles);
+    m_rectangles->layout()->setContentsMargins(0, 0, 0, 0);
+
     auto *locksRow = new QHBoxLayout;
     locksRow->addWidget(new QLabel(QStringLiteral("Закрепить:"), this));
     locksRow->addWidget(m_locks, 1);
@@ -81,6 +88,7 @@ SymbolAttackPanel::SymbolAttackPanel(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(locksRow);
     layout->addWidget(m_keyword);
+    layout->addWidget(m_rectangles);
     layout->addWidget(new QLabel(QStringLiteral("<b>Найденный ключ</b>"), this));
     layout->addWidget(m_key);
     layout->addWidget(new QLabel(QStringLiteral("<b>Как он найден</b>"), this));
@@ -105,12 +113,75 @@ void SymbolAttackPanel::setFamily(const CipherFamily &family)
                                   .arg(form));
     m_cellsShown = family.hasPeriod() && !form.isEmpty();
     m_keyword->setVisible(m_cellsShown);
+    m_lockSeparator = form.contains(QLatin1Char(',')) ? QLatin1Char(';') : QLatin1Char(',');
+    if (!form.isEmpty()) {
+        m_locks->setPlaceholderText(form + (m_lockSeparator == QLatin1Char(',') ? QStringLiteral(", через запятую")
+                                                                              : QStringLiteral("; через точку с запятой")));
+    }
+    int rectangles = 0;
+    if (family.keyFileForm() == SymbolKeys::KeyFileForm::Rectangle)
+        rectangles = 1;
+    else if (family.keyFileForm() == SymbolKeys::KeyFileForm::TwoRectangles)
+        rectangles = 2;
+    setRectangleCount(rectangles);
+    // Cells are shown for every rectangle cipher, but fixed only where the
+    // attack takes locks.
+    m_rectangles->setEnabled(!form.isEmpty());
+}
+
+void SymbolAttackPanel::setRectangleCount(int count)
+{
+    m_rectangles->setVisible(count > 0);
+    if (count == m_rectangleCells.size())
+        return;
+    while (QLayoutItem *item = m_rectangles->layout()->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    m_rectangleCells.clear();
+    for (int rectangle = 0; rectangle < count; ++rectangle) {
+        auto *grid = new QWidget(m_rectangles);
+        auto *gridLayout = new QGridLayout(grid);
+        gridLayout->setContentsMargins(0, 0, 0, 0);
+        gridLayout->setSpacing(1);
+        QList<QLineEdit *> cells;
+        for (int row = 0; row < Polygram::Rows; ++row) {
+            for (int column = 0; column < Polygram::Columns; ++column) {
+                auto *cell = new QLineEdit(grid);
+                cell->setObjectName(QStringLiteral("rectangleCell%1_%2_%3").arg(rectangle + 1).arg(row + 1).arg(column + 1));
+                cell->setMaxLength(1);
+                cell->setAlignment(Qt::AlignCenter);
+                cell->setFixedWidth(cell->fontMetrics().horizontalAdvance(QStringLiteral("ЖЖ")) + 12);
+                const QString place = QStringLiteral("строка %1, столбец %2").arg(row + 1).arg(column + 1);
+                cell->setAccessibleName(count > 1 ? QStringLiteral("Прямоугольник %1, %2").arg(rectangle + 1).arg(place)
+                                                  : QStringLiteral("Клетка: ") + place);
+                cell->setToolTip(QStringLiteral("Закрепить символ: ") + place);
+                connect(cell, &QLineEdit::textEdited, cell, [cell](const QString &text) {
+                    if (text != text.toUpper())
+                        cell->setText(text.toUpper());
+                });
+                gridLayout->addWidget(cell, row, column);
+                cells << cell;
+            }
+        }
+        m_rectangles->layout()->addWidget(grid);
+        m_rectangleCells << cells;
+    }
+    static_cast<QHBoxLayout *>(m_rectangles->layout())->addStretch(1);
+}
+
+QLineEdit *SymbolAttackPanel::rectangleCell(int rectangle, int row, int column) const
+{
+    if (rectangle < 0 || rectangle >= m_rectangleCells.size() || row < 0 || row >= Polygram::Rows || column < 0
+        || column >= Polygram::Columns)
+        return nullptr;
+    return m_rectangleCells.at(rectangle).at(Polygram::cellAt(row, column));
 }
 
 QStringList SymbolAttackPanel::locks() const
 {
     QStringList locks;
-    for (const QString &lock : m_locks->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    for (const QString &lock : m_locks->text().split(m_lockSeparator, Qt::SkipEmptyParts)) {
         if (!lock.trimmed().isEmpty())
             locks << lock.trimmed();
     }
@@ -119,6 +190,20 @@ QStringList SymbolAttackPanel::locks() const
             const QString symbol = m_cells.at(position)->text();
             if (!symbol.isEmpty())
                 locks << QStringLiteral("%1=%2").arg(position + 1).arg(symbol);
+        }
+    }
+    if (!m_rectangles->isEnabled())
+        return locks;
+    for (int rectangle = 0; rectangle < m_rectangleCells.size(); ++rectangle) {
+        const QString prefix = m_rectangleCells.size() > 1 ? QStringLiteral("%1:").arg(rectangle + 1) : QString();
+        for (int cell = 0; cell < Alphabet::Size; ++cell) {
+            const QString symbol = m_rectangleCells.at(rectangle).at(cell)->text();
+            if (!symbol.isEmpty()) {
+                locks << QStringLiteral("%1%2=%3,%4")
+                             .arg(prefix, symbol)
+                             .arg(Polygram::rowOf(cell) + 1)
+                             .arg(Polygram::columnOf(cell) + 1);
+            }
         }
     }
     return locks;
@@ -150,6 +235,10 @@ void SymbolAttackPanel::setCellCount(int count)
 void SymbolAttackPanel::showFound(const FamilyAttackResult &result)
 {
     if (!result.family) {
+        for (const QList<QLineEdit *> &cells : qAsConst(m_rectangleCells)) {
+            for (QLineEdit *cell : cells)
+                cell->setPlaceholderText(QString());
+        }
         m_foundSymbols.clear();
         m_key->setText(QStringLiteral("Ключ ещё не найден."));
         m_reasons->clear();
@@ -162,6 +251,12 @@ void SymbolAttackPanel::showFound(const FamilyAttackResult &result)
     m_key->setText(QStringLiteral("%1 (%2).").arg(text, result.family->title()));
     m_reasons->clear();
     m_reasons->addItems(result.reasons);
+    // The found rectangles, grey in the free cells: a hint of what to fix.
+    for (int rectangle = 0; rectangle < m_rectangleCells.size(); ++rectangle) {
+        const auto &symbols = rectangle == 0 ? result.key.alphabet : result.key.second;
+        for (int cell = 0; cell < Alphabet::Size; ++cell)
+            m_rectangleCells.at(rectangle).at(cell)->setPlaceholderText(keyFileSymbolText(symbols[std::size_t(cell)]));
+    }
     m_foundSymbols = keywordSymbols(*result.family, result.key);
     if (!m_foundSymbols.isEmpty())
         m_cellCount->setValue(qMin(int(m_foundSymbols.size()), m_cellCount->maximum()));
@@ -174,4 +269,8 @@ void SymbolAttackPanel::setEditable(bool editable)
     m_cellCount->setEnabled(editable);
     for (QLineEdit *cell : qAsConst(m_cells))
         cell->setReadOnly(!editable);
+    for (const QList<QLineEdit *> &cells : qAsConst(m_rectangleCells)) {
+        for (QLineEdit *cell : cells)
+            cell->setReadOnly(!editable);
+    }
 }
