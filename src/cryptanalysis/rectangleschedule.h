@@ -5,15 +5,19 @@ namespace Cryptanalysis {
 
 struct RectangleSchedule
 {
-    // Moves of one restart's anneal. On a Playfair text of 264 symbols
-    // 400 000 moves rarely reached the key, 1 000 000 reached it from
-    // every start tried.
-    int annealMoves = 1000000;
-    // The temperature the anneal starts from, in nats per deciphered
-    // symbol, falling in a straight line to zero. On the same text 0.03
-    // froze in a wrong rectangle every time, 0.045 and 0.06 always found
-    // the key, 0.08 missed it once in three.
-    double startTemperaturePerSymbol = 0.05;
+    // Moves of one restart's anneal, and the temperature it starts from,
+    // in nats per deciphered symbol, falling in a straight line to zero.
+    // 1 000 000 moves from 0.05 found the key from most starts at 264
+    // symbols (0.03 froze every time) but at 150 froze in a wrong rectangle
+    // from every start, and cost 1.8 s of CPU at 300 symbols, so a 10 s
+    // limit on a busy machine left 2-4 restarts. Shorter, hotter restarts
+    // win by their number: on 6 Playfair texts each (10 s, both cores,
+    // load 6 on 2 cores) 300 000 from 0.09 read 5 of 6 at 300 symbols,
+    // 4 of 6 at 200 and 1 of 6 at 150, where the old numbers read 4 of 6
+    // at 200 and none at 150; 150 000 from 0.09 and 300 000 from 0.12 read
+    // none at 150. The README's table has the figures over 20 texts.
+    int annealMoves = 300000;
+    double startTemperaturePerSymbol = 0.09;
     // After the first batch, every other restart starts from the best key
     // so far instead of a random one, at this share of the temperature.
     // 0: every restart starts afresh.
