@@ -37,27 +37,6 @@ struct Cell
     int size = 2;
 };
 
-// Consecutive paragraphs from a random one on, one a line, cut at length
-// alphabet symbols.
-QString textOfLength(const QStringList &paragraphs, int length, QRandomGenerator &random)
-{
-    int paragraph = int(random.bounded(paragraphs.size()));
-    int symbols = 0;
-    QString text;
-    while (symbols < length) {
-        if (!text.isEmpty())
-            text += QLatin1Char('\n');
-        for (const QChar c : paragraphs.at(paragraph)) {
-            if (symbols == length)
-                break;
-            text += c;
-            symbols += Alphabet::indexOf(c.unicode()) >= 0;
-        }
-        paragraph = (paragraph + 1) % paragraphs.size();
-    }
-    return text;
-}
-
 bool applySchedule(const QString &written, HillSchedule &schedule)
 {
     for (const QString &part : written.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -139,7 +118,7 @@ int main(int argc, char *argv[])
         for (int trial = 0; trial < trials; ++trial) {
             QRandomGenerator random(quint32(cell.length * 10 + cell.size) * 7919u + quint32(trial));
             const SymbolKey key = SymbolKeys::randomMatrix(cell.size, random);
-            const QString plaintext = textOfLength(paragraphs, cell.length, random);
+            const QString plaintext = heldOutText(paragraphs, cell.length, random);
             const QString ciphertext = SymbolCipher(key).encrypt(plaintext);
 
             HillAttackOptions options;

@@ -51,27 +51,6 @@ const Case cases[] = {
     { "hill 3×3", "hill", 0, 0, 3 },
 };
 
-// Consecutive paragraphs from a random one on, one a line, cut at length
-// alphabet symbols, as bench/poly_accuracy takes them.
-QString textOfLength(const QStringList &paragraphs, int length, QRandomGenerator &random)
-{
-    int paragraph = int(random.bounded(paragraphs.size()));
-    int symbols = 0;
-    QString text;
-    while (symbols < length) {
-        if (!text.isEmpty())
-            text += QLatin1Char('\n');
-        for (const QChar c : paragraphs.at(paragraph)) {
-            if (symbols == length)
-                break;
-            text += c;
-            symbols += Alphabet::indexOf(c.unicode()) >= 0;
-        }
-        paragraph = (paragraph + 1) % paragraphs.size();
-    }
-    return text;
-}
-
 SymbolKey randomKey(const Case &cell, int &period, QRandomGenerator &random)
 {
     const CipherFamily *family = cipherFamily(QLatin1String(cell.family));
@@ -133,7 +112,7 @@ int main(int argc, char *argv[])
             for (int trial = 0; trial < trials; ++trial) {
                 QRandomGenerator random(quint32(length) * 7919u + quint32(first + trial) * 104729u
                                         + quint32(qHash(QLatin1String(cell.label))));
-                const QString plaintext = textOfLength(paragraphs, length, random);
+                const QString plaintext = heldOutText(paragraphs, length, random);
                 int period = 0;
                 const QString ciphertext = encrypted(cell, plaintext, model, period, random);
                 const FamilyIdentification found = identifyFamily(ciphertext, model);

@@ -44,27 +44,6 @@ struct Cell
     QString name;
 };
 
-// Consecutive paragraphs from a random one on, one a line, cut at length
-// alphabet symbols.
-QString textOfLength(const QStringList &paragraphs, int length, QRandomGenerator &random)
-{
-    int paragraph = int(random.bounded(paragraphs.size()));
-    int symbols = 0;
-    QString text;
-    while (symbols < length) {
-        if (!text.isEmpty())
-            text += QLatin1Char('\n');
-        for (const QChar c : paragraphs.at(paragraph)) {
-            if (symbols == length)
-                break;
-            text += c;
-            symbols += Alphabet::indexOf(c.unicode()) >= 0;
-        }
-        paragraph = (paragraph + 1) % paragraphs.size();
-    }
-    return text;
-}
-
 int shortestPeriod(const SymbolKey &key)
 {
     const int period = int(key.shifts.size());
@@ -178,7 +157,7 @@ int main(int argc, char *argv[])
             key.rule = ruleOf(variant);
             for (int i = 0; i < period; ++i)
                 key.shifts.push_back(std::int8_t(random.bounded(variant == KeywordVariant::Gronsfeld ? 10 : 32)));
-            const QString plaintext = textOfLength(paragraphs, cell.length, random);
+            const QString plaintext = heldOutText(paragraphs, cell.length, random);
             const QString ciphertext = SymbolCipher(key).encrypt(plaintext);
 
             KeywordAttackOptions options;
