@@ -20,15 +20,18 @@
 #include "heldouttext.h"
 #include "languagemodel.h"
 #include "rectangleattack.h"
+#include "rectangleschedulenames.h"
 #include "symbolkeys.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 using namespace Cryptanalysis;
@@ -42,31 +45,11 @@ struct Cell
     QString name;
 };
 
-bool applySchedule(const QString &overrides, RectangleSchedule &schedule)
+double processSeconds()
 {
-    for (const QString &item : overrides.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QString name = item.section(QLatin1Char('='), 0, 0);
-        const double value = item.section(QLatin1Char('='), 1).toDouble();
-        if (name == QLatin1String("annealMoves"))
-            schedule.annealMoves = int(value);
-        else if (name == QLatin1String("startTemperaturePerSymbol"))
-            schedule.startTemperaturePerSymbol = value;
-        else if (name == QLatin1String("rowSwapPercent"))
-            schedule.rowSwapPercent = int(value);
-        else if (name == QLatin1String("columnSwapPercent"))
-            schedule.columnSwapPercent = int(value);
-        else if (name == QLatin1String("reversalPercent"))
-            schedule.reversalPercent = int(value);
-        else if (name == QLatin1String("reheatShare"))
-            schedule.reheatShare = value;
-        else if (name == QLatin1String("confirmations"))
-            schedule.confirmations = int(value);
-        else {
-            std::fprintf(stderr, "unknown schedule number %s\n", qPrintable(name));
-            return false;
-        }
-    }
-    return true;
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
 double share(const std::vector<double> &values, double atLeast)
@@ -94,8 +77,10 @@ int main(int argc, char *argv[])
     const double timeLimit = args.at(3).toDouble();
     const int jobs = args.size() > 5 ? args.at(5).toInt() : 0;
     const bool debug = qEnvironmentVariableIsSet("RECT_DEBUG");
+    const bool cpuLimit = qEnvironmentVariableIsSet("RECT_CPU");
+    const int cores = jobs > 0 ? jobs : qMax(1, QThread::idealThreadCount());
     RectangleSchedule schedule;
-    if (!applySchedule(qEnvironmentVariable("RECT_SCHEDULE"), schedule))
+    if (!applyScheduleNames(qEnvironmentVariable("RECT_SCHEDULE"), schedule))
         return 2;
     std::vector<Cell> cells;
     const QRegularExpression cellPattern(QStringLiteral("^(\\d+):([pt])$"));
@@ -135,7 +120,16 @@ int main(int argc, char *argv[])
             options.timeLimitSeconds = timeLimit;
             options.jobs = jobs;
             options.schedule = schedule;
-            const RectangleAttackResult result = crackRectangles(cell.variant, ciphertext, model, options);
+            const double cpuStart = processSeconds();
+            if (cpuLimit) {
+                options.timeLimitSeconds = 1e6;
+                options.stopRequested = [cpuStart, budget = timeLimit * cores] {
+                    return processSeconds() - cpuStart >= budget;
+                };
+            }
+            RectangleAttackResult result = crackRectangles(cell.variant, ciphertext, model, options);
+            if (cpuLimit)
+                result.seconds = (processSeconds() - cpuStart) / cores;
             const QString found = result.succeeded() ? SymbolCipher(result.key).decrypt(ciphertext) : QString();
             const std::vector<std::int8_t> read = Alphabet::indicesOf(found);
             int right = 0;

@@ -18,6 +18,9 @@ struct RectangleSchedule
     // none at 150. The README's table has the figures over 20 texts.
     int annealMoves = 300000;
     double startTemperaturePerSymbol = 0.09;
+    // Where the straight line ends, as a share of the start: 0 cools to
+    // zero, 1 holds the temperature.
+    double endTemperatureShare = 0;
     // After the first batch, every other restart starts from the best key
     // so far instead of a random one, at this share of the temperature.
     // 0: every restart starts afresh.

@@ -132,6 +132,7 @@ private:
     const RectangleSchedule &m_schedule;
     const Deadline &m_deadline;
     QRandomGenerator m_random;
+    const std::uint16_t *m_playfairCells;
 
     RectangleKey m_key;
     std::vector<std::int8_t> m_plain;

@@ -1,0 +1,43 @@
+// RECT_SCHEDULE=name=value,... for the rectangle benchmarks: numbers of
+// RectangleSchedule overridden by name, for tuning without a rebuild.
+#pragma once
+
+#include "rectangleschedule.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace Cryptanalysis {
+
+inline bool applyScheduleNames(const QString &overrides, RectangleSchedule &schedule)
+{
+    for (const QString &item : overrides.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QString name = item.section(QLatin1Char('='), 0, 0);
+        const double value = item.section(QLatin1Char('='), 1).toDouble();
+        if (name == QLatin1String("annealMoves"))
+            schedule.annealMoves = int(value);
+        else if (name == QLatin1String("startTemperaturePerSymbol"))
+            schedule.startTemperaturePerSymbol = value;
+        else if (name == QLatin1String("endTemperatureShare"))
+            schedule.endTemperatureShare = value;
+        else if (name == QLatin1String("rowSwapPercent"))
+            schedule.rowSwapPercent = int(value);
+        else if (name == QLatin1String("columnSwapPercent"))
+            schedule.columnSwapPercent = int(value);
+        else if (name == QLatin1String("reversalPercent"))
+            schedule.reversalPercent = int(value);
+        else if (name == QLatin1String("reheatShare"))
+            schedule.reheatShare = value;
+        else if (name == QLatin1String("confirmations"))
+            schedule.confirmations = int(value);
+        else {
+            std::fprintf(stderr, "unknown schedule number %s\n", qPrintable(name));
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace Cryptanalysis
