@@ -11,7 +11,8 @@
 // followed by +N for N correct locks (40:r+3). JOBS (default 1) is the
 // number of threads of one crack. MONO_DEBUG=1 prints each trial's score
 // against the true key's: a key found that scores below the true one is the
-// search's fault, one above it the model's.
+// search's fault, one above it the model's. A text read wrong is printed
+// above its reading, a line end as '|'.
 #include "alphabet.h"
 #include "heldouttext.h"
 #include "languagemodel.h"
@@ -146,6 +147,10 @@ int main(int argc, char *argv[])
                              cell.length, qPrintable(cell.name), trial, accuracies.back(), result.score,
                              model.averageScore(plaintext), result.restarts, result.agreeingRestarts,
                              result.seconds);
+            if (debug && right < int(truth.size()))
+                std::fprintf(stderr, "  %s\n  %s\n",
+                             qPrintable(QString(plaintext).replace(QLatin1Char('\n'), QLatin1Char('|'))),
+                             qPrintable(QString(result.plaintext).replace(QLatin1Char('\n'), QLatin1Char('|'))));
         }
         std::printf("%d\t%s\t%.1f\t%.1f\t%.2f\t%.2f\t%.0f\n", cell.length, qPrintable(cell.name), median(accuracies),
                     *std::min_element(accuracies.begin(), accuracies.end()), median(times),

@@ -8,6 +8,8 @@
 #include "searchedtext.h"
 #include "searchplan.h"
 #include "tablecompletion.h"
+#include "wordlist.h"
+#include "wordpolish.h"
 
 #include <QElapsedTimer>
 
@@ -84,15 +86,27 @@ MonoalphabeticResult crackMonoalphabetic(QStringView ciphertext, const LanguageM
     };
     const RestartsOutcome outcome = runRestarts(index, model, setup, cribs, schedule, sound, clock, plaintextOf);
 
+    // The letters the model cannot tell apart are settled by whole words.
+    std::vector<int> assignment = outcome.best.assignment;
+    double averageScore = outcome.averageScore;
+    if (!assignment.empty()) {
+        KeyState key(index, model, setup.rules, cribs);
+        key.reset(assignment);
+        if (WordPolish(cipher, index, WordList::builtIn()).polish(key, schedule) > 0) {
+            assignment = key.assignment();
+            averageScore = double(key.languageScore()) / LanguageModel::Scale / qMax(1, index.occurrenceCount());
+        }
+    }
+
     // A symbol that first occurs past the searched prefix takes, of the
     // plain symbols left, the one it reads best as.
-    PlainOfCipher found = plainOf(outcome.best.assignment);
+    PlainOfCipher found = plainOf(assignment);
     placeUnsearchedCodes(cipher, model, locks, 1, schedule.unsearchedOccurrencesRead, found);
 
     MonoalphabeticResult result;
     result.key = keyOf(found);
     result.plaintext = SymbolCipher(result.key).decrypt(ciphertext);
-    result.score = outcome.averageScore;
+    result.score = averageScore;
     result.restarts = outcome.restarts;
     result.agreeingRestarts = outcome.agreeing;
     for (int symbol = 0; symbol < SymbolCount; ++symbol)
