@@ -11,6 +11,9 @@
 // or random choice) or pc, pr (100 codes dealt in proportion to the letters'
 // frequencies, as keygen --homophones proportional deals them), optionally followed by +N for N correct locks
 // (200:3c+5). JOBS (default 1) is the number of threads of one crack.
+// CRACK_DEBUG set prints a line a trial (its number, the found and the true
+// key's score per symbol); CRACK_TRIALS=3,18 runs only those trials, with
+// the texts, tables and seeds they have in the whole run, to look into one.
 #include "ciphertext.h"
 #include "homophonic.h"
 #include "keytable.h"
@@ -102,6 +105,8 @@ int main(int argc, char *argv[])
         }
 #endif
         std::vector<double> accuracies, times, restarts;
+        const QStringList onlyTrials
+            = qEnvironmentVariable("CRACK_TRIALS").split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (int trial = 0; trial < trials; ++trial) {
             // The seed leaves out the locks, so that a cell with locks runs
             // the same texts, tables and search seeds as the one without.
@@ -166,6 +171,8 @@ int main(int argc, char *argv[])
             for (int i = 0; i < cell.locks && i < int(seen.size()); ++i)
                 options.locks.push_back({ seen[i], symbolOfSeen[seen[i]] });
 #endif
+            if (!onlyTrials.isEmpty() && !onlyTrials.contains(QString::number(trial)))
+                continue;
             const CrackResult result = crackHomophonic(cipher, model, options);
             int right = 0, at = 0;
             for (const qint16 unit : cipher.units) {
@@ -191,15 +198,19 @@ int main(int argc, char *argv[])
                     pairs += double(n) * (n - 1);
                 const double peakRelative = pairs * distinct / qMax(1.0, double(at) * (at - 1));
                 std::fprintf(stderr,
-                             "%s acc %.1f found %.3f true %.3f k %d choice %d proportional %d (coincidence %.2f) restarts %d "
+                             "#%d %s acc %.1f found %.3f true %.3f k %d choice %d proportional %d (coincidence %.2f) restarts %d "
                              "time %.2f\n",
-                             qPrintable(cell.name), accuracies.back(), result.score,
+                             trial, qPrintable(cell.name), accuracies.back(), result.score,
                              model.averageScore(cipher.plaintext(trueMap)), result.alphabetCount, int(result.choice),
                              int(result.proportional), peakRelative, result.restarts, result.seconds);
             }
 #endif
             times.push_back(result.seconds);
             restarts.push_back(result.restarts);
+        }
+        if (accuracies.empty()) {
+            std::printf("%d\t%s\t-\t-\t-\t-\t-\n", cell.length, qPrintable(cell.name));
+            continue;
         }
         std::printf("%d\t%s\t%.1f\t%.1f\t%.2f\t%.2f\t%.0f\n", cell.length, qPrintable(cell.name), median(accuracies),
                     *std::min_element(accuracies.begin(), accuracies.end()), median(times),
