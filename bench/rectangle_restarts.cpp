@@ -31,6 +31,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -87,12 +88,17 @@ int main(int argc, char *argv[])
         std::atomic<int> next { 0 };
         const auto work = [&] {
             for (int trial = next++; trial < trials; trial = next++) {
+                const QStringList only = qEnvironmentVariable("RECT_TRIALS").split(QLatin1Char(','), Qt::SkipEmptyParts);
+                if (!only.isEmpty() && !only.contains(QString::number(trial)))
+                    continue;
                 // The same texts and keys as rectangle_accuracy's.
                 QRandomGenerator random(quint32(length * 2 + twoSquare) * 7919u + quint32(trial));
                 const QString plaintext = heldOutText(paragraphs, length, random);
                 const SymbolKey key =
                     SymbolKeys::randomRectangles(twoSquare ? SymbolRule::TwoSquare : SymbolRule::Playfair, random);
                 const QString ciphertext = SymbolCipher(key).encrypt(plaintext);
+                if (qEnvironmentVariableIsSet("RECT_SHOW"))
+                    std::fprintf(stderr, "trial %d: %s\n", trial, qPrintable(plaintext));
                 const std::vector<std::int8_t> truth = Alphabet::indicesOf(SymbolCipher(key).decrypt(ciphertext));
                 const KeywordCipherText text = KeywordCipherText::fromText(ciphertext);
                 QElapsedTimer clock;
@@ -106,11 +112,13 @@ int main(int argc, char *argv[])
                 RectangleSearch probe(variant, text, model, locks, cribs, schedule, never, 1);
                 const qint64 trueScore = probe.scoreOf(trueKey);
                 int found = 0;
+                qint64 bestScore = std::numeric_limits<qint64>::min();
                 const double started = threadSeconds();
                 for (int r = 0; r < restarts; ++r) {
                     RectangleSearch search(variant, text, model, locks, cribs, schedule, never,
                                            random.generate64());
                     const RectangleOutcome outcome = search.run();
+                    bestScore = std::max(bestScore, outcome.total);
                     int right = 0;
                     for (int i = 0; i + 1 < text.size(); i += 2) {
                         int a = text.symbols[std::size_t(i)], b = text.symbols[std::size_t(i + 1)];
@@ -124,8 +132,10 @@ int main(int argc, char *argv[])
                 }
                 results[std::size_t(trial)].success = double(found) / restarts;
                 results[std::size_t(trial)].cost = (threadSeconds() - started) / restarts;
-                std::fprintf(stderr, "%d:%s trial %d: %d/%d  %.3f s%s\n", length, qPrintable(match.captured(2)),
-                             trial, found, restarts, results[std::size_t(trial)].cost,
+                const double perSymbol = double(LanguageModel::Scale) * text.size();
+                std::fprintf(stderr, "%d:%s trial %d: %d/%d  %.3f s  best %.3f true %.3f%s\n", length,
+                             qPrintable(match.captured(2)), trial, found, restarts, results[std::size_t(trial)].cost,
+                             double(bestScore) / perSymbol, double(trueScore) / perSymbol,
                              results[std::size_t(trial)].modelFault ? "  model fault" : "");
             }
         };

@@ -22,6 +22,10 @@ inline bool applyScheduleNames(const QString &overrides, RectangleSchedule &sche
             schedule.startTemperaturePerSymbol = value;
         else if (name == QLatin1String("endTemperatureShare"))
             schedule.endTemperatureShare = value;
+        else if (name == QLatin1String("fullMovesSymbols"))
+            schedule.fullMovesSymbols = int(value);
+        else if (name == QLatin1String("replicas"))
+            schedule.replicas = int(value);
         else if (name == QLatin1String("rowSwapPercent"))
             schedule.rowSwapPercent = int(value);
         else if (name == QLatin1String("columnSwapPercent"))

@@ -75,6 +75,7 @@ private slots:
 
     void knownTextIsBroken_data();
     void knownTextIsBroken();
+    void locksKeepTheirCells_data();
     void locksKeepTheirCells();
     void stopEndsTheSearchWithTheBestSoFar();
     void sameSeedSameKey_data();
@@ -127,10 +128,19 @@ void TestRectangleAttack::knownTextIsBroken()
     QCOMPARE(result.key.rule, key.rule);
 }
 
-// Locks hold in the answer however the search went, even when they pull
-// against what the text reads best.
+void TestRectangleAttack::locksKeepTheirCells_data()
+{
+    QTest::addColumn<int>("replicas");
+    QTest::newRow("one search cooling") << 1;
+    QTest::newRow("replicas trading keys") << 6;
+}
+
+// Locks hold in the answer however the search went (moves, keys traded
+// between replicas, the final swaps), even when they pull against what the
+// text reads best.
 void TestRectangleAttack::locksKeepTheirCells()
 {
+    QFETCH(int, replicas);
     const SymbolKey key = keyOf(RectangleVariant::TwoSquare);
     const QString ciphertext = SymbolCipher(key).encrypt(prose());
     RectangleAttackOptions options;
@@ -138,6 +148,7 @@ void TestRectangleAttack::locksKeepTheirCells()
     options.jobs = 2;
     options.schedule.annealMoves = 20000;
     options.schedule.maxRestarts = 4;
+    options.schedule.replicas = replicas;
     // Ъ at the first cell of each is the true key's; Ж and Ю swapped are not.
     const int hard = Alphabet::indexOf(u'Ъ');
     const int zhe = Alphabet::indexOf(u'Ж');

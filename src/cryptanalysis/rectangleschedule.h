@@ -5,25 +5,33 @@ namespace Cryptanalysis {
 
 struct RectangleSchedule
 {
-    // Moves of one restart's anneal, and the temperature it starts from,
-    // in nats per deciphered symbol, falling in a straight line to zero.
-    // 1 000 000 moves from 0.05 found the key from most starts at 264
-    // symbols (0.03 froze every time) but at 150 froze in a wrong rectangle
-    // from every start, and cost 1.8 s of CPU at 300 symbols, so a 10 s
-    // limit on a busy machine left 2-4 restarts. Shorter, hotter restarts
-    // win by their number: on 6 Playfair texts each (10 s, both cores,
-    // load 6 on 2 cores) 300 000 from 0.09 read 5 of 6 at 300 symbols,
-    // 4 of 6 at 200 and 1 of 6 at 150, where the old numbers read 4 of 6
-    // at 200 and none at 150; 150 000 from 0.09 and 300 000 from 0.12 read
-    // none at 150. The README's table has the figures over 20 texts.
-    int annealMoves = 300000;
-    double startTemperaturePerSymbol = 0.09;
-    // Where the straight line ends, as a share of the start: 0 cools to
-    // zero, 1 holds the temperature.
-    double endTemperatureShare = 0;
+    // One restart: replicas of the search at temperatures (nats per
+    // deciphered symbol) spaced evenly in their logarithm from the start's
+    // down to its endTemperatureShare, trading keys between neighbours every
+    // movesBetweenChecks moves; annealMoves counts the moves of all of them.
+    // The text begins to read at a temperature that differs from text to
+    // text, and a key that reads only at random (about -4.6 nats a symbol)
+    // is where a search at the wrong one stays: a search that cools once
+    // passes the right temperature once, the replicas hold every one at
+    // once. Counted over single restarts (bench/rectangle_restarts, CPU
+    // time), texts read at 200 Playfair symbols: 300 000 moves cooling from
+    // 0.09 to zero 1 %, a million from 0.06 20 %, four million held at 0.045
+    // 55 %; six replicas from 0.06 to 0.025 55 % at 200, 81 % at 300 and
+    // every one of 16 at 300 two-square symbols (300 000 moves: 13 %).
+    // A single replica (1) cools in a straight line from the start to the
+    // end temperature instead.
+    int annealMoves = 4000000;
+    double startTemperaturePerSymbol = 0.06;
+    double endTemperatureShare = 0.42;
+    int replicas = 6;
+    // Past this many symbols a restart takes fewer moves, in proportion:
+    // four million moves cost about 7 s of CPU at 300 symbols (and their
+    // fillers), and a longer text begins to read sooner.
+    int fullMovesSymbols = 320;
     // After the first batch, every other restart starts from the best key
-    // so far instead of a random one, at this share of the temperature.
-    // 0: every restart starts afresh.
+    // so far instead of a random one: the coldest replica does (a single
+    // replica starts at this share of the temperature). 0: every restart
+    // starts afresh.
     double reheatShare = 0.5;
     // Per hundred moves: the rest swap two symbols of a rectangle.
     int rowSwapPercent = 4;

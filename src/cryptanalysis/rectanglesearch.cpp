@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace Cryptanalysis {
@@ -271,14 +272,51 @@ qint64 RectangleSearch::scoreOf(const RectangleKey &key, qint64 *languageScore)
 
 RectangleOutcome RectangleSearch::run(RectangleBoard *board)
 {
+    if (m_schedule.replicas > 1)
+        return temper(nullptr, board);
     start();
     return anneal(m_schedule.startTemperaturePerSymbol, board);
 }
 
 RectangleOutcome RectangleSearch::reheat(const RectangleKey &from, RectangleBoard *board)
 {
+    if (m_schedule.replicas > 1)
+        return temper(&from, board);
     m_key = from;
     return anneal(m_schedule.startTemperaturePerSymbol * m_schedule.reheatShare, board);
+}
+
+// A longer text reads sooner and costs more a move: past fullMovesSymbols
+// a restart takes fewer moves in proportion.
+int RectangleSearch::movesOfRestart() const
+{
+    if (m_text.size() <= m_schedule.fullMovesSymbols)
+        return m_schedule.annealMoves;
+    return int(qint64(m_schedule.annealMoves) * m_schedule.fullMovesSymbols / m_text.size());
+}
+
+// One Metropolis step from m_key at this temperature (model units): the
+// move is kept when it scores no worse, or by chance when it scores worse.
+void RectangleSearch::step(double temperature, qint64 &current, RectangleOutcome &best)
+{
+    const RectangleKey before = m_key;
+    if (!move()) {
+        m_key = before;
+        return;
+    }
+    qint64 language = 0;
+    const qint64 candidate = evaluate(language);
+    const qint64 delta = candidate - current;
+    if (delta >= 0 || (temperature > 0 && m_random.generateDouble() < std::exp(double(delta) / temperature))) {
+        current = candidate;
+        if (candidate > best.total) {
+            best.key = m_key;
+            best.total = candidate;
+            best.languageScore = language;
+        }
+    } else {
+        m_key = before;
+    }
 }
 
 RectangleOutcome RectangleSearch::anneal(double temperaturePerSymbol, RectangleBoard *board)
@@ -287,39 +325,110 @@ RectangleOutcome RectangleSearch::anneal(double temperaturePerSymbol, RectangleB
     best.key = m_key;
     best.total = evaluate(best.languageScore);
     qint64 current = best.total;
-    const int moves = m_schedule.annealMoves;
+    const int moves = movesOfRestart();
     const double startTemperature = temperaturePerSymbol * LanguageModel::Scale * std::max(1, m_text.size());
-    for (int step = 0; step < moves; ++step) {
-        if (step % m_schedule.movesBetweenChecks == 0) {
+    for (int i = 0; i < moves; ++i) {
+        if (i % m_schedule.movesBetweenChecks == 0) {
             if (board)
                 board->post(best);
-            if (step > 0 && m_deadline.passed())
+            if (i > 0 && m_deadline.passed())
                 break;
         }
-        const RectangleKey before = m_key;
-        if (!move()) {
-            m_key = before;
-            continue;
-        }
-        qint64 language = 0;
-        const qint64 candidate = evaluate(language);
-        const qint64 delta = candidate - current;
-        const double temperature =
-            startTemperature * (1.0 - (1.0 - m_schedule.endTemperatureShare) * double(step) / moves);
-        if (delta >= 0 || (temperature > 0 && m_random.generateDouble() < std::exp(double(delta) / temperature))) {
-            current = candidate;
-            if (candidate > best.total) {
-                best.key = m_key;
-                best.total = candidate;
-                best.languageScore = language;
-            }
-        } else {
-            m_key = before;
-        }
+        step(startTemperature * (1.0 - (1.0 - m_schedule.endTemperatureShare) * double(i) / moves), current, best);
     }
+    polish(best);
     if (board)
         board->post(best);
     return best;
+}
+
+// Replicas of the search at temperatures from the start's down to its
+// endTemperatureShare, exchanging keys now and then: a hot replica that has
+// found the start of a reading hands it down to the cold ones, so the search
+// does not depend on one cooling passing the point where the text begins to
+// read at the right pace.
+RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoard *board)
+{
+    struct Replica
+    {
+        RectangleKey key;
+        qint64 score = 0;
+    };
+    const int count = m_schedule.replicas;
+    std::vector<Replica> replicas(static_cast<std::size_t>(count));
+    std::vector<double> temperatures(static_cast<std::size_t>(count));
+    const double hottest = m_schedule.startTemperaturePerSymbol * LanguageModel::Scale * std::max(1, m_text.size());
+    const double coldest = hottest * m_schedule.endTemperatureShare;
+    RectangleOutcome best;
+    best.total = std::numeric_limits<qint64>::min();
+    for (int r = 0; r < count; ++r) {
+        temperatures[std::size_t(r)] = coldest * std::pow(hottest / coldest, double(r) / (count - 1));
+        if (from && r == 0)
+            m_key = *from;
+        else
+            start();
+        qint64 language = 0;
+        replicas[std::size_t(r)] = { m_key, evaluate(language) };
+        if (replicas[std::size_t(r)].score > best.total)
+            best = { m_key, replicas[std::size_t(r)].score, language };
+    }
+    const int round = m_schedule.movesBetweenChecks;
+    const int moves = movesOfRestart();
+    for (int done = 0; done < moves; done += round * count) {
+        if (board)
+            board->post(best);
+        if (done > 0 && m_deadline.passed())
+            break;
+        for (int r = 0; r < count; ++r) {
+            Replica &replica = replicas[std::size_t(r)];
+            m_key = replica.key;
+            for (int i = 0; i < round; ++i)
+                step(temperatures[std::size_t(r)], replica.score, best);
+            replica.key = m_key;
+        }
+        for (int r = int(m_random.bounded(2)); r + 1 < count; r += 2) {
+            Replica &cold = replicas[std::size_t(r)];
+            Replica &hot = replicas[std::size_t(r + 1)];
+            const double gain = double(hot.score - cold.score)
+                * (1.0 / temperatures[std::size_t(r)] - 1.0 / temperatures[std::size_t(r + 1)]);
+            if (gain >= 0 || m_random.generateDouble() < std::exp(gain))
+                std::swap(cold, hot);
+        }
+    }
+    polish(best);
+    if (board)
+        board->post(best);
+    return best;
+}
+
+// Every swap of two symbols tried on the best key until none scores higher:
+// an anneal that ends warm leaves a few symbols a swap away.
+void RectangleSearch::polish(RectangleOutcome &best)
+{
+    const int rectangles = m_variant == RectangleVariant::TwoSquare ? 2 : 1;
+    bool better = true;
+    while (better && !m_deadline.passed()) {
+        better = false;
+        for (int r = 0; r < rectangles; ++r) {
+            for (int i = 0; i < SymbolCount; ++i) {
+                for (int j = i + 1; j < SymbolCount; ++j) {
+                    m_key = best.key;
+                    Polygram::Rectangle &rectangle = r == 0 ? m_key.first : m_key.second;
+                    Cells cells = rectangle.symbolAt;
+                    std::swap(cells[std::size_t(i)], cells[std::size_t(j)]);
+                    rectangle = Polygram::Rectangle::of(cells);
+                    if (!keepsLocks())
+                        continue;
+                    qint64 language = 0;
+                    const qint64 score = evaluate(language);
+                    if (score > best.total) {
+                        best = { m_key, score, language };
+                        better = true;
+                    }
+                }
+            }
+        }
+    }
 }
 
 } // namespace Cryptanalysis

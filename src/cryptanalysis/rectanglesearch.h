@@ -119,6 +119,10 @@ public:
 private:
     void start();
     RectangleOutcome anneal(double startTemperature, RectangleBoard *board);
+    RectangleOutcome temper(const RectangleKey *from, RectangleBoard *board);
+    int movesOfRestart() const;
+    void step(double temperature, qint64 &current, RectangleOutcome &best);
+    void polish(RectangleOutcome &best);
     bool move();
     bool keepsLocks() const;
     qint64 evaluate(qint64 &languageScore);
