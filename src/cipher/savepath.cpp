@@ -66,3 +66,23 @@ bool restrictNewFileToOwner(QSaveFile &file)
         return true;
     return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
+
+bool saveDataFile(const QString &path, const QString &what, const std::function<bool(QIODevice &)> &write,
+                  QString *error)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        if (error)
+            *error = QStringLiteral("Не удалось записать %1 в «%2»: это не обычный файл")
+                         .arg(what, QDir::toNativeSeparators(path));
+        return false;
+    }
+    QSaveFile file(resolvedSavePath(path));
+    if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("Не удалось записать %1 в «%2»: %3")
+                         .arg(what, QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    return true;
+}

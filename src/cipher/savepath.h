@@ -3,6 +3,9 @@
 
 #include <QString>
 
+#include <functional>
+
+class QIODevice;
 class QSaveFile;
 
 // The file that writing to path reaches, as the system resolves it: hand this
@@ -19,3 +22,10 @@ QString resolvedSavePath(const QString &path);
 // tools that make keys do; a file that exists keeps its mode, which QSaveFile
 // carries over. False when the mode could not be set.
 bool restrictNewFileToOwner(QSaveFile &file);
+
+// Saves a data file of the program's own (a language model, a word list)
+// through QSaveFile, so that a failed write leaves the old file whole, and
+// refuses a target that is not a regular file, which the rename would
+// replace. what names the contents in the Russian message ("модель языка").
+bool saveDataFile(const QString &path, const QString &what, const std::function<bool(QIODevice &)> &write,
+                  QString *error);

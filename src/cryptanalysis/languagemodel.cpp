@@ -6,9 +6,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QTextStream>
 #include <QtEndian>
 
@@ -247,22 +245,8 @@ bool LanguageModel::write(QIODevice &device, QString *error) const
 
 bool LanguageModel::save(const QString &path, QString *error) const
 {
-    // QSaveFile would rename its temporary file over a device or a pipe.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile()) {
-        if (error)
-            *error = QStringLiteral("Не удалось записать модель языка в «%1»: это не обычный файл")
-                         .arg(QDir::toNativeSeparators(path));
-        return false;
-    }
-    QSaveFile file(resolvedSavePath(path));
-    if (!file.open(QIODevice::WriteOnly) || !write(file, nullptr) || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("Не удалось записать модель языка в «%1»: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    return true;
+    return saveDataFile(path, QStringLiteral("модель языка"), [this](QIODevice &device) { return write(device, nullptr); },
+                        error);
 }
 
 bool LanguageModel::read(QIODevice &device, QString *error)

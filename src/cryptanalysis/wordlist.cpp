@@ -3,11 +3,8 @@
 #include "alphabet.h"
 #include "savepath.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -161,22 +158,8 @@ bool WordList::write(QIODevice &device, QString *error) const
 
 bool WordList::save(const QString &path, QString *error) const
 {
-    // QSaveFile would rename its temporary file over a device or a pipe.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile()) {
-        if (error)
-            *error = QStringLiteral("Не удалось записать список слов в «%1»: это не обычный файл")
-                         .arg(QDir::toNativeSeparators(path));
-        return false;
-    }
-    QSaveFile file(resolvedSavePath(path));
-    if (!file.open(QIODevice::WriteOnly) || !write(file, nullptr) || !file.commit()) {
-        if (error)
-            *error = QStringLiteral("Не удалось записать список слов в «%1»: %2")
-                         .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    return true;
+    return saveDataFile(path, QStringLiteral("список слов"), [this](QIODevice &device) { return write(device, nullptr); },
+                        error);
 }
 
 bool WordList::read(QIODevice &device, QString *error)
