@@ -12,8 +12,10 @@
 // number of threads of one crack. MONO_DEBUG=1 prints each trial's score
 // against the true key's: a key found that scores below the true one is the
 // search's fault, one above it the model's. A text read wrong is printed
-// above its reading, a line end as '|'.
+// above its reading, a line end as '|'. MONO_CPU=1 limits each crack by CPU
+// time and reports that time (bench/cpulimit.h).
 #include "alphabet.h"
+#include "cpulimit.h"
 #include "heldouttext.h"
 #include "languagemodel.h"
 #include "monoalphabeticattack.h"
@@ -134,7 +136,15 @@ int main(int argc, char *argv[])
             for (int i = 0; i < cell.locks && i < int(seen.size()); ++i)
                 options.symbolLocks.push_back({ key.alphabet[size_t(seen[size_t(i)])], seen[size_t(i)] });
 
-            const MonoalphabeticResult result = crackMonoalphabetic(ciphertext, model, options);
+            const bool cpuLimit = qEnvironmentVariableIsSet("MONO_CPU");
+            const CpuLimit cpu(timeLimit, qMax(1, jobs));
+            if (cpuLimit) {
+                options.timeLimitSeconds = 1e6;
+                options.stopRequested = cpu.stop();
+            }
+            MonoalphabeticResult result = crackMonoalphabetic(ciphertext, model, options);
+            if (cpuLimit)
+                result.seconds = cpu.seconds();
             const std::vector<std::int8_t> read = Alphabet::indicesOf(result.plaintext);
             int right = 0;
             for (size_t i = 0; i < truth.size() && i < read.size(); ++i)

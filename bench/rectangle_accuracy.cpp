@@ -17,6 +17,7 @@
 // key found that scores below the true one is the search's fault, one above
 // it the model's.
 #include "alphabet.h"
+#include "cpulimit.h"
 #include "heldouttext.h"
 #include "languagemodel.h"
 #include "rectangleattack.h"
@@ -31,7 +32,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <vector>
 
 using namespace Cryptanalysis;
@@ -44,13 +44,6 @@ struct Cell
     RectangleVariant variant = RectangleVariant::Playfair;
     QString name;
 };
-
-double processSeconds()
-{
-    timespec now {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 double share(const std::vector<double> &values, double atLeast)
 {
@@ -120,16 +113,14 @@ int main(int argc, char *argv[])
             options.timeLimitSeconds = timeLimit;
             options.jobs = jobs;
             options.schedule = schedule;
-            const double cpuStart = processSeconds();
+            const CpuLimit cpu(timeLimit, cores);
             if (cpuLimit) {
                 options.timeLimitSeconds = 1e6;
-                options.stopRequested = [cpuStart, budget = timeLimit * cores] {
-                    return processSeconds() - cpuStart >= budget;
-                };
+                options.stopRequested = cpu.stop();
             }
             RectangleAttackResult result = crackRectangles(cell.variant, ciphertext, model, options);
             if (cpuLimit)
-                result.seconds = (processSeconds() - cpuStart) / cores;
+                result.seconds = cpu.seconds();
             const QString found = result.succeeded() ? SymbolCipher(result.key).decrypt(ciphertext) : QString();
             const std::vector<std::int8_t> read = Alphabet::indicesOf(found);
             int right = 0;
