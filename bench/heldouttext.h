@@ -1,5 +1,5 @@
-// What the accuracy benchmarks share: the held-out paragraphs they draw
-// their texts from and the median they report.
+// What the accuracy benchmarks share: their first arguments, the held-out
+// paragraphs they draw their texts from and the median they report.
 #pragma once
 
 #include "alphabet.h"
@@ -10,6 +10,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 inline double median(std::vector<double> values)
@@ -34,6 +35,25 @@ inline QStringList readParagraphs(const QString &path)
             paragraphs.append(line);
     }
     return paragraphs;
+}
+
+// Every accuracy benchmark starts with TEXTS (one paragraph a line) and
+// TRIALS: 0 when the arguments hold at least needed items and the texts
+// read, else the exit status, with the usage or the reason on stderr.
+inline int readTextsAndTrials(const QStringList &args, int needed, const char *usage, QStringList &paragraphs,
+                              int &trials)
+{
+    if (args.size() < needed) {
+        std::fprintf(stderr, "usage: %s\n", usage);
+        return 2;
+    }
+    paragraphs = readParagraphs(args.at(1));
+    if (paragraphs.isEmpty()) {
+        std::fprintf(stderr, "no paragraphs in %s\n", qPrintable(args.at(1)));
+        return 1;
+    }
+    trials = args.at(2).toInt();
+    return 0;
 }
 
 // Consecutive paragraphs from a random one on, one a line, cut at length

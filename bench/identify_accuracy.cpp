@@ -86,16 +86,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 4) {
-        std::fprintf(stderr, "usage: identify_accuracy TEXTS TRIALS LENGTH...\n");
-        return 2;
-    }
-    const QStringList paragraphs = readParagraphs(args.at(1));
-    if (paragraphs.isEmpty()) {
-        std::fprintf(stderr, "no paragraphs in %s\n", qPrintable(args.at(1)));
-        return 1;
-    }
-    const int trials = args.at(2).toInt();
+    QStringList paragraphs;
+    int trials = 0;
+    if (const int status = readTextsAndTrials(args, 4, "identify_accuracy TEXTS TRIALS LENGTH...", paragraphs, trials))
+        return status;
     const bool debug = qEnvironmentVariableIsSet("IDENTIFY_DEBUG");
     const int first = qEnvironmentVariableIntValue("IDENTIFY_FIRST");
     LanguageModel model;

@@ -116,16 +116,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 4) {
-        std::fprintf(stderr, "usage: poly_accuracy TEXTS TRIALS CELLS [GIVEN]\n");
-        return 2;
-    }
-    const QStringList paragraphs = readParagraphs(args.at(1));
-    if (paragraphs.isEmpty()) {
-        std::fprintf(stderr, "no paragraphs in %s\n", qPrintable(args.at(1)));
-        return 1;
-    }
-    const int trials = args.at(2).toInt();
+    QStringList paragraphs;
+    int trials = 0;
+    if (const int status = readTextsAndTrials(args, 4, "poly_accuracy TEXTS TRIALS CELLS [GIVEN]", paragraphs, trials))
+        return status;
     std::vector<Cell> cells;
     if (!parseCells(args.at(3), cells)) {
         std::fprintf(stderr, "bad cells %s\n", qPrintable(args.at(3)));

@@ -57,16 +57,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 5) {
-        std::fprintf(stderr, "usage: rectangle_accuracy TEXTS TRIALS TIME-LIMIT CELLS [JOBS]\n");
-        return 2;
-    }
-    const QStringList paragraphs = readParagraphs(args.at(1));
-    if (paragraphs.isEmpty()) {
-        std::fprintf(stderr, "no paragraphs in %s\n", qPrintable(args.at(1)));
-        return 1;
-    }
-    const int trials = args.at(2).toInt();
+    QStringList paragraphs;
+    int trials = 0;
+    if (const int status = readTextsAndTrials(args, 5, "rectangle_accuracy TEXTS TRIALS TIME-LIMIT CELLS [JOBS]", paragraphs, trials))
+        return status;
     const double timeLimit = args.at(3).toDouble();
     const int jobs = args.size() > 5 ? args.at(5).toInt() : 0;
     const bool debug = qEnvironmentVariableIsSet("RECT_DEBUG");

@@ -59,20 +59,23 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 5) {
-        std::fprintf(stderr, "usage: rectangle_restarts TEXTS TRIALS RESTARTS CELLS\n");
+    QStringList paragraphs;
+    int trials = 0;
+    const char *const usage = "rectangle_restarts TEXTS TRIALS RESTARTS CELLS";
+    if (const int status = readTextsAndTrials(args, 5, usage, paragraphs, trials))
+        return status;
+    const int restarts = args.at(3).toInt();
+    if (restarts < 1) {
+        std::fprintf(stderr, "RESTARTS must be at least 1\n");
         return 2;
     }
-    const QStringList paragraphs = readParagraphs(args.at(1));
-    const int trials = args.at(2).toInt();
-    const int restarts = args.at(3).toInt();
     RectangleSchedule schedule;
     if (!applyScheduleNames(qEnvironmentVariable("RECT_SCHEDULE"), schedule))
         return 2;
     LanguageModel model;
     QString error;
-    if (paragraphs.isEmpty() || !model.loadBuiltIn(&error)) {
-        std::fprintf(stderr, "no texts or no model %s\n", qPrintable(error));
+    if (!model.loadBuiltIn(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     const QRegularExpression cellPattern(QStringLiteral("^(\\d+):([pt])$"));
