@@ -78,6 +78,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
+    const CoarseScores coarse(model);
     const QRegularExpression cellPattern(QStringLiteral("^(\\d+):([pt])$"));
     for (const QString &written : args.at(4).split(QLatin1Char(','))) {
         const QRegularExpressionMatch match = cellPattern.match(written);
@@ -112,13 +113,13 @@ int main(int argc, char *argv[])
                 RectangleKey trueKey;
                 trueKey.first = Polygram::Rectangle::of(key.alphabet);
                 trueKey.second = twoSquare ? Polygram::Rectangle::of(key.second) : trueKey.first;
-                RectangleSearch probe(variant, text, model, locks, cribs, schedule, never, 1);
+                RectangleSearch probe(variant, text, model, coarse, locks, cribs, schedule, never, 1);
                 const qint64 trueScore = probe.scoreOf(trueKey);
                 int found = 0;
                 qint64 bestScore = std::numeric_limits<qint64>::min();
                 const double started = threadSeconds();
                 for (int r = 0; r < restarts; ++r) {
-                    RectangleSearch search(variant, text, model, locks, cribs, schedule, never,
+                    RectangleSearch search(variant, text, model, coarse, locks, cribs, schedule, never,
                                            random.generate64());
                     const RectangleOutcome outcome = search.run();
                     bestScore = std::max(bestScore, outcome.total);

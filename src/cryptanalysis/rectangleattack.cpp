@@ -259,6 +259,7 @@ public:
            const RectangleAttackOptions &options, const QElapsedTimer &clock)
         : m_variant(variant)
         , m_model(model)
+        , m_coarse(model)
         , m_options(options)
         , m_clock(clock)
         , m_full(KeywordCipherText::fromText(ciphertext))
@@ -280,6 +281,7 @@ private:
 
     const RectangleVariant m_variant;
     const LanguageModel &m_model;
+    const CoarseScores m_coarse;
     const RectangleAttackOptions &m_options;
     const QElapsedTimer &m_clock;
     const KeywordCipherText m_full;
@@ -322,7 +324,8 @@ void Attack::run(RectangleAttackResult &result)
         const RectangleKey bestSoFar = best >= 0 ? outcomes[std::size_t(best)].key : RectangleKey();
         for (int i = first; i < first + batch; ++i) {
             pool.start([this, &outcomes, &bestSoFar, reheating, i] {
-                RectangleSearch search(m_variant, m_searched, m_model, m_options.locks, m_cribs, m_options.schedule,
+                RectangleSearch search(m_variant, m_searched, m_model, m_coarse, m_options.locks, m_cribs,
+                                       m_options.schedule,
                                        m_deadline, restartSeed(m_options.seed, i));
                 outcomes[std::size_t(i)] =
                     reheating && i % 2 == 1 ? search.reheat(bestSoFar, &m_board) : search.run(&m_board);

@@ -123,11 +123,12 @@ bool RectangleBoard::best(RectangleOutcome &outcome) const
 }
 
 RectangleSearch::RectangleSearch(RectangleVariant variant, const KeywordCipherText &text, const LanguageModel &model,
-                                 const std::vector<CellLock> &locks, const std::vector<Crib> &cribs,
+                                 const CoarseScores &coarse, const std::vector<CellLock> &locks, const std::vector<Crib> &cribs,
                                  const RectangleSchedule &schedule, const Deadline &deadline, quint64 seed)
     : m_variant(variant)
     , m_text(text)
     , m_scores(model.scores())
+    , m_coarse(coarse.data())
     , m_locks(locks)
     , m_cribs(cribs)
     , m_schedule(schedule)
@@ -205,13 +206,13 @@ bool RectangleSearch::move()
     return keepsLocks();
 }
 
-qint64 RectangleSearch::evaluate(qint64 &languageScore)
+qint64 RectangleSearch::evaluate(const RectangleKey &key, Scoring scoring, qint64 &languageScore)
 {
     const int size = m_text.size();
     const std::int8_t *cipher = m_text.symbols.data();
     std::int8_t *plain = m_plain.data();
     if (m_variant == RectangleVariant::Playfair) {
-        const Polygram::Rectangle &rectangle = m_key.first;
+        const Polygram::Rectangle &rectangle = key.first;
         for (int i = 0; i + 1 < size; i += 2) {
             const int cells = m_playfairCells[rectangle.cellOf[std::size_t(cipher[i])] * SymbolCount
                                               + rectangle.cellOf[std::size_t(cipher[i + 1])]];
@@ -221,26 +222,48 @@ qint64 RectangleSearch::evaluate(qint64 &languageScore)
     } else {
         for (int i = 0; i + 1 < size; i += 2) {
             int a = cipher[i], b = cipher[i + 1];
-            m_key.decrypt(m_variant, a, b);
+            key.decrypt(m_variant, a, b);
             plain[i] = std::int8_t(a);
             plain[i + 1] = std::int8_t(b);
         }
     }
+    // Four-grams inside a run of symbols from the table chosen, those that
+    // reach back to the run's start from the exact one: they are few.
     const std::int8_t *history = m_text.history.data();
-    qint64 sum = 0;
-    for (int i = 0; i < size; ++i) {
+    const auto fromRunStart = [&](int i) {
         const int h = history[i];
-        if (h >= 3) {
-            sum += m_scores[ngramIndex(plain[i - 3], plain[i - 2], plain[i - 1], plain[i])];
-        } else {
-            const int a = Boundary;
-            const int b = h >= 2 ? plain[i - 2] : Boundary;
-            const int c = h >= 1 ? plain[i - 1] : Boundary;
-            sum += m_scores[ngramIndex(a, b, c, plain[i])];
+        const int b = h >= 2 ? plain[i - 2] : Boundary;
+        const int c = h >= 1 ? plain[i - 1] : Boundary;
+        return m_scores[ngramIndex(Boundary, b, c, plain[i])];
+    };
+    qint64 sum = 0;
+    int coarse = 0;
+    if (scoring == Scoring::Coarse) {
+        for (int i = 0; i < size; ++i) {
+            if (history[i] >= 3)
+                coarse += m_coarse[CoarseScores::index(plain[i - 3], plain[i - 2], plain[i - 1], plain[i])];
+            else
+                sum += fromRunStart(i);
+        }
+    } else {
+        for (int i = 0; i < size; ++i) {
+            if (history[i] >= 3)
+                sum += m_scores[ngramIndex(plain[i - 3], plain[i - 2], plain[i - 1], plain[i])];
+            else
+                sum += fromRunStart(i);
         }
     }
+    sum += qint64(coarse) * CoarseScores::Step;
     languageScore = sum;
     return m_cribs.empty() ? sum : sum + cribReward();
+}
+
+RectangleOutcome RectangleSearch::exactly(const RectangleOutcome &outcome)
+{
+    RectangleOutcome exact;
+    exact.key = outcome.key;
+    exact.total = evaluate(outcome.key, Scoring::Exact, exact.languageScore);
+    return exact;
 }
 
 qint64 RectangleSearch::cribReward() const
@@ -262,9 +285,8 @@ qint64 RectangleSearch::cribReward() const
 
 qint64 RectangleSearch::scoreOf(const RectangleKey &key, qint64 *languageScore)
 {
-    m_key = key;
     qint64 language = 0;
-    const qint64 total = evaluate(language);
+    const qint64 total = evaluate(key, Scoring::Exact, language);
     if (languageScore)
         *languageScore = language;
     return total;
@@ -305,7 +327,7 @@ void RectangleSearch::step(double temperature, qint64 &current, RectangleOutcome
         return;
     }
     qint64 language = 0;
-    const qint64 candidate = evaluate(language);
+    const qint64 candidate = evaluate(m_key, Scoring::Coarse, language);
     const qint64 delta = candidate - current;
     if (delta >= 0 || (temperature > 0 && m_random.generateDouble() < std::exp(double(delta) / temperature))) {
         current = candidate;
@@ -323,19 +345,20 @@ RectangleOutcome RectangleSearch::anneal(double temperaturePerSymbol, RectangleB
 {
     RectangleOutcome best;
     best.key = m_key;
-    best.total = evaluate(best.languageScore);
+    best.total = evaluate(m_key, Scoring::Coarse, best.languageScore);
     qint64 current = best.total;
     const int moves = movesOfRestart();
     const double startTemperature = temperaturePerSymbol * LanguageModel::Scale * std::max(1, m_text.size());
     for (int i = 0; i < moves; ++i) {
         if (i % m_schedule.movesBetweenChecks == 0) {
             if (board)
-                board->post(best);
+                board->post(exactly(best));
             if (i > 0 && m_deadline.passed())
                 break;
         }
         step(startTemperature * (1.0 - (1.0 - m_schedule.endTemperatureShare) * double(i) / moves), current, best);
     }
+    best = exactly(best);
     polish(best);
     if (board)
         board->post(best);
@@ -368,7 +391,7 @@ RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoar
         else
             start();
         qint64 language = 0;
-        replicas[std::size_t(r)] = { m_key, evaluate(language) };
+        replicas[std::size_t(r)] = { m_key, evaluate(m_key, Scoring::Coarse, language) };
         if (replicas[std::size_t(r)].score > best.total)
             best = { m_key, replicas[std::size_t(r)].score, language };
     }
@@ -376,7 +399,7 @@ RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoar
     const int moves = movesOfRestart();
     for (int done = 0; done < moves; done += round * count) {
         if (board)
-            board->post(best);
+            board->post(exactly(best));
         if (done > 0 && m_deadline.passed())
             break;
         for (int r = 0; r < count; ++r) {
@@ -395,6 +418,7 @@ RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoar
                 std::swap(cold, hot);
         }
     }
+    best = exactly(best);
     polish(best);
     if (board)
         board->post(best);
@@ -420,7 +444,7 @@ void RectangleSearch::polish(RectangleOutcome &best)
                     if (!keepsLocks())
                         continue;
                     qint64 language = 0;
-                    const qint64 score = evaluate(language);
+                    const qint64 score = evaluate(m_key, Scoring::Exact, language);
                     if (score > best.total) {
                         best = { m_key, score, language };
                         better = true;

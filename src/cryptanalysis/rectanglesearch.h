@@ -5,6 +5,7 @@
 // but read-only data, so they run on as many threads as there are cores.
 #pragma once
 
+#include "coarsescores.h"
 #include "keywordcolumns.h"
 #include "languagemodel.h"
 #include "rectangleschedule.h"
@@ -101,8 +102,10 @@ class RectangleSearch
 public:
     // text: the cipher symbols searched, a whole number of pairs, with each
     // symbol's history as the model reads it.
+    // coarse: the model's scores as the moves are judged; what the search
+    // reports is scored exactly.
     RectangleSearch(RectangleVariant variant, const KeywordCipherText &text, const LanguageModel &model,
-                    const std::vector<CellLock> &locks, const std::vector<Crib> &cribs,
+                    const CoarseScores &coarse, const std::vector<CellLock> &locks, const std::vector<Crib> &cribs,
                     const RectangleSchedule &schedule, const Deadline &deadline, quint64 seed);
 
     // One anneal from a random start; ends early, with the best so far, when
@@ -125,12 +128,15 @@ private:
     void polish(RectangleOutcome &best);
     bool move();
     bool keepsLocks() const;
-    qint64 evaluate(qint64 &languageScore);
+    enum class Scoring { Coarse, Exact };
+    qint64 evaluate(const RectangleKey &key, Scoring scoring, qint64 &languageScore);
+    RectangleOutcome exactly(const RectangleOutcome &outcome);
     qint64 cribReward() const;
 
     const RectangleVariant m_variant;
     const KeywordCipherText &m_text;
     const std::int16_t *m_scores;
+    const std::int8_t *m_coarse;
     const std::vector<CellLock> &m_locks;
     const std::vector<Crib> &m_cribs;
     const RectangleSchedule &m_schedule;
