@@ -34,6 +34,12 @@ inline bool applyScheduleNames(const QString &overrides, RectangleSchedule &sche
             schedule.reversalPercent = int(value);
         else if (name == QLatin1String("reheatShare"))
             schedule.reheatShare = value;
+        else if (name == QLatin1String("settledScorePerSymbol"))
+            schedule.settledScorePerSymbol = value;
+        else if (name == QLatin1String("settleMoves"))
+            schedule.settleMoves = int(value);
+        else if (name == QLatin1String("unknownWordNats"))
+            schedule.unknownWordNats = value;
         else if (name == QLatin1String("confirmations"))
             schedule.confirmations = int(value);
         else {

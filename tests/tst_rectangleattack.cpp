@@ -2,16 +2,19 @@
 // kept, bad locks, cribs and ciphertexts refused with their reasons, a stop
 // honoured, one seed one answer.
 #include "alphabet.h"
+#include "coarsescores.h"
 #include "languagemodel.h"
 #include "rectangleattack.h"
 #include "symbolcipher.h"
 #include "symbolkeys.h"
+#include "wordlist.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <vector>
 
 using namespace Cryptanalysis;
@@ -73,6 +76,10 @@ class TestRectangleAttack : public QObject
 private slots:
     void initTestCase();
 
+    void coarseScoresFollowTheModel();
+    void unknownWordsOfAReading_data();
+    void unknownWordsOfAReading();
+    void wordsMendASwappedPair();
     void knownTextIsBroken_data();
     void knownTextIsBroken();
     void locksKeepTheirCells_data();
@@ -99,6 +106,93 @@ void TestRectangleAttack::initTestCase()
 {
     QString error;
     QVERIFY2(m_model.loadBuiltIn(&error), qPrintable(error));
+}
+
+// The search's byte table holds each four-gram's own score, rounded to its
+// step (or its floor): a table laid out or scaled otherwise would steer the
+// search by some other text's statistics.
+void TestRectangleAttack::coarseScoresFollowTheModel()
+{
+    const CoarseScores coarse(m_model);
+    const int floor = -128 * CoarseScores::Step;
+    for (int a = 0; a < SymbolCount; ++a) {
+        for (int b = 0; b < SymbolCount; ++b) {
+            for (int c = 0; c < SymbolCount; ++c) {
+                for (int d = 0; d < SymbolCount; ++d) {
+                    const int exact = m_model.score(a, b, c, d);
+                    const int rounded = coarse.data()[CoarseScores::index(a, b, c, d)] * CoarseScores::Step;
+                    const bool near = std::abs(rounded - exact) <= CoarseScores::Step / 2
+                        || (exact < floor && rounded == floor);
+                    if (!near)
+                        QFAIL(qPrintable(QStringLiteral("%1 %2 %3 %4: %5 for %6").arg(a).arg(b).arg(c).arg(d)
+                                             .arg(rounded).arg(exact)));
+                }
+            }
+        }
+    }
+}
+
+void TestRectangleAttack::unknownWordsOfAReading_data()
+{
+    QTest::addColumn<QString>("plaintext");
+    QTest::addColumn<int>("unknown");
+    QTest::newRow("every whole word known") << QStringLiteral(" МАМА МЫЛА РАМУ ") << 0;
+    QTest::newRow("one not in the list") << QStringLiteral(" МАМА ЩЫЛА РАМУ ") << 1;
+    QTest::newRow("words at the line's ends are cut short") << QStringLiteral("ЩАМА ЩЫЛА РАМУЩ") << 1;
+    QTest::newRow("a copied character cuts the word") << QStringLiteral(" МАМА 1ЩЫЛА РАМУ ") << 0;
+    QTest::newRow("a line starts a run") << QStringLiteral(" МАМА\nЩЫЛА РАМУ ") << 0;
+    // А␣ СС → СЪ С: the filler between the equal letters is the cipher's.
+    QTest::newRow("filler between equal letters") << QStringLiteral("А ССОРА ") << 0;
+    QTest::newRow("filler elsewhere is a letter") << QStringLiteral(" МАМЪА ") << 1;
+}
+
+// Only a word between two spaces of one run is judged: a word cut off by a
+// line end or a copied character may be the part of a longer one.
+void TestRectangleAttack::unknownWordsOfAReading()
+{
+    QFETCH(QString, plaintext);
+    QFETCH(int, unknown);
+    const WordList words = WordList::fromWords({ QStringLiteral("МАМА"), QStringLiteral("МЫЛА"),
+                                                 QStringLiteral("РАМУ"), QStringLiteral("ССОРА") });
+    const SymbolKey key = keyOf(RectangleVariant::Playfair);
+    const KeywordCipherText text = KeywordCipherText::fromText(SymbolCipher(key).encrypt(plaintext));
+    QElapsedTimer clock;
+    clock.start();
+    const Deadline never(clock, qint64(1) << 40);
+    const CoarseScores coarse(m_model);
+    const RectangleSchedule schedule;
+    const std::vector<CellLock> locks;
+    const std::vector<Crib> cribs;
+    RectangleSearch search(RectangleVariant::Playfair, text, m_model, coarse, locks, cribs, schedule, never, 1);
+    RectangleKey trueKey;
+    trueKey.first = trueKey.second = Polygram::Rectangle::of(key.alphabet);
+    QCOMPARE(search.unknownWords(trueKey, words), unknown);
+}
+
+// A key one swap from the true one reads most words wrong that hold either
+// symbol; the final swaps put them back.
+void TestRectangleAttack::wordsMendASwappedPair()
+{
+    const SymbolKey key = keyOf(RectangleVariant::Playfair);
+    const QString ciphertext = SymbolCipher(key).encrypt(prose());
+    const KeywordCipherText text = KeywordCipherText::fromText(ciphertext);
+    QElapsedTimer clock;
+    clock.start();
+    const Deadline never(clock, qint64(1) << 40);
+    const CoarseScores coarse(m_model);
+    const RectangleSchedule schedule;
+    const std::vector<CellLock> locks;
+    const std::vector<Crib> cribs;
+    RectangleSearch search(RectangleVariant::Playfair, text, m_model, coarse, locks, cribs, schedule, never, 1);
+    RectangleOutcome outcome;
+    std::array<std::int8_t, Alphabet::Size> cells = key.alphabet;
+    std::swap(cells[size_t(std::find(cells.begin(), cells.end(), Alphabet::indexOf(u'Б')) - cells.begin())],
+              cells[size_t(std::find(cells.begin(), cells.end(), Alphabet::indexOf(u'Ж')) - cells.begin())]);
+    outcome.key.first = outcome.key.second = Polygram::Rectangle::of(cells);
+    QVERIFY(search.polishWords(outcome, WordList::builtIn()) >= 1);
+    SymbolKey found = key;
+    found.alphabet = outcome.key.first.symbolAt;
+    QCOMPARE(SymbolCipher(found).decrypt(ciphertext), SymbolCipher(key).decrypt(ciphertext));
 }
 
 void TestRectangleAttack::knownTextIsBroken_data()

@@ -2,6 +2,7 @@
 
 #include "restartbatches.h"
 #include "solver.h"
+#include "wordlist.h"
 
 #include "alphabet.h"
 #include "keyfile.h"
@@ -354,6 +355,9 @@ void Attack::run(RectangleAttackResult &result)
         report(result.restarts, outcomes[std::size_t(best)]);
     }
     result.cutShort = !done;
+    RectangleSearch last(m_variant, m_searched, m_model, m_coarse, m_options.locks, m_cribs, schedule, m_deadline,
+                         m_options.seed);
+    last.polishWords(outcomes[std::size_t(best)], WordList::builtIn());
     result.key = symbolKeyOf(m_variant, outcomes[std::size_t(best)].key);
 }
 

@@ -21,6 +21,11 @@ struct RectangleSchedule
     // A single replica (1) cools in a straight line from the start to the
     // end temperature instead.
     int annealMoves = 4000000;
+    // A restart of replicas also ends once its best key reads as Russian
+    // and has not risen for settleMoves moves, so that a text that reads
+    // early leaves the time to the next restart.
+    double settledScorePerSymbol = -2.7;
+    int settleMoves = 1500000;
     double startTemperaturePerSymbol = 0.06;
     double endTemperatureShare = 0.42;
     int replicas = 6;
@@ -47,6 +52,11 @@ struct RectangleSchedule
     // Fewer pairs than this rarely pin the key down; the attack still
     // tries and says so.
     int enoughPairs = 40;
+    // What a whole word of the answer's reading costs that the word list
+    // does not hold, nats, in the final swaps; 0 leaves words out. The swaps
+    // go on while a round of them gains, for at most wordPolishRounds.
+    double unknownWordNats = 20;
+    int wordPolishRounds = 20;
     // A letter of a crib read at its best place is worth this much to the
     // search, nats: about what a letter of Russian scores above noise.
     double cribLetterNats = 2.0;

@@ -1,6 +1,7 @@
 #include "rectanglesearch.h"
 
 #include "keytable.h"
+#include "wordlist.h"
 
 #include <algorithm>
 #include <cmath>
@@ -397,10 +398,20 @@ RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoar
     }
     const int round = m_schedule.movesBetweenChecks;
     const int moves = movesOfRestart();
+    const qint64 settledScore =
+        qint64(m_schedule.settledScorePerSymbol * LanguageModel::Scale * std::max(1, m_text.size()));
+    qint64 lastBest = best.total;
+    int risen = 0;
     for (int done = 0; done < moves; done += round * count) {
         if (board)
             board->post(exactly(best));
         if (done > 0 && m_deadline.passed())
+            break;
+        if (best.total > lastBest) {
+            lastBest = best.total;
+            risen = done;
+        }
+        if (best.languageScore >= settledScore && done - risen >= m_schedule.settleMoves)
             break;
         for (int r = 0; r < count; ++r) {
             Replica &replica = replicas[std::size_t(r)];
@@ -453,6 +464,88 @@ void RectangleSearch::polish(RectangleOutcome &best)
             }
         }
     }
+}
+
+// Words of m_plain that stand between two spaces within one run of symbols
+// (a copied character or a line end cuts a word short) and that words
+// lacks. A Playfair filler between two equal letters is the cipher's, not
+// the word's.
+int RectangleSearch::unknownWords(const RectangleKey &key, const WordList &words)
+{
+    qint64 language = 0;
+    evaluate(key, Scoring::Exact, language);
+    return unknownWordsRead(words);
+}
+
+int RectangleSearch::unknownWordsRead(const WordList &words) const
+{
+    const int size = m_text.size();
+    const std::int8_t *history = m_text.history.data();
+    std::vector<std::uint8_t> letters;
+    int unknown = 0;
+    int start = -1; // the symbol after the last space of this run, or -1
+    for (int i = 0; i < size; ++i) {
+        if (history[i] == 0)
+            start = -1;
+        if (m_plain[std::size_t(i)] != 0)
+            continue;
+        if (start >= 0 && i > start) {
+            letters.clear();
+            for (int j = start; j < i; ++j) {
+                const int symbol = m_plain[std::size_t(j)];
+                const bool filler = m_variant == RectangleVariant::Playfair && symbol == Polygram::DefaultFiller
+                    && j > start && j + 1 < i && m_plain[std::size_t(j - 1)] == m_plain[std::size_t(j + 1)];
+                if (!filler)
+                    letters.push_back(std::uint8_t(symbol));
+            }
+            unknown += !words.contains(letters);
+        }
+        start = i + 1;
+    }
+    return unknown;
+}
+
+int RectangleSearch::polishWords(RectangleOutcome &best, const WordList &words)
+{
+    if (m_schedule.unknownWordNats <= 0 || words.isEmpty())
+        return 0;
+    const qint64 wordCost = std::llround(m_schedule.unknownWordNats * LanguageModel::Scale);
+    const auto scoreOf = [&](const RectangleKey &key, qint64 &language) {
+        const qint64 total = evaluate(key, Scoring::Exact, language);
+        return total - wordCost * unknownWordsRead(words);
+    };
+    qint64 language = 0;
+    qint64 current = scoreOf(best.key, language);
+    const int rectangles = m_variant == RectangleVariant::TwoSquare ? 2 : 1;
+    // Not cut short by the time limit: the search's answer gets its words
+    // however the search ended, and a round costs a few milliseconds.
+    int kept = 0;
+    bool better = true;
+    for (int round = 0; better && round < m_schedule.wordPolishRounds; ++round) {
+        better = false;
+        for (int r = 0; r < rectangles; ++r) {
+            for (int i = 0; i < SymbolCount; ++i) {
+                for (int j = i + 1; j < SymbolCount; ++j) {
+                    m_key = best.key;
+                    Polygram::Rectangle &rectangle = r == 0 ? m_key.first : m_key.second;
+                    Cells cells = rectangle.symbolAt;
+                    std::swap(cells[std::size_t(i)], cells[std::size_t(j)]);
+                    rectangle = Polygram::Rectangle::of(cells);
+                    if (!keepsLocks())
+                        continue;
+                    const qint64 score = scoreOf(m_key, language);
+                    if (score > current) {
+                        current = score;
+                        best.key = m_key;
+                        best.total = evaluate(m_key, Scoring::Exact, best.languageScore);
+                        better = true;
+                        ++kept;
+                    }
+                }
+            }
+        }
+    }
+    return kept;
 }
 
 } // namespace Cryptanalysis

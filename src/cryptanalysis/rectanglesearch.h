@@ -97,6 +97,8 @@ private:
     bool m_any = false;
 };
 
+class WordList;
+
 class RectangleSearch
 {
 public:
@@ -116,6 +118,17 @@ public:
     // moved, not a new start.
     RectangleOutcome reheat(const RectangleKey &from, RectangleBoard *board = nullptr);
 
+    // The last step, on the attack's answer: every swap of two symbols that
+    // gains, scored by the model and the cribs as the search does, less
+    // schedule.unknownWordNats for each whole word of the reading (between
+    // two spaces) that words lacks. The four-gram model barely tells two
+    // symbols apart that a short text shows a few times; the words do.
+    // Returns the swaps kept; locks stay.
+    int polishWords(RectangleOutcome &best, const WordList &words);
+    // The whole words of key's reading that words lacks, as polishWords
+    // counts them.
+    int unknownWords(const RectangleKey &key, const WordList &words);
+
     // The score of a key as run sees it, for the tests and the benchmark.
     qint64 scoreOf(const RectangleKey &key, qint64 *languageScore = nullptr);
 
@@ -132,6 +145,7 @@ private:
     qint64 evaluate(const RectangleKey &key, Scoring scoring, qint64 &languageScore);
     RectangleOutcome exactly(const RectangleOutcome &outcome);
     qint64 cribReward() const;
+    int unknownWordsRead(const WordList &words) const;
 
     const RectangleVariant m_variant;
     const KeywordCipherText &m_text;
