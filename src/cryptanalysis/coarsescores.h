@@ -4,6 +4,8 @@
 
 #include "languagemodel.h"
 
+static_assert(Cryptanalysis::SymbolCount == 32, "the coarse table packs a symbol into five bits");
+
 #include <cstdint>
 #include <vector>
 
@@ -22,10 +24,10 @@ public:
 
     explicit CoarseScores(const LanguageModel &model);
 
-    static int index(int a, int b, int c, int d)
-    {
-        return ((a * SymbolCount + b) * SymbolCount + c) * SymbolCount + d;
-    }
+    // Five bits a symbol, the oldest highest: the index of the next
+    // four-gram is this one's shifted by a symbol, under IndexMask.
+    static int index(int a, int b, int c, int d) { return (a << 15) | (b << 10) | (c << 5) | d; }
+    static constexpr int IndexMask = (1 << 20) - 1;
     const std::int8_t *data() const { return m_scores.data(); }
 
 private:

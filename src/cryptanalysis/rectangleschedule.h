@@ -20,18 +20,23 @@ struct RectangleSchedule
     // every one of 16 at 300 two-square symbols (300 000 moves: 13 %).
     // A single replica (1) cools in a straight line from the start to the
     // end temperature instead.
-    int annealMoves = 4000000;
-    // A restart of replicas also ends once its best key reads as Russian
-    // and has not risen for settleMoves moves, so that a text that reads
-    // early leaves the time to the next restart.
+    //
+    // Texts differ in how long the replicas take to start reading: most do
+    // within a million moves, some need ten million and more: at 200
+    // symbols, eight texts that 4 of 32 restarts of four million moves read
+    // were read by 7 of 16 restarts of sixteen million. So a restart runs on until
+    // the time is up (30 million moves is more than the limit allows) or
+    // until it settles: its best key reads as Russian (settledScorePerSymbol,
+    // nats a symbol; true keys read -1.6 to -2.5 at 200 symbols, a key that
+    // has half the text right about -3) and has not risen for settleMoves.
+    int annealMoves = 30000000;
     double settledScorePerSymbol = -2.7;
     int settleMoves = 1500000;
     double startTemperaturePerSymbol = 0.06;
     double endTemperatureShare = 0.42;
     int replicas = 6;
-    // Past this many symbols a restart takes fewer moves, in proportion:
-    // four million moves cost about 7 s of CPU at 300 symbols (and their
-    // fillers), and a longer text begins to read sooner.
+    // Past this many symbols a restart takes fewer moves, in proportion: a
+    // longer text costs more a move and begins to read sooner.
     int fullMovesSymbols = 320;
     // After the first batch, every other restart starts from the best key
     // so far instead of a random one: the coldest replica does (a single

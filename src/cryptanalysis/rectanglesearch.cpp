@@ -138,6 +138,12 @@ RectangleSearch::RectangleSearch(RectangleVariant variant, const KeywordCipherTe
     , m_playfairCells(playfairDecipheredCells())
     , m_plain(text.symbols.size(), 0)
 {
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.history[std::size_t(i)] == 0)
+            m_runs.emplace_back(i, i + 1);
+        else
+            m_runs.back().second = i + 1;
+    }
 }
 
 void RectangleSearch::start()
@@ -240,11 +246,18 @@ qint64 RectangleSearch::evaluate(const RectangleKey &key, Scoring scoring, qint6
     qint64 sum = 0;
     int coarse = 0;
     if (scoring == Scoring::Coarse) {
-        for (int i = 0; i < size; ++i) {
-            if (history[i] >= 3)
-                coarse += m_coarse[CoarseScores::index(plain[i - 3], plain[i - 2], plain[i - 1], plain[i])];
-            else
+        // Within a run the four-gram's index rolls on by one symbol.
+        for (const auto &[start, end] : m_runs) {
+            const int head = std::min(start + HistoryLength, end);
+            for (int i = start; i < head; ++i)
                 sum += fromRunStart(i);
+            int index = 0;
+            for (int i = start; i < head; ++i)
+                index = (index << 5) | plain[i];
+            for (int i = head; i < end; ++i) {
+                index = ((index << 5) | plain[i]) & CoarseScores::IndexMask;
+                coarse += m_coarse[index];
+            }
         }
     } else {
         for (int i = 0; i < size; ++i) {

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace Cryptanalysis {
@@ -160,6 +161,7 @@ private:
 
     RectangleKey m_key;
     std::vector<std::int8_t> m_plain;
+    std::vector<std::pair<int, int>> m_runs; // each run of the text's symbols: its first, and one past its last
 };
 
 } // namespace Cryptanalysis
