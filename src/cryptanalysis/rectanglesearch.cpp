@@ -1,6 +1,7 @@
 #include "rectanglesearch.h"
 
 #include "keytable.h"
+#include "solver.h"
 #include "wordlist.h"
 
 #include <algorithm>
@@ -520,7 +521,10 @@ int RectangleSearch::unknownWordsRead(const WordList &words) const
 
 int RectangleSearch::polishWords(RectangleOutcome &best, const WordList &words)
 {
-    if (m_schedule.unknownWordNats <= 0 || words.isEmpty())
+    // A key that does not read as Russian has no words to mend, and a user
+    // who stops a hopeless search should not wait for them.
+    const double perSymbol = double(best.languageScore) / LanguageModel::Scale / std::max(1, m_text.size());
+    if (m_schedule.unknownWordNats <= 0 || words.isEmpty() || perSymbol < RussianScoreThreshold)
         return 0;
     const qint64 wordCost = std::llround(m_schedule.unknownWordNats * LanguageModel::Scale);
     const auto scoreOf = [&](const RectangleKey &key, qint64 &language) {

@@ -124,7 +124,8 @@ public:
     // schedule.unknownWordNats for each whole word of the reading (between
     // two spaces) that words lacks. The four-gram model barely tells two
     // symbols apart that a short text shows a few times; the words do.
-    // Returns the swaps kept; locks stay.
+    // Only a key that reads as Russian is polished. Returns the swaps kept;
+    // locks stay.
     int polishWords(RectangleOutcome &best, const WordList &words);
     // The whole words of key's reading that words lacks, as polishWords
     // counts them.
