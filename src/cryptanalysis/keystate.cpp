@@ -132,24 +132,19 @@ int KeyState::overlongAround(int x) const
     return overlong;
 }
 
-bool KeyState::spaceAccepts(int x, const std::vector<int> &members) const
+// The one rule of a held space's members: x may be the space, and none of
+// members that stays (other than x) stands next to it.
+template <typename Stays>
+bool KeyState::spaceAllows(int x, const std::vector<int> &members, Stays stays) const
 {
-    if (!m_spaceHeld)
-        return true;
-    return m_rules.space->mayBeSpace(x)
-        && std::none_of(members.begin(), members.end(),
-                        [&](int m) { return m != x && m_rules.space->adjacent(m, x); });
+    return m_rules.space->mayBeSpace(x) && std::none_of(members.begin(), members.end(), [&](int m) {
+               return m != x && stays(m) && m_rules.space->adjacent(m, x);
+           });
 }
 
-bool KeyState::mayJoinSpace(int x, int leaving) const
+bool KeyState::spaceAccepts(int x, const std::vector<int> &members) const
 {
-    if (!m_rules.space->mayBeSpace(x))
-        return false;
-    for (const int m : m_members[0]) {
-        if (m != leaving && m != x && m_rules.space->adjacent(m, x))
-            return false;
-    }
-    return true;
+    return !m_spaceHeld || spaceAllows(x, members, [](int) { return true; });
 }
 
 bool KeyState::fits(int x, int t, int leaving) const
@@ -161,7 +156,7 @@ bool KeyState::fits(int x, int t, int leaving) const
     if (m_keepFilled && leaving < 0 && m_members[m_assign[x]].size() == 1 && !members.empty()
         && m_emptySymbols >= m_rules.emptySymbolsAllowed)
         return false;
-    if (t == 0 && m_spaceHeld && !mayJoinSpace(x, leaving))
+    if (t == 0 && m_spaceHeld && !spaceAllows(x, members, [leaving](int m) { return m != leaving; }))
         return false;
     if (!m_rules.cycles)
         return true;
@@ -187,19 +182,10 @@ bool KeyState::fitsAll(const std::vector<int> &codes, int t, const std::vector<i
         && std::all_of(codes.begin(), codes.end(), [&](int x) { return m_assign[x] == m_assign[codes[0]]; }))
         return false;
     if (t == 0 && m_spaceHeld) {
-        for (size_t i = 0; i < codes.size(); ++i) {
-            const int x = codes[i];
-            if (!m_rules.space->mayBeSpace(x))
+        const auto stays = [&leaving](int m) { return std::find(leaving.begin(), leaving.end(), m) == leaving.end(); };
+        for (const int x : codes) {
+            if (!spaceAllows(x, members, stays) || !spaceAllows(x, codes, [](int) { return true; }))
                 return false;
-            for (const int m : members) {
-                if (m != x && std::find(leaving.begin(), leaving.end(), m) == leaving.end()
-                    && m_rules.space->adjacent(m, x))
-                    return false;
-            }
-            for (size_t j = i + 1; j < codes.size(); ++j) {
-                if (m_rules.space->adjacent(codes[j], x))
-                    return false;
-            }
         }
     }
     if (!m_rules.cycles)

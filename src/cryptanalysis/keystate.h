@@ -68,6 +68,7 @@ public:
     {
         return m_rules.lockedSymbol[x] >= 0 || (m_spaceHeld && m_rules.space->isAnchor(x));
     }
+    // The symbol of a locked code.
     int lockedSymbolOf(int x) const { return m_rules.lockedSymbol[x] >= 0 ? m_rules.lockedSymbol[x] : 0; }
     // Whether the rules let codes x and y stand for one symbol.
     bool compatibleCodes(int x, int y) const;
@@ -129,7 +130,8 @@ private:
         return m_scores[ngramIndex(w[0], w[1], w[2], w[3])];
     }
     void removeMember(int s, int x);
-    bool mayJoinSpace(int x, int leaving) const;
+    template <typename Stays>
+    bool spaceAllows(int x, const std::vector<int> &members, Stays stays) const;
     // Letters past wordLetters in the words of positions begin to end
     // (exclusive), which a space or a pad bounds on either side.
     int overlongIn(int begin, int end) const;

@@ -274,9 +274,9 @@ void RestartSearch::annealCodes(double startFactor, double stepsFactor)
     const int codes = m_key.codes();
     if (codes == 0)
         return;
-    const qint64 steps = qint64(stepsFactor
-                                * double(std::clamp<qint64>(qint64(m_schedule.annealWork * codes / std::max(1, m_occurrences)),
-                                                            m_schedule.minSteps, m_schedule.maxSteps)));
+    const qint64 fullSteps = std::clamp<qint64>(qint64(m_schedule.annealWork * codes / std::max(1, m_occurrences)),
+                                                m_schedule.minSteps, m_schedule.maxSteps);
+    const qint64 steps = std::max<qint64>(1, qint64(stepsFactor * double(fullSteps)));
     const double endTemperature = m_schedule.endTemperatureNats * LanguageModel::Scale;
     double temperature = startFactor * startTemperature();
     const double cooling = std::pow(endTemperature / temperature, 1.0 / double(steps));

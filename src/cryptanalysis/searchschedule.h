@@ -127,9 +127,10 @@ struct SearchSchedule
     int spaceFreeEvery = 3;
     // While held, each letter of a word past spaceWordLetters letters costs
     // spaceOverlongNats: the held search otherwise leaves words of 17 to 26
-    // letters where a space code reads as a letter. Without the cost 20 of
-    // those 36 restarts read; limits of 10, 12 and 14 letters at 2 nats let
-    // 17, 25 and 21 read, 12 at 4 nats 18.
+    // letters where a space code reads as a letter. Without the cost 24 of
+    // those 36 restarts read (let go as below, with all the steps), with it
+    // 28; with a third of the steps, limits of 10, 12 and 14 letters at 2
+    // nats let 17, 25 and 21 read, 12 at 4 nats 18.
     int spaceWordLetters = 12;
     double spaceOverlongNats = 2;
     // Then the space is let go and the codes anneal again, from this share
