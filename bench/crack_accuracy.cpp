@@ -14,7 +14,11 @@
 // CRACK_DEBUG set prints a line a trial (its number, the found and the true
 // key's score per symbol); CRACK_TRIALS=3,18 runs only those trials, with
 // the texts, tables and seeds they have in the whole run, to look into one.
+// CRACK_CPU=1 limits each crack by CPU time instead of the clock and
+// reports that time (bench/cpulimit.h), for a machine shared with other
+// work.
 #include "ciphertext.h"
+#include "cpulimit.h"
 #include "homophonic.h"
 #include "keytable.h"
 #include "heldouttext.h"
@@ -27,6 +31,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextStream>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -66,6 +71,7 @@ int main(int argc, char *argv[])
         return status;
     const double timeLimit = args.at(3).toDouble();
     const int jobs = args.size() > 5 ? args.at(5).toInt() : 1;
+    const bool cpuLimit = qEnvironmentVariableIsSet("CRACK_CPU");
     std::vector<Cell> cells;
     const QRegularExpression cellPattern(QStringLiteral("^(\\d+):([123p])([cr])(?:\\+(\\d+))?$"));
     for (const QString &written : args.at(4).split(QLatin1Char(','))) {
@@ -167,7 +173,16 @@ int main(int argc, char *argv[])
 #endif
             if (!onlyTrials.isEmpty() && !onlyTrials.contains(QString::number(trial)))
                 continue;
-            const CrackResult result = crackHomophonic(cipher, model, options);
+            const CpuLimit cpu(timeLimit, jobs > 0 ? jobs : qMax(1, QThread::idealThreadCount()));
+#ifdef SOLVER_TAKES_LOCKS
+            if (cpuLimit) {
+                options.timeLimitSeconds = 1e6;
+                options.stopRequested = cpu.stop();
+            }
+#endif
+            CrackResult result = crackHomophonic(cipher, model, options);
+            if (cpuLimit)
+                result.seconds = cpu.seconds();
             int right = 0, at = 0;
             for (const qint16 unit : cipher.units) {
                 if (unit < 0)

@@ -12,6 +12,8 @@
 # letters' frequencies, cyclic or random choice), +LOCKS correct locks (the base solver has none). JOBS:
 # threads of one crack for the new solver (the base runs only JOBS = 1).
 # BASE=commit picks the base; BASE=none measures this tree alone.
+# CRACK_CPU=1 limits and times each crack by CPU time, for a machine shared
+# with other work.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
@@ -36,7 +38,7 @@ if [ "$base" != none ]; then
     rm -rf build-bench-base/source
     mkdir -p build-bench-base/source
     git archive "$base" | tar -x -C build-bench-base/source
-    cp bench/crack_accuracy.cpp bench/heldouttext.h build-bench-base/source/bench/
+    cp bench/crack_accuracy.cpp bench/heldouttext.h bench/cpulimit.h build-bench-base/source/bench/
     cmake -S build-bench-base/source -B build-bench-base/build -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
         "${launcher[@]}" >/dev/null
     cmake --build build-bench-base/build --target crack_accuracy -j"$(nproc)" >/dev/null

@@ -9,6 +9,7 @@
 #include "searchplan.h"
 #include "searchschedule.h"
 #include "solver.h"
+#include "spaceevidence.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -163,7 +164,12 @@ private slots:
     void completedTableIsAValidKey();
     void cycleEvidence_data();
     void cycleEvidence();
+    void spaceEvidence_data();
+    void spaceEvidence();
+    void spaceEvidenceReadsThePrefixOnly();
+    void undoneMovesLeaveTheKeyAsKept_data();
     void undoneMovesLeaveTheKeyAsKept();
+    void heldSpaceKeepsItsRules();
     void symbolsLeftEmptyNoMoreThanCodesUnseen();
     void locksAreKept();
     void contradictingLocksAndCribsAreRefused_data();
@@ -686,23 +692,103 @@ void TestCryptanalysis::cycleEvidence()
     QCOMPARE(codes, index.codes());
 }
 
+// Codes written one after another stand next to each other; the marks
+// between them are copied.
+void TestCryptanalysis::spaceEvidence_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("mayBeSpace");
+    QTest::addColumn<bool>("anchor");
+    QTest::newRow("a code that starts a line") << 10 << false << false;
+    QTest::newRow("a code inside a line") << 20 << true << false;
+    QTest::newRow("a code before a comma") << 40 << false << false;
+    QTest::newRow("a code after a comma that ends another line") << 50 << false << false;
+    QTest::newRow("a code before an opening bracket") << 60 << true << false;
+    QTest::newRow("a code after an opening bracket") << 70 << false << false;
+    QTest::newRow("a code before a closing bracket") << 80 << false << false;
+    QTest::newRow("a code after a closing bracket") << 90 << true << true;
+    QTest::newRow("a code after a full stop") << 12 << true << false;
+    QTest::newRow("a code after a semicolon") << 14 << true << true;
+    QTest::newRow("a code after an exclamation mark") << 16 << true << true;
+    QTest::newRow("a code that ends a line") << 17 << false << false;
+    QTest::newRow("a code next to itself") << 21 << false << false;
+    QTest::newRow("a code after a copied letter") << 23 << true << false;
+}
+
+void TestCryptanalysis::spaceEvidence()
+{
+    QFETCH(int, code);
+    QFETCH(bool, mayBeSpace);
+    QFETCH(bool, anchor);
+    const CipherText cipher = readCipherText(QStringLiteral(
+        "10 20 30 40 , 50 60 ( 70 80 ) 90 11 . 12 13 ; 14 15 ! 16 17 \n"
+        "22 21 21 23 24 \n"
+        "22 50 \n"
+        "24 й 23 25 \n"));
+    const OccurrenceIndex index(cipher);
+    const SpaceEvidence evidence(cipher, index);
+    QCOMPARE(evidence.codes(), index.codes());
+    const int x = index.denseOf(code);
+    QCOMPARE(evidence.mayBeSpace(x), mayBeSpace);
+    QCOMPARE(evidence.isAnchor(x), anchor);
+    // Only codes that stand next to each other, either way round.
+    QVERIFY(evidence.adjacent(index.denseOf(20), index.denseOf(30)));
+    QVERIFY(evidence.adjacent(index.denseOf(30), index.denseOf(20)));
+    QVERIFY(!evidence.adjacent(index.denseOf(20), index.denseOf(40)));
+    QVERIFY(!evidence.adjacent(index.denseOf(40), index.denseOf(50)));
+    QVERIFY(evidence.adjacent(index.denseOf(21), index.denseOf(21)));
+}
+
+// The search reads a prefix: where it is cut, the line goes on, and codes
+// past it are not seen at all.
+void TestCryptanalysis::spaceEvidenceReadsThePrefixOnly()
+{
+    const CipherText cipher = readCipherText(QStringLiteral("10 11 12 , 13 \n"));
+    const OccurrenceIndex index(cipher, 2);
+    const SpaceEvidence evidence(cipher, index);
+    QCOMPARE(evidence.codes(), 2);
+    QVERIFY(!evidence.mayBeSpace(index.denseOf(10)));
+    QVERIFY(evidence.mayBeSpace(index.denseOf(11)));
+    QVERIFY(!evidence.isAnchor(index.denseOf(11)));
+    const OccurrenceIndex whole(cipher);
+    const SpaceEvidence all(cipher, whole);
+    QVERIFY(!all.mayBeSpace(whole.denseOf(12)));
+    QVERIFY(!all.mayBeSpace(whole.denseOf(13)));
+}
+
+void TestCryptanalysis::undoneMovesLeaveTheKeyAsKept_data()
+{
+    QTest::addColumn<bool>("holdSpace");
+    QTest::newRow("free space") << false;
+    // The cost of long words changes only with the space's codes; a short
+    // limit makes most moves of them change it.
+    QTest::newRow("held space, words past four letters cost") << true;
+}
+
 // The search undoes rejected moves from a journal instead of rescoring them:
 // after any run of moves, kept or undone, the state must score exactly as a
-// key set afresh, crib reward and incomplete symbols included.
+// key set afresh, crib reward, incomplete symbols and long words included.
 void TestCryptanalysis::undoneMovesLeaveTheKeyAsKept()
 {
+    QFETCH(bool, holdSpace);
     const CipherText cipher = readCipherText(encryptLines(secretTable(31), textOfLength(prose(), 300), 3));
     const OccurrenceIndex index(cipher);
     const CycleEvidence cycles(index);
+    const SpaceEvidence space(cipher, index);
     KeyRules rules;
     rules.capacity = 4;
     rules.cycleCodes = 3;
     rules.incompleteCost = 4000;
     rules.cribWeight = 1500;
     rules.lockedSymbol.assign(index.codes(), -1);
+    rules.space = &space;
+    rules.wordLetters = 4;
+    rules.overlongCost = 700;
     const CribPlacements cribs(index, { { symbolOf(QChar(u'О')), symbolOf(QChar(u'Н')) } }, rules.lockedSymbol);
     KeyState key(index, m_model, rules, cribs);
     KeyState fresh(index, m_model, rules, cribs);
+    key.holdSpace(holdSpace);
+    fresh.holdSpace(holdSpace);
     QRandomGenerator random(5);
     std::vector<int> assignment(index.codes());
     for (int &s : assignment)
@@ -741,6 +827,46 @@ void TestCryptanalysis::undoneMovesLeaveTheKeyAsKept()
         for (int s = 0; s < SymbolCount; ++s)
             QCOMPARE(key.size(s), fresh.size(s));
     }
+}
+
+// While the space is held the codes after commas stay in it, and no code
+// joins it that the rules keep out; let go, the key is free again.
+void TestCryptanalysis::heldSpaceKeepsItsRules()
+{
+    const CipherText cipher = readCipherText(QStringLiteral("10 20 , 30 40 , 30 50 10 60 70 80 \n"));
+    const OccurrenceIndex index(cipher);
+    const SpaceEvidence space(cipher, index);
+    KeyRules rules;
+    rules.capacity = 4;
+    rules.lockedSymbol.assign(index.codes(), -1);
+    rules.space = &space;
+    const CribPlacements cribs(index, {}, rules.lockedSymbol);
+    KeyState key(index, m_model, rules, cribs);
+    const int x10 = index.denseOf(10), x30 = index.denseOf(30), x40 = index.denseOf(40), x50 = index.denseOf(50),
+              x60 = index.denseOf(60);
+    key.holdSpace(true);
+    QVERIFY(key.holdsSpace());
+    QVERIFY(key.isLocked(x30));
+    QCOMPARE(key.lockedSymbolOf(x30), 0);
+    QVERIFY(!key.isLocked(x50));
+    std::vector<int> assignment(index.codes(), 1);
+    assignment[x30] = 0;
+    key.reset(assignment);
+    QVERIFY(key.holdsLock(0));
+    // 10 starts the line, 40 stands before a comma, 50 next to 30.
+    QVERIFY(!key.fits(x10, 0));
+    QVERIFY(!key.fits(x40, 0));
+    QVERIFY(!key.fits(x50, 0));
+    QVERIFY(key.fits(x60, 0));
+    QVERIFY(!key.fitsAll({ x50 }, 0, {}));
+    QVERIFY(key.fitsAll({ x60 }, 0, {}));
+    QVERIFY(!key.spaceAccepts(x50, { x30 }));
+    QVERIFY(key.spaceAccepts(x50, { x60 }));
+    key.holdSpace(false);
+    QVERIFY(!key.isLocked(x30));
+    QVERIFY(!key.holdsLock(0));
+    QVERIFY(key.fits(x50, 0));
+    QVERIFY(key.spaceAccepts(x50, { x30 }));
 }
 
 // A text that shows 99 of the 100 codes leaves one code for a symbol the

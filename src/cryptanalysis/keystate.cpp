@@ -65,6 +65,7 @@ void KeyState::reset(const std::vector<int> &assignment)
     for (int placement = 0; placement < m_cribs.placementCount(); ++placement)
         ++m_matchHistogram[m_cribs.cribOf(placement)][m_matched[placement]];
     m_cribBonus = cribBonus();
+    m_overlong = overlongIn(0, m_index.positions());
     keep();
 }
 
@@ -83,6 +84,69 @@ bool KeyState::compatibleCodes(int x, int y) const
     return !m_rules.cycles || x == y || m_rules.cycles->compatible(x, y);
 }
 
+void KeyState::holdSpace(bool held)
+{
+    m_spaceHeld = held && m_rules.space;
+    m_overlong = overlongIn(0, m_index.positions());
+    m_keptOverlong = m_overlong;
+    m_locksHeld.fill(0);
+    for (int x = 0; x < codes(); ++x)
+        m_locksHeld[m_assign[x]] += isLocked(x);
+}
+
+int KeyState::overlongIn(int begin, int end) const
+{
+    if (m_rules.wordLetters <= 0)
+        return 0;
+    int overlong = 0, letters = 0;
+    const std::int8_t *codeAt = m_index.codesAt();
+    for (int p = begin; p < end; ++p) {
+        if (codeAt[p] < 0 || m_symbolAt[p] == 0)
+            letters = 0;
+        else if (++letters > m_rules.wordLetters)
+            ++overlong;
+    }
+    return overlong;
+}
+
+// The letters past the limit in the words that code x's occurrences join
+// or split, whatever x stands for: each span reaches over x's occurrences
+// to the nearest other space or pad on either side.
+int KeyState::overlongAround(int x) const
+{
+    const std::int8_t *codeAt = m_index.codesAt();
+    const auto bounds = [&](int p) { return codeAt[p] < 0 || (codeAt[p] != x && m_symbolAt[p] == 0); };
+    int overlong = 0;
+    int covered = -1;
+    for (const int *o = m_index.begin(x); o != m_index.end(x); ++o) {
+        if (*o < covered)
+            continue;
+        int begin = *o, end = *o + 1;
+        while (!bounds(begin - 1))
+            --begin;
+        while (!bounds(end))
+            ++end;
+        overlong += overlongIn(begin, end);
+        covered = end;
+    }
+    return overlong;
+}
+
+// The one rule of a held space's members: x may be the space, and none of
+// members that stays (other than x) stands next to it.
+template <typename Stays>
+bool KeyState::spaceAllows(int x, const std::vector<int> &members, Stays stays) const
+{
+    return m_rules.space->mayBeSpace(x) && std::none_of(members.begin(), members.end(), [&](int m) {
+               return m != x && stays(m) && m_rules.space->adjacent(m, x);
+           });
+}
+
+bool KeyState::spaceAccepts(int x, const std::vector<int> &members) const
+{
+    return !m_spaceHeld || spaceAllows(x, members, [](int) { return true; });
+}
+
 bool KeyState::fits(int x, int t, int leaving) const
 {
     const std::vector<int> &members = m_members[t];
@@ -91,6 +155,8 @@ bool KeyState::fits(int x, int t, int leaving) const
         return false;
     if (m_keepFilled && leaving < 0 && m_members[m_assign[x]].size() == 1 && !members.empty()
         && m_emptySymbols >= m_rules.emptySymbolsAllowed)
+        return false;
+    if (t == 0 && m_spaceHeld && !spaceAllows(x, members, [leaving](int m) { return m != leaving; }))
         return false;
     if (!m_rules.cycles)
         return true;
@@ -115,6 +181,13 @@ bool KeyState::fitsAll(const std::vector<int> &codes, int t, const std::vector<i
         && m_members[m_assign[codes[0]]].size() == codes.size()
         && std::all_of(codes.begin(), codes.end(), [&](int x) { return m_assign[x] == m_assign[codes[0]]; }))
         return false;
+    if (t == 0 && m_spaceHeld) {
+        const auto stays = [&leaving](int m) { return std::find(leaving.begin(), leaving.end(), m) == leaving.end(); };
+        for (const int x : codes) {
+            if (!spaceAllows(x, members, stays) || !spaceAllows(x, codes, [](int) { return true; }))
+                return false;
+        }
+    }
     if (!m_rules.cycles)
         return true;
     for (const int x : codes) {
@@ -156,8 +229,12 @@ qint64 KeyState::recode(int x, int t)
         }
         last = p + HistoryLength;
     }
+    const bool overlongChanges = m_spaceHeld && m_rules.overlongCost > 0 && (s == 0 || t == 0);
+    const int overlongBefore = overlongChanges ? overlongAround(x) : 0;
     for (const int *o = begin; o != end; ++o)
         m_symbolAt[*o] = std::int8_t(t);
+    const int overlongChange = overlongChanges ? overlongAround(x) - overlongBefore : 0;
+    m_overlong += overlongChange;
     int change = 0;
     for (int i = 0; i < endCount; ++i) {
         const int e = m_ends[i];
@@ -171,7 +248,8 @@ qint64 KeyState::recode(int x, int t)
 
     const qint64 bonusBefore = m_cribBonus;
     const int incompleteChange = relabel(x, t);
-    return qint64(change) + (m_cribBonus - bonusBefore) - qint64(incompleteChange) * m_rules.incompleteCost;
+    return qint64(change) + (m_cribBonus - bonusBefore) - qint64(incompleteChange) * m_rules.incompleteCost
+        - qint64(overlongChange) * m_rules.overlongCost;
 }
 
 // Moves code x from its symbol to t in the members, locks and cribs (not in
@@ -216,6 +294,7 @@ void KeyState::keep()
     m_keptLanguage = m_language;
     m_keptCribBonus = m_cribBonus;
     m_keptIncomplete = m_incomplete;
+    m_keptOverlong = m_overlong;
 }
 
 void KeyState::undo()
@@ -230,6 +309,7 @@ void KeyState::undo()
     m_language = m_keptLanguage;
     m_cribBonus = m_keptCribBonus;
     m_incomplete = m_keptIncomplete;
+    m_overlong = m_keptOverlong;
     m_recoded.clear();
     m_rescored.clear();
 }

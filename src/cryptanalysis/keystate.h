@@ -4,6 +4,7 @@
 #pragma once
 
 #include "languagemodel.h"
+#include "spaceevidence.h"
 
 #include <QtGlobal>
 
@@ -35,6 +36,13 @@ struct KeyRules
     // holds a code seen twice in a line but fewer than k codes (0: none).
     int cycleCodes = 0;
     int incompleteCost = 0;
+    // What prose shows of the space, for the keys that hold the space to it
+    // (KeyState::holdSpace); null when no key does.
+    const SpaceEvidence *space = nullptr;
+    // While the space is held, the cost of each letter of a word past
+    // wordLetters letters (0: none): prose has few longer words.
+    int wordLetters = 0;
+    int overlongCost = 0;
 };
 
 class KeyState
@@ -54,8 +62,14 @@ public:
     const std::vector<int> &assignment() const { return m_assign; }
     int size(int s) const { return int(m_members[s].size()); }
     int member(int s, int i) const { return m_members[s][i]; }
-    bool isLocked(int x) const { return m_rules.lockedSymbol[x] >= 0; }
-    int lockedSymbolOf(int x) const { return m_rules.lockedSymbol[x]; }
+    // A code is locked by the caller, or to the space by the marks around
+    // it while the space is held.
+    bool isLocked(int x) const
+    {
+        return m_rules.lockedSymbol[x] >= 0 || (m_spaceHeld && m_rules.space->isAnchor(x));
+    }
+    // The symbol of a locked code.
+    int lockedSymbolOf(int x) const { return m_rules.lockedSymbol[x] >= 0 ? m_rules.lockedSymbol[x] : 0; }
     // Whether the rules let codes x and y stand for one symbol.
     bool compatibleCodes(int x, int y) const;
     bool holdsLock(int s) const { return m_locksHeld[s] > 0; }
@@ -64,13 +78,28 @@ public:
     // The language score (sum of the model's scores) and the total the
     // search maximises: that plus the cribs' reward.
     qint64 languageScore() const { return m_language; }
-    qint64 total() const { return m_language + m_cribBonus - qint64(m_incomplete) * m_rules.incompleteCost; }
+    qint64 total() const
+    {
+        return m_language + m_cribBonus - qint64(m_incomplete) * m_rules.incompleteCost
+            - (m_spaceHeld ? qint64(m_overlong) * m_rules.overlongCost : 0);
+    }
 
     // Symbols holding no code. The anneal may leave more of them empty than
     // the rules allow; once keepSymbolsFilled() is called, no move may.
     int emptySymbols() const { return m_emptySymbols; }
     int emptySymbolsAllowed() const { return m_rules.emptySymbolsAllowed; }
     void keepSymbolsFilled() { m_keepFilled = true; }
+
+    // While the space is held to what prose shows of it (KeyRules::space),
+    // only codes that may be the space join it, never two that stand next
+    // to each other, and the codes after commas are locked to it; its codes
+    // are not traded whole. Set before reset(), so that the locks are
+    // dealt; releasing it keeps the key as it is.
+    void holdSpace(bool held);
+    bool holdsSpace() const { return m_spaceHeld; }
+    // Whether x may join the space beside members, by those rules (always,
+    // when the space is not held).
+    bool spaceAccepts(int x, const std::vector<int> &members) const;
 
     // Whether x may join symbol t while y (or -1) leaves it: room, codes
     // whose order allows one symbol, and no symbol emptied beyond what is
@@ -101,6 +130,12 @@ private:
         return m_scores[ngramIndex(w[0], w[1], w[2], w[3])];
     }
     void removeMember(int s, int x);
+    template <typename Stays>
+    bool spaceAllows(int x, const std::vector<int> &members, Stays stays) const;
+    // Letters past wordLetters in the words of positions begin to end
+    // (exclusive), which a space or a pad bounds on either side.
+    int overlongIn(int begin, int end) const;
+    int overlongAround(int x) const;
     qint64 cribBonus() const;
     int incomplete(int s) const
     {
@@ -117,6 +152,7 @@ private:
     std::array<int, SymbolCount> m_locksHeld {};
     int m_emptySymbols = SymbolCount;
     bool m_keepFilled = false;
+    bool m_spaceHeld = false;
     std::vector<char> m_repeats;                  // per code
     std::array<int, SymbolCount> m_repeaters {};  // per symbol
     int m_incomplete = 0;
@@ -145,6 +181,8 @@ private:
     qint64 m_keptLanguage = 0;
     qint64 m_keptCribBonus = 0;
     int m_keptIncomplete = 0;
+    int m_overlong = 0;
+    int m_keptOverlong = 0;
 
     // Per placement, how many of its letters read; per crib, how many of
     // its placements read so many letters.

@@ -28,6 +28,9 @@ RestartSearch::RestartSearch(KeyState &key, const SearchPlan &plan, const Search
 
 RestartOutcome RestartSearch::run(int restart)
 {
+    // Held before the start, so that the codes after commas are dealt to the
+    // space as locks are.
+    m_key.holdSpace(m_schedule.spaceFreeEvery > 0 && restart % m_schedule.spaceFreeEvery != 0);
     start(restart);
     // Left free, the anneal reads a rare letter's only code as a frequent
     // letter and empties the rare symbol; at 500 codes of a proportional key
@@ -43,6 +46,12 @@ RestartOutcome RestartSearch::run(int restart)
         annealCodes(m_schedule.codeAnnealAfterGroups);
     } else {
         annealCodes(1.0);
+    }
+    // Released for a cooler anneal of its own, so that codes the rules held
+    // wrong (a prose that breaks them here and there) find their symbols.
+    if (m_key.holdsSpace()) {
+        m_key.holdSpace(false);
+        annealCodes(m_schedule.spaceReleaseTemperature, m_schedule.spaceReleaseSteps);
     }
     fillEmptySymbols();
     polish();
@@ -88,8 +97,8 @@ void RestartSearch::start(int restart)
     const auto fitsDealt = [&](int x, int s) {
         if (int(members[s].size()) >= m_key.capacity())
             return false;
-        return std::all_of(members[s].begin(), members[s].end(),
-                           [&](int m) { return m_key.compatibleCodes(m, x); });
+        return (s != 0 || m_key.spaceAccepts(x, members[0]))
+            && std::all_of(members[s].begin(), members[s].end(), [&](int m) { return m_key.compatibleCodes(m, x); });
     };
     for (int x = 0; x < codes; ++x) {
         if (m_key.isLocked(x))
@@ -255,18 +264,19 @@ void RestartSearch::trySymbolSwap(double temperature)
     const int s = int(m_random.bounded(SymbolCount));
     int t = int(m_random.bounded(SymbolCount - 1));
     t += t >= s;
-    if (m_key.holdsLock(s) || m_key.holdsLock(t))
+    if (m_key.holdsLock(s) || m_key.holdsLock(t) || (m_key.holdsSpace() && (s == 0 || t == 0)))
         return;
     settle(m_key.swapSymbols(s, t), temperature);
 }
 
-void RestartSearch::annealCodes(double startFactor)
+void RestartSearch::annealCodes(double startFactor, double stepsFactor)
 {
     const int codes = m_key.codes();
     if (codes == 0)
         return;
-    const qint64 steps = std::clamp<qint64>(qint64(m_schedule.annealWork * codes / std::max(1, m_occurrences)),
-                                            m_schedule.minSteps, m_schedule.maxSteps);
+    const qint64 fullSteps = std::clamp<qint64>(qint64(m_schedule.annealWork * codes / std::max(1, m_occurrences)),
+                                                m_schedule.minSteps, m_schedule.maxSteps);
+    const qint64 steps = std::max<qint64>(1, qint64(stepsFactor * double(fullSteps)));
     const double endTemperature = m_schedule.endTemperatureNats * LanguageModel::Scale;
     double temperature = startFactor * startTemperature();
     const double cooling = std::pow(endTemperature / temperature, 1.0 / double(steps));
@@ -393,7 +403,7 @@ void RestartSearch::polish()
         if (m_plan.cyclic) {
             for (int s = 0; s < SymbolCount; ++s) {
                 for (int t = s + 1; t < SymbolCount; ++t) {
-                    if (m_key.holdsLock(s) || m_key.holdsLock(t))
+                    if (m_key.holdsLock(s) || m_key.holdsLock(t) || (m_key.holdsSpace() && (s == 0 || t == 0)))
                         continue;
                     improved = improves(m_key.swapSymbols(s, t)) || improved;
                 }

@@ -80,7 +80,7 @@ private:
     void start(int restart);
     void placeCrib(int restart);
     void annealGroups();
-    void annealCodes(double startFactor);
+    void annealCodes(double startFactor, double stepsFactor = 1.0);
     void fillEmptySymbols();
     void polish();
     void trySymbolSwap(double temperature);

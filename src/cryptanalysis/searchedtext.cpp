@@ -8,6 +8,7 @@ SearchedText::SearchedText(const CipherText &cipher, const SearchSchedule &sched
     : m_cipher(cipher)
     , m_index(cipher, schedule.maxSearchedOccurrences)
     , m_cycles(m_index)
+    , m_space(cipher, m_index)
 {
     for (const qint16 unit : cipher.units) {
         if (unit >= 0)

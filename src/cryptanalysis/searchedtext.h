@@ -8,6 +8,7 @@
 #include "cribplacements.h"
 #include "cycleevidence.h"
 #include "occurrenceindex.h"
+#include "spaceevidence.h"
 
 #include <array>
 #include <vector>
@@ -26,6 +27,7 @@ public:
     // The cycles when the codes look chosen in turn, else null: only then
     // do they rule out a placement or a key.
     const CycleEvidence *cycleEvidence() const { return m_cycles.looksCyclic() ? &m_cycles : nullptr; }
+    const SpaceEvidence &spaceEvidence() const { return m_space; }
     // How often each code occurs in the whole text.
     const std::array<int, CodeCount> &codeCounts() const { return m_codeCounts; }
     // Whether the text goes on past the searched prefix.
@@ -50,6 +52,7 @@ private:
     const CipherText &m_cipher;
     const OccurrenceIndex m_index;
     const CycleEvidence m_cycles;
+    const SpaceEvidence m_space;
     std::array<int, CodeCount> m_codeCounts {};
 };
 

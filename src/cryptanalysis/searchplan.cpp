@@ -123,6 +123,13 @@ SearchSetup planSearch(const SearchedText &text, const LanguageModel &model, con
                                         schedule.groupingEvidenceNats);
     }
     rules.cycles = plan.cyclic ? &cycles : nullptr;
+    // The trap of a wrong split into words is that of many codes a few
+    // times each, with nothing but the language to tell them apart.
+    if (plan.proportional && !plan.cyclic) {
+        rules.space = &text.spaceEvidence();
+        rules.wordLetters = schedule.spaceWordLetters;
+        rules.overlongCost = int(schedule.spaceOverlongNats * LanguageModel::Scale);
+    }
     rules.emptySymbolsAllowed = qMax(0, CodeCount - index.codes());
     rules.cribWeight = int(schedule.cribNatsPerLetter * LanguageModel::Scale);
     return setup;

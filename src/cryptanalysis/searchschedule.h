@@ -113,6 +113,35 @@ struct SearchSchedule
     int proportionalCapacity = 24;
     int proportionalSwapPercent = 50;
 
+    // --- Restarts that hold the space (proportional keys, random choice) ---
+    // There every restart fell into one trap, a wrong split into words
+    // (codes of the space read as letters, those of П, С, К, М at the
+    // starts of words as the space), which the four-gram model prefers to
+    // any key near it; holding the space to what prose shows of it
+    // (SpaceEvidence) leaves that split out. Over six hard texts at 500
+    // codes, six restarts each, the restarts that held it (and then let it
+    // go, below) read 25 of 36 times, those that did not 5 of 36. Not all
+    // of them hold it: a text that is no prose breaks the rules, and there
+    // the free restarts win. Every spaceFreeEvery-th restart, the first
+    // included, is free.
+    int spaceFreeEvery = 3;
+    // While held, each letter of a word past spaceWordLetters letters costs
+    // spaceOverlongNats: the held search otherwise leaves words of 17 to 26
+    // letters where a space code reads as a letter. Without the cost 24 of
+    // those 36 restarts read (let go as below, with all the steps), with it
+    // 28; with a third of the steps, limits of 10, 12 and 14 letters at 2
+    // nats let 17, 25 and 21 read, 12 at 4 nats 18.
+    int spaceWordLetters = 12;
+    double spaceOverlongNats = 2;
+    // Then the space is let go and the codes anneal again, from this share
+    // of the start temperature for this share of the steps, so that codes
+    // the rules held wrong find their symbols. From 0.08, 0.15, 0.3 and 0.5
+    // of the temperature 22, 24, 25 and 21 restarts of the 36 read; a third
+    // of the steps read as well as all of them (25 and 28 of 36, within
+    // the noise) in a third of the time.
+    double spaceReleaseTemperature = 0.3;
+    double spaceReleaseSteps = 0.33;
+
     // Under cyclic choice a symbol with a code seen twice in a line must show
     // all k codes; a key that leaves it fewer pays this much per symbol.
     double incompleteSymbolNats = 4.0;
