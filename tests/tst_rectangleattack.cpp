@@ -67,6 +67,29 @@ bool isRectangle(const std::array<std::int8_t, Alphabet::Size> &cells)
     return true;
 }
 
+// A Playfair search over text with no locks, cribs or time limit, for
+// asking it about keys.
+struct PlayfairSearch
+{
+    PlayfairSearch(const KeywordCipherText &text, const LanguageModel &model)
+        : coarse(model)
+        , search(RectangleVariant::Playfair, text, model, coarse, locks, cribs, schedule, never, 1)
+    {
+    }
+
+    QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    const Deadline never { clock, qint64(1) << 40 };
+    const CoarseScores coarse;
+    const RectangleSchedule schedule;
+    const std::vector<CellLock> locks;
+    const std::vector<Crib> cribs;
+    RectangleSearch search;
+};
+
 } // namespace
 
 class TestRectangleAttack : public QObject
@@ -156,14 +179,8 @@ void TestRectangleAttack::unknownWordsOfAReading()
                                                  QStringLiteral("РАМУ"), QStringLiteral("ССОРА") });
     const SymbolKey key = keyOf(RectangleVariant::Playfair);
     const KeywordCipherText text = KeywordCipherText::fromText(SymbolCipher(key).encrypt(plaintext));
-    QElapsedTimer clock;
-    clock.start();
-    const Deadline never(clock, qint64(1) << 40);
-    const CoarseScores coarse(m_model);
-    const RectangleSchedule schedule;
-    const std::vector<CellLock> locks;
-    const std::vector<Crib> cribs;
-    RectangleSearch search(RectangleVariant::Playfair, text, m_model, coarse, locks, cribs, schedule, never, 1);
+    PlayfairSearch playfair(text, m_model);
+    RectangleSearch &search = playfair.search;
     RectangleKey trueKey;
     trueKey.first = trueKey.second = Polygram::Rectangle::of(key.alphabet);
     QCOMPARE(search.unknownWords(trueKey, words), unknown);
@@ -176,14 +193,8 @@ void TestRectangleAttack::wordsMendASwappedPair()
     const SymbolKey key = keyOf(RectangleVariant::Playfair);
     const QString ciphertext = SymbolCipher(key).encrypt(prose());
     const KeywordCipherText text = KeywordCipherText::fromText(ciphertext);
-    QElapsedTimer clock;
-    clock.start();
-    const Deadline never(clock, qint64(1) << 40);
-    const CoarseScores coarse(m_model);
-    const RectangleSchedule schedule;
-    const std::vector<CellLock> locks;
-    const std::vector<Crib> cribs;
-    RectangleSearch search(RectangleVariant::Playfair, text, m_model, coarse, locks, cribs, schedule, never, 1);
+    PlayfairSearch playfair(text, m_model);
+    RectangleSearch &search = playfair.search;
     RectangleOutcome outcome;
     std::array<std::int8_t, Alphabet::Size> cells = key.alphabet;
     std::swap(cells[size_t(std::find(cells.begin(), cells.end(), Alphabet::indexOf(u'Б')) - cells.begin())],

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <utility>
 
@@ -450,13 +451,19 @@ RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoar
     return best;
 }
 
-// Every swap of two symbols tried on the best key until none scores higher:
-// an anneal that ends warm leaves a few symbols a swap away.
-void RectangleSearch::polish(RectangleOutcome &best)
+// Every swap of two symbols of a rectangle tried on best's key, each one
+// that scores higher kept, round after round while a round gains: at most
+// rounds of them, and none after the deadline when the deadline counts.
+// score reads m_key. Returns the swaps kept.
+int RectangleSearch::climbSwaps(RectangleOutcome &best, const std::function<qint64()> &score, int rounds,
+                                bool untilDeadline)
 {
     const int rectangles = m_variant == RectangleVariant::TwoSquare ? 2 : 1;
+    m_key = best.key;
+    qint64 current = score();
+    int kept = 0;
     bool better = true;
-    while (better && !m_deadline.passed()) {
+    for (int round = 0; better && round < rounds && !(untilDeadline && m_deadline.passed()); ++round) {
         better = false;
         for (int r = 0; r < rectangles; ++r) {
             for (int i = 0; i < SymbolCount; ++i) {
@@ -468,16 +475,28 @@ void RectangleSearch::polish(RectangleOutcome &best)
                     rectangle = Polygram::Rectangle::of(cells);
                     if (!keepsLocks())
                         continue;
-                    qint64 language = 0;
-                    const qint64 score = evaluate(m_key, Scoring::Exact, language);
-                    if (score > best.total) {
-                        best = { m_key, score, language };
+                    const qint64 candidate = score();
+                    if (candidate > current) {
+                        current = candidate;
+                        best.key = m_key;
                         better = true;
+                        ++kept;
                     }
                 }
             }
         }
     }
+    best = exactly(best);
+    return kept;
+}
+
+// An anneal that ends warm leaves a few symbols a swap away.
+void RectangleSearch::polish(RectangleOutcome &best)
+{
+    climbSwaps(best, [this] {
+        qint64 language = 0;
+        return evaluate(m_key, Scoring::Exact, language);
+    }, std::numeric_limits<int>::max(), true);
 }
 
 // Words of m_plain that stand between two spaces within one run of symbols
@@ -527,42 +546,12 @@ int RectangleSearch::polishWords(RectangleOutcome &best, const WordList &words)
     if (m_schedule.unknownWordNats <= 0 || words.isEmpty() || perSymbol < RussianScoreThreshold)
         return 0;
     const qint64 wordCost = std::llround(m_schedule.unknownWordNats * LanguageModel::Scale);
-    const auto scoreOf = [&](const RectangleKey &key, qint64 &language) {
-        const qint64 total = evaluate(key, Scoring::Exact, language);
-        return total - wordCost * unknownWordsRead(words);
-    };
-    qint64 language = 0;
-    qint64 current = scoreOf(best.key, language);
-    const int rectangles = m_variant == RectangleVariant::TwoSquare ? 2 : 1;
     // Not cut short by the time limit: the search's answer gets its words
     // however the search ended, and a round costs a few milliseconds.
-    int kept = 0;
-    bool better = true;
-    for (int round = 0; better && round < m_schedule.wordPolishRounds; ++round) {
-        better = false;
-        for (int r = 0; r < rectangles; ++r) {
-            for (int i = 0; i < SymbolCount; ++i) {
-                for (int j = i + 1; j < SymbolCount; ++j) {
-                    m_key = best.key;
-                    Polygram::Rectangle &rectangle = r == 0 ? m_key.first : m_key.second;
-                    Cells cells = rectangle.symbolAt;
-                    std::swap(cells[std::size_t(i)], cells[std::size_t(j)]);
-                    rectangle = Polygram::Rectangle::of(cells);
-                    if (!keepsLocks())
-                        continue;
-                    const qint64 score = scoreOf(m_key, language);
-                    if (score > current) {
-                        current = score;
-                        best.key = m_key;
-                        best.total = evaluate(m_key, Scoring::Exact, best.languageScore);
-                        better = true;
-                        ++kept;
-                    }
-                }
-            }
-        }
-    }
-    return kept;
+    return climbSwaps(best, [this, &words, wordCost] {
+        qint64 language = 0;
+        return evaluate(m_key, Scoring::Exact, language) - wordCost * unknownWordsRead(words);
+    }, m_schedule.wordPolishRounds, false);
 }
 
 } // namespace Cryptanalysis

@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -141,6 +142,7 @@ private:
     int movesOfRestart() const;
     void step(double temperature, qint64 &current, RectangleOutcome &best);
     void polish(RectangleOutcome &best);
+    int climbSwaps(RectangleOutcome &best, const std::function<qint64()> &score, int rounds, bool untilDeadline);
     bool move();
     bool keepsLocks() const;
     enum class Scoring { Coarse, Exact };
