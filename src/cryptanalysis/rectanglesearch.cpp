@@ -374,7 +374,6 @@ RectangleOutcome RectangleSearch::anneal(double temperaturePerSymbol, RectangleB
         }
         step(startTemperature * (1.0 - (1.0 - m_schedule.endTemperatureShare) * double(i) / moves), current, best);
     }
-    best = exactly(best);
     polish(best);
     if (board)
         board->post(best);
@@ -444,7 +443,6 @@ RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoar
                 std::swap(cold, hot);
         }
     }
-    best = exactly(best);
     polish(best);
     if (board)
         board->post(best);
@@ -490,7 +488,8 @@ int RectangleSearch::climbSwaps(RectangleOutcome &best, const std::function<qint
     return kept;
 }
 
-// An anneal that ends warm leaves a few symbols a swap away.
+// An anneal that ends warm leaves a few symbols a swap away. Leaves best
+// scored exactly, however the search scored it.
 void RectangleSearch::polish(RectangleOutcome &best)
 {
     climbSwaps(best, [this] {
