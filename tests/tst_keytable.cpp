@@ -178,6 +178,12 @@ void KeyTableTest::readerReportsEveryProblem_data()
     QTest::newRow("empty code") << withLine(4, "В\t03\t\t67") << problems({line.arg(4) + QStringLiteral("второй код пуст")});
     QTest::newRow("code used twice names both lines")
         << withLine(3, "Б\t02\t34\t01") << problems({line.arg(3) + QStringLiteral("код 01 уже использован в строке 2 (символ «А»)")});
+    QTest::newRow("code first given to an unknown symbol names it as written")
+        << fixedKeyFile() + "Ё\t96\nЮ\t96\n"
+        << problems({line.arg(33) + QStringLiteral("неизвестный символ «Ё»"), line.arg(34) + QStringLiteral("символ «Ю» уже задан"),
+                     line.arg(34) + QStringLiteral("код 96 уже использован в строке 33 (символ «Ё»)")});
+    QTest::newRow("code first given to the space names it as ␣")
+        << withLine(3, "Б\t02\t34\t00") << problems({line.arg(3) + QStringLiteral("код 00 уже использован в строке 1 (символ «␣»)")});
     QTest::newRow("code used twice in one line")
         << withLine(3, "Б\t02\t34\t02") << problems({line.arg(3) + QStringLiteral("код 02 повторяется в этой строке")});
     QTest::newRow("byte that starts no character")

@@ -7,12 +7,14 @@
 #include <QFile>
 #include <QTextCodec>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int MaxQuotedLength = 24;
 
-// Decodes one line of UTF-8; false for bytes that are no UTF-8.
-bool decodeLine(const char *begin, const char *end, QString &text)
+// Decodes UTF-8; false for bytes that are no UTF-8.
+bool decodeUtf8(const char *begin, const char *end, QString &text)
 {
     static QTextCodec *const utf8 = QTextCodec::codecForMib(106);
     QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
@@ -20,17 +22,18 @@ bool decodeLine(const char *begin, const char *end, QString &text)
     return state.invalidChars == 0 && state.remainingChars == 0;
 }
 
-bool isContent(const QString &text)
+bool isContent(QStringView text)
 {
-    return !text.startsWith(QLatin1Char('#')) && !text.trimmed().isEmpty();
+    return !text.startsWith(QLatin1Char('#'))
+        && std::any_of(text.begin(), text.end(), [](QChar c) { return !c.isSpace(); });
 }
 
 // The family named by a line of content, or an empty string for a line that
 // states none.
-QString statedFamily(const QString &text)
+QString statedFamily(QStringView text)
 {
     const QString prefix = keyFileFamilyWord() + QLatin1Char('\t');
-    return text.startsWith(prefix) ? text.mid(prefix.size()).trimmed() : QString();
+    return text.startsWith(prefix) ? text.mid(prefix.size()).trimmed().toString() : QString();
 }
 
 // A byte-order mark, as some editors write, is not part of the first line.
@@ -64,7 +67,7 @@ QString keyFileFamily(const QByteArray &bytes)
     bool found = false;
     forEachLine(contentStart(bytes), bytes.constData() + bytes.size(),
                 [&](const char *begin, const char *end, LineEnding) {
-        if (found || !decodeLine(begin, end, text) || !isContent(text))
+        if (found || !decodeUtf8(begin, end, text) || !isContent(text))
             return;
         found = true;
         const QString stated = statedFamily(text);
@@ -75,7 +78,7 @@ QString keyFileFamily(const QByteArray &bytes)
 }
 
 bool forEachKeyFileLine(const QByteArray &bytes, const QString &family, KeyFileProblems &problems,
-                        const std::function<void(int, const QString &)> &onLine)
+                        const std::function<void(int, QStringView)> &onLine)
 {
     if (bytes.size() > MaxKeyFileSize) {
         problems.add(QStringLiteral("файл больше 64 КиБ (%1 байт) — это не файл ключа").arg(MaxKeyFileSize));
@@ -95,21 +98,35 @@ bool forEachKeyFileLine(const QByteArray &bytes, const QString &family, KeyFileP
     }
     int lineNumber = 0;
     bool firstContent = true;
-    QString text;
-    forEachLine(contentStart(bytes), bytes.constData() + bytes.size(),
-                [&](const char *begin, const char *end, LineEnding) {
-        ++lineNumber;
-        if (!decodeLine(begin, end, text)) {
-            problems.add(lineNumber,
-                         [] { return QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"); });
-            return;
-        }
+    const auto onText = [&](QStringView text) {
         if (!isContent(text))
             return;
         // The line stating the family, checked above.
         if (std::exchange(firstContent, false) && !statedFamily(text).isEmpty())
             return;
         onLine(lineNumber, text);
+    };
+    const char *begin = contentStart(bytes);
+    const char *end = bytes.constData() + bytes.size();
+    // Valid UTF-8 as a whole is valid line by line (no sequence holds a line
+    // feed), so most files are decoded once instead of once a line.
+    QString text;
+    if (decodeUtf8(begin, end, text)) {
+        const auto *units = reinterpret_cast<const char16_t *>(text.utf16());
+        forEachLine(units, units + text.size(), [&](const char16_t *lineBegin, const char16_t *lineEnd, LineEnding) {
+            ++lineNumber;
+            onText(QStringView(lineBegin, lineEnd));
+        });
+        return true;
+    }
+    forEachLine(begin, end, [&](const char *lineBegin, const char *lineEnd, LineEnding) {
+        ++lineNumber;
+        if (!decodeUtf8(lineBegin, lineEnd, text)) {
+            problems.add(lineNumber,
+                         [] { return QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"); });
+            return;
+        }
+        onText(text);
     });
     return true;
 }
@@ -158,15 +175,18 @@ QString quotedFromKeyFile(const QString &text)
     return QChar(0x00AB) + shown + QChar(0x00BB);
 }
 
-int keyFileSymbolIndex(const QString &field)
+int keyFileSymbolIndex(QStringView field)
 {
-    if (field == QString(QChar(KeyFileSpace)))
-        return 0;
-    if (field.size() != 1 || field == QLatin1String(" "))
+    if (field.size() != 1)
         return -1;
-    const int index = Alphabet::indexOf(field.at(0).unicode());
+    const QChar c = field.front();
+    if (c == QChar(KeyFileSpace))
+        return 0;
+    if (c == QLatin1Char(' '))
+        return -1;
+    const int index = Alphabet::indexOf(c.unicode());
     // Letters are written as capitals.
-    return index > 0 && field == Alphabet::symbol(index) ? index : -1;
+    return index > 0 && c == Alphabet::symbol(index) ? index : -1;
 }
 
 QString keyFileSymbolProblem(const QString &field)

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <functional>
 #include <optional>
@@ -48,10 +49,13 @@ public:
     template <typename Reason>
     void add(int line, const Reason &reason)
     {
-        if (m_reasons == KeyFileReasons::Written)
+        if (m_reasons == KeyFileReasons::Written) {
             m_problems << QStringLiteral("%1, строка %2: %3").arg(m_name, QString::number(line), reason());
-        else
+        } else if (line != m_lastLine) {
+            // Where alone: a second problem of the same line would say nothing new.
             m_problems << QStringLiteral("%1, строка %2").arg(m_name, QString::number(line));
+        }
+        m_lastLine = line;
     }
     bool isEmpty() const { return m_problems.isEmpty(); }
     QStringList take() { return std::exchange(m_problems, {}); }
@@ -60,14 +64,16 @@ private:
     QString m_name;
     KeyFileReasons m_reasons;
     QStringList m_problems;
+    int m_lastLine = 0;
 };
 
 // Walks the lines of content of a key file meant for family, calling
-// onLine(number, text) for each but the one stating the family. The size
-// limit, the encoding and the family are checked here: a file of another
-// family is one problem, and then no line is read: false then.
+// onLine(number, text) for each but the one stating the family (text is valid
+// only during the call). The size limit, the encoding and the family are
+// checked here: a file of another family is one problem, and then no line is
+// read: false then.
 bool forEachKeyFileLine(const QByteArray &bytes, const QString &family, KeyFileProblems &problems,
-                        const std::function<void(int, const QString &)> &onLine);
+                        const std::function<void(int, QStringView)> &onLine);
 
 // The family a key file states, homophonicFamilyName() when it states none.
 QString keyFileFamily(const QByteArray &bytes);
@@ -82,7 +88,7 @@ QString quotedFromKeyFile(const QString &text);
 
 // The index (0 to 31) of an alphabet symbol as key files write it: the space
 // as ␣, a letter as its capital. -1 for anything else.
-int keyFileSymbolIndex(const QString &field);
+int keyFileSymbolIndex(QStringView field);
 // Why a field names no symbol.
 QString keyFileSymbolProblem(const QString &field);
 // An alphabet symbol as key files write it.

@@ -30,13 +30,13 @@ QString symbolText(const QString &symbol)
     return symbol == QLatin1String(" ") ? QString(QChar(KeyFileSpace)) : symbol;
 }
 
-bool isTwoDigitCode(const QString &code)
+bool isTwoDigitCode(QStringView code)
 {
     return code.size() == 2 && code.at(0) >= QLatin1Char('0') && code.at(0) <= QLatin1Char('9')
         && code.at(1) >= QLatin1Char('0') && code.at(1) <= QLatin1Char('9');
 }
 
-int codeValue(const QString &code)
+int codeValue(QStringView code)
 {
     return (code.at(0).unicode() - u'0') * 10 + (code.at(1).unicode() - u'0');
 }
@@ -46,7 +46,8 @@ struct Seen
 {
     std::array<int, 32> symbolLine {};
     std::array<int, CodeCount> codeLine {};
-    std::array<QString, CodeCount> codeSymbol {}; // as the file wrote it
+    std::array<int, CodeCount> codeRow {};          // -1 for a symbol the table has not
+    std::array<QString, CodeCount> unknownSymbol {}; // and then as the file wrote it
     int codeFields = 0;
 };
 
@@ -57,21 +58,25 @@ QString emptyCodeProblem(int column)
         + QStringLiteral(" код пуст: нужны две цифры от 0 до 9");
 }
 
-void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &seen, KeyFileProblems &problems)
+// Views into the line rather than a string for every field, and messages
+// written only when asked for: the fuzzer reads millions of key files, and
+// allocations were most of the time.
+void readTableLine(QStringView text, int lineNumber, KeyTable &table, Seen &seen, KeyFileProblems &problems)
 {
-    const QStringList fields = text.split(QLatin1Char('\t'));
-    const int row = keyFileSymbolIndex(fields.at(0));
+    const qsizetype firstTab = text.indexOf(QLatin1Char('\t'));
+    const QStringView symbol = firstTab < 0 ? text : text.left(firstTab);
+    const int row = keyFileSymbolIndex(symbol);
     if (row < 0) {
-        problems.add(lineNumber, [&] { return keyFileSymbolProblem(fields.at(0)); });
+        problems.add(lineNumber, [&] { return keyFileSymbolProblem(symbol.toString()); });
     } else if (seen.symbolLine[row] != 0) {
         problems.add(lineNumber, [&] {
             return QStringLiteral("символ %1 уже задан в строке %2")
-                .arg(quotedFromKeyFile(fields.at(0)), QString::number(seen.symbolLine[row]));
+                .arg(quotedFromKeyFile(symbol.toString()), QString::number(seen.symbolLine[row]));
         });
     } else {
         seen.symbolLine[row] = lineNumber;
     }
-    if (fields.size() < 2) {
+    if (firstTab < 0) {
         problems.add(lineNumber, [] {
             return QStringLiteral("у символа нет кодов: нужны символ и его коды (хотя бы один), "
                                   "разделённые табуляцией");
@@ -79,8 +84,12 @@ void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &s
         return;
     }
 
-    for (int column = 0; column + 1 < fields.size(); ++column) {
-        const QString &code = fields.at(column + 1);
+    qsizetype start = firstTab + 1;
+    for (int column = 0; start <= text.size(); ++column) {
+        const qsizetype tab = text.indexOf(QLatin1Char('\t'), start);
+        const qsizetype fieldEnd = tab < 0 ? text.size() : tab;
+        const QStringView code = text.mid(start, fieldEnd - start);
+        start = fieldEnd + 1;
         if (++seen.codeFields == CodeCount + 1) {
             problems.add(lineNumber, [] {
                 return QStringLiteral("здесь %1-й код таблицы, а кодов всего %2 (от 00 до 99)")
@@ -91,7 +100,8 @@ void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &s
         if (!isTwoDigitCode(code)) {
             problems.add(lineNumber, [&] {
                 return code.isEmpty() ? emptyCodeProblem(column)
-                                      : QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quotedFromKeyFile(code));
+                                      : QStringLiteral("код %1 — не две цифры от 0 до 9")
+                                            .arg(quotedFromKeyFile(code.toString()));
             });
             continue;
         }
@@ -101,14 +111,18 @@ void readTableLine(const QString &text, int lineNumber, KeyTable &table, Seen &s
             problems.add(lineNumber, [&] { return QStringLiteral("код %1 повторяется в этой строке").arg(code); });
         } else if (firstLine != 0) {
             problems.add(lineNumber, [&] {
+                const int firstRow = seen.codeRow[value];
                 return QStringLiteral("код %1 уже использован в строке %2 (символ %3)")
-                    .arg(code, QString::number(firstLine), quotedFromKeyFile(seen.codeSymbol[value]));
+                    .arg(code.toString(), QString::number(firstLine),
+                         quotedFromKeyFile(firstRow < 0 ? seen.unknownSymbol[value] : keyFileSymbolText(firstRow)));
             });
         } else {
             seen.codeLine[value] = lineNumber;
-            seen.codeSymbol[value] = fields.at(0);
+            seen.codeRow[value] = row;
             if (row >= 0)
-                table[row].codes.append(code);
+                table[row].codes.append(codeText(value));
+            else
+                seen.unknownSymbol[value] = symbol.toString();
         }
     }
 }
@@ -122,24 +136,25 @@ QStringList keyTableProblems(const KeyTable &table)
     std::array<int, CodeCount> codeRow {};
     int codeCount = 0;
     for (int row = 0; row < int(table.size()); ++row) {
-        const QString place = QStringLiteral("строка таблицы %1: ").arg(row + 1);
+        // Written only for a problem: most tables checked have none.
+        const auto place = [row] { return QStringLiteral("строка таблицы %1: ").arg(row + 1); };
         const int fixedRow = fixedRowOf(table[row].symbol);
         if (fixedRow < 0) {
-            problems << place + QStringLiteral("неизвестный символ %1").arg(quotedFromKeyFile(table[row].symbol));
+            problems << place() + QStringLiteral("неизвестный символ %1").arg(quotedFromKeyFile(table[row].symbol));
         } else if (symbolRow[fixedRow] != 0) {
-            problems << place + QStringLiteral("символ %1 уже есть в строке %2")
-                                    .arg(quotedFromKeyFile(symbolText(table[row].symbol)), QString::number(symbolRow[fixedRow]));
+            problems << place() + QStringLiteral("символ %1 уже есть в строке %2")
+                                      .arg(quotedFromKeyFile(symbolText(table[row].symbol)), QString::number(symbolRow[fixedRow]));
         } else {
             symbolRow[fixedRow] = row + 1;
         }
         if (table[row].codes.isEmpty())
-            problems << place + QStringLiteral("у символа %1 нет кодов").arg(quotedFromKeyFile(symbolText(table[row].symbol)));
+            problems << place() + QStringLiteral("у символа %1 нет кодов").arg(quotedFromKeyFile(symbolText(table[row].symbol)));
         codeCount += int(table[row].codes.size());
         for (const QString &code : table[row].codes) {
             if (!isTwoDigitCode(code)) {
-                problems << place + QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quotedFromKeyFile(code));
+                problems << place() + QStringLiteral("код %1 — не две цифры от 0 до 9").arg(quotedFromKeyFile(code));
             } else if (const int value = codeValue(code); codeRow[value] != 0) {
-                problems << place + QStringLiteral("код %1 уже есть в строке %2").arg(code, QString::number(codeRow[value]));
+                problems << place() + QStringLiteral("код %1 уже есть в строке %2").arg(code, QString::number(codeRow[value]));
             } else {
                 codeRow[value] = row + 1;
             }
@@ -158,7 +173,7 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, Ke
         row.codes.clear();
     Seen seen;
     const bool read = forEachKeyFileLine(bytes, homophonicFamilyName(), problems,
-                                         [&](int lineNumber, const QString &text) {
+                                         [&](int lineNumber, QStringView text) {
         readTableLine(text, lineNumber, table, seen, problems);
     });
     if (!read)
@@ -196,8 +211,10 @@ QString keyTableText(const KeyTable &table)
     QString text;
     for (const KeyRow &row : table) {
         text += symbolText(row.symbol);
-        for (const QString &code : row.codes)
-            text += QLatin1Char('\t') + code;
+        for (const QString &code : row.codes) {
+            text += QLatin1Char('\t');
+            text += code;
+        }
         text += QLatin1Char('\n');
     }
     return text;
@@ -341,7 +358,15 @@ void shuffleExactly(QRandomGenerator &source, int *values, int count)
 
 QString codeText(int value)
 {
-    return QString(QChar(u'0' + value / 10)) + QChar(u'0' + value % 10);
+    // Made once and shared: tables hold up to a hundred codes, and every key
+    // file read or made would otherwise allocate each of them.
+    static const std::array<QString, CodeCount> texts = [] {
+        std::array<QString, CodeCount> made;
+        for (int code = 0; code < CodeCount; ++code)
+            made[std::size_t(code)] = QString(QChar(u'0' + code / 10)) + QChar(u'0' + code % 10);
+        return made;
+    }();
+    return texts.at(std::size_t(value));
 }
 
 QRandomGenerator seededGenerator(quint64 seed)

@@ -546,7 +546,8 @@ Reading readKeyFile(const QByteArray &bytes, const QString &fileName, const QStr
     const bool blocks =
         form == KeyFileForm::Rectangle || form == KeyFileForm::TwoRectangles || form == KeyFileForm::Matrix;
     BlockKeyLines blockLines(form, problems);
-    const bool read = forEachKeyFileLine(bytes, family, problems, [&](int lineNumber, const QString &text) {
+    const bool read = forEachKeyFileLine(bytes, family, problems, [&](int lineNumber, QStringView line) {
+        const QString text = line.toString();
         if (blocks) {
             blockLines.read(lineNumber, text, key);
             return;
