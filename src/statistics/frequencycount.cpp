@@ -140,7 +140,7 @@ void CodeTokenTally::add(int length, const UnitAt &unitAt)
         const bool space = unit == u' ';
         const bool start = previousSpace & !space;
         tokens += start;
-        codeTokens += start & isAsciiDigit(unit) & isAsciiDigit(unitAt(i + 1)) & (unitAt(i + 2) == u' ');
+        codeTokens += int(start) & int(isAsciiDigit(unit)) & int(isAsciiDigit(unitAt(i + 1))) & int(unitAt(i + 2) == u' ');
         previousSpace = space;
     }
     for (int i = std::max(body, 0); i < length; ++i) {
