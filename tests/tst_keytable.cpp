@@ -189,6 +189,12 @@ void KeyTableTest::readerReportsEveryProblem_data()
     QTest::newRow("byte that starts no character")
         << withLine(4, "\xFF\t03\t35\t67")
         << problems({line.arg(4) + QStringLiteral("текст не в кодировке UTF-8"), file + QStringLiteral("нет строки для символа «В»")});
+    // Such a file is decoded a line at a time: the lines after a bad one
+    // keep their numbers and CR LF endings stay endings.
+    QTest::newRow("a bad line keeps the numbers of the lines after it")
+        << QByteArray(withLine(4, "\xFF\t03\t35\t67")).replace('\n', "\r\n").replace("Д\t05", "Д\t5")
+        << problems({line.arg(4) + QStringLiteral("текст не в кодировке UTF-8"), line.arg(6) + QStringLiteral("код «5» — не две цифры"),
+                     file + QStringLiteral("нет строки для символа «В»")});
     QTest::newRow("Windows-1251 instead of UTF-8")
         << withLine(4, "\xC2\t03\t35\t67")
         << problems({line.arg(4) + QStringLiteral("текст не в кодировке UTF-8"), file + QStringLiteral("нет строки для символа «В»")});

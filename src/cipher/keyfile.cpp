@@ -8,6 +8,7 @@
 #include <QTextCodec>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -32,14 +33,76 @@ bool isContent(QStringView text)
 // states none.
 QString statedFamily(QStringView text)
 {
-    const QString prefix = keyFileFamilyWord() + QLatin1Char('\t');
-    return text.startsWith(prefix) ? text.mid(prefix.size()).trimmed().toString() : QString();
+    const QString word = keyFileFamilyWord();
+    if (text.size() <= word.size() || !text.startsWith(word) || text.at(word.size()) != QLatin1Char('\t'))
+        return QString();
+    return text.mid(word.size() + 1).trimmed().toString();
 }
 
 // A byte-order mark, as some editors write, is not part of the first line.
 const char *contentStart(const QByteArray &bytes)
 {
     return bytes.constData() + (bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0);
+}
+
+// The lines of a key file, decoded once. Valid UTF-8 as a whole is valid
+// line by line (no sequence holds a line feed), so most files are decoded in
+// one call; only a file with a bad line is decoded a line at a time, to find
+// which lines are bad.
+class DecodedLines
+{
+public:
+    explicit DecodedLines(const QByteArray &bytes)
+    {
+        const char *begin = contentStart(bytes);
+        const char *end = bytes.constData() + bytes.size();
+        if (decodeUtf8(begin, end, m_text))
+            return;
+        m_text.clear();
+        m_text.reserve(int(end - begin) + 1);
+        QString line;
+        forEachLine(begin, end, [&](const char *lineBegin, const char *lineEnd, LineEnding) {
+            m_valid.push_back(decodeUtf8(lineBegin, lineEnd, line));
+            m_text += line;
+            m_text += QLatin1Char('\n');
+        });
+    }
+
+    // Calls onLine(number, line) for every line, line null for one that is
+    // no UTF-8.
+    template <typename OnLine>
+    void forEach(OnLine &&onLine) const
+    {
+        const auto *units = reinterpret_cast<const char16_t *>(m_text.utf16());
+        std::size_t index = 0;
+        forEachLine(units, units + m_text.size(), [&](const char16_t *begin, const char16_t *end, LineEnding) {
+            const QStringView line(begin, end);
+            const bool valid = m_valid.empty() || m_valid[index];
+            ++index;
+            onLine(int(index), valid ? &line : nullptr);
+        });
+    }
+
+private:
+    QString m_text;
+    std::vector<bool> m_valid; // line by line, when some line is no UTF-8
+};
+
+// The family its first line of content states, homophonicFamilyName() when
+// it states none.
+QString familyOf(const DecodedLines &lines)
+{
+    QString family = homophonicFamilyName();
+    bool found = false;
+    lines.forEach([&](int, const QStringView *line) {
+        if (found || !line || !isContent(*line))
+            return;
+        found = true;
+        const QString stated = statedFamily(*line);
+        if (!stated.isEmpty())
+            family = stated;
+    });
+    return family;
 }
 
 } // namespace
@@ -62,19 +125,7 @@ KeyFileProblems::KeyFileProblems(const QString &fileName, KeyFileReasons reasons
 
 QString keyFileFamily(const QByteArray &bytes)
 {
-    QString family = homophonicFamilyName();
-    QString text;
-    bool found = false;
-    forEachLine(contentStart(bytes), bytes.constData() + bytes.size(),
-                [&](const char *begin, const char *end, LineEnding) {
-        if (found || !decodeUtf8(begin, end, text) || !isContent(text))
-            return;
-        found = true;
-        const QString stated = statedFamily(text);
-        if (!stated.isEmpty())
-            family = stated;
-    });
-    return family;
+    return familyOf(DecodedLines(bytes));
 }
 
 bool forEachKeyFileLine(const QByteArray &bytes, const QString &family, KeyFileProblems &problems,
@@ -84,7 +135,8 @@ bool forEachKeyFileLine(const QByteArray &bytes, const QString &family, KeyFileP
         problems.add(QStringLiteral("файл больше 64 КиБ (%1 байт) — это не файл ключа").arg(MaxKeyFileSize));
         return false;
     }
-    const QString stated = keyFileFamily(bytes);
+    const DecodedLines lines(bytes);
+    const QString stated = familyOf(lines);
     if (stated != family) {
         problems.add([&] {
             return stated == homophonicFamilyName()
@@ -96,37 +148,19 @@ bool forEachKeyFileLine(const QByteArray &bytes, const QString &family, KeyFileP
         });
         return false;
     }
-    int lineNumber = 0;
     bool firstContent = true;
-    const auto onText = [&](QStringView text) {
-        if (!isContent(text))
-            return;
-        // The line stating the family, checked above.
-        if (std::exchange(firstContent, false) && !statedFamily(text).isEmpty())
-            return;
-        onLine(lineNumber, text);
-    };
-    const char *begin = contentStart(bytes);
-    const char *end = bytes.constData() + bytes.size();
-    // Valid UTF-8 as a whole is valid line by line (no sequence holds a line
-    // feed), so most files are decoded once instead of once a line.
-    QString text;
-    if (decodeUtf8(begin, end, text)) {
-        const auto *units = reinterpret_cast<const char16_t *>(text.utf16());
-        forEachLine(units, units + text.size(), [&](const char16_t *lineBegin, const char16_t *lineEnd, LineEnding) {
-            ++lineNumber;
-            onText(QStringView(lineBegin, lineEnd));
-        });
-        return true;
-    }
-    forEachLine(begin, end, [&](const char *lineBegin, const char *lineEnd, LineEnding) {
-        ++lineNumber;
-        if (!decodeUtf8(lineBegin, lineEnd, text)) {
+    lines.forEach([&](int lineNumber, const QStringView *line) {
+        if (!line) {
             problems.add(lineNumber,
                          [] { return QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"); });
             return;
         }
-        onText(text);
+        if (!isContent(*line))
+            return;
+        // The line stating the family, checked above.
+        if (std::exchange(firstContent, false) && !statedFamily(*line).isEmpty())
+            return;
+        onLine(lineNumber, *line);
     });
     return true;
 }
@@ -158,21 +192,30 @@ std::optional<QByteArray> readKeyFileBytes(const QString &path, QString &problem
 
 QString quotedFromKeyFile(const QString &text)
 {
+    static const char hexDigits[] = "0123456789ABCDEF";
+    // Grown in place: a bad key file has a quote in nearly every message.
     QString shown;
+    shown.reserve(2 + std::min(int(text.size()), MaxQuotedLength + 1) * 8);
+    shown += QChar(0x00AB);
     int count = 0;
     for (const QChar c : text) {
         if (++count > MaxQuotedLength) {
             shown += QChar(0x2026);
             break;
         }
-        if (c.isPrint() && c.category() != QChar::Separator_Space)
+        if (c.isPrint() && c.category() != QChar::Separator_Space) {
             shown += c;
-        else if (c == QLatin1Char(' '))
+        } else if (c == QLatin1Char(' ')) {
             shown += QLatin1Char(' ');
-        else
-            shown += QStringLiteral("<U+%1>").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+        } else {
+            shown += QLatin1String("<U+");
+            for (int shift = 12; shift >= 0; shift -= 4)
+                shown += QLatin1Char(hexDigits[(c.unicode() >> shift) & 0xF]);
+            shown += QLatin1Char('>');
+        }
     }
-    return QChar(0x00AB) + shown + QChar(0x00BB);
+    shown += QChar(0x00BB);
+    return shown;
 }
 
 int keyFileSymbolIndex(QStringView field)
