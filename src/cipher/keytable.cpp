@@ -208,7 +208,12 @@ KeyFileReading readKeyFile(const QString &path)
 
 QString keyTableText(const KeyTable &table)
 {
+    // A symbol, a tab and two digits a code, a line end: sized once.
+    int size = 0;
+    for (const KeyRow &row : table)
+        size += 2 + 3 * int(row.codes.size());
     QString text;
+    text.reserve(size);
     for (const KeyRow &row : table) {
         text += symbolText(row.symbol);
         for (const QString &code : row.codes) {
