@@ -69,18 +69,20 @@ public:
     }
 
     // Calls onLine(number, line) for every line, line null for one that is
-    // no UTF-8.
+    // no UTF-8, until it returns false.
     template <typename OnLine>
     void forEach(OnLine &&onLine) const
     {
-        const auto *units = reinterpret_cast<const char16_t *>(m_text.utf16());
-        std::size_t index = 0;
-        forEachLine(units, units + m_text.size(), [&](const char16_t *begin, const char16_t *end, LineEnding) {
-            const QStringView line(begin, end);
+        const auto *begin = reinterpret_cast<const char16_t *>(m_text.utf16());
+        const char16_t *end = begin + m_text.size();
+        for (std::size_t index = 0; begin != end; ++index) {
+            const LineEnd<char16_t> line = findLineEnd(begin, end);
+            const QStringView text(begin, line.contentEnd);
             const bool valid = m_valid.empty() || m_valid[index];
-            ++index;
-            onLine(int(index), valid ? &line : nullptr);
-        });
+            if (!onLine(int(index + 1), valid ? &text : nullptr))
+                return;
+            begin = line.next;
+        }
     }
 
 private:
@@ -93,14 +95,13 @@ private:
 QString familyOf(const DecodedLines &lines)
 {
     QString family = homophonicFamilyName();
-    bool found = false;
     lines.forEach([&](int, const QStringView *line) {
-        if (found || !line || !isContent(*line))
-            return;
-        found = true;
+        if (!line || !isContent(*line))
+            return true;
         const QString stated = statedFamily(*line);
         if (!stated.isEmpty())
             family = stated;
+        return false;
     });
     return family;
 }
@@ -153,14 +154,15 @@ bool forEachKeyFileLine(const QByteArray &bytes, const QString &family, KeyFileP
         if (!line) {
             problems.add(lineNumber,
                          [] { return QStringLiteral("текст не в кодировке UTF-8 (неверная последовательность байтов)"); });
-            return;
+            return true;
         }
         if (!isContent(*line))
-            return;
+            return true;
         // The line stating the family, checked above.
         if (std::exchange(firstContent, false) && !statedFamily(*line).isEmpty())
-            return;
+            return true;
         onLine(lineNumber, *line);
+        return true;
     });
     return true;
 }
