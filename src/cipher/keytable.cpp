@@ -49,6 +49,10 @@ struct Seen
     std::array<int, CodeCount> codeRow {};          // -1 for a symbol the table has not
     std::array<QString, CodeCount> unknownSymbol {}; // and then as the file wrote it
     int codeFields = 0;
+    // The table's codes in file order: each code is taken once at most. Kept
+    // as numbers, made strings only for a file that is accepted.
+    std::array<int, CodeCount> taken {};
+    int takenCount = 0;
 };
 
 QString emptyCodeProblem(int column)
@@ -61,7 +65,7 @@ QString emptyCodeProblem(int column)
 // Views into the line rather than a string for every field, and messages
 // written only when asked for: the fuzzer reads millions of key files, and
 // allocations were most of the time.
-void readTableLine(QStringView text, int lineNumber, KeyTable &table, Seen &seen, KeyFileProblems &problems)
+void readTableLine(QStringView text, int lineNumber, Seen &seen, KeyFileProblems &problems)
 {
     const qsizetype firstTab = text.indexOf(QLatin1Char('\t'));
     const QStringView symbol = firstTab < 0 ? text : text.left(firstTab);
@@ -120,7 +124,7 @@ void readTableLine(QStringView text, int lineNumber, KeyTable &table, Seen &seen
             seen.codeLine[value] = lineNumber;
             seen.codeRow[value] = row;
             if (row >= 0)
-                table[row].codes.append(codeText(value));
+                seen.taken[seen.takenCount++] = value;
             else
                 seen.unknownSymbol[value] = symbol.toString();
         }
@@ -168,13 +172,11 @@ QStringList keyTableProblems(const KeyTable &table)
 KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, KeyFileReasons reasons)
 {
     KeyFileProblems problems(fileName, reasons);
-    KeyTable table = fixedKeyTable();
-    for (KeyRow &row : table)
-        row.codes.clear();
+    const KeyTable &fixed = fixedKeyTable();
     Seen seen;
     const bool read = forEachKeyFileLine(bytes, homophonicFamilyName(), problems,
                                          [&](int lineNumber, QStringView text) {
-        readTableLine(text, lineNumber, table, seen, problems);
+        readTableLine(text, lineNumber, seen, problems);
     });
     if (!read)
         return {std::nullopt, problems.take()};
@@ -183,9 +185,9 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, Ke
     if (missingRows > 0) {
         problems.add([&] {
             QStringList missing;
-            for (int row = 0; row < int(table.size()); ++row) {
+            for (int row = 0; row < int(fixed.size()); ++row) {
                 if (seen.symbolLine[row] == 0)
-                    missing << quotedFromKeyFile(symbolText(table[row].symbol));
+                    missing << quotedFromKeyFile(symbolText(fixed[row].symbol));
             }
             return missing.size() == 1 ? QStringLiteral("нет строки для символа ") + missing.first()
                                        : QStringLiteral("нет строк для символов ") + missing.join(QStringLiteral(", "));
@@ -194,6 +196,19 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, Ke
 
     if (!problems.isEmpty())
         return {std::nullopt, problems.take()};
+
+    std::array<int, 32> rowLengths {};
+    for (int index = 0; index < seen.takenCount; ++index)
+        ++rowLengths[seen.codeRow[seen.taken[index]]];
+    KeyTable table = fixed;
+    for (int row = 0; row < int(table.size()); ++row) {
+        table[row].codes.clear();
+        table[row].codes.reserve(rowLengths[row]);
+    }
+    for (int index = 0; index < seen.takenCount; ++index) {
+        const int value = seen.taken[index];
+        table[seen.codeRow[value]].codes.append(codeText(value));
+    }
     return {table, {}};
 }
 
