@@ -197,14 +197,9 @@ KeyFileReading readKeyTable(const QByteArray &bytes, const QString &fileName, Ke
     if (!problems.isEmpty())
         return {std::nullopt, problems.take()};
 
-    std::array<int, 32> rowLengths {};
-    for (int index = 0; index < seen.takenCount; ++index)
-        ++rowLengths[seen.codeRow[seen.taken[index]]];
     KeyTable table = fixed;
-    for (int row = 0; row < int(table.size()); ++row) {
-        table[row].codes.clear();
-        table[row].codes.reserve(rowLengths[row]);
-    }
+    for (KeyRow &row : table)
+        row.codes.clear();
     for (int index = 0; index < seen.takenCount; ++index) {
         const int value = seen.taken[index];
         table[seen.codeRow[value]].codes.append(codeText(value));
