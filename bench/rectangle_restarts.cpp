@@ -78,7 +78,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    const CoarseScores coarse(model);
     const QRegularExpression cellPattern(QStringLiteral("^(\\d+):([pt])$"));
     for (const QString &written : args.at(4).split(QLatin1Char(','))) {
         const QRegularExpressionMatch match = cellPattern.match(written);
@@ -87,6 +86,7 @@ int main(int argc, char *argv[])
         const int length = match.captured(1).toInt();
         const bool twoSquare = match.captured(2) == QLatin1String("t");
         const RectangleVariant variant = twoSquare ? RectangleVariant::TwoSquare : RectangleVariant::Playfair;
+        const CoarseScores coarse(model, schedule.floorNats(variant));
 
         std::vector<Trial> results(static_cast<std::size_t>(trials));
         std::atomic<int> next { 0 };

@@ -18,8 +18,10 @@ inline bool applyScheduleNames(const QString &overrides, RectangleSchedule &sche
         const double value = item.section(QLatin1Char('='), 1).toDouble();
         if (name == QLatin1String("annealMoves"))
             schedule.annealMoves = int(value);
-        else if (name == QLatin1String("startTemperaturePerSymbol"))
-            schedule.startTemperaturePerSymbol = value;
+        else if (name == QLatin1String("playfairStartTemperature"))
+            schedule.playfairStartTemperature = value;
+        else if (name == QLatin1String("twoSquareStartTemperature"))
+            schedule.twoSquareStartTemperature = value;
         else if (name == QLatin1String("endTemperatureShare"))
             schedule.endTemperatureShare = value;
         else if (name == QLatin1String("fullMovesSymbols"))
@@ -40,6 +42,10 @@ inline bool applyScheduleNames(const QString &overrides, RectangleSchedule &sche
             schedule.settleMoves = int(value);
         else if (name == QLatin1String("unknownWordNats"))
             schedule.unknownWordNats = value;
+        else if (name == QLatin1String("playfairFloorNats"))
+            schedule.playfairFloorNats = value;
+        else if (name == QLatin1String("twoSquareFloorNats"))
+            schedule.twoSquareFloorNats = value;
         else if (name == QLatin1String("confirmations"))
             schedule.confirmations = int(value);
         else {

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -99,6 +100,7 @@ class TestRectangleAttack : public QObject
 private slots:
     void initTestCase();
 
+    void coarseScoresFollowTheModel_data();
     void coarseScoresFollowTheModel();
     void unknownWordsOfAReading_data();
     void unknownWordsOfAReading();
@@ -132,27 +134,42 @@ void TestRectangleAttack::initTestCase()
 }
 
 // The search's byte table holds each four-gram's own score, rounded to its
-// step (or its floor): a table laid out or scaled otherwise would steer the
-// search by some other text's statistics.
+// step, or its floor where the score is lower: a table laid out or scaled
+// otherwise would steer the search by some other text's statistics, and a
+// floor applied the wrong way round would flatten the scores that read.
+void TestRectangleAttack::coarseScoresFollowTheModel_data()
+{
+    QTest::addColumn<double>("floorNats");
+    QTest::newRow("lowest") << CoarseScores::LowestFloorNats;
+    QTest::newRow("Playfair's") << RectangleSchedule().playfairFloorNats;
+    QTest::newRow("below the lowest") << -40.0;
+}
+
 void TestRectangleAttack::coarseScoresFollowTheModel()
 {
-    const CoarseScores coarse(m_model);
-    const int floor = -128 * CoarseScores::Step;
+    QFETCH(double, floorNats);
+    const CoarseScores coarse(m_model, floorNats);
+    const int floor = int(std::lround(std::max(floorNats, CoarseScores::LowestFloorNats) * LanguageModel::Scale));
+    QCOMPARE(coarse.floor(), floor);
+    int floored = 0;
     for (int a = 0; a < SymbolCount; ++a) {
         for (int b = 0; b < SymbolCount; ++b) {
             for (int c = 0; c < SymbolCount; ++c) {
                 for (int d = 0; d < SymbolCount; ++d) {
                     const int exact = m_model.score(a, b, c, d);
                     const int rounded = coarse.data()[CoarseScores::index(a, b, c, d)] * CoarseScores::Step;
-                    const bool near = std::abs(rounded - exact) <= CoarseScores::Step / 2
-                        || (exact < floor && rounded == floor);
+                    const bool near = exact < floor ? rounded == floor
+                                                    : std::abs(rounded - exact) <= CoarseScores::Step / 2;
                     if (!near)
                         QFAIL(qPrintable(QStringLiteral("%1 %2 %3 %4: %5 for %6").arg(a).arg(b).arg(c).arg(d)
                                              .arg(rounded).arg(exact)));
+                    floored += exact < floor;
                 }
             }
         }
     }
+    // The model does score some four-grams below each floor tried.
+    QVERIFY(floored > 0);
 }
 
 void TestRectangleAttack::unknownWordsOfAReading_data()

@@ -260,7 +260,7 @@ public:
            const RectangleAttackOptions &options, const QElapsedTimer &clock)
         : m_variant(variant)
         , m_model(model)
-        , m_coarse(model)
+        , m_coarse(model, options.schedule.floorNats(variant))
         , m_options(options)
         , m_clock(clock)
         , m_full(KeywordCipherText::fromText(ciphertext))

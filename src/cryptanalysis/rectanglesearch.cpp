@@ -132,6 +132,7 @@ RectangleSearch::RectangleSearch(RectangleVariant variant, const KeywordCipherTe
     , m_text(text)
     , m_scores(model.scores())
     , m_coarse(coarse.data())
+    , m_coarseFloor(coarse.floor())
     , m_locks(locks)
     , m_cribs(cribs)
     , m_schedule(schedule)
@@ -188,31 +189,39 @@ bool RectangleSearch::keepsLocks() const
     return true;
 }
 
-// Moves the key one step; false when the step would move a locked symbol
-// (the key is then left half moved, for the caller to restore).
-bool RectangleSearch::move()
+// Moves one rectangle of the key a step and returns it, with what it held
+// before in before. A swap of two symbols, nine moves in ten, mends the
+// rectangle in place: copying the key and rebuilding the rectangle cost
+// about a tenth of a step.
+Polygram::Rectangle &RectangleSearch::move(Polygram::Rectangle &before)
 {
     const bool playfair = m_variant == RectangleVariant::Playfair;
     Polygram::Rectangle &rectangle = playfair || m_random.bounded(2) == 0 ? m_key.first : m_key.second;
-    Cells cells = rectangle.symbolAt;
+    before = rectangle;
     int kind = int(m_random.bounded(100));
+    const auto rebuilt = [&rectangle](const auto &change) {
+        Cells cells = rectangle.symbolAt;
+        change(cells);
+        rectangle = Polygram::Rectangle::of(cells);
+    };
     if ((kind -= m_schedule.rowSwapPercent) < 0) {
         const auto [r, s] = twoOf(m_random, Polygram::Rows);
-        swapRows(cells, r, s);
+        rebuilt([r = r, s = s](Cells &cells) { swapRows(cells, r, s); });
     } else if (playfair && (kind -= m_schedule.columnSwapPercent) < 0) {
         const auto [c, d] = twoOf(m_random, Polygram::Columns);
-        swapColumns(cells, c, d);
+        rebuilt([c = c, d = d](Cells &cells) { swapColumns(cells, c, d); });
     } else if (playfair && (kind -= m_schedule.reversalPercent) < 0) {
         if (m_random.bounded(2) == 0)
-            reverseRows(cells);
+            rebuilt(reverseRows);
         else
-            reverseColumns(cells);
+            rebuilt(reverseColumns);
     } else {
         const auto [i, j] = twoOf(m_random, SymbolCount);
-        std::swap(cells[std::size_t(i)], cells[std::size_t(j)]);
+        std::swap(rectangle.symbolAt[std::size_t(i)], rectangle.symbolAt[std::size_t(j)]);
+        rectangle.cellOf[std::size_t(rectangle.symbolAt[std::size_t(i)])] = std::int8_t(i);
+        rectangle.cellOf[std::size_t(rectangle.symbolAt[std::size_t(j)])] = std::int8_t(j);
     }
-    rectangle = Polygram::Rectangle::of(cells);
-    return keepsLocks();
+    return rectangle;
 }
 
 qint64 RectangleSearch::evaluate(const RectangleKey &key, Scoring scoring, qint64 &languageScore)
@@ -252,7 +261,7 @@ qint64 RectangleSearch::evaluate(const RectangleKey &key, Scoring scoring, qint6
         for (const auto &[start, end] : m_runs) {
             const int head = std::min(start + HistoryLength, end);
             for (int i = start; i < head; ++i)
-                sum += fromRunStart(i);
+                sum += std::max(m_coarseFloor, int(fromRunStart(i)));
             int index = 0;
             for (int i = start; i < head; ++i)
                 index = (index << 5) | plain[i];
@@ -313,7 +322,7 @@ RectangleOutcome RectangleSearch::run(RectangleBoard *board)
     if (m_schedule.replicas > 1)
         return temper(nullptr, board);
     start();
-    return anneal(m_schedule.startTemperaturePerSymbol, board);
+    return anneal(m_schedule.startTemperature(m_variant), board);
 }
 
 RectangleOutcome RectangleSearch::reheat(const RectangleKey &from, RectangleBoard *board)
@@ -321,7 +330,7 @@ RectangleOutcome RectangleSearch::reheat(const RectangleKey &from, RectangleBoar
     if (m_schedule.replicas > 1)
         return temper(&from, board);
     m_key = from;
-    return anneal(m_schedule.startTemperaturePerSymbol * m_schedule.reheatShare, board);
+    return anneal(m_schedule.startTemperature(m_variant) * m_schedule.reheatShare, board);
 }
 
 // A longer text reads sooner and costs more a move: past fullMovesSymbols
@@ -337,15 +346,19 @@ int RectangleSearch::movesOfRestart() const
 // move is kept when it scores no worse, or by chance when it scores worse.
 void RectangleSearch::step(double temperature, qint64 &current, RectangleOutcome &best)
 {
-    const RectangleKey before = m_key;
-    if (!move()) {
-        m_key = before;
+    Polygram::Rectangle before;
+    Polygram::Rectangle &moved = move(before);
+    if (!m_locks.empty() && !keepsLocks()) {
+        moved = before;
         return;
     }
     qint64 language = 0;
     const qint64 candidate = evaluate(m_key, Scoring::Coarse, language);
     const qint64 delta = candidate - current;
-    if (delta >= 0 || (temperature > 0 && m_random.generateDouble() < std::exp(double(delta) / temperature))) {
+    // Past 40 temperatures down the chance is below 1e-17: no draw, no exp.
+    if (delta >= 0
+        || (temperature > 0 && double(delta) > -40 * temperature
+            && m_random.generateDouble() < std::exp(double(delta) / temperature))) {
         current = candidate;
         if (candidate > best.total) {
             best.key = m_key;
@@ -353,7 +366,7 @@ void RectangleSearch::step(double temperature, qint64 &current, RectangleOutcome
             best.languageScore = language;
         }
     } else {
-        m_key = before;
+        moved = before;
     }
 }
 
@@ -395,7 +408,7 @@ RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoar
     const int count = m_schedule.replicas;
     std::vector<Replica> replicas(static_cast<std::size_t>(count));
     std::vector<double> temperatures(static_cast<std::size_t>(count));
-    const double hottest = m_schedule.startTemperaturePerSymbol * LanguageModel::Scale * std::max(1, m_text.size());
+    const double hottest = m_schedule.startTemperature(m_variant) * LanguageModel::Scale * std::max(1, m_text.size());
     const double coldest = hottest * m_schedule.endTemperatureShare;
     RectangleOutcome best;
     best.total = std::numeric_limits<qint64>::min();

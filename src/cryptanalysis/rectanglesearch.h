@@ -24,8 +24,6 @@
 
 namespace Cryptanalysis {
 
-enum class RectangleVariant { Playfair, TwoSquare };
-
 // A symbol the user knows the cell of: rectangle 0 or 1 (the two-square's
 // second), cell row by row from 0.
 struct CellLock
@@ -143,7 +141,7 @@ private:
     void step(double temperature, qint64 &current, RectangleOutcome &best);
     void polish(RectangleOutcome &best);
     int climbSwaps(RectangleOutcome &best, const std::function<qint64()> &score, int rounds, bool untilDeadline);
-    bool move();
+    Polygram::Rectangle &move(Polygram::Rectangle &before);
     bool keepsLocks() const;
     enum class Scoring { Coarse, Exact };
     qint64 evaluate(const RectangleKey &key, Scoring scoring, qint64 &languageScore);
@@ -155,6 +153,7 @@ private:
     const KeywordCipherText &m_text;
     const std::int16_t *m_scores;
     const std::int8_t *m_coarse;
+    const int m_coarseFloor;
     const std::vector<CellLock> &m_locks;
     const std::vector<Crib> &m_cribs;
     const RectangleSchedule &m_schedule;
