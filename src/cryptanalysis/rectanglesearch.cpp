@@ -428,6 +428,10 @@ RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoar
     const qint64 settledScore =
         qint64(m_schedule.settledScorePerSymbol * LanguageModel::Scale * std::max(1, m_text.size()));
     qint64 lastBest = best.total;
+    // Whether the best key reads as Russian is judged on its exact score:
+    // the moves' floored scores rate a key that misreads a few symbols of a
+    // long text as well as a true one.
+    qint64 bestExactly = exactly(best).languageScore;
     int risen = 0;
     for (int done = 0; done < moves; done += round * count) {
         if (board)
@@ -436,9 +440,10 @@ RectangleOutcome RectangleSearch::temper(const RectangleKey *from, RectangleBoar
             break;
         if (best.total > lastBest) {
             lastBest = best.total;
+            bestExactly = exactly(best).languageScore;
             risen = done;
         }
-        if (best.languageScore >= settledScore && done - risen >= m_schedule.settleMoves)
+        if (bestExactly >= settledScore && done - risen >= m_schedule.settleMoves)
             break;
         for (int r = 0; r < count; ++r) {
             Replica &replica = replicas[std::size_t(r)];
