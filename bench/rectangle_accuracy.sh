@@ -14,7 +14,7 @@ ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev debian-faq-ru python3
 
 trials=${1:-20}
 limit=${2:-10}
-cells=${3:-300:p,200:p,150:p,300:t,200:t}
+cells=${3:-300:p,200:p,150:p,300:t,200:t,150:t}
 jobs=${4:-0}
 
 launcher=()
