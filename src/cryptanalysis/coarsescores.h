@@ -38,7 +38,7 @@ public:
 
 private:
     std::vector<std::int8_t> m_scores;
-    int m_floor = -128;
+    int m_floor;
 };
 
 } // namespace Cryptanalysis

@@ -199,28 +199,28 @@ Polygram::Rectangle &RectangleSearch::move(Polygram::Rectangle &before)
     Polygram::Rectangle &rectangle = playfair || m_random.bounded(2) == 0 ? m_key.first : m_key.second;
     before = rectangle;
     int kind = int(m_random.bounded(100));
-    const auto rebuilt = [&rectangle](const auto &change) {
-        Cells cells = rectangle.symbolAt;
-        change(cells);
-        rectangle = Polygram::Rectangle::of(cells);
-    };
-    if ((kind -= m_schedule.rowSwapPercent) < 0) {
-        const auto [r, s] = twoOf(m_random, Polygram::Rows);
-        rebuilt([r = r, s = s](Cells &cells) { swapRows(cells, r, s); });
-    } else if (playfair && (kind -= m_schedule.columnSwapPercent) < 0) {
-        const auto [c, d] = twoOf(m_random, Polygram::Columns);
-        rebuilt([c = c, d = d](Cells &cells) { swapColumns(cells, c, d); });
-    } else if (playfair && (kind -= m_schedule.reversalPercent) < 0) {
-        if (m_random.bounded(2) == 0)
-            rebuilt(reverseRows);
-        else
-            rebuilt(reverseColumns);
-    } else {
+    const int reshapes =
+        m_schedule.rowSwapPercent + (playfair ? m_schedule.columnSwapPercent + m_schedule.reversalPercent : 0);
+    if (kind >= reshapes) {
         const auto [i, j] = twoOf(m_random, SymbolCount);
         std::swap(rectangle.symbolAt[std::size_t(i)], rectangle.symbolAt[std::size_t(j)]);
         rectangle.cellOf[std::size_t(rectangle.symbolAt[std::size_t(i)])] = std::int8_t(i);
         rectangle.cellOf[std::size_t(rectangle.symbolAt[std::size_t(j)])] = std::int8_t(j);
+        return rectangle;
     }
+    Cells cells = rectangle.symbolAt;
+    if ((kind -= m_schedule.rowSwapPercent) < 0) {
+        const auto [r, s] = twoOf(m_random, Polygram::Rows);
+        swapRows(cells, r, s);
+    } else if ((kind -= m_schedule.columnSwapPercent) < 0) {
+        const auto [c, d] = twoOf(m_random, Polygram::Columns);
+        swapColumns(cells, c, d);
+    } else if (m_random.bounded(2) == 0) {
+        reverseRows(cells);
+    } else {
+        reverseColumns(cells);
+    }
+    rectangle = Polygram::Rectangle::of(cells);
     return rectangle;
 }
 
@@ -348,7 +348,7 @@ void RectangleSearch::step(double temperature, qint64 &current, RectangleOutcome
 {
     Polygram::Rectangle before;
     Polygram::Rectangle &moved = move(before);
-    if (!m_locks.empty() && !keepsLocks()) {
+    if (!keepsLocks()) {
         moved = before;
         return;
     }
